@@ -1,0 +1,189 @@
+#pragma once
+
+#include "Application/RestMode.h"
+#include "Platform/PlatformServices.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QAction;
+class QIcon;
+class QLineEdit;
+class QMenu;
+class QWidget;
+class RestWindow;
+class Timer;
+
+enum class StatsEventSource;
+
+// The one long-lived object: owns every timer, manager, window and menu line
+// for the life of the process, runs the launch sequence and decides when the
+// process may end. Its operations are split over AppDelegate_*.cpp by concern.
+// State is public so the suites can drive and inspect the loop directly.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(PlatformServices platform, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // --- launch and quitting (AppDelegate.cpp)
+    void applicationDidFinishLaunching();
+    // Whether a termination request may proceed: only once quitApp() runs.
+    bool applicationShouldTerminate() const { return isQuitting; }
+    void configureStatusItem();
+    static QIcon makeStatusBarIcon();
+    void quitApp();
+    void prefetchWallpaperForCurrentThemeIfNeeded();
+    void startServices();
+    static const QStringList& launchGreetings();
+
+    // --- rhythms (AppDelegate_RestMode.cpp)
+    static QString formatDuration(qint64 seconds);
+    static QString title(const RestMode& mode);
+    std::optional<RestMode> savedCustomRestMode() const;
+    void loadRestModeConfiguration();
+    void selectMode(int tag);
+    void showCustomRestModeDialog();
+    void showInvalidCustomRestModeAlert();
+    void updateRestModeMenuItems();
+    // Whole-number text as the dialogs accept it: trimmed, optional sign, digits only.
+    static std::optional<qint64> parseDialogInteger(const QString& text);
+    // The own rhythm the dialog would save for these texts, or none when invalid.
+    static std::optional<RestMode> parseCustomRestMode(const QString& minutesText, const QString& secondsText);
+
+    // --- rest timer and sessions (AppDelegate_RestTimer.cpp)
+    void startMainTimer();
+    void tick();
+    void updateStatusMenuTitle();
+    void setTransientStatus(const QString& message, double duration);
+    void startRest(StatsEventSource source);
+    void stopRest(const std::optional<QString>& skipMessage);
+    void triggerRestNow();
+    void prefetchWallpaperNearRestIfNeeded();
+    static const QStringList& statusTemplates();
+    static const QStringList& restEndMessages();
+    static QString statusTitle(qint64 workSecondsRemaining);
+
+    // --- menu (AppDelegate_Menu.cpp)
+    void setupMenu();
+    void menuWillOpen(QMenu* menu);
+    void refreshDynamicState(QAction* line);
+    void selectTheme(QAction* line);
+
+    // --- dialogs and editing (AppDelegate_Dialogs.cpp, AppDelegate_TextEditing.cpp)
+    struct FormRow {
+        QString title;
+        QLineEdit* field;
+    };
+    static std::unique_ptr<QWidget> formView(const QList<FormRow>& rows);
+    void configureMainMenuForTextEditing();
+
+    // --- reminders (AppDelegate_Reminders.cpp)
+    void configureHydrationReminder();
+    void configurePelvicFloorReminder();
+    void configureReminderNotifications();
+    void updateHydrationMenuItems();
+    void updatePelvicFloorMenuItems();
+    void updateReminderCountdownMenuTitles();
+    void toggleHydrationReminder();
+    void togglePelvicFloorReminder();
+    void selectHydrationInterval(int minutes);
+    void selectPelvicFloorInterval(int minutes);
+    void showHydrationIntervalDialog();
+    void showPelvicFloorIntervalDialog();
+    void recordHydrationDrink();
+    void recordPelvicFloorCompletion();
+
+    // --- reports (AppDelegate_Reports.cpp)
+    void showTodayReport();
+    void showThisWeekReport();
+    void showThisMonthReport();
+    void showYesterdayReportPromptIfNeeded();
+
+    // --- launch at login and About (AppDelegate_LaunchAtLogin.cpp, AppDelegate_About.cpp)
+    bool isLaunchAtLoginEnabled() const;
+    void toggleLaunchAtLogin();
+    void showAbout();
+
+    // --- sleep, wake and termination (AppDelegate_Lifecycle.cpp)
+    void configureSystemLifecycleGuards();
+
+    // What a menu line does; refreshDynamicState() reads it off the line.
+    enum class MenuAction {
+        None,
+        SelectTheme,
+        SelectMode,
+        ToggleHydrationReminder,
+        SelectHydrationInterval,
+        TogglePelvicFloorReminder,
+        SelectPelvicFloorInterval,
+    };
+
+    PlatformServices platform;
+
+    const int defaultRestModeTag = RestMode::defaultTag;
+    const int customRestModeTag = RestMode::customTag;
+    const QList<RestMode> restModePresets = RestMode::presets();
+    const QList<int> hydrationIntervalPresets = {30, 45, 60, 90};
+    const QList<int> pelvicFloorIntervalPresets = {30, 60, 90, 120};
+
+    std::unique_ptr<QMenu> statusMenu;
+    QPointer<QAction> statusMenuItem;
+    QPointer<QAction> restModeSummaryMenuItem;
+    QPointer<QAction> customRestModeMenuItem;
+    QPointer<QAction> launchAtLoginItem;
+    QPointer<QAction> hydrationStatusMenuItem;
+    QPointer<QAction> hydrationToggleMenuItem;
+    QPointer<QAction> hydrationIntervalMenuItem;
+    QPointer<QAction> pelvicFloorStatusMenuItem;
+    QPointer<QAction> pelvicFloorToggleMenuItem;
+    QPointer<QAction> pelvicFloorIntervalMenuItem;
+
+    qint64 workDuration = 1200;
+    qint64 restDuration = 20;
+    qint64 workSecondsRemaining = 1200;
+    qint64 restSecondsRemaining = 20;
+    int selectedRestModeTag = RestMode::defaultTag;
+    bool isResting = false;
+    bool isQuitting = false;
+    std::optional<QString> transientStatusMessage;
+    std::optional<QDateTime> transientStatusExpiresAt;
+    Timer* mainTimer = nullptr;
+
+    QList<RestWindow*> restWindows;
+    std::optional<QString> currentRestSessionId;
+    StatsEventSource currentRestSource;
+    bool hasStartedServices = false;
+
+    QMap<int, QPointer<QAction>> modeMenuItems;
+    QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;
+    QMap<int, QPointer<QAction>> pelvicFloorIntervalMenuItems;
+
+Q_SIGNALS:
+    // Emitted once quitApp() has closed everything; main() ends the event loop on it.
+    void terminateRequested();
+
+private:
+    QAction* addLine(QMenu* menu, const QString& title, bool enabled = false);
+    QAction* addActionLine(QMenu* menu, const QString& title, MenuAction kind, std::function<void()> action);
+    QMenu* addSubmenu(QMenu* menu, const QString& title, bool observed);
+    void addRestMenuItems(QMenu* menu);
+    void addHydrationMenuItems(QMenu* menu);
+    void addPelvicFloorMenuItems(QMenu* menu);
+    void addAppMenuItems(QMenu* menu);
+    QMenu* makeRestModeSubMenu(QMenu* parent);
+    QMenu* makeThemeSubMenu(QMenu* parent);
+    QMenu* makeIntervalSubMenu(QMenu* parent, const QList<int>& presets, QMap<int, QPointer<QAction>>& items,
+                               MenuAction kind, void (AppDelegate::*select)(int), void (AppDelegate::*dialog)());
+    QMenu* makeReportSubMenu(QMenu* parent);
+    RestWindow* makeRestWindow(const QRect& frame, const QString& subtitle);
+    QWidget* makeRestView(const QRect& frame, const QString& subtitle);
+};

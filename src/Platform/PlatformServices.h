@@ -1,0 +1,14 @@
+#pragma once
+
+class Alerts;
+class Screens;
+class StatusItem;
+
+// The platform facilities the application shell talks to. main() hands in
+// the real adapters; tests hand in scripted ones. Time comes from
+// Clock::instance() and settings from Preferences::standard().
+struct PlatformServices {
+    StatusItem* statusItem = nullptr;
+    Screens* screens = nullptr;
+    Alerts* alerts = nullptr;
+};

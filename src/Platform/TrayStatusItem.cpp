@@ -1,0 +1,41 @@
+#include "Platform/TrayStatusItem.h"
+
+#include "Platform/Clock.h"
+#include "Platform/Log.h"
+
+#include <QMenu>
+
+TrayStatusItem::TrayStatusItem(QObject* parent)
+    : QObject(parent)
+{
+    // A left click opens the same menu as a right click, like a menu-bar item.
+    connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && tray.contextMenu()) {
+            tray.contextMenu()->popup(QCursor::pos());
+        }
+    });
+    showWhenTrayAvailable();
+}
+
+void TrayStatusItem::showWhenTrayAvailable()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        if (retryTimer) {
+            retryTimer->stop();
+        }
+        tray.show();
+        return;
+    }
+    if (!retryTimer) {
+        logLine(QStringLiteral("Tavo: no system tray available yet, retrying every 3 seconds"));
+        retryTimer = Clock::instance().createTimer(this);
+        connect(retryTimer, &Timer::timeout, this, &TrayStatusItem::showWhenTrayAvailable);
+        retryTimer->start(3.0, true);
+    }
+}
+
+void TrayStatusItem::setIcon(const QIcon& icon) { tray.setIcon(icon); }
+
+void TrayStatusItem::setToolTip(const QString& toolTip) { tray.setToolTip(toolTip); }
+
+void TrayStatusItem::setMenu(QMenu* menu) { tray.setContextMenu(menu); }

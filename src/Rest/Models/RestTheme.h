@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The three looks of the rest overlay, in menu and picker order.
+enum class RestTheme { Aurora, Wallpaper, Ultraman };
+
+namespace RestThemes {
+
+inline const QString preferenceKey = QStringLiteral("selectedTheme");
+
+QList<RestTheme> allCases();
+QString rawValue(RestTheme theme);
+QString displayName(RestTheme theme);
+QString icon(RestTheme theme);
+// Exact, case-sensitive match of the raw value.
+std::optional<RestTheme> fromRawValue(const QString& raw);
+// The stored theme; absent or unknown reads as aurora.
+RestTheme stored();
+// The stored raw string, or "aurora" when absent (kept verbatim for the stats payload).
+QString storedRawValue();
+
+} // namespace RestThemes

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Platform/Clock.h"
+
+#include <QList>
+#include <QPointer>
+
+// A clock that stands still until a test advances it. Advancing fires every
+// due timer in time order, with now() set to each timer's due time.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(9, 0)));
+    ~FakeClock() override;
+
+    QDateTime now() const override { return current; }
+    Timer* createTimer(QObject* parent) override;
+
+    void advance(double seconds);
+    void advanceTo(const QDateTime& target);
+    // Moves the time without firing timers, as a system clock change would.
+    void setNow(const QDateTime& time) { current = time; }
+    // Number of timers currently running.
+    int activeTimerCount() const;
+
+private:
+    friend class FakeTimer;
+    QDateTime current;
+    QList<QPointer<class FakeTimer>> timers;
+    quint64 nextSequence = 0;
+};
+
+// Installs a FakeClock as the process clock for the lifetime of this object.
+class ScopedFakeClock {
+public:
+    explicit ScopedFakeClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(9, 0)))
+        : clock(start)
+    {
+        Clock::setInstance(&clock);
+    }
+    ~ScopedFakeClock() { Clock::setInstance(nullptr); }
+    FakeClock* operator->() { return &clock; }
+    FakeClock& operator*() { return clock; }
+
+private:
+    FakeClock clock;
+};
