@@ -1,1 +1,43 @@
-int main() { return 0; }
+#include "Application/AppDelegate.h"
+#include "Platform/Alerts.h"
+#include "Platform/Log.h"
+#include "Platform/Screens.h"
+#include "Platform/TrayStatusItem.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+#include <csignal>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavo"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Two instances would double every reminder and every event.
+    QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtimeDir.isEmpty()) {
+        runtimeDir = QDir::tempPath();
+    }
+    QLockFile instanceLock(runtimeDir + QStringLiteral("/tavo.lock"));
+    instanceLock.setStaleLockTime(0);
+    if (!instanceLock.tryLock(0)) {
+        logLine(QStringLiteral("Tavo: already running"));
+        return 0;
+    }
+
+    // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
+    std::signal(SIGTERM, SIG_IGN);
+
+    TrayStatusItem statusItem;
+    QtScreens screens;
+    DialogAlerts alerts;
+    AppDelegate delegate(PlatformServices{&statusItem, &screens, &alerts});
+    QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}

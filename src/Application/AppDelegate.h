@@ -2,6 +2,7 @@
 
 #include "Application/RestMode.h"
 #include "Platform/PlatformServices.h"
+#include "Stats/StatsEvent.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,8 +23,6 @@ class QMenu;
 class QWidget;
 class RestWindow;
 class Timer;
-
-enum class StatsEventSource;
 
 // The one long-lived object: owns every timer, manager, window and menu line
 // for the life of the process, runs the launch sequence and decides when the
@@ -57,7 +57,8 @@ public:
     // Whole-number text as the dialogs accept it: trimmed, optional sign, digits only.
     static std::optional<qint64> parseDialogInteger(const QString& text);
     // The own rhythm the dialog would save for these texts, or none when invalid.
-    static std::optional<RestMode> parseCustomRestMode(const QString& minutesText, const QString& secondsText);
+    static std::optional<RestMode> parseCustomRestMode(const QString& minutesText,
+                                                       const QString& secondsText);
 
     // --- rest timer and sessions (AppDelegate_RestTimer.cpp)
     void startMainTimer();
@@ -68,6 +69,7 @@ public:
     void stopRest(const std::optional<QString>& skipMessage);
     void triggerRestNow();
     void prefetchWallpaperNearRestIfNeeded();
+    StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
     static const QStringList& statusTemplates();
     static const QStringList& restEndMessages();
     static QString statusTitle(qint64 workSecondsRemaining);
@@ -182,7 +184,8 @@ private:
     QMenu* makeRestModeSubMenu(QMenu* parent);
     QMenu* makeThemeSubMenu(QMenu* parent);
     QMenu* makeIntervalSubMenu(QMenu* parent, const QList<int>& presets, QMap<int, QPointer<QAction>>& items,
-                               MenuAction kind, void (AppDelegate::*select)(int), void (AppDelegate::*dialog)());
+                               MenuAction kind, void (AppDelegate::*select)(int),
+                               void (AppDelegate::*dialog)());
     QMenu* makeReportSubMenu(QMenu* parent);
     RestWindow* makeRestWindow(const QRect& frame, const QString& subtitle);
     QWidget* makeRestView(const QRect& frame, const QString& subtitle);

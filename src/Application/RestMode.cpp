@@ -1,7 +1,6 @@
 #include "Application/RestMode.h"
 
-QList<RestMode> RestMode::presets()
-{
+QList<RestMode> RestMode::presets() {
     return {
         {120020, 1200, 20},
         {2700300, 2700, 300},

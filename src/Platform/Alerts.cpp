@@ -8,8 +8,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-int DialogAlerts::run(const Alert& alert)
-{
+int DialogAlerts::run(const Alert& alert) {
     QDialog dialog;
     // Above the windows of other programs, like a status-level panel.
     dialog.setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |

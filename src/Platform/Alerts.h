@@ -14,7 +14,7 @@ struct Alert {
     QString informativeText;
     AlertStyle style = AlertStyle::Informational;
     QStringList buttons;
-    QWidget* accessory = nullptr;  // shown below the texts; the caller owns it
+    QWidget* accessory = nullptr; // shown below the texts; the caller owns it
     QWidget* initialFocus = nullptr;
 };
 

@@ -9,15 +9,13 @@ namespace {
 class SystemTimer final : public Timer {
 public:
     explicit SystemTimer(QObject* parent)
-        : Timer(parent)
-    {
+        : Timer(parent) {
         // Precise timers keep the 0.03 s and 0.05 s animation ticks even.
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, this, &Timer::timeout);
     }
 
-    void start(double intervalSeconds, bool repeating) override
-    {
+    void start(double intervalSeconds, bool repeating) override {
         timer.setSingleShot(!repeating);
         timer.start(static_cast<int>(std::llround(std::max(0.0, intervalSeconds) * 1000.0)));
     }
@@ -32,8 +30,7 @@ Clock* installedClock = nullptr;
 
 } // namespace
 
-void Clock::callLater(QObject* context, double delaySeconds, std::function<void()> fn)
-{
+void Clock::callLater(QObject* context, double delaySeconds, std::function<void()> fn) {
     Timer* timer = createTimer(context);
     QObject::connect(timer, &Timer::timeout, timer, [timer, fn = std::move(fn)] {
         timer->deleteLater();
@@ -42,14 +39,19 @@ void Clock::callLater(QObject* context, double delaySeconds, std::function<void(
     timer->start(delaySeconds, false);
 }
 
-Clock& Clock::instance()
-{
+Clock& Clock::instance() {
     static SystemClock systemClock;
     return installedClock ? *installedClock : systemClock;
 }
 
-void Clock::setInstance(Clock* clock) { installedClock = clock; }
+void Clock::setInstance(Clock* clock) {
+    installedClock = clock;
+}
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTime();
+}
 
-Timer* SystemClock::createTimer(QObject* parent) { return new SystemTimer(parent); }
+Timer* SystemClock::createTimer(QObject* parent) {
+    return new SystemTimer(parent);
+}

@@ -9,8 +9,7 @@ QMutex sinkMutex;
 std::function<void(const QString&)> currentSink;
 } // namespace
 
-void logLine(const QString& line)
-{
+void logLine(const QString& line) {
     // Stats appends and wallpaper callbacks log from worker threads too.
     const QMutexLocker lock(&sinkMutex);
     if (currentSink) {
@@ -22,8 +21,7 @@ void logLine(const QString& line)
     std::fflush(stdout);
 }
 
-void setLogSink(std::function<void(const QString&)> sink)
-{
+void setLogSink(std::function<void(const QString&)> sink) {
     const QMutexLocker lock(&sinkMutex);
     currentSink = std::move(sink);
 }

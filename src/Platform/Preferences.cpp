@@ -11,8 +11,7 @@ Preferences* installedPreferences = nullptr;
 
 // INI files keep plain values as text, so a number written as 45 reads back
 // as the string "45"; each converter accepts its own type and its text form.
-bool toInteger(const QVariant& v, QVariant& out)
-{
+bool toInteger(const QVariant& v, QVariant& out) {
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::LongLong:
@@ -30,8 +29,7 @@ bool toInteger(const QVariant& v, QVariant& out)
     }
 }
 
-bool toBoolean(const QVariant& v, QVariant& out)
-{
+bool toBoolean(const QVariant& v, QVariant& out) {
     if (v.typeId() == QMetaType::Bool) {
         out = v.toBool();
         return true;
@@ -50,8 +48,7 @@ bool toBoolean(const QVariant& v, QVariant& out)
     return false;
 }
 
-bool toNumber(const QVariant& v, QVariant& out)
-{
+bool toNumber(const QVariant& v, QVariant& out) {
     bool ok = false;
     double d = 0;
     switch (v.typeId()) {
@@ -73,8 +70,7 @@ bool toNumber(const QVariant& v, QVariant& out)
     return ok;
 }
 
-bool toText(const QVariant& v, QVariant& out)
-{
+bool toText(const QVariant& v, QVariant& out) {
     if (v.typeId() != QMetaType::QString) {
         return false;
     }
@@ -82,8 +78,7 @@ bool toText(const QVariant& v, QVariant& out)
     return true;
 }
 
-bool toDate(const QVariant& v, QVariant& out)
-{
+bool toDate(const QVariant& v, QVariant& out) {
     if (v.typeId() != QMetaType::QDateTime || !v.toDateTime().isValid()) {
         return false;
     }
@@ -94,20 +89,16 @@ bool toDate(const QVariant& v, QVariant& out)
 } // namespace
 
 Preferences::Preferences(const QString& filePath)
-    : settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
-{
-}
+    : settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
 
 Preferences::~Preferences() = default;
 
-QString Preferences::defaultFilePath()
-{
+QString Preferences::defaultFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Tavo/Tavo.conf");
 }
 
-Preferences& Preferences::standard()
-{
+Preferences& Preferences::standard() {
     if (installedPreferences) {
         return *installedPreferences;
     }
@@ -115,21 +106,25 @@ Preferences& Preferences::standard()
     return defaultPreferences;
 }
 
-void Preferences::setStandard(Preferences* preferences) { installedPreferences = preferences; }
+void Preferences::setStandard(Preferences* preferences) {
+    installedPreferences = preferences;
+}
 
-void Preferences::registerDefaults(const QVariantMap& defaults)
-{
+void Preferences::registerDefaults(const QVariantMap& defaults) {
     for (auto it = defaults.begin(); it != defaults.end(); ++it) {
         registered.insert(it.key(), it.value());
     }
 }
 
-bool Preferences::contains(const QString& key) const { return settings->contains(key); }
+bool Preferences::contains(const QString& key) const {
+    return settings->contains(key);
+}
 
-QVariant Preferences::stored(const QString& key) const { return settings->value(key); }
+QVariant Preferences::stored(const QString& key) const {
+    return settings->value(key);
+}
 
-QVariant Preferences::lookup(const QString& key, bool (*convert)(const QVariant&, QVariant&)) const
-{
+QVariant Preferences::lookup(const QString& key, bool (*convert)(const QVariant&, QVariant&)) const {
     QVariant out;
     if (convert(stored(key), out)) {
         return out;
@@ -141,45 +136,38 @@ QVariant Preferences::lookup(const QString& key, bool (*convert)(const QVariant&
     return {};
 }
 
-std::optional<qint64> Preferences::integer(const QString& key) const
-{
+std::optional<qint64> Preferences::integer(const QString& key) const {
     const QVariant v = lookup(key, toInteger);
     return v.isValid() ? std::optional<qint64>(v.toLongLong()) : std::nullopt;
 }
 
-std::optional<bool> Preferences::boolean(const QString& key) const
-{
+std::optional<bool> Preferences::boolean(const QString& key) const {
     const QVariant v = lookup(key, toBoolean);
     return v.isValid() ? std::optional<bool>(v.toBool()) : std::nullopt;
 }
 
-std::optional<double> Preferences::number(const QString& key) const
-{
+std::optional<double> Preferences::number(const QString& key) const {
     const QVariant v = lookup(key, toNumber);
     return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
 }
 
-std::optional<QString> Preferences::string(const QString& key) const
-{
+std::optional<QString> Preferences::string(const QString& key) const {
     const QVariant v = lookup(key, toText);
     return v.isValid() ? std::optional<QString>(v.toString()) : std::nullopt;
 }
 
-std::optional<QDateTime> Preferences::date(const QString& key) const
-{
+std::optional<QDateTime> Preferences::date(const QString& key) const {
     const QVariant v = lookup(key, toDate);
     return v.isValid() ? std::optional<QDateTime>(v.toDateTime()) : std::nullopt;
 }
 
-void Preferences::setValue(const QString& key, const QVariant& value)
-{
+void Preferences::setValue(const QString& key, const QVariant& value) {
     settings->setValue(key, value);
     // Written at once: the process may be ended by a log-out at any time.
     settings->sync();
 }
 
-void Preferences::remove(const QString& key)
-{
+void Preferences::remove(const QString& key) {
     settings->remove(key);
     settings->sync();
 }

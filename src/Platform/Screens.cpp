@@ -3,8 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-QList<QRect> QtScreens::frames() const
-{
+QList<QRect> QtScreens::frames() const {
     QList<QRect> result;
     for (const QScreen* screen : QGuiApplication::screens()) {
         result.append(screen->geometry());

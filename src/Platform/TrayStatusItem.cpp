@@ -6,8 +6,7 @@
 #include <QMenu>
 
 TrayStatusItem::TrayStatusItem(QObject* parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     // A left click opens the same menu as a right click, like a menu-bar item.
     connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger && tray.contextMenu()) {
@@ -17,8 +16,7 @@ TrayStatusItem::TrayStatusItem(QObject* parent)
     showWhenTrayAvailable();
 }
 
-void TrayStatusItem::showWhenTrayAvailable()
-{
+void TrayStatusItem::showWhenTrayAvailable() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         if (retryTimer) {
             retryTimer->stop();
@@ -34,8 +32,14 @@ void TrayStatusItem::showWhenTrayAvailable()
     }
 }
 
-void TrayStatusItem::setIcon(const QIcon& icon) { tray.setIcon(icon); }
+void TrayStatusItem::setIcon(const QIcon& icon) {
+    tray.setIcon(icon);
+}
 
-void TrayStatusItem::setToolTip(const QString& toolTip) { tray.setToolTip(toolTip); }
+void TrayStatusItem::setToolTip(const QString& toolTip) {
+    tray.setToolTip(toolTip);
+}
 
-void TrayStatusItem::setMenu(QMenu* menu) { tray.setContextMenu(menu); }
+void TrayStatusItem::setMenu(QMenu* menu) {
+    tray.setContextMenu(menu);
+}

@@ -8,12 +8,9 @@ class FakeTimer final : public Timer {
 public:
     FakeTimer(FakeClock* clock, QObject* parent)
         : Timer(parent)
-        , clock(clock)
-    {
-    }
+        , clock(clock) {}
 
-    void start(double intervalSeconds, bool repeat) override
-    {
+    void start(double intervalSeconds, bool repeat) override {
         // A zero interval would fire forever within one advance.
         intervalMs = std::max<qint64>(1, std::llround(intervalSeconds * 1000.0));
         repeating = repeat;
@@ -33,26 +30,21 @@ public:
 };
 
 FakeClock::FakeClock(QDateTime start)
-    : current(std::move(start))
-{
-}
+    : current(std::move(start)) {}
 
 FakeClock::~FakeClock() = default;
 
-Timer* FakeClock::createTimer(QObject* parent)
-{
+Timer* FakeClock::createTimer(QObject* parent) {
     auto* timer = new FakeTimer(this, parent);
     timers.append(timer);
     return timer;
 }
 
-void FakeClock::advance(double seconds)
-{
+void FakeClock::advance(double seconds) {
     advanceTo(current.addMSecs(std::llround(seconds * 1000.0)));
 }
 
-void FakeClock::advanceTo(const QDateTime& target)
-{
+void FakeClock::advanceTo(const QDateTime& target) {
     const qint64 targetMs = target.toMSecsSinceEpoch();
     for (;;) {
         timers.removeIf([](const QPointer<FakeTimer>& t) { return t.isNull(); });
@@ -61,7 +53,8 @@ void FakeClock::advanceTo(const QDateTime& target)
             if (!t->active || t->dueMs > targetMs) {
                 continue;
             }
-            if (!next || t->dueMs < next->dueMs || (t->dueMs == next->dueMs && t->sequence < next->sequence)) {
+            if (!next || t->dueMs < next->dueMs ||
+                (t->dueMs == next->dueMs && t->sequence < next->sequence)) {
                 next = t;
             }
         }
@@ -80,8 +73,7 @@ void FakeClock::advanceTo(const QDateTime& target)
     current = target;
 }
 
-int FakeClock::activeTimerCount() const
-{
-    return static_cast<int>(
-        std::count_if(timers.begin(), timers.end(), [](const QPointer<FakeTimer>& t) { return t && t->active; }));
+int FakeClock::activeTimerCount() const {
+    return static_cast<int>(std::count_if(timers.begin(), timers.end(),
+                                          [](const QPointer<FakeTimer>& t) { return t && t->active; }));
 }

@@ -33,8 +33,7 @@ private:
 class ScopedFakeClock {
 public:
     explicit ScopedFakeClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(9, 0)))
-        : clock(start)
-    {
+        : clock(start) {
         Clock::setInstance(&clock);
     }
     ~ScopedFakeClock() { Clock::setInstance(nullptr); }

@@ -1,0 +1,218 @@
+#include "Application/AppDelegate.h"
+
+#include "Platform/Preferences.h"
+#include "Platform/StatusItem.h"
+#include "Rest/Models/RestTheme.h"
+#include "Wallpapers/WallpaperManager.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+const char* const actionProperty = "tavoMenuAction";
+} // namespace
+
+QAction* AppDelegate::addLine(QMenu* menu, const QString& title, bool enabled) {
+    QAction* line = menu->addAction(title);
+    line->setEnabled(enabled);
+    return line;
+}
+
+QAction* AppDelegate::addActionLine(QMenu* menu, const QString& title, MenuAction kind,
+                                    std::function<void()> action) {
+    QAction* line = addLine(menu, title, true);
+    line->setProperty(actionProperty, static_cast<int>(kind));
+    // Lines whose state the menu shows as a check mark.
+    line->setCheckable(kind != MenuAction::None);
+    connect(line, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    return line;
+}
+
+QMenu* AppDelegate::addSubmenu(QMenu* menu, const QString& title, bool observed) {
+    auto* submenu = new QMenu(title, menu);
+    menu->addMenu(submenu);
+    if (observed) {
+        connect(submenu, &QMenu::aboutToShow, this, [this, submenu] { menuWillOpen(submenu); });
+    }
+    return submenu;
+}
+
+void AppDelegate::setupMenu() {
+    auto menu = std::make_unique<QMenu>();
+    addLine(menu.get(), QStringLiteral("Tavo(塔沃)，祝你长生不老,永远塔沃🙏"));
+    menu->addSeparator();
+    addRestMenuItems(menu.get());
+    menu->addSeparator();
+    addHydrationMenuItems(menu.get());
+    updateHydrationMenuItems();
+    menu->addSeparator();
+    addPelvicFloorMenuItems(menu.get());
+    updatePelvicFloorMenuItems();
+    menu->addSeparator();
+    makeReportSubMenu(menu.get());
+    menu->addSeparator();
+    addAppMenuItems(menu.get());
+
+    QMenu* statusMenuPointer = menu.get();
+    connect(statusMenuPointer, &QMenu::aboutToShow, this,
+            [this, statusMenuPointer] { menuWillOpen(statusMenuPointer); });
+    if (platform.statusItem) {
+        platform.statusItem->setMenu(statusMenuPointer);
+    }
+    // The old menu (a wake rebuild) goes only after the tray holds the new one.
+    statusMenu = std::move(menu);
+}
+
+void AppDelegate::addRestMenuItems(QMenu* menu) {
+    addLine(menu, QStringLiteral("👁 护眼休息"));
+    statusMenuItem = addLine(menu, QStringLiteral("⏳ 系统自检中，别急"));
+    addActionLine(menu, QStringLiteral("    立即闭眼充能"), MenuAction::None, [this] { triggerRestNow(); });
+    makeRestModeSubMenu(menu);
+    makeThemeSubMenu(menu);
+}
+
+QMenu* AppDelegate::makeRestModeSubMenu(QMenu* parent) {
+    QMenu* menu = addSubmenu(parent, QStringLiteral("    护眼节奏"), true);
+    restModeSummaryMenuItem = addLine(menu, QString());
+    menu->addSeparator();
+    for (const RestMode& mode : restModePresets) {
+        const int tag = mode.tag;
+        QAction* line =
+            addActionLine(menu, title(mode), MenuAction::SelectMode, [this, tag] { selectMode(tag); });
+        line->setData(tag);
+        modeMenuItems.insert(tag, line);
+    }
+    menu->addSeparator();
+    customRestModeMenuItem =
+        addActionLine(menu, QString(), MenuAction::SelectMode, [this] { selectMode(customRestModeTag); });
+    customRestModeMenuItem->setData(customRestModeTag);
+    addActionLine(menu, QStringLiteral("手动输入时长..."), MenuAction::None,
+                  [this] { showCustomRestModeDialog(); });
+    updateRestModeMenuItems();
+    return menu;
+}
+
+QMenu* AppDelegate::makeThemeSubMenu(QMenu* parent) {
+    QMenu* menu = addSubmenu(parent, QStringLiteral("    切换休息主题"), true);
+    for (RestTheme theme : RestThemes::allCases()) {
+        QAction* line = addActionLine(menu, RestThemes::displayName(theme), MenuAction::SelectTheme, {});
+        line->setData(RestThemes::rawValue(theme));
+        connect(line, &QAction::triggered, this, [this, line] { selectTheme(line); });
+    }
+    return menu;
+}
+
+void AppDelegate::addHydrationMenuItems(QMenu* menu) {
+    addLine(menu, QStringLiteral("💧 喝水提醒"));
+    hydrationStatusMenuItem = addLine(menu, QString());
+    hydrationToggleMenuItem = addActionLine(menu, QString(), MenuAction::ToggleHydrationReminder,
+                                            [this] { toggleHydrationReminder(); });
+    QMenu* intervals = makeIntervalSubMenu(
+        menu, hydrationIntervalPresets, hydrationIntervalMenuItems, MenuAction::SelectHydrationInterval,
+        &AppDelegate::selectHydrationInterval, &AppDelegate::showHydrationIntervalDialog);
+    hydrationIntervalMenuItem = intervals->menuAction();
+    addActionLine(menu, QStringLiteral("    立即喝水"), MenuAction::None, [this] { recordHydrationDrink(); });
+}
+
+void AppDelegate::addPelvicFloorMenuItems(QMenu* menu) {
+    addLine(menu, QStringLiteral("🫧 提肛提醒"));
+    pelvicFloorStatusMenuItem = addLine(menu, QString());
+    pelvicFloorToggleMenuItem = addActionLine(menu, QString(), MenuAction::TogglePelvicFloorReminder,
+                                              [this] { togglePelvicFloorReminder(); });
+    QMenu* intervals = makeIntervalSubMenu(
+        menu, pelvicFloorIntervalPresets, pelvicFloorIntervalMenuItems, MenuAction::SelectPelvicFloorInterval,
+        &AppDelegate::selectPelvicFloorInterval, &AppDelegate::showPelvicFloorIntervalDialog);
+    pelvicFloorIntervalMenuItem = intervals->menuAction();
+    addActionLine(menu, QStringLiteral("    立即提肛"), MenuAction::None,
+                  [this] { recordPelvicFloorCompletion(); });
+}
+
+QMenu* AppDelegate::makeIntervalSubMenu(QMenu* parent, const QList<int>& presets,
+                                        QMap<int, QPointer<QAction>>& items, MenuAction kind,
+                                        void (AppDelegate::*select)(int), void (AppDelegate::*dialog)()) {
+    QMenu* menu = addSubmenu(parent, QString(), true);
+    for (int minutes : presets) {
+        QAction* line = addActionLine(menu, QStringLiteral("每 %1 分钟").arg(minutes), kind,
+                                      [this, select, minutes] { (this->*select)(minutes); });
+        line->setData(minutes);
+        items.insert(minutes, line);
+    }
+    menu->addSeparator();
+    addActionLine(menu, QStringLiteral("手动输入间隔..."), MenuAction::None,
+                  [this, dialog] { (this->*dialog)(); });
+    return menu;
+}
+
+QMenu* AppDelegate::makeReportSubMenu(QMenu* parent) {
+    QMenu* menu = addSubmenu(parent, QStringLiteral("📊 健康统计"), false);
+    addActionLine(menu, QStringLiteral("查看今日日报"), MenuAction::None, [this] { showTodayReport(); });
+    addActionLine(menu, QStringLiteral("查看本周周报"), MenuAction::None, [this] { showThisWeekReport(); });
+    addActionLine(menu, QStringLiteral("查看本月月报"), MenuAction::None, [this] { showThisMonthReport(); });
+    return menu;
+}
+
+void AppDelegate::addAppMenuItems(QMenu* menu) {
+    launchAtLoginItem =
+        addActionLine(menu, QStringLiteral("开机自启"), MenuAction::None, [this] { toggleLaunchAtLogin(); });
+    launchAtLoginItem->setCheckable(true);
+    launchAtLoginItem->setChecked(isLaunchAtLoginEnabled());
+    menu->addSeparator();
+    addActionLine(menu, QStringLiteral("关于 Tavo"), MenuAction::None, [this] { showAbout(); });
+    addActionLine(menu, QStringLiteral("退出"), MenuAction::None, [this] { quitApp(); });
+}
+
+void AppDelegate::menuWillOpen(QMenu* menu) {
+    updateRestModeMenuItems();
+    updateHydrationMenuItems();
+    updatePelvicFloorMenuItems();
+    for (QAction* line : menu->actions()) {
+        refreshDynamicState(line);
+    }
+    if (menu == statusMenu.get() && launchAtLoginItem) {
+        launchAtLoginItem->setChecked(isLaunchAtLoginEnabled());
+    }
+}
+
+void AppDelegate::refreshDynamicState(QAction* line) {
+    const Preferences& prefs = Preferences::standard();
+    const auto kind = static_cast<MenuAction>(line->property(actionProperty).toInt());
+    const auto interval = [&prefs](const char* key, int fallback) {
+        const qint64 stored = prefs.integer(QString::fromLatin1(key)).value_or(0);
+        return stored < 1 ? fallback : stored;
+    };
+    switch (kind) {
+    case MenuAction::SelectTheme:
+        if (line->data().typeId() == QMetaType::QString) {
+            line->setChecked(line->data().toString() == RestThemes::storedRawValue());
+        }
+        break;
+    case MenuAction::SelectMode:
+        line->setChecked(line->data().toInt() == selectedRestModeTag);
+        break;
+    case MenuAction::ToggleHydrationReminder:
+        line->setChecked(prefs.boolean(QStringLiteral("hydrationReminderEnabled")).value_or(false));
+        break;
+    case MenuAction::SelectHydrationInterval:
+        line->setChecked(line->data().toInt() == interval("hydrationReminderIntervalMinutes", 45));
+        break;
+    case MenuAction::TogglePelvicFloorReminder:
+        line->setChecked(prefs.boolean(QStringLiteral("pelvicFloorReminderEnabled")).value_or(false));
+        break;
+    case MenuAction::SelectPelvicFloorInterval:
+        line->setChecked(line->data().toInt() == interval("pelvicFloorReminderIntervalMinutes", 60));
+        break;
+    case MenuAction::None:
+        break;
+    }
+}
+
+void AppDelegate::selectTheme(QAction* line) {
+    const std::optional<RestTheme> theme = RestThemes::fromRawValue(line->data().toString());
+    if (!theme) {
+        return;
+    }
+    Preferences::standard().setValue(RestThemes::preferenceKey, RestThemes::rawValue(*theme));
+    if (*theme == RestTheme::Wallpaper) {
+        WallpaperManager::shared().prefetchNextWallpaper();
+    }
+}

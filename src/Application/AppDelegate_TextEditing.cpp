@@ -1,0 +1,3 @@
+#include "Application/AppDelegate.h"
+
+void AppDelegate::configureMainMenuForTextEditing() {}
