@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Platform/Alerts.h"
+#include "Platform/PlatformServices.h"
+#include "Platform/Preferences.h"
+#include "Platform/Screens.h"
+#include "Platform/StatusItem.h"
+
+#include <QList>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include <functional>
+
+class QMenu;
+
+class FakeStatusItem final : public StatusItem {
+public:
+    bool hasButton() const override { return button; }
+    void setIcon(const QIcon& value) override { icon = value; }
+    void setToolTip(const QString& value) override { toolTip = value; }
+    void setMenu(QMenu* value) override { menu = value; }
+
+    bool button = true;
+    QIcon icon;
+    QString toolTip;
+    QMenu* menu = nullptr;
+};
+
+class FakeScreens final : public Screens {
+public:
+    QList<QRect> frames() const override { return screenFrames; }
+    QList<QRect> screenFrames = {QRect(0, 0, 1280, 800)};
+};
+
+// Answers alerts from a queue of scripted responders; an alert with no
+// responder left is answered with the second button (a cancel) and counted.
+class ScriptedAlerts final : public Alerts {
+public:
+    using Responder = std::function<int(const Alert&)>;
+    int run(const Alert& alert) override;
+
+    // Answers with the given button after filling the form's fields, in order.
+    void answer(int button, const QStringList& fieldTexts = {});
+
+    QList<Responder> responders;
+    QList<Alert> shown; // copies; accessory pointers are dangling after run()
+};
+
+// A private settings file, installed as Preferences::standard() while alive.
+class ScopedPreferences {
+public:
+    ScopedPreferences();
+    ~ScopedPreferences();
+    Preferences& operator*() { return *prefs; }
+    Preferences* operator->() { return prefs.get(); }
+    QString filePath() const;
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<Preferences> prefs;
+};
+
+// Everything a delegate needs, faked.
+struct TestPlatform {
+    FakeStatusItem statusItem;
+    FakeScreens screens;
+    ScriptedAlerts alerts;
+    PlatformServices services() { return PlatformServices{&statusItem, &screens, &alerts}; }
+};
