@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QMap>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 #include <variant>
@@ -30,37 +33,38 @@ enum class StatsEventSource {
     autoTimeout,
 };
 
+// The raw values are the stored form ("app_launched", "auto_timeout"); an
+// unknown raw value gives none.
+QString rawValue(StatsEventType type);
+QString rawValue(StatsEventSource source);
+std::optional<StatsEventType> statsEventTypeFromRawValue(QStringView raw);
+std::optional<StatsEventSource> statsEventSourceFromRawValue(QStringView raw);
+
 // A payload value keeps its JSON kind: 3 is an int, 2.5 and 3.0 are doubles.
 class StatsPayloadValue {
 public:
     using Value = std::variant<QString, qint64, double, bool>;
 
     StatsPayloadValue(QString text)
-        : value(std::move(text))
-    {
-    }
+        : value(std::move(text)) {}
     StatsPayloadValue(const char* text)
-        : value(QString::fromUtf8(text))
-    {
-    }
+        : value(QString::fromUtf8(text)) {}
     StatsPayloadValue(qint64 number)
-        : value(number)
-    {
-    }
+        : value(number) {}
     StatsPayloadValue(int number)
-        : value(static_cast<qint64>(number))
-    {
-    }
+        : value(static_cast<qint64>(number)) {}
     StatsPayloadValue(double number)
-        : value(number)
-    {
-    }
+        : value(number) {}
     StatsPayloadValue(bool flag)
-        : value(flag)
-    {
-    }
+        : value(flag) {}
 
     const Value& raw() const { return value; }
+
+    // Counters read through this: a text "30" counts as 30, a bool or a
+    // malformed or out-of-range text as none, a double truncates toward zero.
+    std::optional<qint64> intValue() const;
+    // Display form: 3 -> "3", 3.0 -> "3.0", 0.25 -> "0.25", false -> "false".
+    QString stringValue() const;
 
     friend bool operator==(const StatsPayloadValue&, const StatsPayloadValue&) = default;
 
@@ -69,3 +73,25 @@ private:
 };
 
 using StatsPayload = QMap<QString, StatsPayloadValue>;
+
+// One immutable statistics event, as stored on one line of a month file.
+struct StatsEvent {
+    QString id;
+    QDateTime timestamp;
+    QString dayKey;
+    QString monthKey;
+    StatsEventType type = StatsEventType::appLaunched;
+    StatsEventSource source = StatsEventSource::system;
+    std::optional<QString> sessionId;
+    StatsPayload payload;
+    QString appVersion;
+
+    friend bool operator==(const StatsEvent&, const StatsEvent&) = default;
+};
+
+// Compact one-line JSON of the event (no line break inside, even for text
+// holding U+0085, U+2028 or U+2029). Fails, with the reason in error, when a
+// payload double is not finite: JSON has no form for it.
+std::optional<QByteArray> encodeStatsEvent(const StatsEvent& event, QString* error = nullptr);
+// None for anything but one complete, well-typed event object.
+std::optional<StatsEvent> decodeStatsEvent(QByteArrayView json);

@@ -1,12 +1,274 @@
 #include "Stats/StatsStore.h"
 
-StatsStore& StatsStore::shared()
-{
-    static StatsStore store;
+#include "Platform/Clock.h"
+#include "Platform/Log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<StatsStore*> installedStore = nullptr;
+
+QString appVersion() {
+    const QString version = QCoreApplication::applicationVersion();
+    return version.isEmpty() ? QStringLiteral("unknown") : version;
+}
+
+QString systemError(const QString& what, int error) {
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+}
+
+qsizetype lineBreakLength(QByteArrayView text, qsizetype at) {
+    const auto byte = [&](qsizetype i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+    const unsigned char c = byte(at);
+    if (c >= 0x0A && c <= 0x0D) {
+        return 1; // LF, VT, FF, CR (CR LF gives an empty piece, dropped)
+    }
+    if (c == 0xC2 && byte(at + 1) == 0x85) {
+        return 2; // NEL
+    }
+    if (c == 0xE2 && byte(at + 1) == 0x80 && (byte(at + 2) == 0xA8 || byte(at + 2) == 0xA9)) {
+        return 3; // LINE SEPARATOR, PARAGRAPH SEPARATOR
+    }
+    return 0;
+}
+
+} // namespace
+
+QList<StatsEvent> decodeStatsEventLines(QByteArrayView text) {
+    QList<StatsEvent> events;
+    qsizetype lineStart = 0;
+    const auto takeLine = [&](qsizetype lineEnd) {
+        if (lineEnd > lineStart) {
+            if (auto event = decodeStatsEvent(text.sliced(lineStart, lineEnd - lineStart))) {
+                events.append(std::move(*event));
+            }
+        }
+    };
+    for (qsizetype at = 0; at < text.size();) {
+        if (const qsizetype length = lineBreakLength(text, at)) {
+            takeLine(at);
+            at += length;
+            lineStart = at;
+        } else {
+            ++at;
+        }
+    }
+    takeLine(text.size());
+    return events;
+}
+
+StatsStore::StatsStore(const QString& rootDirectory)
+    : root(rootDirectory) {
+    ensureDirectories();
+}
+
+StatsStore& StatsStore::shared() {
+    if (StatsStore* store = installedStore.load()) {
+        return *store;
+    }
+    static StatsStore store(defaultRootDirectory());
     return store;
 }
 
-void StatsStore::record(StatsEventType, StatsEventSource, const std::optional<QString>&, const StatsPayload&,
-                        const std::optional<QDateTime>&)
-{
+void StatsStore::setShared(StatsStore* store) {
+    installedStore.store(store);
+}
+
+QString StatsStore::defaultRootDirectory() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty()) {
+        base = QDir::homePath();
+    }
+    return base + QStringLiteral("/Tavo/Stats");
+}
+
+QString StatsStore::dayKey(const QDateTime& at) {
+    return QLocale::c().toString(at.toLocalTime(), QStringLiteral("yyyy-MM-dd"));
+}
+
+QString StatsStore::monthKey(const QDateTime& at) {
+    return QLocale::c().toString(at.toLocalTime(), QStringLiteral("yyyy-MM"));
+}
+
+void StatsStore::ensureDirectories() const {
+    std::error_code error;
+    for (const QString& directory : {eventsDirectory(), reportsDirectory()}) {
+        std::filesystem::create_directories(QFile::encodeName(directory).toStdString(), error);
+        if (error) {
+            logLine(QStringLiteral("Tavo Stats: failed to create directories: ") + directory +
+                    QStringLiteral(": ") + QString::fromLocal8Bit(error.message()));
+            return;
+        }
+    }
+}
+
+void StatsStore::record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
+                        const StatsPayload& payload, const std::optional<QDateTime>& at) {
+    ensureDirectories();
+
+    const QDateTime date = at.value_or(Clock::instance().now());
+    const StatsEvent event{QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
+                           date,
+                           dayKey(date),
+                           monthKey(date),
+                           type,
+                           source,
+                           sessionId,
+                           payload,
+                           appVersion()};
+    QString error;
+    const std::optional<QByteArray> json = encodeStatsEvent(event, &error);
+    if (!json) {
+        logLine(QStringLiteral("Tavo Stats: failed to record event: ") + error);
+        return;
+    }
+    append(event.monthKey, *json + '\n');
+}
+
+void StatsStore::append(const QString& monthKey, const QByteArray& line) {
+    const QString path = eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl");
+    const auto fail = [&](const QString& description) {
+        logLine(QStringLiteral("Tavo Stats: failed to record event: ") + description);
+    };
+
+    const QMutexLocker lock(&appendMutex);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        fail(systemError(QStringLiteral("open ") + path, errno));
+        return;
+    }
+
+    // A line cut off by a crash or a full disk must not swallow this one.
+    QByteArray bytes = line;
+    struct stat status {};
+    char last = '\n';
+    if (::fstat(fd, &status) == 0 && status.st_size > 0 && ::pread(fd, &last, 1, status.st_size - 1) == 1 &&
+        last != '\n') {
+        bytes.prepend('\n');
+    }
+
+    // One write per line: with O_APPEND, lines of other processes stay whole.
+    ssize_t written = -1;
+    do {
+        written = ::write(fd, bytes.constData(), std::size_t(bytes.size()));
+    } while (written < 0 && errno == EINTR);
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    const int closeError = errno;
+
+    if (written < 0) {
+        fail(systemError(QStringLiteral("write ") + path, writeError));
+    } else if (written != bytes.size()) {
+        fail(
+            QStringLiteral("write %1: only %2 of %3 bytes written").arg(path).arg(written).arg(bytes.size()));
+    } else if (!closed) {
+        fail(systemError(QStringLiteral("close ") + path, closeError));
+    }
+}
+
+QList<StatsEvent> StatsStore::events(const QString& monthKey) const {
+    QFile file(eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return decodeStatsEventLines(file.readAll());
+}
+
+QList<QString> StatsStore::monthKeys(const QDateTime& start, const QDateTime& end) {
+    if (!start.isValid() || !end.isValid()) {
+        return {};
+    }
+    const QDateTime lastInstant = std::max(end.addSecs(-1), start);
+    const QDate first = start.toLocalTime().date();
+    const QDate last = lastInstant.toLocalTime().date();
+    const QDate lastMonth(last.year(), last.month(), 1);
+
+    QList<QString> keys;
+    for (QDate cursor(first.year(), first.month(), 1); cursor.isValid() && cursor <= lastMonth;
+         cursor = cursor.addMonths(1)) {
+        keys.append(QLocale::c().toString(cursor, QStringLiteral("yyyy-MM")));
+    }
+    return keys;
+}
+
+QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& end) const {
+    QList<StatsEvent> result;
+    for (const QString& key : monthKeys(start, end)) {
+        for (StatsEvent& event : events(key)) {
+            if (start <= event.timestamp && event.timestamp < end) {
+                result.append(std::move(event));
+            }
+        }
+    }
+    return result;
+}
+
+bool StatsStore::hasEvents(const QDateTime& date) const {
+    const QDate day = date.toLocalTime().date();
+    const QDateTime start = day.startOfDay();
+    const QDateTime end = day.addDays(1).startOfDay();
+    if (!start.isValid() || !end.isValid()) {
+        return false;
+    }
+    return !events(start, end).isEmpty();
+}
+
+StatsMeta StatsStore::loadMeta() const {
+    QFile file(metaPath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return decodeStatsMeta(file.readAll()).value_or(StatsMeta{});
+}
+
+void StatsStore::saveMeta(const StatsMeta& meta) {
+    ensureDirectories();
+    QSaveFile file(metaPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(encodeStatsMeta(meta)) < 0 || !file.commit()) {
+        logLine(QStringLiteral("Tavo Stats: failed to save meta: ") + metaPath() + QStringLiteral(": ") +
+                file.errorString());
+    }
+}
+
+QByteArray encodeStatsMeta(const StatsMeta& meta) {
+    nlohmann::json object = nlohmann::json::object();
+    if (meta.lastDailyReportPromptDay) {
+        object["lastDailyReportPromptDay"] = meta.lastDailyReportPromptDay->toStdString();
+    }
+    return QByteArray::fromStdString(object.dump());
+}
+
+std::optional<StatsMeta> decodeStatsMeta(QByteArrayView json) {
+    const nlohmann::json object = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
+    if (!object.is_object()) {
+        return std::nullopt;
+    }
+    StatsMeta meta;
+    const auto day = object.find("lastDailyReportPromptDay");
+    if (day != object.end() && !day->is_null()) {
+        if (!day->is_string()) {
+            return std::nullopt;
+        }
+        meta.lastDailyReportPromptDay = QString::fromStdString(day->get<std::string>());
+    }
+    return meta;
 }

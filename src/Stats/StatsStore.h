@@ -2,16 +2,84 @@
 
 #include "Stats/StatsEvent.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QList>
+#include <QMutex>
 #include <QString>
 
 #include <optional>
 
-// The process-wide event log.
+// The small record kept beside the events for the daily report prompt.
+struct StatsMeta {
+    // Day key ("yyyy-MM-dd") of the day on which yesterday's report was last offered.
+    std::optional<QString> lastDailyReportPromptDay;
+
+    friend bool operator==(const StatsMeta&, const StatsMeta&) = default;
+};
+
+// The process-wide event log: one JSON line per event in a file per local
+// calendar month, "<root>/events/yyyy-MM.jsonl", plus "<root>/meta.json".
+// Nothing is cached; every read goes to the files. Failures are printed as one
+// "Tavo Stats: " line and swallowed. record() may be called from any thread.
 class StatsStore {
 public:
-    static StatsStore& shared();
+    // Creates the folders under root at once.
+    explicit StatsStore(const QString& rootDirectory);
 
-    void record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId = std::nullopt,
-                const StatsPayload& payload = {}, const std::optional<QDateTime>& at = std::nullopt);
+    static StatsStore& shared();
+    // Tests install a store over a temporary folder; nullptr restores the
+    // store under the user's data folder.
+    static void setShared(StatsStore* store);
+    // "<GenericDataLocation, or home>/Tavo/Stats".
+    static QString defaultRootDirectory();
+
+    QString rootDirectory() const { return root; }
+    QString eventsDirectory() const { return root + QStringLiteral("/events"); }
+    QString reportsDirectory() const { return root + QStringLiteral("/reports"); }
+    QString metaPath() const { return root + QStringLiteral("/meta.json"); }
+
+    // Local calendar day ("yyyy-MM-dd") and month ("yyyy-MM") of an instant.
+    static QString dayKey(const QDateTime& at);
+    static QString monthKey(const QDateTime& at);
+
+    // Appends one event; at absent = Clock::instance().now().
+    void record(StatsEventType type, StatsEventSource source,
+                const std::optional<QString>& sessionId = std::nullopt, const StatsPayload& payload = {},
+                const std::optional<QDateTime>& at = std::nullopt);
+
+    // Every readable event with start <= timestamp < end, by month file, then
+    // in append order (not sorted by timestamp).
+    QList<StatsEvent> events(const QDateTime& start, const QDateTime& end) const;
+    // Whether the local calendar day containing date has any event.
+    bool hasEvents(const QDateTime& date) const;
+
+    // Missing or undecodable meta.json reads as an empty meta.
+    StatsMeta loadMeta() const;
+    // Replaces meta.json in one step; a reader never sees half a file.
+    void saveMeta(const StatsMeta& meta);
+
+    // Month keys of the files an interval touches; an empty interval still
+    // gives the month of start, and an end at midnight on the 1st excludes
+    // that month.
+    static QList<QString> monthKeys(const QDateTime& start, const QDateTime& end);
+
+private:
+    void ensureDirectories() const;
+    void append(const QString& monthKey, const QByteArray& line);
+    QList<StatsEvent> events(const QString& monthKey) const;
+
+    QString root;
+    // Serialises appends inside the process; O_APPEND and one write per line
+    // keep other processes' lines whole.
+    QMutex appendMutex;
 };
+
+// Every readable event in the text of a month file, in file order. Lines end
+// at LF, CR, CR LF, VT, FF, U+0085, U+2028 or U+2029; blank lines and lines
+// that do not decode are skipped.
+QList<StatsEvent> decodeStatsEventLines(QByteArrayView text);
+
+// JSON of the meta record: an absent day is an empty object.
+QByteArray encodeStatsMeta(const StatsMeta& meta);
+std::optional<StatsMeta> decodeStatsMeta(QByteArrayView json);

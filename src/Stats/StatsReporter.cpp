@@ -1,0 +1,221 @@
+#include "Stats/StatsReporter.h"
+
+#include "Platform/Clock.h"
+#include "Stats/StatsStore.h"
+
+#include <QLocale>
+#include <QMap>
+
+#include <algorithm>
+
+namespace {
+
+std::optional<qint64> payloadInt(const StatsEvent& event, const QString& key) {
+    const auto found = event.payload.constFind(key);
+    return found == event.payload.cend() ? std::nullopt : found->intValue();
+}
+
+QString payloadText(const StatsEvent& event, const QString& key, const QString& missing) {
+    const auto found = event.payload.constFind(key);
+    return found == event.payload.cend() ? missing : found->stringValue();
+}
+
+QString displayDate(const QDateTime& at) {
+    return QLocale::c().toString(at.toLocalTime(), QStringLiteral("yyyy-MM-dd"));
+}
+
+QList<QString> dayKeys(const StatsDateInterval& interval) {
+    QList<QString> keys;
+    for (QDate day = interval.start.toLocalTime().date(); day.isValid() && day.startOfDay() < interval.end;
+         day = day.addDays(1)) {
+        keys.append(StatsStore::dayKey(day.startOfDay()));
+    }
+    return keys;
+}
+
+QList<StatsDaySummary> summariesByDay(const QList<StatsEvent>& events, const StatsDateInterval& interval) {
+    QMap<QString, StatsDaySummary> rows;
+    for (const QString& key : dayKeys(interval)) {
+        rows.insert(key, StatsDaySummary{key});
+    }
+    // The stored key counts, so an event recorded under another time zone
+    // may add a row outside the period's days.
+    for (const StatsEvent& event : events) {
+        auto row = rows.find(event.dayKey);
+        if (row == rows.end()) {
+            row = rows.insert(event.dayKey, StatsDaySummary{event.dayKey});
+        }
+        row->apply(event);
+    }
+    return rows.values();
+}
+
+StatsDaySummary totalOf(const QList<StatsDaySummary>& days) {
+    StatsDaySummary total{QStringLiteral("total")};
+    for (const StatsDaySummary& day : days) {
+        total.eventCount += day.eventCount;
+        total.appLaunchCount += day.appLaunchCount;
+        total.restCompletedCount += day.restCompletedCount;
+        total.restSkippedCount += day.restSkippedCount;
+        total.restActualSeconds += day.restActualSeconds;
+        total.restSkippedSeconds += day.restSkippedSeconds;
+        total.hydrationCompletedCount += day.hydrationCompletedCount;
+        total.hydrationSkippedCount += day.hydrationSkippedCount;
+        total.hydrationSnoozedCount += day.hydrationSnoozedCount;
+        total.pelvicCompletedCount += day.pelvicCompletedCount;
+        total.pelvicSkippedCount += day.pelvicSkippedCount;
+        total.pelvicSnoozedCount += day.pelvicSnoozedCount;
+        total.pelvicGuidedSeconds += day.pelvicGuidedSeconds;
+    }
+    return total;
+}
+
+QString rangeText(const StatsDateInterval& interval) {
+    const QString first = displayDate(interval.start);
+    const QString last = displayDate(interval.end.addSecs(-1));
+    return first == last ? first : first + QStringLiteral(" ~ ") + last;
+}
+
+QString summaryLine(const StatsDaySummary& total) {
+    if (total.eventCount == 0) {
+        return QStringLiteral("今天还没开始维护，身体客服正在待机。");
+    }
+    if (total.restSkippedCount + total.hydrationSkippedCount + total.pelvicSkippedCount == 0) {
+        return QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。");
+    }
+    return QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。");
+}
+
+} // namespace
+
+void StatsDaySummary::apply(const StatsEvent& event) {
+    ++eventCount;
+    switch (event.type) {
+    case StatsEventType::appLaunched:
+        ++appLaunchCount;
+        break;
+    case StatsEventType::restCompleted:
+        ++restCompletedCount;
+        restActualSeconds += payloadInt(event, QStringLiteral("actualSeconds"))
+                                 .value_or(payloadInt(event, QStringLiteral("plannedSeconds")).value_or(0));
+        break;
+    case StatsEventType::restSkipped:
+        ++restSkippedCount;
+        restActualSeconds += payloadInt(event, QStringLiteral("actualSeconds")).value_or(0);
+        restSkippedSeconds += payloadInt(event, QStringLiteral("skippedSeconds")).value_or(0);
+        break;
+    case StatsEventType::hydrationCompleted:
+        ++hydrationCompletedCount;
+        break;
+    case StatsEventType::hydrationSkipped:
+        ++hydrationSkippedCount;
+        break;
+    case StatsEventType::hydrationSnoozed:
+        ++hydrationSnoozedCount;
+        break;
+    case StatsEventType::pelvicCompleted:
+        ++pelvicCompletedCount;
+        pelvicGuidedSeconds += payloadInt(event, QStringLiteral("guidedSeconds")).value_or(0);
+        break;
+    case StatsEventType::pelvicSkipped:
+        ++pelvicSkippedCount;
+        break;
+    case StatsEventType::pelvicSnoozed:
+        ++pelvicSnoozedCount;
+        break;
+    case StatsEventType::restStarted:
+    case StatsEventType::hydrationPromptShown:
+    case StatsEventType::pelvicPromptShown:
+        break;
+    }
+}
+
+StatsReporter::StatsReporter(const StatsStore& store)
+    : store(store)
+    , firstDayOfWeek(QLocale::system().firstDayOfWeek()) {}
+
+StatsDateInterval StatsReporter::dateInterval(const StatsReportScope& scope) const {
+    const QDate date = scope.date.toLocalTime().date();
+    switch (scope.kind) {
+    case StatsReportScope::Kind::week: {
+        const QDate first = date.addDays(-((date.dayOfWeek() - firstDayOfWeek + 7) % 7));
+        return {first.startOfDay(), first.addDays(7).startOfDay()};
+    }
+    case StatsReportScope::Kind::month: {
+        const QDate first(date.year(), date.month(), 1);
+        return {first.startOfDay(), first.addMonths(1).startOfDay()};
+    }
+    case StatsReportScope::Kind::day:
+        break;
+    }
+    return {date.startOfDay(), date.addDays(1).startOfDay()};
+}
+
+StatsReport StatsReporter::makeReport(const StatsReportScope& scope) const {
+    StatsReport report;
+    report.scope = scope;
+    report.interval = dateInterval(scope);
+    report.events = store.events(report.interval.start, report.interval.end);
+    std::stable_sort(report.events.begin(), report.events.end(),
+                     [](const StatsEvent& a, const StatsEvent& b) { return a.timestamp < b.timestamp; });
+    report.days = summariesByDay(report.events, report.interval);
+    report.total = totalOf(report.days);
+    report.rangeText = rangeText(report.interval);
+    report.generatedAtText =
+        QLocale::c().toString(Clock::instance().now().toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    report.summaryLine = summaryLine(report.total);
+    return report;
+}
+
+QString StatsReporter::formatDuration(qint64 seconds) {
+    if (seconds < 1) {
+        return QStringLiteral("0 秒");
+    }
+    const qint64 hours = seconds / 3600;
+    const qint64 minutes = seconds / 60 % 60;
+    const qint64 rest = seconds % 60;
+    if (seconds < 60) {
+        return QStringLiteral("%1 秒").arg(seconds);
+    }
+    if (seconds < 3600) {
+        return rest == 0 ? QStringLiteral("%1 分钟").arg(minutes)
+                         : QStringLiteral("%1 分 %2 秒").arg(minutes).arg(rest);
+    }
+    return rest == 0 ? QStringLiteral("%1 小时 %2 分钟").arg(hours).arg(minutes)
+                     : QStringLiteral("%1 小时 %2 分 %3 秒").arg(hours).arg(minutes).arg(rest);
+}
+
+QString StatsReporter::eventText(const StatsEvent& event) {
+    switch (event.type) {
+    case StatsEventType::appLaunched:
+        return QStringLiteral("Tavo 启动");
+    case StatsEventType::restStarted:
+        return QStringLiteral("护眼开始（计划 %1 秒）")
+            .arg(payloadText(event, QStringLiteral("plannedSeconds"), QStringLiteral("?")));
+    case StatsEventType::restCompleted:
+        return QStringLiteral("护眼完成，休息 %1 秒")
+            .arg(payloadText(event, QStringLiteral("actualSeconds"), QStringLiteral("?")));
+    case StatsEventType::restSkipped:
+        return QStringLiteral("护眼跳过，已休息 %1 秒，跳过 %2 秒")
+            .arg(payloadText(event, QStringLiteral("actualSeconds"), QStringLiteral("0")),
+                 payloadText(event, QStringLiteral("skippedSeconds"), QStringLiteral("0")));
+    case StatsEventType::hydrationPromptShown:
+        return QStringLiteral("喝水提醒出现");
+    case StatsEventType::hydrationCompleted:
+        return QStringLiteral("喝水完成");
+    case StatsEventType::hydrationSkipped:
+        return QStringLiteral("喝水跳过");
+    case StatsEventType::hydrationSnoozed:
+        return QStringLiteral("喝水延后");
+    case StatsEventType::pelvicPromptShown:
+        return QStringLiteral("提肛提醒出现");
+    case StatsEventType::pelvicCompleted:
+        return QStringLiteral("提肛完成");
+    case StatsEventType::pelvicSkipped:
+        return QStringLiteral("提肛跳过");
+    case StatsEventType::pelvicSnoozed:
+        return QStringLiteral("提肛延后");
+    }
+    Q_UNREACHABLE();
+    return {};
+}
