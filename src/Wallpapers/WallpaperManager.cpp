@@ -1,9 +1,275 @@
 #include "Wallpapers/WallpaperManager.h"
 
-WallpaperManager& WallpaperManager::shared()
-{
-    static WallpaperManager manager;
-    return manager;
+#include "Platform/Log.h"
+#include "Platform/Preferences.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+const QString listFailedLine =
+    QStringLiteral("⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源...");
+const QString notAnImageLine = QStringLiteral("⚠️ 拉取的壁纸数据无法解析为 NSImage。");
+
+bool isUsable(const QUrl& url) {
+    return url.isValid() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+           !url.host().isEmpty();
 }
 
-void WallpaperManager::prefetchNextWallpaper() {}
+// Writes the bytes exactly as received; the old file stays whole on failure.
+std::optional<QString> writeCacheFile(const QString& directory, const QString& path,
+                                      const QByteArray& bytes) {
+    if (!QDir().mkpath(directory)) {
+        return QStringLiteral("无法创建缓存文件夹 %1").arg(directory);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return file.errorString();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+WallpaperManager& WallpaperManager::shared() {
+    // Owned by the application so it goes before the network stack does.
+    static WallpaperManager* manager = new WallpaperManager(
+        [] {
+            const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+            return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);
+        }(),
+        QCoreApplication::instance());
+    return *manager;
+}
+
+WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, QObject* parent)
+    : QObject(parent)
+    , cacheDirectory(std::move(cacheDirectory)) {
+    workers.setMaxThreadCount(1);
+    loadFromLocalCache();
+}
+
+WallpaperManager::~WallpaperManager() {
+    // Replies die with the network manager; none may call back into a half
+    // destroyed manager.
+    for (QNetworkReply* reply : network.findChildren<QNetworkReply*>()) {
+        reply->disconnect(this);
+    }
+    workers.waitForDone();
+}
+
+std::optional<QString> WallpaperManager::cacheFilePath() const {
+    if (!cacheDirectory) {
+        return std::nullopt;
+    }
+    return QDir(*cacheDirectory).filePath(cacheFileName);
+}
+
+QString WallpaperManager::serviceBaseUrl() {
+    QString base = Preferences::standard().string(baseUrlKey).value_or(defaultBaseUrl).trimmed();
+    while (base.endsWith(QLatin1Char('/'))) {
+        base.chop(1);
+    }
+    return base;
+}
+
+QUrl WallpaperManager::listUrl(const QString& base, int page) {
+    return QUrl(base + QStringLiteral("/v2/list?page=%1&limit=30").arg(page), QUrl::StrictMode);
+}
+
+QUrl WallpaperManager::photoUrl(const QString& base, const QString& id) {
+    // "." and ".." would climb out of /id/ once the path is normalised.
+    if (id.isEmpty() || id == QLatin1String(".") || id == QLatin1String("..")) {
+        return {};
+    }
+    const QByteArray segment = QUrl::toPercentEncoding(id);
+    return QUrl(base + QStringLiteral("/id/") + QString::fromLatin1(segment) + QStringLiteral("/1920/1080"),
+                QUrl::StrictMode);
+}
+
+QUrl WallpaperManager::fallbackUrl(const QString& base) {
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return QUrl(base + QStringLiteral("/1920/1080?random=") + uuid, QUrl::StrictMode);
+}
+
+std::optional<QStringList> WallpaperManager::decodePhotoIds(const QByteArray& body) {
+    const nlohmann::json json = nlohmann::json::parse(body.begin(), body.end(), nullptr, false);
+    if (!json.is_array()) {
+        return std::nullopt;
+    }
+    QStringList ids;
+    for (const auto& entry : json) {
+        if (!entry.is_object()) {
+            return std::nullopt;
+        }
+        const auto id = entry.find("id");
+        if (id == entry.end() || !id->is_string()) {
+            return std::nullopt;
+        }
+        ids.append(QString::fromStdString(id->get<std::string>()));
+    }
+    return ids;
+}
+
+QImage WallpaperManager::decodeImage(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    reader.setAllocationLimit(decodeAllocationLimitMegabytes);
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+void WallpaperManager::loadFromLocalCache() {
+    const std::optional<QString> path = cacheFilePath();
+    if (!path || !QFileInfo(*path).isFile() || QFileInfo(*path).size() > maxResponseBytes) {
+        return;
+    }
+    QFile file(*path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QImage decoded = decodeImage(file.readAll());
+    if (decoded.isNull()) {
+        return;
+    }
+    // Published a moment later so observers connected right after creation see it.
+    QMetaObject::invokeMethod(
+        this, [this, decoded] { publish(decoded); }, Qt::QueuedConnection);
+}
+
+void WallpaperManager::prefetchNextWallpaper() {
+    if (prefetching.exchange(true)) {
+        return;
+    }
+    const QString base = serviceBaseUrl();
+    const int page = QRandomGenerator::global()->bounded(1, 11);
+    const QUrl list = listUrl(base, page);
+    const QUrl fallback = fallbackUrl(base);
+    if (!isUsable(list)) {
+        fetchFallback(fallback);
+        return;
+    }
+    get(list, listTimeoutMs, [this, fallback](const Body& body) { handleList(body, fallback); });
+}
+
+void WallpaperManager::handleList(const Body& body, const QUrl& fallback) {
+    const std::optional<QStringList> ids =
+        body.error || body.bytes.isEmpty() ? std::nullopt : decodePhotoIds(body.bytes);
+    if (!ids || ids->isEmpty()) {
+        logLine(listFailedLine);
+        fetchFallback(fallback);
+        return;
+    }
+    const QString id = ids->at(QRandomGenerator::global()->bounded(static_cast<int>(ids->size())));
+    const QUrl photo = photoUrl(serviceBaseUrl(), id);
+    logLine(QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ") + photo.toString());
+    if (!isUsable(photo)) {
+        prefetching = false;
+        fetchFallback(fallback);
+        return;
+    }
+    downloadWallpaper(photo, [this, fallback](bool success) {
+        prefetching = false;
+        if (!success) {
+            fetchFallback(fallback);
+        }
+    });
+}
+
+void WallpaperManager::fetchFallback(const QUrl& url) {
+    if (!isUsable(url)) {
+        prefetching = false;
+        return;
+    }
+    downloadWallpaper(url, [this](bool) { prefetching = false; });
+}
+
+void WallpaperManager::downloadWallpaper(const QUrl& url, std::function<void(bool)> completion) {
+    get(url, imageTimeoutMs, [this, url, completion = std::move(completion)](const Body& body) {
+        if (body.error) {
+            logLine(QStringLiteral("⚠️ 壁纸拉取网络错误: ") + *body.error);
+            completion(false);
+            return;
+        }
+        const std::optional<QString> path = cacheFilePath();
+        const std::optional<QString> directory = cacheDirectory;
+        const QByteArray bytes = body.bytes;
+        workers.start([this, url, completion, path, directory, bytes] {
+            const QImage decoded = decodeImage(bytes);
+            std::optional<QString> writeError;
+            if (!decoded.isNull() && path) {
+                writeError = writeCacheFile(*directory, *path, bytes);
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, url, decoded, writeError, completion] {
+                    finishDownload(url, decoded, writeError, completion);
+                },
+                Qt::QueuedConnection);
+        });
+    });
+}
+
+void WallpaperManager::finishDownload(const QUrl& url, const QImage& decoded,
+                                      const std::optional<QString>& writeError,
+                                      const std::function<void(bool)>& completion) {
+    if (decoded.isNull()) {
+        logLine(notAnImageLine);
+        completion(false);
+        return;
+    }
+    if (writeError) {
+        logLine(QStringLiteral("⚠️ 写入本地壁纸缓存磁盘失败: ") + *writeError);
+    }
+    publish(decoded);
+    logLine(QStringLiteral("✨ 成功预缓存了最新的高清背景壁纸 (源: ") + url.toString() +
+            QStringLiteral(")。"));
+    completion(true);
+}
+
+void WallpaperManager::get(const QUrl& url, int timeoutMs, BodyHandler handler) {
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    QNetworkReply* reply = network.get(request);
+    auto body = std::make_shared<Body>();
+    connect(reply, &QNetworkReply::readyRead, this, [reply, body] {
+        body->bytes += reply->readAll();
+        if (body->bytes.size() > maxResponseBytes) {
+            body->error = QStringLiteral("响应超过 %1 MB，已中止").arg(maxResponseBytes / (1024 * 1024));
+            body->bytes.clear();
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [reply, body, handler = std::move(handler)] {
+        reply->deleteLater();
+        if (!body->error) {
+            body->bytes += reply->readAll();
+            // An HTTP error page is still a response: it is judged by its body.
+            const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+            if (reply->error() != QNetworkReply::NoError && !answered) {
+                body->error = reply->errorString();
+            }
+        }
+        handler(*body);
+    });
+}
+
+void WallpaperManager::publish(const QImage& decoded) {
+    image = decoded;
+    Q_EMIT cachedImageChanged(image);
+}

@@ -1,0 +1,349 @@
+#include "Platform/Log.h"
+#include "Platform/Preferences.h"
+#include "Wallpapers/WallpaperManager.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+struct Response {
+    QByteArray body;
+    QByteArray contentType = "application/json";
+    int status = 200;
+    bool dropConnection = false;
+};
+
+// A tiny HTTP server on the loopback: one answer per path prefix, every
+// request path recorded in arrival order.
+class PhotoService : public QObject {
+public:
+    PhotoService() {
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
+
+    std::function<Response(const QByteArray& path)> route;
+    QList<QByteArray> paths;
+
+private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& pending = buffers[socket];
+        pending += socket->readAll();
+        if (!pending.contains("\r\n\r\n")) {
+            return;
+        }
+        const QByteArray path = pending.split(' ').value(1);
+        paths.append(path);
+        const Response response = route(path);
+        if (response.dropConnection) {
+            socket->abort();
+            return;
+        }
+        socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
+                      " X\r\nContent-Type: " + response.contentType +
+                      "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
+                      "\r\nConnection: close\r\n\r\n" + response.body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server;
+    QHash<QTcpSocket*, QByteArray> buffers;
+};
+
+QByteArray pngBytes(QColor colour) {
+    QImage image(64, 36, QImage::Format_RGB32);
+    image.fill(colour);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
+
+QByteArray listOf(const QStringList& ids) {
+    QByteArray json = "[";
+    for (const QString& id : ids) {
+        json += (json.size() > 1 ? "," : "") + QByteArray("{\"id\":\"") + id.toUtf8() +
+                "\",\"author\":\"A\",\"width\":5000,\"height\":3333,\"url\":\"https://x/"
+                "y\",\"download_url\":\"https://x/z\"}";
+    }
+    return json + "]";
+}
+
+const QString listFailed =
+    QStringLiteral("⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源...");
+const QString notAnImage = QStringLiteral("⚠️ 拉取的壁纸数据无法解析为 NSImage。");
+const QString successPrefix = QStringLiteral("✨ 成功预缓存了最新的高清背景壁纸 (源: ");
+const QRegularExpression
+    fallbackPath(QStringLiteral("^/1920/1080\\?random=[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"));
+
+} // namespace
+
+class TestWallpaperManager : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<PhotoService> service;
+    QStringList lines;
+
+    QString cacheDir() const { return dir->filePath(QStringLiteral("cache")); }
+    std::unique_ptr<WallpaperManager> makeManager(std::optional<QString> cache = {}) {
+        return std::make_unique<WallpaperManager>(cache ? cache : std::optional<QString>(cacheDir()));
+    }
+    // Waits until the chain has printed its last line.
+    void waitForLines(int count) { QTRY_COMPARE_WITH_TIMEOUT(lines.size(), count, 5000); }
+
+private Q_SLOTS:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
+        Preferences::setStandard(prefs.get());
+        service = std::make_unique<PhotoService>();
+        prefs->setValue(WallpaperManager::baseUrlKey, service->baseUrl() + QStringLiteral("/"));
+        lines.clear();
+        setLogSink([this](const QString& line) { lines.append(line); });
+    }
+    void cleanup() {
+        setLogSink({});
+        Preferences::setStandard(nullptr);
+        service.reset();
+    }
+
+    void photoOfListPageIsPublishedAndCachedVerbatim() {
+        const QByteArray photo = pngBytes(Qt::red);
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{listOf({"17", "18", "19"})}
+                                               : Response{photo, "image/jpeg"};
+        };
+        auto manager = makeManager();
+        QSignalSpy published(manager.get(), &WallpaperManager::cachedImageChanged);
+        manager->prefetchNextWallpaper();
+        QVERIFY(manager->isPrefetching());
+        waitForLines(2);
+        QTRY_VERIFY(!manager->isPrefetching());
+
+        QCOMPARE(service->paths.size(), 2);
+        QVERIFY(QRegularExpression(QStringLiteral("^/v2/list\\?page=([1-9]|10)&limit=30$"))
+                    .match(QString::fromLatin1(service->paths[0]))
+                    .hasMatch());
+        const QString photoUrl = service->baseUrl() + QString::fromLatin1(service->paths[1]);
+        QVERIFY(QRegularExpression(QStringLiteral("^/id/1[789]/1920/1080$"))
+                    .match(QString::fromLatin1(service->paths[1]))
+                    .hasMatch());
+        QCOMPARE(lines, QStringList({QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ") + photoUrl,
+                                     successPrefix + photoUrl + QStringLiteral(")。")}));
+        QCOMPARE(published.size(), 1);
+        QCOMPARE(manager->cachedImage().pixelColor(3, 3), QColor(Qt::red));
+        QFile cache(*manager->cacheFilePath());
+        QVERIFY(cache.open(QIODevice::ReadOnly));
+        QCOMPARE(cache.readAll(), photo);
+    }
+
+    void unusableListFallsBackOnce_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::newRow("entry without id") << QByteArray("[{\"id\":\"1\"},{\"author\":\"B\"}]");
+        QTest::newRow("id not a string") << QByteArray("[{\"id\":3}]");
+        QTest::newRow("empty list") << QByteArray("[]");
+        QTest::newRow("not an array") << QByteArray("{\"id\":\"1\"}");
+        QTest::newRow("html page") << QByteArray("<html>502</html>");
+        QTest::newRow("no body") << QByteArray();
+    }
+    void unusableListFallsBackOnce() {
+        QFETCH(QByteArray, list);
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{list} : Response{pngBytes(Qt::blue), "image/jpeg"};
+        };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QTRY_VERIFY(!manager->isPrefetching());
+        QCOMPARE(service->paths.size(), 2);
+        QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths[1])).hasMatch());
+        QCOMPARE(lines[0], listFailed);
+        QVERIFY(lines[1].startsWith(successPrefix + service->baseUrl() + "/1920/1080?random="));
+        QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::blue));
+    }
+
+    void htmlErrorPageForPhotoRunsFallback() {
+        service->route = [&](const QByteArray& path) {
+            if (path.startsWith("/v2/list")) {
+                return Response{listOf({"5"})};
+            }
+            if (path.startsWith("/id/")) {
+                return Response{"<html><body>Not Found</body></html>", "text/html", 404};
+            }
+            return Response{pngBytes(Qt::green), "image/jpeg"};
+        };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(3);
+        QTRY_VERIFY(!manager->isPrefetching());
+        QCOMPARE(service->paths.size(), 3);
+        QCOMPARE(lines[1], notAnImage);
+        QVERIFY(lines[2].startsWith(successPrefix));
+        QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::green));
+    }
+
+    void failedFallbackEndsChainAndKeepsImage() {
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{"[]"} : Response{"nope", "text/plain", 500};
+        };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QTRY_VERIFY(!manager->isPrefetching());
+        QCOMPARE(lines, QStringList({listFailed, notAnImage}));
+        QCOMPARE(service->paths.size(), 2);
+        QVERIFY(manager->cachedImage().isNull());
+
+        manager->prefetchNextWallpaper();
+        waitForLines(4);
+        QCOMPARE(service->paths.size(), 4);
+    }
+
+    void transportErrorsArePrintedForDownloadsOnly() {
+        service->route = [](const QByteArray&) { return Response{{}, {}, 200, true}; };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QTRY_VERIFY(!manager->isPrefetching());
+        QCOMPARE(lines[0], listFailed);
+        QVERIFY(lines[1].startsWith(QStringLiteral("⚠️ 壁纸拉取网络错误: ")));
+        QVERIFY(lines[1].size() > QStringLiteral("⚠️ 壁纸拉取网络错误: ").size());
+    }
+
+    void secondCallWhileFetchingLeavesNoTrace() {
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{listOf({"1"})}
+                                               : Response{pngBytes(Qt::red), "image/png"};
+        };
+        auto manager = makeManager();
+        QSignalSpy published(manager.get(), &WallpaperManager::cachedImageChanged);
+        manager->prefetchNextWallpaper();
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QTRY_VERIFY(!manager->isPrefetching());
+        QTest::qWait(100);
+        QCOMPARE(service->paths.size(), 2);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(published.size(), 1);
+    }
+
+    void unwritableCacheFolderStillPublishes() {
+        // A regular file where the folder should be: not writable even for root.
+        QFile blocker(dir->filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{"[]"} : Response{pngBytes(Qt::red), "image/jpeg"};
+        };
+        auto manager = makeManager(dir->filePath(QStringLiteral("blocker/cache")));
+        manager->prefetchNextWallpaper();
+        waitForLines(3);
+        QVERIFY(lines[1].startsWith(QStringLiteral("⚠️ 写入本地壁纸缓存磁盘失败: ")));
+        QVERIFY(lines[2].startsWith(successPrefix));
+        QVERIFY(!manager->cachedImage().isNull());
+    }
+
+    void garbageCacheFileIsIgnoredSilentlyThenOverwritten() {
+        QVERIFY(QDir().mkpath(cacheDir()));
+        QFile garbage(QDir(cacheDir()).filePath(WallpaperManager::cacheFileName));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write("definitely not a jpeg");
+        garbage.close();
+        auto manager = makeManager();
+        QTest::qWait(50);
+        QVERIFY(manager->cachedImage().isNull());
+        QVERIFY(lines.isEmpty());
+
+        const QByteArray photo = pngBytes(Qt::cyan);
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{"[]"} : Response{photo, "image/jpeg"};
+        };
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QVERIFY(garbage.open(QIODevice::ReadOnly));
+        QCOMPARE(garbage.readAll(), photo);
+    }
+
+    void cachedFileIsPublishedAfterCreation() {
+        QVERIFY(QDir().mkpath(cacheDir()));
+        QFile cache(QDir(cacheDir()).filePath(WallpaperManager::cacheFileName));
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        cache.write(pngBytes(Qt::magenta));
+        cache.close();
+        auto manager = makeManager();
+        QVERIFY(manager->cachedImage().isNull());
+        QSignalSpy published(manager.get(), &WallpaperManager::cachedImageChanged);
+        QVERIFY(published.wait(1000));
+        QCOMPARE(manager->cachedImage().pixelColor(1, 1), QColor(Qt::magenta));
+    }
+
+    void hostileIdStaysOnePathSegment() {
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list")
+                       ? Response{"[{\"id\":\"../../v2/list?x=1\\r\\nHost: evil #\"}]"}
+                       : Response{pngBytes(Qt::red), "image/jpeg"};
+        };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QCOMPARE(service->paths.value(1),
+                 QByteArray("/id/..%2F..%2Fv2%2Flist%3Fx%3D1%0D%0AHost%3A%20evil%20%23/1920/1080"));
+        QVERIFY(!lines[0].contains(QLatin1Char('\n')));
+    }
+
+    void dotSegmentIdGoesStraightToFallback_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::newRow("dot dot") << QByteArray("[{\"id\":\"..\"}]");
+        QTest::newRow("dot") << QByteArray("[{\"id\":\".\"}]");
+        QTest::newRow("empty") << QByteArray("[{\"id\":\"\"}]");
+    }
+    void dotSegmentIdGoesStraightToFallback() {
+        QFETCH(QByteArray, list);
+        service->route = [&](const QByteArray& path) {
+            return path.startsWith("/v2/list") ? Response{list} : Response{pngBytes(Qt::red), "image/jpeg"};
+        };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(2);
+        QCOMPARE(service->paths.size(), 2);
+        QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths[1])).hasMatch());
+        QVERIFY(lines[1].startsWith(successPrefix));
+    }
+
+    void oversizedBodiesAreAborted() {
+        const QByteArray huge(WallpaperManager::maxResponseBytes + 1024, 'x');
+        service->route = [&](const QByteArray& path) {
+            if (path.startsWith("/v2/list")) {
+                return Response{listOf({"1"})};
+            }
+            return path.startsWith("/id/") ? Response{huge, "image/jpeg"}
+                                           : Response{pngBytes(Qt::red), "image/jpeg"};
+        };
+        auto manager = makeManager();
+        manager->prefetchNextWallpaper();
+        waitForLines(3);
+        QCOMPARE(lines[1], QStringLiteral("⚠️ 壁纸拉取网络错误: 响应超过 20 MB，已中止"));
+        QVERIFY(lines[2].startsWith(successPrefix));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWallpaperManager)
+#include "tst_wallpapermanager.moc"
