@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Tavo needs to build, run and be tested.
+set -euo pipefail
+packages=(
+    build-essential cmake clang-format
+    qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev libbenchmark-dev
+    fonts-noto-cjk fonts-noto-color-emoji
+    xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,394 @@
+#include "Application/AppDelegate.h"
+#include "Platform/Log.h"
+#include "Rest/RestWindow.h"
+#include "support/FakeClock.h"
+#include "support/TestPlatform.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+class RestLoopTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        ScopedFakeClock clock;
+        ScopedPreferences prefs;
+        TestPlatform platform;
+        QStringList log;
+        std::unique_ptr<AppDelegate> delegate;
+
+        Fixture() { setLogSink([this](const QString& line) { log.append(line); }); }
+        ~Fixture()
+        {
+            delegate.reset();
+            setLogSink({});
+        }
+        AppDelegate& launch()
+        {
+            delegate = std::make_unique<AppDelegate>(platform.services());
+            delegate->applicationDidFinishLaunching();
+            return *delegate;
+        }
+        QString statusLine() const { return delegate->statusMenuItem->text(); }
+    };
+
+private Q_SLOTS:
+    void loadsStoredRhythm_data()
+    {
+        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<int>("work");
+        QTest::addColumn<int>("rest");
+        const auto map = [](std::initializer_list<std::pair<const char*, QVariant>> pairs) {
+            QVariantMap m;
+            for (const auto& [k, v] : pairs) {
+                m.insert(QString::fromLatin1(k), v);
+            }
+            return m;
+        };
+        QTest::newRow("empty") << QVariantMap() << 120020 << 1200 << 20;
+        QTest::newRow("45-minute preset") << map({{"selectedRestModeTag", 2700300}}) << 2700300 << 2700 << 300;
+        QTest::newRow("unknown tag") << map({{"selectedRestModeTag", 123}}) << 120020 << 1200 << 20;
+        QTest::newRow("own rhythm without tag")
+            << map({{"customRestModeWorkDuration", 1500}, {"customRestModeRestDuration", 45}}) << -1 << 1500 << 45;
+        QTest::newRow("own rhythm selected")
+            << map({{"selectedRestModeTag", -1}, {"customRestModeWorkDuration", 60}, {"customRestModeRestDuration", 5}})
+            << -1 << 60 << 5;
+        QTest::newRow("own tag but no own rhythm") << map({{"selectedRestModeTag", -1}}) << 120020 << 1200 << 20;
+        QTest::newRow("preset tag wins over own rhythm")
+            << map({{"selectedRestModeTag", 3600600},
+                    {"customRestModeWorkDuration", 60},
+                    {"customRestModeRestDuration", 5}})
+            << 3600600 << 3600 << 600;
+        QTest::newRow("tag of the wrong type")
+            << map({{"selectedRestModeTag", QStringLiteral("fast")},
+                    {"customRestModeWorkDuration", 600},
+                    {"customRestModeRestDuration", 30}})
+            << -1 << 600 << 30;
+        QTest::newRow("own rhythm with zero rest") << map({{"customRestModeWorkDuration", 600}}) << 120020 << 1200 << 20;
+    }
+    void loadsStoredRhythm()
+    {
+        QFETCH(QVariantMap, stored);
+        Fixture f;
+        for (auto it = stored.begin(); it != stored.end(); ++it) {
+            f.prefs->setValue(it.key(), it.value());
+        }
+        // Read back through a fresh file handle, as the next launch would.
+        Preferences reread(f.prefs.filePath());
+        Preferences::setStandard(&reread);
+        AppDelegate delegate(f.platform.services());
+        delegate.loadRestModeConfiguration();
+        Preferences::setStandard(&*f.prefs);
+        QFETCH(int, tag);
+        QCOMPARE(delegate.selectedRestModeTag, tag);
+        QTEST(static_cast<int>(delegate.workDuration), "work");
+        QTEST(static_cast<int>(delegate.restDuration), "rest");
+    }
+
+    void dialogInput_data()
+    {
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("blanks around") << " 25 \n" << "30" << true;
+        QTest::newRow("bounds low") << "1" << "5" << true;
+        QTest::newRow("bounds high") << "240" << "3600" << true;
+        QTest::newRow("plus sign") << "+20" << "+20" << true;
+        QTest::newRow("zero minutes") << "0" << "20" << false;
+        QTest::newRow("241 minutes") << "241" << "20" << false;
+        QTest::newRow("4 seconds") << "20" << "4" << false;
+        QTest::newRow("3601 seconds") << "20" << "3601" << false;
+        QTest::newRow("letters") << "2O" << "20" << false;
+        QTest::newRow("empty") << "" << "20" << false;
+        QTest::newRow("decimal") << "20.5" << "20" << false;
+        QTest::newRow("inner blank") << "2 0" << "20" << false;
+        QTest::newRow("does not fit") << "99999999999999999999" << "20" << false;
+        QTest::newRow("negative") << "-5" << "20" << false;
+    }
+    void dialogInput()
+    {
+        QFETCH(QString, minutes);
+        QFETCH(QString, seconds);
+        QFETCH(bool, valid);
+        QCOMPARE(AppDelegate::parseCustomRestMode(minutes, seconds).has_value(), valid);
+    }
+
+    void ownRhythmDialogSavesAndRestarts()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral(" 25 "), QStringLiteral("30")});
+        d.showCustomRestModeDialog();
+        QCOMPARE(d.selectedRestModeTag, -1);
+        QCOMPARE(d.workDuration, 1500);
+        QCOMPARE(d.restDuration, 30);
+        QCOMPARE(d.workSecondsRemaining, 1500);
+        QCOMPARE(f.prefs->integer(QStringLiteral("customRestModeWorkDuration")), 1500);
+        QCOMPARE(f.prefs->integer(QStringLiteral("selectedRestModeTag")), -1);
+        QCOMPARE(d.customRestModeMenuItem->text(), QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"));
+        QVERIFY(d.customRestModeMenuItem->isEnabled());
+        QVERIFY(d.customRestModeMenuItem->isChecked());
+
+        // The dialog proposes what is active now; cancelling changes nothing.
+        QStringList proposed;
+        f.platform.alerts.responders.append([&proposed](const Alert& alert) {
+            for (const QLineEdit* field : alert.accessory->findChildren<QLineEdit*>()) {
+                proposed.append(field->text());
+            }
+            return 1;
+        });
+        d.showCustomRestModeDialog();
+        QCOMPARE(proposed, (QStringList{QStringLiteral("25"), QStringLiteral("30")}));
+        QCOMPARE(f.platform.alerts.shown.last().messageText, QStringLiteral("设置护眼节奏"));
+        QCOMPARE(d.workDuration, 1500);
+    }
+
+    void invalidDialogInputChangesNothing()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(100);
+        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral("241"), QStringLiteral("30")});
+        f.platform.alerts.answer(Alerts::firstButton);
+        d.showCustomRestModeDialog();
+        QCOMPARE(f.platform.alerts.shown.size(), 2);
+        QCOMPARE(f.platform.alerts.shown.at(1).messageText, QStringLiteral("护眼节奏无效"));
+        QCOMPARE(f.platform.alerts.shown.at(1).style, AlertStyle::Warning);
+        QCOMPARE(f.platform.alerts.shown.at(1).buttons, QStringList{QStringLiteral("好的")});
+        QCOMPARE(d.workDuration, 1200);
+        QCOMPARE(d.workSecondsRemaining, 1100);
+        QVERIFY(!f.prefs->contains(QStringLiteral("customRestModeWorkDuration")));
+        QCOMPARE(d.customRestModeMenuItem->text(), QStringLiteral("自定义节奏：尚未设置"));
+        QVERIFY(!d.customRestModeMenuItem->isEnabled());
+    }
+
+    void shortStoredWorkPeriodProposesOneMinute()
+    {
+        Fixture f;
+        f.prefs->setValue(QStringLiteral("customRestModeWorkDuration"), 30);
+        f.prefs->setValue(QStringLiteral("customRestModeRestDuration"), 5);
+        AppDelegate& d = f.launch();
+        QCOMPARE(d.workDuration, 30);
+        QString proposed;
+        f.platform.alerts.responders.append([&proposed](const Alert& alert) {
+            proposed = alert.accessory->findChildren<QLineEdit*>().at(0)->text();
+            return 1;
+        });
+        d.showCustomRestModeDialog();
+        QCOMPARE(proposed, QStringLiteral("1"));
+    }
+
+    void choosingRhythmRestartsCountdown()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(30);
+        d.selectMode(120020);
+        QCOMPARE(d.workSecondsRemaining, 1200);
+        d.selectMode(2700300);
+        QCOMPARE(d.workSecondsRemaining, 2700);
+        QCOMPARE(d.restModeSummaryMenuItem->text(), QStringLiteral("当前节奏：营业 45 分钟 / 眼睛下线 5 分钟"));
+        QVERIFY(d.modeMenuItems.value(2700300)->isChecked());
+        QVERIFY(!d.modeMenuItems.value(120020)->isChecked());
+        d.selectMode(555); // unknown line: nothing
+        QCOMPARE(d.selectedRestModeTag, 2700300);
+        QCOMPARE(f.prefs->integer(QStringLiteral("selectedRestModeTag")), 2700300);
+        // The own-rhythm line without an own rhythm opens the dialog instead.
+        d.selectMode(-1);
+        QCOMPARE(f.platform.alerts.shown.size(), 1);
+        QCOMPARE(d.selectedRestModeTag, 2700300);
+    }
+
+    void statusTemplatesFollowTheMinute_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("3:05") << 185 << QStringLiteral("🫡 护眼倒计时 03:05");
+        QTest::newRow("4:00") << 240 << QStringLiteral("💼 打工续航还剩 04:00");
+        QTest::newRow("4:59") << 299 << QStringLiteral("💼 打工续航还剩 04:59");
+        QTest::newRow("5:00") << 300 << QStringLiteral("⏳ 距离眼睛下班还有 05:00");
+        QTest::newRow("0:00") << 0 << QStringLiteral("⏳ 距离眼睛下班还有 00:00");
+        QTest::newRow("1:59") << 119 << QStringLiteral("👁 视网膜续航剩 01:59");
+        QTest::newRow("2:00") << 120 << QStringLiteral("🧃 再营业 02:00 就强制充电");
+        QTest::newRow("240:00") << 14400 << QStringLiteral("⏳ 距离眼睛下班还有 240:00");
+    }
+    void statusTemplatesFollowTheMinute()
+    {
+        QFETCH(int, seconds);
+        QTEST(AppDelegate::statusTitle(seconds), "title");
+    }
+
+    void launchGreetsThenCounts()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
+        QCOMPARE(f.platform.statusItem.toolTip, QStringLiteral("Tavo: 菜单栏状态续命搭子"));
+        QVERIFY(!f.platform.statusItem.icon.isNull());
+        QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
+        f.clock->advance(5);
+        QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
+        f.clock->advance(1); // tick 6: the greeting has expired
+        QCOMPARE(f.statusLine(), QStringLiteral("⏳ 距离眼睛下班还有 19:54"));
+        QVERIFY(!d.transientStatusMessage);
+    }
+
+    void transientMessageHidesCountdownUntilExpiry()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(10);
+        f.clock->advance(0.5);
+        d.setTransientStatus(QStringLiteral("稍等"), 5.0);
+        QCOMPARE(f.statusLine(), QStringLiteral("稍等"));
+        f.clock->advance(4.5); // tick at +15 s: 0.5 s short of the expiry
+        QCOMPARE(f.statusLine(), QStringLiteral("稍等"));
+        f.clock->advance(1.0);
+        QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1200 - 16));
+    }
+
+    void tickSequenceOfTwentyMinuteRhythm()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(1200);
+        QVERIFY(!d.isResting);
+        QCOMPARE(d.workSecondsRemaining, 0);
+        QCOMPARE(f.statusLine(), QStringLiteral("⏳ 距离眼睛下班还有 00:00"));
+
+        f.clock->advance(1); // tick 1201
+        QVERIFY(d.isResting);
+        QVERIFY(d.currentRestSessionId.has_value());
+        QCOMPARE(d.currentRestSessionId->size(), 36);
+        QCOMPARE(*d.currentRestSessionId, d.currentRestSessionId->toUpper());
+        QCOMPARE(d.currentRestSource, StatsEventSource::scheduled);
+        QCOMPARE(f.statusLine(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
+        QCOMPARE(d.restWindows.size(), 1);
+        QVERIFY(d.restWindows.first()->isVisible());
+        QCOMPARE(d.restWindows.first()->geometry(), QRect(0, 0, 1280, 800));
+        QCOMPARE(d.restSecondsRemaining, 20);
+
+        f.clock->advance(20); // ticks 1202…1221
+        QVERIFY(d.isResting);
+        QCOMPARE(d.restSecondsRemaining, 0);
+        QCOMPARE(f.statusLine(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
+
+        f.clock->advance(1); // tick 1222
+        QVERIFY(!d.isResting);
+        QVERIFY(!d.currentRestSessionId);
+        QVERIFY(!d.restWindows.first()->isVisible());
+        QVERIFY(AppDelegate::restEndMessages().contains(f.statusLine()));
+        QCOMPARE(d.workSecondsRemaining, 1200);
+        f.clock->advance(5);
+        QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1195));
+    }
+
+    void skipRecordsLeftSecondsAndShowsMessage()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        d.triggerRestNow();
+        QCOMPARE(d.currentRestSource, StatsEventSource::manual);
+        const QString session = *d.currentRestSessionId;
+        d.triggerRestNow(); // already resting: nothing
+        QCOMPARE(*d.currentRestSessionId, session);
+        f.clock->advance(8);
+        QCOMPARE(d.restSecondsRemaining, 12);
+        const StatsPayload payload = d.restStatsPayload(8, 12);
+        QCOMPARE(payload.value(QStringLiteral("skippedSeconds")), StatsPayloadValue(qint64(12)));
+        QCOMPARE(payload.value(QStringLiteral("theme")), StatsPayloadValue(QStringLiteral("aurora")));
+        d.stopRest(QStringLiteral("跳过也行，下次别硬扛"));
+        QVERIFY(!d.isResting);
+        QCOMPARE(f.statusLine(), QStringLiteral("跳过也行，下次别硬扛"));
+        // A second screen reporting the same skip changes nothing.
+        d.stopRest(QStringLiteral("另一块屏幕"));
+        QCOMPARE(f.statusLine(), QStringLiteral("跳过也行，下次别硬扛"));
+    }
+
+    void windowsReusedWhileScreenCountHolds()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        d.triggerRestNow();
+        QCOMPARE(f.log.filter(QStringLiteral("Tavo: ")).last(), QStringLiteral("Tavo: Recreating rest windows"));
+        RestWindow* first = d.restWindows.first();
+        QWidget* firstView = first->contentView();
+        d.stopRest(std::nullopt);
+
+        d.triggerRestNow();
+        QCOMPARE(f.log.last(), QStringLiteral("Tavo: Reusing existing rest windows"));
+        QCOMPARE(d.restWindows.size(), 1);
+        QCOMPARE(d.restWindows.first(), first);
+        QVERIFY(first->contentView() != firstView); // a fresh view for every rest
+        d.stopRest(std::nullopt);
+
+        f.platform.screens.screenFrames = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)};
+        d.triggerRestNow();
+        QCOMPARE(f.log.last(), QStringLiteral("Tavo: Recreating rest windows"));
+        QCOMPARE(d.restWindows.size(), 2);
+        QCOMPARE(d.restWindows.at(1)->geometry(), QRect(1280, 0, 1920, 1080));
+        QCOMPARE(d.restWindows.at(1)->contentView()->size(), QSize(1920, 1080));
+        d.stopRest(std::nullopt);
+
+        f.platform.screens.screenFrames = {QRect(0, 0, 1920, 1080)};
+        d.triggerRestNow();
+        QCOMPARE(f.log.last(), QStringLiteral("Tavo: Recreating rest windows"));
+        QCOMPARE(d.restWindows.size(), 1);
+        d.stopRest(std::nullopt);
+
+        // No screen at all: the rest still runs and ends by the countdown.
+        f.platform.screens.screenFrames = {};
+        d.triggerRestNow();
+        QVERIFY(d.restWindows.isEmpty());
+        f.clock->advance(21);
+        QVERIFY(!d.isResting);
+    }
+
+    void quittingClosesWindows()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QVERIFY(!d.applicationShouldTerminate());
+        f.platform.screens.screenFrames = {QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
+        d.triggerRestNow();
+        QCOMPARE(d.restWindows.size(), 2);
+        QSignalSpy terminate(&d, &AppDelegate::terminateRequested);
+        d.quitApp();
+        QCOMPARE(terminate.size(), 1);
+        QVERIFY(d.restWindows.isEmpty());
+        QVERIFY(d.applicationShouldTerminate());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const auto topLevel = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(topLevel.begin(), topLevel.end(),
+                             [](QWidget* w) { return qobject_cast<RestWindow*>(w) != nullptr; }));
+    }
+
+    void servicesStartOnce()
+    {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(100);
+        const int timers = f.clock->activeTimerCount();
+        d.startServices();
+        QCOMPARE(d.workSecondsRemaining, 1100);
+        QCOMPARE(f.clock->activeTimerCount(), timers);
+    }
+
+    void statusItemWithoutButtonStillGetsMenu()
+    {
+        Fixture f;
+        f.platform.statusItem.button = false;
+        AppDelegate& d = f.launch();
+        QVERIFY(f.platform.statusItem.toolTip.isEmpty());
+        QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
+    }
+};
+
+QTEST_MAIN(RestLoopTest)
+#include "tst_restloop.moc"
