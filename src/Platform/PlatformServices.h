@@ -1,7 +1,9 @@
 #pragma once
 
 class Alerts;
+class LoginItem;
 class Screens;
+class SessionEvents;
 class StatusItem;
 
 // The platform facilities the application shell talks to. main() hands in
@@ -11,4 +13,6 @@ struct PlatformServices {
     StatusItem* statusItem = nullptr;
     Screens* screens = nullptr;
     Alerts* alerts = nullptr;
+    LoginItem* loginItem = nullptr;
+    SessionEvents* sessionEvents = nullptr;
 };

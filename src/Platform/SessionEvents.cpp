@@ -1,0 +1,66 @@
+#include "Platform/SessionEvents.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+DBusSessionEvents::DBusSessionEvents(const QDBusConnection& system, const QDBusConnection& session,
+                                     QObject* parent)
+    : SessionEvents(parent)
+    , systemBus(system)
+    , sessionBus(session) {
+    if (systemBus.isConnected()) {
+        systemBus.connect(loginService, loginPath, loginManager, QStringLiteral("PrepareForSleep"), this,
+                          SLOT(prepareForSleep(bool)));
+        // The session object's path is only known by asking; "auto" names the caller's session.
+        const QDBusMessage call = QDBusMessage::createMethodCall(loginService, loginPath, loginManager,
+                                                                 QStringLiteral("GetSession"));
+        auto* watcher = new QDBusPendingCallWatcher(
+            systemBus.asyncCall(QDBusMessage(call) << QStringLiteral("auto")), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* finished) {
+            finished->deleteLater();
+            // No logind, or a process outside any session: no lock events to follow.
+            const QDBusPendingReply<QDBusObjectPath> reply = *finished;
+            if (reply.isValid()) {
+                watchSession(reply.value().path());
+            }
+        });
+    }
+    if (sessionBus.isConnected()) {
+        // Screen savers differ in the object they emit from; any path will do.
+        sessionBus.connect(QString(), QString(), screenSaver, QStringLiteral("ActiveChanged"), this,
+                           SLOT(screenSaverActiveChanged(bool)));
+    }
+}
+
+void DBusSessionEvents::watchSession(const QString& sessionPath) {
+    systemBus.connect(loginService, sessionPath, loginSession, QStringLiteral("Lock"), this,
+                      SLOT(sessionLocked()));
+    systemBus.connect(loginService, sessionPath, loginSession, QStringLiteral("Unlock"), this,
+                      SLOT(sessionUnlocked()));
+}
+
+void DBusSessionEvents::prepareForSleep(bool start) {
+    if (start) {
+        Q_EMIT paused();
+    } else {
+        Q_EMIT resumed();
+    }
+}
+
+void DBusSessionEvents::screenSaverActiveChanged(bool active) {
+    if (active) {
+        Q_EMIT paused();
+    } else {
+        Q_EMIT resumed();
+    }
+}
+
+void DBusSessionEvents::sessionLocked() {
+    Q_EMIT paused();
+}
+
+void DBusSessionEvents::sessionUnlocked() {
+    Q_EMIT resumed();
+}
