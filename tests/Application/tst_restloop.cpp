@@ -235,7 +235,7 @@ private Q_SLOTS:
         f.clock->advance(5);
         QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
         f.clock->advance(1); // tick 6: the greeting has expired
-        QCOMPARE(f.statusLine(), QStringLiteral("⏳ 距离眼睛下班还有 19:54"));
+        QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:54"));
         QVERIFY(!d.transientStatusMessage);
     }
 
