@@ -1,7 +1,9 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Alerts.h"
 #include "Platform/Log.h"
+#include "Platform/LoginItem.h"
 #include "Platform/Screens.h"
+#include "Platform/SessionEvents.h"
 #include "Platform/TrayStatusItem.h"
 
 #include <QApplication>
@@ -35,7 +37,9 @@ int main(int argc, char* argv[]) {
     TrayStatusItem statusItem;
     QtScreens screens;
     DialogAlerts alerts;
-    AppDelegate delegate(PlatformServices{&statusItem, &screens, &alerts});
+    XdgAutostartLoginItem loginItem;
+    DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    AppDelegate delegate(PlatformServices{&statusItem, &screens, &alerts, &loginItem, &sessionEvents});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     delegate.applicationDidFinishLaunching();

@@ -20,8 +20,11 @@ class QAction;
 class QIcon;
 class QLineEdit;
 class QMenu;
+class QTextDocument;
 class QWidget;
 class RestWindow;
+class StatsReportWindow;
+struct StatsReportScope;
 class Timer;
 
 // The one long-lived object: owns every timer, manager, window and menu line
@@ -108,15 +111,24 @@ public:
     void showTodayReport();
     void showThisWeekReport();
     void showThisMonthReport();
+    // Opens a new window on a report made now; earlier windows stay open.
+    void openReport(const StatsReportScope& scope);
     void showYesterdayReportPromptIfNeeded();
 
     // --- launch at login and About (AppDelegate_LaunchAtLogin.cpp, AppDelegate_About.cpp)
     bool isLaunchAtLoginEnabled() const;
     void toggleLaunchAtLogin();
+    void showLaunchAtLoginAlert(const QString& message);
     void showAbout();
+    static std::unique_ptr<QTextDocument> aboutDetailAttributedText();
+    // Height of the About body: the text measured 656 points wide, plus its insets.
+    static int aboutAccessoryHeight(const QTextDocument& text);
 
     // --- sleep, wake and termination (AppDelegate_Lifecycle.cpp)
     void configureSystemLifecycleGuards();
+    void handleSystemSessionPause();
+    void handleSystemSessionResume();
+    void recoverAfterSystemSessionResume();
 
     // What a menu line does; refreshDynamicState() reads it off the line.
     enum class MenuAction {
@@ -161,6 +173,8 @@ public:
     Timer* mainTimer = nullptr;
 
     QList<RestWindow*> restWindows;
+    // The most recently opened report window; it frees itself when closed.
+    QPointer<StatsReportWindow> statsReportWindow;
     std::optional<QString> currentRestSessionId;
     StatsEventSource currentRestSource;
     bool hasStartedServices = false;

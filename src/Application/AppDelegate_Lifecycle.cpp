@@ -1,5 +1,9 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/SessionEvents.h"
+#include "Platform/StatusItem.h"
+#include "Rest/RestWindow.h"
+
 #include <QGuiApplication>
 #include <QSessionManager>
 
@@ -12,4 +16,46 @@ void AppDelegate::configureSystemLifecycleGuards() {
             }
         });
     }
+    if (platform.sessionEvents) {
+        connect(platform.sessionEvents, &SessionEvents::paused, this, &AppDelegate::handleSystemSessionPause);
+        connect(platform.sessionEvents, &SessionEvents::resumed, this,
+                &AppDelegate::handleSystemSessionResume);
+    }
+}
+
+void AppDelegate::handleSystemSessionPause() {
+    // The rest keeps running (countdown, session, windows); only the overlay goes.
+    if (isResting) {
+        for (RestWindow* window : std::as_const(restWindows)) {
+            window->orderOut();
+        }
+    }
+}
+
+void AppDelegate::handleSystemSessionResume() {
+    // One wake brings up to three resumes; each recovery step is safe to repeat.
+    QMetaObject::invokeMethod(this, &AppDelegate::recoverAfterSystemSessionResume, Qt::QueuedConnection);
+}
+
+void AppDelegate::recoverAfterSystemSessionResume() {
+    StatusItem* item = platform.statusItem;
+    if (!item || !item->hasButton()) {
+        configureStatusItem();
+        setupMenu();
+    } else if (!statusMenu) {
+        setupMenu();
+    }
+    if (isResting) {
+        for (RestWindow* window : std::as_const(restWindows)) {
+            window->orderFrontAndFocus();
+        }
+    }
+    startServices();
+    if (!mainTimer) {
+        startMainTimer();
+    }
+    // (reminders) observeWorkspaceResumeEvents(), ensureFreshDayState() and, when enabled,
+    // beginTodayIfNeeded() and scheduleTimerIfNeeded() on the hydration, then the pelvic-floor manager.
+    updateReminderCountdownMenuTitles();
+    updateStatusMenuTitle();
 }

@@ -24,7 +24,10 @@ QAction* AppDelegate::addActionLine(QMenu* menu, const QString& title, MenuActio
     line->setProperty(actionProperty, static_cast<int>(kind));
     // Lines whose state the menu shows as a check mark.
     line->setCheckable(kind != MenuAction::None);
-    connect(line, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    // Theme lines pass no action: they hand themselves to selectTheme() instead.
+    if (action) {
+        connect(line, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    }
     return line;
 }
 

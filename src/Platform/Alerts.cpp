@@ -69,6 +69,11 @@ int DialogAlerts::run(const Alert& alert) {
         buttons->addWidget(button);
     }
 
+    // A tray program has no active window to hand focus over; take it.
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
     if (alert.initialFocus) {
         alert.initialFocus->setFocus(Qt::OtherFocusReason);
     }

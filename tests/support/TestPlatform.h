@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Platform/Alerts.h"
+#include "Platform/LoginItem.h"
 #include "Platform/PlatformServices.h"
 #include "Platform/Preferences.h"
 #include "Platform/Screens.h"
+#include "Platform/SessionEvents.h"
 #include "Platform/StatusItem.h"
 
 #include <QList>
@@ -31,6 +33,27 @@ class FakeScreens final : public Screens {
 public:
     QList<QRect> frames() const override { return screenFrames; }
     QList<QRect> screenFrames = {QRect(0, 0, 1280, 800)};
+};
+
+// A login item whose answers the test sets; every request is counted.
+class FakeLoginItem final : public LoginItem {
+public:
+    bool isEnabled() const override { return enabled; }
+    std::optional<QString> registerItem() override { return request(true); }
+    std::optional<QString> unregisterItem() override { return request(false); }
+
+    bool enabled = false;
+    std::optional<QString> failure; // answered by every request while set
+    int requests = 0;
+
+private:
+    std::optional<QString> request(bool enable) {
+        ++requests;
+        if (!failure) {
+            enabled = enable;
+        }
+        return failure;
+    }
 };
 
 // Answers alerts from a queue of scripted responders; an alert with no
@@ -66,5 +89,9 @@ struct TestPlatform {
     FakeStatusItem statusItem;
     FakeScreens screens;
     ScriptedAlerts alerts;
-    PlatformServices services() { return PlatformServices{&statusItem, &screens, &alerts}; }
+    FakeLoginItem loginItem;
+    SessionEvents sessionEvents; // the suites emit paused() and resumed() themselves
+    PlatformServices services() {
+        return PlatformServices{&statusItem, &screens, &alerts, &loginItem, &sessionEvents};
+    }
 };
