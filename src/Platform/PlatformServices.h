@@ -1,6 +1,7 @@
 #pragma once
 
 class Alerts;
+class Notifications;
 class LoginItem;
 class Screens;
 class SessionEvents;
@@ -13,6 +14,7 @@ struct PlatformServices {
     StatusItem* statusItem = nullptr;
     Screens* screens = nullptr;
     Alerts* alerts = nullptr;
+    Notifications* notifications = nullptr; // DBusNotifications in main()
     LoginItem* loginItem = nullptr;
     SessionEvents* sessionEvents = nullptr;
 };
