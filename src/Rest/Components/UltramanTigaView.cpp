@@ -1,10 +1,106 @@
 #include "Rest/Components/UltramanTigaView.h"
 
+#include "Platform/Clock.h"
+#include "Wallpapers/ImageBlur.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
 #include <QRandomGenerator>
 #include <QStringList>
 
-QString UltramanTigaView::randomSubtitle()
-{
+#include <cmath>
+
+using namespace UltramanTiga;
+
+// Outside any namespace, as the resource initialiser requires; the picture
+// lives in this static library, so it must be pulled in by hand.
+static void initResources() {
+    Q_INIT_RESOURCE(UltramanTigaView);
+}
+
+namespace {
+
+const QString headlineText = QStringLiteral("靓仔该放松一下眼睛啦");
+
+QFont roundedFont(double pixelSize, QFont::Weight weight) {
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(static_cast<int>(std::lround(pixelSize)));
+    font.setWeight(weight);
+    return font;
+}
+
+// Text line box as the platform lays it out: 1.2 em, glyphs centred on it.
+double lineHeight(const QFont& font) {
+    return font.pixelSize() * 1.2;
+}
+double baselineIn(const QFont& font, double top) {
+    return top + (lineHeight(font) + QFontMetricsF(font).capHeight()) / 2;
+}
+
+QImage canvas(QSizeF logical, qreal ratio) {
+    QImage image((logical * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// A shape drawn centred on a canvas with room for its blur, then blurred.
+QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
+                    const std::function<void(QPainter&, QRectF)>& paint) {
+    const double margin = 2 * blurRadius + 2;
+    QImage image = canvas(shape + QSizeF(2 * margin, 2 * margin), ratio);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        paint(painter, QRectF(QPointF(margin, margin), shape));
+    }
+    return ImageBlur::blurred(image, blurRadius);
+}
+
+QColor withAlpha(QColor colour, double alpha) {
+    colour.setAlphaF(static_cast<float>(alpha));
+    return colour;
+}
+
+} // namespace
+
+void UltramanTigaView::Sprite::draw(QPainter& painter, QPointF centre, double opacity) const {
+    if (opacity <= 0 || image.isNull()) {
+        return;
+    }
+    const QSizeF size = image.deviceIndependentSize();
+    const double previous = painter.opacity();
+    painter.setOpacity(previous * opacity);
+    painter.drawImage(QPointF(centre.x() - size.width() / 2, centre.y() - size.height() / 2), image);
+    painter.setOpacity(previous);
+}
+
+void UltramanTigaView::Sprite::drawBlend(QPainter& painter, const std::array<Sprite, 2>& ends, QPointF centre,
+                                         double mix, double opacity) {
+    mix = std::clamp(mix, 0.0, 1.0);
+    ends[0].draw(painter, centre, opacity * (1 - mix));
+    ends[1].draw(painter, centre, opacity * mix);
+}
+
+UltramanTigaView::UltramanTigaView(int totalRestSeconds, std::function<int()> secondsRemaining,
+                                   QString subtitle, QWidget* parent)
+    : QWidget(parent)
+    , totalSeconds(std::max(totalRestSeconds, 1))
+    , secondsRemaining(std::move(secondsRemaining))
+    , subtitle(std::move(subtitle))
+    , stars(makeStars(*QRandomGenerator::global()))
+    , clock(Clock::instance().createTimer(this)) {
+    initResources();
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    connect(clock, &Timer::timeout, this, &UltramanTigaView::tick);
+}
+
+QString UltramanTigaView::randomSubtitle() {
     static const QStringList subtitles = {
         QStringLiteral("本集标题 · 打工人终于眨眼了"),
         QStringLiteral("能量灯：我闪我的 · 你倒是闭眼啊"),
@@ -18,4 +114,308 @@ QString UltramanTigaView::randomSubtitle()
         QStringLiteral("屏幕先别救了 · 先救一下眼睛"),
     };
     return subtitles.at(QRandomGenerator::global()->bounded(static_cast<int>(subtitles.size())));
+}
+
+QImage UltramanTigaView::figureImage() {
+    initResources();
+    return QImage(QStringLiteral(":/tiga_guard_transparent.png"));
+}
+
+void UltramanTigaView::tick() {
+    motion.tick();
+    update();
+}
+
+void UltramanTigaView::showEvent(QShowEvent*) {
+    clock->start(tickSeconds, true);
+}
+
+void UltramanTigaView::hideEvent(QHideEvent*) {
+    clock->stop();
+}
+
+void UltramanTigaView::buildStaticSprites(qreal ratio) {
+    spriteRatio = ratio;
+
+    const auto haloShape = [](QPainter& painter, QRectF box) {
+        QRadialGradient gradient(box.center(), 210, box.center(), 10);
+        gradient.setColorAt(0, QColor::fromRgbF(0.5f, 0.1f, 0.9f, 0.38f));
+        gradient.setColorAt(0.5, withAlpha(systemPurple, 0.12));
+        gradient.setColorAt(1, Qt::transparent);
+        painter.setBrush(gradient);
+        painter.drawEllipse(box);
+    };
+    halo[0].image = blurredShape(QSizeF(470, 360), 16, ratio, haloShape);
+    halo[1].image = blurredShape(QSizeF(470, 360), 40, ratio, haloShape);
+    core.image = blurredShape(QSizeF(120, 120), 22, ratio, [](QPainter& painter, QRectF box) {
+        painter.setBrush(systemCyan);
+        painter.drawEllipse(box);
+    });
+
+    // The figure in its 410 frame, or the fallback glow, then its two shadows.
+    const double margin = 80;
+    QImage framed = canvas(QSizeF(410 + 2 * margin, 410 + 2 * margin), ratio);
+    const QRectF frame(margin, margin, 410, 410);
+    const QImage picture = figureImage();
+    {
+        QPainter painter(&framed);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        if (!picture.isNull()) {
+            QSizeF fitted = picture.size().scaled(frame.size().toSize(), Qt::KeepAspectRatio);
+            painter.drawImage(
+                QRectF(frame.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), picture);
+        }
+    }
+    if (picture.isNull()) {
+        const QImage glow = blurredShape(QSizeF(240, 240), 30, ratio, [](QPainter& painter, QRectF box) {
+            QRadialGradient gradient(box.center(), 120, box.center(), 10);
+            gradient.setColorAt(0, systemPurple);
+            gradient.setColorAt(0.5, withAlpha(systemBlue, 0.5));
+            gradient.setColorAt(1, Qt::transparent);
+            painter.setBrush(gradient);
+            painter.drawEllipse(box);
+        });
+        QPainter painter(&framed);
+        const QSizeF size = glow.deviceIndependentSize();
+        painter.drawImage(frame.center() - QPointF(size.width() / 2, size.height() / 2), glow);
+    }
+    framed = ImageBlur::withShadow(framed, withAlpha(systemPurple, 0.58), 28, QPointF(0, 8));
+    figure.image = ImageBlur::withShadow(framed, withAlpha(systemCyan, 0.36), 18, QPointF(0, -4));
+
+    // Headline: gradient text with a cyan and a purple shadow.
+    const QFont heroFont = roundedFont(26, QFont::Bold);
+    const double heroWidth = QFontMetricsF(heroFont).horizontalAdvance(headlineText);
+    const double heroMargin = 46;
+    QImage hero = canvas(QSizeF(heroWidth + 2 * heroMargin, lineHeight(heroFont) + 2 * heroMargin), ratio);
+    {
+        QPainter painter(&hero);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient gradient(heroMargin, 0, heroMargin + heroWidth, 0);
+        gradient.setColorAt(0, QColor::fromRgbF(0.72f, 0.88f, 1.0f));
+        gradient.setColorAt(0.5, Qt::white);
+        gradient.setColorAt(1, QColor::fromRgbF(0.78f, 0.6f, 1.0f));
+        QPainterPath path;
+        path.addText(heroMargin, baselineIn(heroFont, heroMargin), heroFont, headlineText);
+        painter.fillPath(path, gradient);
+    }
+    hero = ImageBlur::withShadow(hero, withAlpha(systemCyan, 0.55), 12, QPointF(0, 2));
+    headline.image = ImageBlur::withShadow(hero, withAlpha(systemPurple, 0.40), 20, QPointF(0, 4));
+
+    QFont subFont = roundedFont(13, QFont::Normal);
+    subFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
+    const double subWidth = QFontMetricsF(subFont).horizontalAdvance(subtitle);
+    subtitleLine.image = canvas(QSizeF(subWidth + 4, lineHeight(subFont)), ratio);
+    QPainter painter(&subtitleLine.image);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(subFont);
+    painter.setPen(withAlpha(Qt::white, 0.45));
+    painter.drawText(QPointF(2, baselineIn(subFont, 0)), subtitle);
+}
+
+UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, CapsuleLevel level,
+                                                                qreal ratio) const {
+    CapsuleSprites sprites;
+    sprites.value = value;
+    sprites.level = level;
+    const QColor colour = levelColour(level);
+
+    // Digits of equal width: each one centred in a cell as wide as the widest.
+    const QFont numberFont = roundedFont(58, QFont::Black);
+    const QFontMetricsF metrics(numberFont);
+    double cell = 0;
+    for (QChar digit : QStringLiteral("0123456789")) {
+        cell = std::max(cell, metrics.horizontalAdvance(digit));
+    }
+    const QString text = QString::asprintf("%lld", static_cast<long long>(value));
+    double width = 0;
+    for (QChar c : text) {
+        width += c.isDigit() ? cell : metrics.horizontalAdvance(c);
+    }
+    sprites.numberWidth = width;
+    const double textHeight = lineHeight(numberFont);
+    const double margin = 56;
+    QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
+    {
+        QPainterPath path;
+        double x = margin;
+        const double baseline = baselineIn(numberFont, margin);
+        for (QChar c : text) {
+            const double advance = c.isDigit() ? cell : metrics.horizontalAdvance(c);
+            path.addText(x + (advance - metrics.horizontalAdvance(c)) / 2, baseline, numberFont, QString(c));
+            x += advance;
+        }
+        QPainter painter(&number);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient gradient(0, margin, 0, margin + textHeight);
+        gradient.setColorAt(0, Qt::white);
+        gradient.setColorAt(1, withAlpha(colour, 0.96));
+        painter.fillPath(path, gradient);
+    }
+    sprites.number.image = number;
+    for (int i = 0; i < 2; ++i) {
+        QImage silhouette = number;
+        QPainter painter(&silhouette);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(silhouette.rect(), withAlpha(colour, 0.85));
+        painter.end();
+        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, i == 0 ? 16 : 26);
+    }
+
+    const QFont unitFont = roundedFont(22, QFont::ExtraBold);
+    const double rowWidth =
+        44 + 16 + width + 16 + QFontMetricsF(unitFont).horizontalAdvance(QLatin1Char('s'));
+    const double rowHeight = std::max(44.0, textHeight);
+    sprites.size = QSizeF(rowWidth + 44, rowHeight + 24);
+    sprites.shadow.image = blurredShape(sprites.size, 18, ratio, [&](QPainter& painter, QRectF box) {
+        painter.setBrush(colour);
+        painter.drawRoundedRect(box, box.height() / 2, box.height() / 2);
+    });
+    sprites.lightHalo.image = blurredShape(QSizeF(42, 42), 8, ratio, [&](QPainter& painter, QRectF box) {
+        painter.setBrush(colour);
+        painter.drawEllipse(box);
+    });
+    for (int i = 0; i < 2; ++i) {
+        sprites.coreShadow[static_cast<size_t>(i)].image =
+            blurredShape(QSizeF(18, 18), i == 0 ? 12 : 22, ratio, [&](QPainter& painter, QRectF box) {
+                painter.setBrush(withAlpha(colour, 0.95));
+                painter.drawEllipse(box);
+            });
+    }
+    return sprites;
+}
+
+void UltramanTigaView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    if (spriteRatio != ratio) {
+        buildStaticSprites(ratio);
+        capsule.reset();
+        previousCapsule.reset();
+    }
+    const double w = width();
+    const double h = height();
+    const double glowPhase = motion.glowPhase();
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    // Star field, one pass.
+    painter.setPen(Qt::NoPen);
+    for (const Star& star : stars) {
+        painter.setBrush(withAlpha(Qt::white, starOpacity(star, glowPhase)));
+        painter.drawEllipse(QPointF(star.x * w, star.y * h), star.size / 2, star.size / 2);
+    }
+
+    if (violetGlow.deviceIndependentSize() != QSizeF(size()) || violetGlow.devicePixelRatio() != ratio) {
+        violetGlow = canvas(QSizeF(size()), ratio);
+        QPainter glow(&violetGlow);
+        QRadialGradient gradient(QPointF(w / 2, h / 2), 0.55 * std::min(w, h), QPointF(w / 2, h / 2), 60);
+        gradient.setColorAt(0, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
+        gradient.setColorAt(0.5, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0.20f));
+        gradient.setColorAt(1, Qt::transparent);
+        glow.fillRect(QRectF(0, 0, w, h), gradient);
+    }
+    painter.drawImage(QPointF(0, 0), violetGlow);
+
+    // The capsule's number decides its size, and so the column's layout.
+    const int value = secondsRemaining();
+    const CapsuleLevel level = capsuleLevel(value, totalSeconds);
+    if (!capsule || capsule->value != value || capsule->level != level) {
+        if (capsule && capsule->value != value) {
+            previousCapsule = std::move(capsule);
+            changedAtTick = motion.tickCount();
+        }
+        capsule = buildCapsule(value, level, ratio);
+    }
+    const ColumnLayout layout =
+        columnLayout(h, capsule->size.height(), lineHeight(roundedFont(26, QFont::Bold)),
+                     lineHeight(roundedFont(13, QFont::Normal)));
+
+    paintFigureGroup(painter, QPointF(w / 2, layout.figure));
+
+    const double text = motion.textOpacity();
+    painter.setOpacity(text);
+    paintCapsule(painter, QPointF(w / 2, layout.capsule), pulse(glowPhase, level));
+    headline.draw(painter, QPointF(w / 2, layout.headline), 1);
+    subtitleLine.draw(painter, QPointF(w / 2, layout.subtitle), 0.75);
+}
+
+void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) const {
+    painter.save();
+    // Whole device pixels while unscaled keep the sprites on the fast blit path.
+    const double scale = motion.imageScale();
+    QPointF at = centre + QPointF(0, motion.figureOffset());
+    if (scale == 1) {
+        at = QPointF(std::round(at.x()), std::round(at.y()));
+    }
+    painter.translate(at);
+    painter.scale(scale, scale);
+    painter.setOpacity(motion.imageOpacity());
+
+    painter.save();
+    painter.scale(motion.haloScale(), motion.haloScale());
+    Sprite::drawBlend(painter, halo, QPointF(0, 0), (motion.haloBlurRadius() - 16) / 24, 1);
+    painter.restore();
+
+    painter.save();
+    painter.translate(0, -30);
+    painter.scale(motion.coreScale(), motion.coreScale());
+    core.draw(painter, QPointF(0, 0), motion.coreOpacity());
+    painter.restore();
+
+    figure.draw(painter, QPointF(0, 0), 1);
+    painter.restore();
+}
+
+void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pulse) {
+    const QColor colour = levelColour(capsule->level);
+    const QSizeF size = capsule->size;
+    const QRectF box(centre - QPointF(size.width() / 2, size.height() / 2), size);
+    const double radius = size.height() / 2;
+
+    capsule->shadow.draw(painter, centre, 0.24 + 0.18 * pulse);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(withAlpha(Qt::black, 0.26));
+    painter.drawRoundedRect(box, radius, radius);
+    painter.setBrush(withAlpha(colour, 0.07 + 0.06 * pulse));
+    painter.drawRoundedRect(box, radius, radius);
+
+    // The light.
+    const QPointF light(box.left() + 22 + 22, centre.y());
+    capsule->lightHalo.draw(painter, light, 0.22 * pulse);
+    Sprite::drawBlend(painter, capsule->coreShadow, light, (pulse - 0.58) / 0.42, 1);
+    const double coreRadius = 9 * (0.88 + 0.22 * pulse);
+    painter.setBrush(withAlpha(colour, 0.82 + 0.18 * pulse));
+    painter.drawEllipse(light, coreRadius, coreRadius);
+
+    // The number, rolling down over 0.18 s when it changes.
+    const double numberX = box.left() + 22 + 44 + 16 + capsule->numberWidth / 2;
+    const double roll = previousCapsule ? numberRoll(motion.tickCount() - changedAtTick) : 1.0;
+    const double shift = 0.5 * lineHeight(roundedFont(58, QFont::Black));
+    const QPointF numberAt(numberX, centre.y() - shift * (1 - roll));
+    Sprite::drawBlend(painter, capsule->numberShadow, numberAt, (pulse - 0.58) / 0.42, roll);
+    painter.save();
+    painter.setClipRect(box);
+    if (previousCapsule) {
+        const double previousX = box.left() + 22 + 44 + 16 + previousCapsule->numberWidth / 2;
+        previousCapsule->number.draw(painter, QPointF(previousX, centre.y() + shift * roll), 1 - roll);
+    }
+    capsule->number.draw(painter, numberAt, roll);
+    painter.restore();
+    if (roll >= 1) {
+        previousCapsule.reset();
+    }
+
+    const QFont unitFont = roundedFont(22, QFont::ExtraBold);
+    painter.setFont(unitFont);
+    painter.setPen(withAlpha(colour, 0.65));
+    painter.drawText(QPointF(numberX + capsule->numberWidth / 2 + 16,
+                             baselineIn(unitFont, centre.y() - lineHeight(unitFont) / 2)),
+                     QStringLiteral("s"));
+
+    painter.setBrush(Qt::NoBrush);
+    QPen outline(withAlpha(colour, 0.24 + 0.28 * pulse), 1);
+    outline.setCapStyle(Qt::FlatCap);
+    outline.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(outline);
+    painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    painter.setPen(Qt::NoPen);
 }

@@ -1,9 +1,82 @@
 #pragma once
 
-#include <QString>
+#include "Rest/Components/UltramanTigaModel.h"
 
-class UltramanTigaView {
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class Timer;
+
+// The Ultraman theme's content: a twinkling star field, a violet glow, the
+// floating guardian figure in its halo, the countdown capsule, the headline
+// and the subtitle. Transparent: the rest view's veil lies beneath it. Every
+// blurred part is rendered once into a sprite; a frame only composes them.
+class UltramanTigaView : public QWidget {
+    Q_OBJECT
 public:
+    UltramanTigaView(int totalRestSeconds, std::function<int()> secondsRemaining, QString subtitle,
+                     QWidget* parent = nullptr);
+
     // One of the ten rest subtitles, uniformly at random; picked once per rest.
     static QString randomSubtitle();
+    // The figure picture shipped in the resources; null when it is missing.
+    static QImage figureImage();
+
+    // Advances the clock by one tick, as the 0.04 s timer does.
+    void tick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // A pre-rendered picture centred on a point of the layout.
+    struct Sprite {
+        QImage image;
+        void draw(QPainter& painter, QPointF centre, double opacity) const;
+        // Two blurs of one shape mixed to stand for a radius between theirs.
+        static void drawBlend(QPainter& painter, const std::array<Sprite, 2>& ends, QPointF centre,
+                              double mix, double opacity);
+    };
+    struct CapsuleSprites {
+        int value = 0;
+        UltramanTiga::CapsuleLevel level = UltramanTiga::CapsuleLevel::Red;
+        QSizeF size;
+        double numberWidth = 0;
+        Sprite shadow;
+        Sprite lightHalo;
+        std::array<Sprite, 2> coreShadow; // blurred 12 and 22
+        Sprite number;
+        std::array<Sprite, 2> numberShadow; // blurred 16 and 26
+    };
+
+    void buildStaticSprites(qreal ratio);
+    CapsuleSprites buildCapsule(int value, UltramanTiga::CapsuleLevel level, qreal ratio) const;
+    void paintFigureGroup(QPainter& painter, QPointF centre) const;
+    void paintCapsule(QPainter& painter, QPointF centre, double pulse);
+
+    int totalSeconds;
+    std::function<int()> secondsRemaining;
+    QString subtitle;
+    QList<UltramanTiga::Star> stars;
+    UltramanTiga::Motion motion;
+    Timer* clock;
+
+    qreal spriteRatio = 0;
+    QImage violetGlow;
+    std::array<Sprite, 2> halo; // blurred 16 and 40, the ends of its breathing
+    Sprite core;
+    Sprite figure;
+    Sprite headline;
+    Sprite subtitleLine;
+    std::optional<CapsuleSprites> capsule;
+    // The number that was shown before the last change, rolling out.
+    std::optional<CapsuleSprites> previousCapsule;
+    long long changedAtTick = 0;
 };
