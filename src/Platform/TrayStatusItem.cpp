@@ -13,7 +13,6 @@ TrayStatusItem::TrayStatusItem(QObject* parent)
             tray.contextMenu()->popup(QCursor::pos());
         }
     });
-    showWhenTrayAvailable();
 }
 
 void TrayStatusItem::showWhenTrayAvailable() {

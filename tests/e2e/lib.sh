@@ -50,14 +50,12 @@ e2e_start() {
     unset SESSION_MANAGER
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 
-    local display
-    for display in $(seq 91 130); do
-        [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
-    done
-    export DISPLAY=:$display
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+    # The server picks a free display itself, so parallel runs never collide.
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
-    e2e_wait_for 10 xdpyinfo -display "$DISPLAY" || { e2e_fail "Xvfb did not start"; return 1; }
+    e2e_wait_for 10 test -s "$E2E_DIR/display" || { e2e_fail "Xvfb did not start"; return 1; }
+    export DISPLAY=:$(head -n 1 "$E2E_DIR/display")
+    e2e_wait_for 10 xdpyinfo || { e2e_fail "Xvfb does not answer on $DISPLAY"; return 1; }
 
     eval "$(dbus-launch --sh-syntax)"
     export DBUS_SESSION_BUS_ADDRESS DBUS_SESSION_BUS_PID
@@ -94,31 +92,39 @@ e2e_shot() {
     e2e_log "screenshot $E2E_OUT/$1.png"
 }
 
-# The trayer window; the tray icon is docked inside it as a child window.
-e2e_tray_window() { xdotool search --class trayer | head -n 1; }
-
-e2e_tray_has_icon() {
-    local tray
-    tray=$(e2e_tray_window) || return 1
-    [ -n "$tray" ] && xwininfo -children -id "$tray" | grep -Eq '^ +[0-9]+ child(ren)?[:.]' &&
-        ! xwininfo -children -id "$tray" | grep -q '^ *0 children'
+# The docked tray icon: Tavo's small window inside the tray host's panel,
+# printed as "x y width height" in root coordinates.
+e2e_tray_icon_geometry() {
+    xwininfo -root -tree | awk '/\("tavo" "Tavo"\)/ {
+        split($0, parts, ")"); geo = parts[2]
+        if (match(geo, /[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+ +\+(-?[0-9]+)\+(-?[0-9]+)/)) {
+            n = split(substr(geo, RSTART, RLENGTH), f, /[x+ ]+/)
+            if (f[1] <= 64 && f[2] <= 64 && f[n-1] >= 0) { print f[n-1], f[n], f[1], f[2]; exit 0 }
+        }
+    }' | grep .
 }
 
-# Clicks the middle of the docked icon (the only one in the tray).
+e2e_tray_has_icon() { e2e_tray_icon_geometry >/dev/null; }
+
+# Clicks the middle of the docked icon.
 e2e_click_tray_icon() {
-    local tray x y w h
-    tray=$(e2e_tray_window)
-    eval "$(xdotool getwindowgeometry --shell "$tray")"
-    x=$((X + WIDTH - 12))
-    y=$((Y + HEIGHT / 2))
-    xdotool mousemove "$x" "$y" click 1
+    local x y w h
+    read -r x y w h < <(e2e_tray_icon_geometry) || return 1
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "${1:-1}"
 }
 
-# A mapped window covering the whole 1280x800 screen, other than the root.
+# Number of mapped top-level windows of Tavo's (menus, dialogs, rest windows).
+e2e_tavo_window_count() { xdotool search --onlyvisible --class tavo 2>/dev/null | wc -l; }
+
+# A mapped window of Tavo's covering the whole 1280x800 screen.
 e2e_fullscreen_window_shown() {
-    xwininfo -root -tree | grep -v 'has no name' | grep -q '1280x800+0+0 *+0+0' ||
-        xwininfo -root -tree | grep -q '"Tavo.*1280x800+0+0'
+    local id
+    for id in $(xdotool search --onlyvisible --class tavo 2>/dev/null); do
+        xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 1280x800' && return 0
+    done
+    return 1
 }
+e2e_fullscreen_window_gone() { ! e2e_fullscreen_window_shown; }
 
 e2e_events_file() { echo "$XDG_DATA_HOME/Tavo/Stats/events/$(date +%Y-%m).jsonl"; }
 
