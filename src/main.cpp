@@ -39,7 +39,11 @@ int main(int argc, char* argv[]) {
     DialogAlerts alerts;
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
-    AppDelegate delegate(PlatformServices{&statusItem, &screens, &alerts, &loginItem, &sessionEvents});
+    AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
+                                          .screens = &screens,
+                                          .alerts = &alerts,
+                                          .loginItem = &loginItem,
+                                          .sessionEvents = &sessionEvents});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     delegate.applicationDidFinishLaunching();

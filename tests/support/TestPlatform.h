@@ -92,6 +92,10 @@ struct TestPlatform {
     FakeLoginItem loginItem;
     SessionEvents sessionEvents; // the suites emit paused() and resumed() themselves
     PlatformServices services() {
-        return PlatformServices{&statusItem, &screens, &alerts, &loginItem, &sessionEvents};
+        return PlatformServices{.statusItem = &statusItem,
+                                .screens = &screens,
+                                .alerts = &alerts,
+                                .loginItem = &loginItem,
+                                .sessionEvents = &sessionEvents};
     }
 };
