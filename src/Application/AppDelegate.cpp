@@ -56,7 +56,7 @@ void AppDelegate::startServices() {
     }
     hasStartedServices = true;
 
-    // (reminders) start the hydration, then the pelvic-floor manager here.
+    startReminderManagers();
     StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system);
 
     workSecondsRemaining = workDuration;
@@ -127,7 +127,8 @@ QIcon AppDelegate::makeStatusBarIcon() {
 
 void AppDelegate::quitApp() {
     isQuitting = true;
-    // (reminders) stop the hydration, then the pelvic-floor manager here.
+    hydrationManager->stop();
+    pelvicFloorManager->stop();
     for (RestWindow* window : std::as_const(restWindows)) {
         window->orderOut();
         window->close();

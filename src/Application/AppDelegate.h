@@ -2,6 +2,10 @@
 
 #include "Application/RestMode.h"
 #include "Platform/PlatformServices.h"
+#include "Reminders/HydrationReminderManager.h"
+#include "Reminders/PelvicFloorReminderManager.h"
+#include "Reminders/ReminderNotificationRouter.h"
+#include "Reminders/ReminderSkipFeedbackPresenter.h"
 #include "Stats/StatsEvent.h"
 
 #include <QDateTime>
@@ -106,6 +110,10 @@ public:
     void showPelvicFloorIntervalDialog();
     void recordHydrationDrink();
     void recordPelvicFloorCompletion();
+    // At launch and after a resume: observe wakes, end a stale day, start today when enabled.
+    void startReminderManagers();
+    void showInvalidHydrationIntervalAlert();
+    void showInvalidPelvicFloorIntervalAlert();
 
     // --- reports (AppDelegate_Reports.cpp)
     void showTodayReport();
@@ -178,6 +186,14 @@ public:
     std::optional<QString> currentRestSessionId;
     StatsEventSource currentRestSource;
     bool hasStartedServices = false;
+
+    HydrationReminderManager* hydrationManager =
+        new HydrationReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
+    PelvicFloorReminderManager* pelvicFloorManager =
+        new PelvicFloorReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
+    ReminderNotificationRouter* reminderNotificationRouter =
+        new ReminderNotificationRouter(platform.notifications, this);
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = new ReminderSkipFeedbackPresenter(this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;

@@ -54,8 +54,7 @@ void AppDelegate::recoverAfterSystemSessionResume() {
     if (!mainTimer) {
         startMainTimer();
     }
-    // (reminders) observeWorkspaceResumeEvents(), ensureFreshDayState() and, when enabled,
-    // beginTodayIfNeeded() and scheduleTimerIfNeeded() on the hydration, then the pelvic-floor manager.
+    startReminderManagers();
     updateReminderCountdownMenuTitles();
     updateStatusMenuTitle();
 }

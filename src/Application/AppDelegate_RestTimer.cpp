@@ -200,7 +200,8 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
     setTransientStatus(skipMessage ? *skipMessage : randomEntry(restEndMessages()), 5.0);
-    // (reminders) retryDeferredReminderAfterRest() on the hydration, then the pelvic-floor manager here.
+    hydrationManager->retryDeferredReminderAfterRest();
+    pelvicFloorManager->retryDeferredReminderAfterRest();
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {

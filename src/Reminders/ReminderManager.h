@@ -1,0 +1,130 @@
+#pragma once
+
+#include "Copywriting/TavoCopy.h"
+#include "Platform/Notifications.h"
+#include "Stats/StatsEvent.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class Alerts;
+class Preferences;
+class SessionEvents;
+class Timer;
+
+// What tells one body reminder from the other: its settings keys, texts,
+// notification names and events.
+struct ReminderConfiguration {
+    QString enabledKey;
+    QString intervalKey;
+    QString nextReminderAtKey;
+    QString countKey;
+    QString countDateKey;
+    QString lastCompletedAtKey;
+    QString dayStartedAtKey;
+    int defaultIntervalMinutes = 0;
+
+    QString notificationIdentifier;
+    QString categoryIdentifier;
+    QString confirmActionIdentifier;
+    QString confirmTitle; // the notification action and the alert's first button
+    std::function<TavoCopy::ReminderText()> reminderText;
+    QStringList skipMessages;
+
+    StatsEventType promptShownEvent;
+    StatsEventType completedEvent;
+    StatsEventType skippedEvent;
+    bool recordsGuidedSeconds = false;
+
+    // Status lines; %1 is the day's count, %2 the time left.
+    QString statusDue;
+    QString statusDisabled;
+    QString statusWaiting;
+    QString statusNext;
+    QString statusLoading;
+};
+
+// A reminder that repeats at a fixed interval during the day, counts the
+// confirmations of the day and records every prompt, confirmation and skip.
+// A day's cycle starts at the first launch, wake, enable or confirmation of
+// that calendar day. All state lives in the preferences, so it survives
+// restarts; the manager itself holds only the timer and the deferral flag.
+class ReminderManager : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double deferralRecheckSeconds = 60;
+    static constexpr double reRemindSeconds = 600;
+    static constexpr double afterRestSeconds = 5;
+    static constexpr double shortestDelaySeconds = 1;
+    static constexpr double notificationDelaySeconds = 1;
+    static constexpr int alertConfirmButton = 0;
+
+    // Registers the enabled and interval defaults at once. Without
+    // notifications every due reminder becomes a modal alert.
+    ReminderManager(ReminderConfiguration configuration, Notifications* notifications, Alerts* alerts,
+                    SessionEvents* sessionEvents, QObject* parent = nullptr);
+
+    const ReminderConfiguration& configuration() const { return config; }
+
+    std::function<void()> onStateChange;
+    std::function<bool()> shouldDeferReminder;
+    std::function<void(const QString&)> onReminderSkipped;
+
+    void setEnabled(bool enabled);
+    // Callers validate the value; the next reminder counts from now.
+    void setInterval(int minutes);
+    // Counts one confirmation now, enabled or not.
+    void recordCompletion(StatsEventSource source, int guidedSeconds = 0);
+    // True when the response belonged to this reminder.
+    bool handleNotificationResponse(const NotificationResponse& response);
+    void retryDeferredReminderAfterRest();
+    // The modal reminder; true when the user confirmed.
+    bool showReminderAlert(StatsEventSource source);
+    void ensureFreshCount();
+    QString statusText();
+
+    bool isEnabled() const;
+    // The stored interval; a value below 1 reads as the default.
+    int intervalMinutes() const;
+    qint64 count() const;
+    bool hasStartedToday() const;
+    std::optional<QDateTime> nextReminderAt() const;
+    bool isDeferredAfterRest() const { return deferredReminderAfterRest; }
+    bool isTimerArmed() const;
+
+    void observeWorkspaceResumeEvents();
+    void ensureFreshDayState();
+    void beginTodayIfNeeded();
+    void scheduleTimerIfNeeded();
+    void stop();
+
+    // "%02d:%02d" below an hour, else "<h>小时<m>分".
+    static QString formatRemaining(qint64 seconds);
+
+private:
+    void fireReminderIfNeeded();
+    void deliverReminder();
+    void addNotificationRequest();
+    void recordPromptShown(StatsEventSource source);
+    void reportReminderSkipped(StatsEventSource source);
+    void handleResumeEvent();
+    void cancelTimer();
+    void removeNotifications();
+    bool isToday(const std::optional<QDateTime>& date) const;
+    void notifyStateChange();
+
+    const ReminderConfiguration config;
+    Preferences& defaults;
+    QPointer<Notifications> notificationCenter;
+    Alerts* alerts;
+    QPointer<SessionEvents> sessionEvents;
+    Timer* reminderTimer;
+    bool deferredReminderAfterRest = false;
+    // One modal reminder at a time: a re-remind while it is open would stack another.
+    bool isAlertOpen = false;
+};

@@ -1,0 +1,171 @@
+#include "Reminders/ReminderSkipFeedbackPresenter.h"
+
+#include "Platform/Clock.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int horizontalInset = 24;
+constexpr int lineSpacing = 8;
+constexpr int maxMessageLines = 2;
+constexpr qreal cornerRadius = 16;
+constexpr int topOffset = 72;
+
+QFont cardFont(int pixelSize, QFont::Weight weight) {
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QFont titleFont() {
+    return cardFont(13, QFont::DemiBold);
+}
+
+QFont messageFont() {
+    return cardFont(18, QFont::Bold);
+}
+
+} // namespace
+
+ReminderSkipToast::ReminderSkipToast(QString title, QString message)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+    , titleText(std::move(title))
+    , messageText(std::move(message)) {
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(width, height);
+}
+
+QStringList ReminderSkipToast::messageLines() const {
+    const QFont font = messageFont();
+    const qreal available = width - 2 * horizontalInset;
+    QTextLayout layout(messageText, font);
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(available);
+        if (lines.size() == maxMessageLines - 1) {
+            // The last line keeps everything that is left, cut with an ellipsis.
+            const QString rest = messageText.mid(line.textStart());
+            lines << QFontMetrics(font).elidedText(rest, Qt::ElideRight, static_cast<int>(available));
+            break;
+        }
+        lines << messageText.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void ReminderSkipToast::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    QPainterPath card;
+    card.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    painter.fillPath(card, QColor(28, 28, 32, 220));
+    painter.setPen(QColor(255, 255, 255, 28));
+    painter.drawPath(card);
+
+    const QFontMetrics titleMetrics(titleFont());
+    const QFontMetrics messageMetrics(messageFont());
+    const QStringList lines = messageLines();
+    const int blockHeight =
+        titleMetrics.height() + lineSpacing + messageMetrics.height() * static_cast<int>(lines.size());
+    int y = (height - blockHeight) / 2;
+    const int textWidth = width - 2 * horizontalInset;
+
+    painter.setFont(titleFont());
+    painter.setPen(QColor::fromRgbF(1, 1, 1, 0.72));
+    painter.drawText(QRect(horizontalInset, y, textWidth, titleMetrics.height()), Qt::AlignCenter,
+                     titleMetrics.elidedText(titleText, Qt::ElideRight, textWidth));
+    y += titleMetrics.height() + lineSpacing;
+
+    painter.setFont(messageFont());
+    painter.setPen(Qt::white);
+    for (const QString& line : lines) {
+        painter.drawText(QRect(horizontalInset, y, textWidth, messageMetrics.height()), Qt::AlignCenter,
+                         line);
+        y += messageMetrics.height();
+    }
+}
+
+ReminderSkipFeedbackPresenter::~ReminderSkipFeedbackPresenter() = default;
+
+QString ReminderSkipFeedbackPresenter::title(ReminderSkipFeedbackKind kind) {
+    switch (kind) {
+    case ReminderSkipFeedbackKind::hydration:
+        return QStringLiteral("喝水提醒已跳过");
+    case ReminderSkipFeedbackKind::pelvicFloor:
+        return QStringLiteral("提肛提醒已跳过");
+    }
+    return {};
+}
+
+QRect ReminderSkipFeedbackPresenter::toastFrame(const std::optional<QRect>& visibleFrame) {
+    const QRect area = visibleFrame.value_or(QRect(0, 0, 1440, 900));
+    const int left = area.x() + area.width() / 2 - ReminderSkipToast::width / 2;
+    return QRect(left, area.y() + topOffset, ReminderSkipToast::width, ReminderSkipToast::height);
+}
+
+void ReminderSkipFeedbackPresenter::present(ReminderSkipFeedbackKind kind, const QString& message) {
+    QMetaObject::invokeMethod(
+        this, [this, kind, message] { showToast(kind, message); }, Qt::QueuedConnection);
+}
+
+void ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedbackKind kind, const QString& message) {
+    auto toast = std::make_unique<ReminderSkipToast>(title(kind), message);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    toast->setGeometry(toastFrame(screen ? std::optional<QRect>(screen->availableGeometry()) : std::nullopt));
+    toast->setWindowOpacity(0.0);
+    toast->show();
+    toast->raise();
+
+    auto* fadeIn = new QPropertyAnimation(toast.get(), "windowOpacity", toast.get());
+    fadeIn->setDuration(fadeInMs);
+    fadeIn->setEndValue(1.0);
+    fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
+
+    const QPointer<ReminderSkipToast> weakToast(toast.get());
+    toastWindows.push_back(std::move(toast));
+    Clock::instance().callLater(this, toastDuration, [this, weakToast] {
+        if (weakToast) {
+            fadeOut(weakToast);
+        }
+    });
+}
+
+void ReminderSkipFeedbackPresenter::fadeOut(ReminderSkipToast* toast) {
+    auto* animation = new QPropertyAnimation(toast, "windowOpacity", toast);
+    animation->setDuration(fadeOutMs);
+    animation->setEndValue(0.0);
+    const QPointer<ReminderSkipFeedbackPresenter> self(this);
+    connect(animation, &QPropertyAnimation::finished, toast, [self, toast] {
+        toast->close();
+        if (!self) {
+            return;
+        }
+        auto& windows = self->toastWindows;
+        const auto it = std::find_if(windows.begin(), windows.end(),
+                                     [toast](const auto& window) { return window.get() == toast; });
+        if (it != windows.end()) {
+            // Freed once the animation that calls this has returned.
+            it->release()->deleteLater();
+            windows.erase(it);
+        }
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
