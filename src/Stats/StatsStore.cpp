@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -186,8 +187,9 @@ void StatsStore::append(const QString& monthKey, const QByteArray& line) {
 }
 
 QList<StatsEvent> StatsStore::events(const QString& monthKey) const {
+    // Only regular files: a device or pipe in its place would never end.
     QFile file(eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl"));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
         return {};
     }
     return decodeStatsEventLines(file.readAll());
@@ -242,8 +244,16 @@ StatsMeta StatsStore::loadMeta() const {
 
 void StatsStore::saveMeta(const StatsMeta& meta) {
     ensureDirectories();
+    const QByteArray bytes = encodeStatsMeta(meta);
     QSaveFile file(metaPath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(encodeStatsMeta(meta)) < 0 || !file.commit()) {
+    bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    // commit() alone would put a half-written file in place when the final
+    // flush hits a full disk, so a failed flush cancels the save first.
+    if (saved && !file.flush()) {
+        file.cancelWriting();
+        saved = false;
+    }
+    if (!saved || !file.commit()) {
         logLine(QStringLiteral("Tavo Stats: failed to save meta: ") + metaPath() + QStringLiteral(": ") +
                 file.errorString());
     }

@@ -1,0 +1,256 @@
+#include "Stats/StatsEvent.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(StatsEvent)
+Q_DECLARE_METATYPE(StatsPayloadValue)
+
+namespace {
+
+const QByteArray validLine =
+    R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","timestamp":"2026-03-02T01:00:00Z",)"
+    R"("dayKey":"2026-03-02","monthKey":"2026-03","type":"rest_completed",)"
+    R"("source":"scheduled","sessionId":"S","payload":{"actualSeconds":20},)"
+    R"("appVersion":"1.0.0"})";
+
+StatsEvent sampleEvent() {
+    StatsEvent event;
+    event.id = QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF");
+    event.timestamp = QDateTime(QDate(2026, 3, 2), QTime(1, 0), Qt::UTC);
+    event.dayKey = QStringLiteral("2026-03-02");
+    event.monthKey = QStringLiteral("2026-03");
+    event.type = StatsEventType::restSkipped;
+    event.source = StatsEventSource::manual;
+    event.appVersion = QStringLiteral("1.0.0");
+    return event;
+}
+
+QByteArray replaced(QByteArray line, const QByteArray& from, const QByteArray& to) {
+    Q_ASSERT(line.contains(from));
+    return line.replace(from, to);
+}
+
+const StatsPayloadValue& payloadAt(const StatsEvent& event, const QString& key) {
+    Q_ASSERT(event.payload.contains(key));
+    return *event.payload.constFind(key);
+}
+
+} // namespace
+
+class TestStatsEvent : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rawValuesRoundTrip() {
+        for (int i = 0; i <= int(StatsEventType::pelvicSnoozed); ++i) {
+            const auto type = StatsEventType(i);
+            QCOMPARE(statsEventTypeFromRawValue(rawValue(type)), type);
+        }
+        for (int i = 0; i <= int(StatsEventSource::autoTimeout); ++i) {
+            const auto source = StatsEventSource(i);
+            QCOMPARE(statsEventSourceFromRawValue(rawValue(source)), source);
+        }
+        QCOMPARE(rawValue(StatsEventType::hydrationPromptShown), QStringLiteral("hydration_prompt_shown"));
+        QCOMPARE(rawValue(StatsEventSource::autoTimeout), QStringLiteral("auto_timeout"));
+        QVERIFY(!statsEventTypeFromRawValue(u"appLaunched"));
+        QVERIFY(!statsEventSourceFromRawValue(u""));
+    }
+
+    void intValue_data() {
+        QTest::addColumn<StatsPayloadValue>("value");
+        QTest::addColumn<std::optional<qint64>>("expected");
+        const std::optional<qint64> none;
+        QTest::newRow("int") << StatsPayloadValue(42) << std::optional<qint64>(42);
+        QTest::newRow("text") << StatsPayloadValue("30") << std::optional<qint64>(30);
+        QTest::newRow("plus") << StatsPayloadValue("+7") << std::optional<qint64>(7);
+        QTest::newRow("minus") << StatsPayloadValue("-7") << std::optional<qint64>(-7);
+        QTest::newRow("int64 min") << StatsPayloadValue("-9223372036854775808")
+                                   << std::optional<qint64>(std::numeric_limits<qint64>::min());
+        QTest::newRow("overflow") << StatsPayloadValue("9223372036854775808") << none;
+        QTest::newRow("trailing letter") << StatsPayloadValue("7a") << none;
+        QTest::newRow("empty") << StatsPayloadValue("") << none;
+        QTest::newRow("sign only") << StatsPayloadValue("+") << none;
+        QTest::newRow("two signs") << StatsPayloadValue("+-7") << none;
+        QTest::newRow("leading space") << StatsPayloadValue(" 7") << none;
+        QTest::newRow("full-width digit") << StatsPayloadValue(QStringLiteral("７")) << none;
+        QTest::newRow("double truncates") << StatsPayloadValue(2.9) << std::optional<qint64>(2);
+        QTest::newRow("negative double") << StatsPayloadValue(-2.9) << std::optional<qint64>(-2);
+        QTest::newRow("double too large") << StatsPayloadValue(9.3e18) << none;
+        QTest::newRow("nan") << StatsPayloadValue(std::nan("")) << none;
+        QTest::newRow("bool") << StatsPayloadValue(true) << none;
+    }
+    void intValue() {
+        QFETCH(StatsPayloadValue, value);
+        QFETCH(std::optional<qint64>, expected);
+        QCOMPARE(value.intValue(), expected);
+    }
+
+    void stringValue_data() {
+        QTest::addColumn<StatsPayloadValue>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("integral double") << StatsPayloadValue(3.0) << QStringLiteral("3.0");
+        QTest::newRow("five") << StatsPayloadValue(5.0) << QStringLiteral("5.0");
+        QTest::newRow("quarter") << StatsPayloadValue(0.25) << QStringLiteral("0.25");
+        QTest::newRow("negative") << StatsPayloadValue(-3.5) << QStringLiteral("-3.5");
+        QTest::newRow("shortest") << StatsPayloadValue(0.1) << QStringLiteral("0.1");
+        QTest::newRow("int") << StatsPayloadValue(-12) << QStringLiteral("-12");
+        QTest::newRow("false") << StatsPayloadValue(false) << QStringLiteral("false");
+        QTest::newRow("true") << StatsPayloadValue(true) << QStringLiteral("true");
+        QTest::newRow("text") << StatsPayloadValue("极光") << QStringLiteral("极光");
+    }
+    void stringValue() {
+        QFETCH(StatsPayloadValue, value);
+        QFETCH(QString, expected);
+        QCOMPARE(value.stringValue(), expected);
+    }
+
+    void roundTrip_data() {
+        QTest::addColumn<StatsEvent>("event");
+        StatsEvent plain = sampleEvent();
+        QTest::newRow("no session, empty payload") << plain;
+
+        StatsEvent rest = sampleEvent();
+        rest.sessionId = QStringLiteral("A1B2");
+        rest.payload = {{QStringLiteral("plannedSeconds"), 20},  {QStringLiteral("theme"), "aurora"},
+                        {QStringLiteral("ratio"), 2.5},          {QStringLiteral("whole"), 3.0},
+                        {QStringLiteral("flag"), true},          {QStringLiteral("text"), "12"},
+                        {QStringLiteral("big"), qint64(1) << 62}};
+        QTest::newRow("every payload kind") << rest;
+
+        StatsEvent odd = sampleEvent();
+        odd.appVersion = QStringLiteral("unknown");
+        odd.payload = {{QStringLiteral("theme"), QStringLiteral("a\u2028b\u2029c\u0085d\n\"e\\")}};
+        odd.source = StatsEventSource::autoTimeout;
+        odd.type = StatsEventType::pelvicSnoozed;
+        QTest::newRow("line breaks inside text") << odd;
+    }
+    void roundTrip() {
+        QFETCH(StatsEvent, event);
+        const auto json = encodeStatsEvent(event);
+        QVERIFY(json);
+        // The stored line must survive a reader that splits at every line break.
+        for (const char* lineBreak : {"\n", "\r", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
+            QVERIFY2(!json->contains(lineBreak), json->constData());
+        }
+        QCOMPARE(decodeStatsEvent(*json), event);
+    }
+
+    void encodedForm() {
+        StatsEvent event = sampleEvent();
+        event.timestamp = QDateTime(QDate(2026, 3, 2), QTime(9, 0, 5, 750), QTimeZone(8 * 3600));
+        const QByteArray json = *encodeStatsEvent(event);
+        QVERIFY(json.contains(R"("timestamp":"2026-03-02T01:00:05Z")"));
+        QVERIFY(json.contains(R"("payload":{})"));
+        QVERIFY(!json.contains("sessionId"));
+        QVERIFY(!json.contains(' '));
+
+        event.payload = {{QStringLiteral("whole"), 3.0}, {QStringLiteral("count"), 3}};
+        const StatsEvent back = *decodeStatsEvent(*encodeStatsEvent(event));
+        QVERIFY(std::holds_alternative<double>(payloadAt(back, QStringLiteral("whole")).raw()));
+        QVERIFY(std::holds_alternative<qint64>(payloadAt(back, QStringLiteral("count")).raw()));
+    }
+
+    void nonFiniteDoubleIsNotEncoded() {
+        StatsEvent event = sampleEvent();
+        event.payload = {{QStringLiteral("ratio"), std::numeric_limits<double>::infinity()}};
+        QString error;
+        QVERIFY(!encodeStatsEvent(event, &error));
+        QVERIFY(error.contains(QStringLiteral("ratio")));
+    }
+
+    void payloadKinds_data() {
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<StatsPayloadValue>("expected");
+        QTest::newRow("3") << QByteArray("3") << StatsPayloadValue(3);
+        QTest::newRow("-3") << QByteArray("-3") << StatsPayloadValue(-3);
+        QTest::newRow("2.5") << QByteArray("2.5") << StatsPayloadValue(2.5);
+        QTest::newRow("3.0") << QByteArray("3.0") << StatsPayloadValue(3.0);
+        QTest::newRow("\"3\"") << QByteArray("\"3\"") << StatsPayloadValue("3");
+        QTest::newRow("true") << QByteArray("true") << StatsPayloadValue(true);
+        QTest::newRow("above int64") << QByteArray("18446744073709551615")
+                                     << StatsPayloadValue(1.8446744073709552e19);
+    }
+    void payloadKinds() {
+        QFETCH(QByteArray, member);
+        QFETCH(StatsPayloadValue, expected);
+        const auto event = decodeStatsEvent(replaced(validLine, "\"actualSeconds\":20", "\"v\":" + member));
+        QVERIFY(event);
+        QCOMPARE(payloadAt(*event, QStringLiteral("v")), expected);
+        QCOMPARE(payloadAt(*event, QStringLiteral("v")).raw().index(), expected.raw().index());
+    }
+
+    // Every way a line can be unreadable, next to the readable variants it borders on.
+    void decode_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("valid") << validLine << true;
+        QTest::newRow("session null") << replaced(validLine, "\"S\"", "null") << true;
+        QTest::newRow("session missing") << replaced(validLine, "\"sessionId\":\"S\",", "") << true;
+        QTest::newRow("snoozed type") << replaced(validLine, "rest_completed", "hydration_snoozed") << true;
+        QTest::newRow("auto timeout") << replaced(validLine, "\"scheduled\"", "\"auto_timeout\"") << true;
+        QTest::newRow("members reordered")
+            << QByteArray(R"({"appVersion":"x","payload":{},"source":"system","type":"app_launched",)"
+                          R"("monthKey":"m","dayKey":"d","timestamp":"2026-03-02T01:00:00Z","id":"i"})")
+            << true;
+        QTest::newRow("spaces around") << " \t" + validLine + " " << true;
+
+        for (const char* member :
+             {"id", "timestamp", "dayKey", "monthKey", "type", "source", "payload", "appVersion"}) {
+            QByteArray line = validLine;
+            line.replace(QByteArray("\"") + member + "\":", QByteArray("\"x") + member + "\":");
+            QTest::addRow("missing %s", member) << line << false;
+        }
+        QTest::newRow("id number") << replaced(validLine, "\"6F9619FF-8B86-D011-B42D-00C04FC964FF\"", "7")
+                                   << false;
+        QTest::newRow("dayKey null") << replaced(validLine, "\"2026-03-02\"", "null") << false;
+        QTest::newRow("appVersion number") << replaced(validLine, "\"1.0.0\"", "1.0") << false;
+        QTest::newRow("session number") << replaced(validLine, "\"S\"", "5") << false;
+        QTest::newRow("unknown type") << replaced(validLine, "rest_completed", "rest_paused") << false;
+        QTest::newRow("type in camel case")
+            << replaced(validLine, "rest_completed", "restCompleted") << false;
+        QTest::newRow("unknown source") << replaced(validLine, "\"scheduled\"", "\"timer\"") << false;
+        QTest::newRow("type number") << replaced(validLine, "\"rest_completed\"", "2") << false;
+        QTest::newRow("fractional seconds") << replaced(validLine, "00:00Z", "00:00.000Z") << false;
+        QTest::newRow("no Z") << replaced(validLine, "00:00Z", "00:00") << false;
+        QTest::newRow("offset") << replaced(validLine, "00:00Z", "00:00+08:00") << false;
+        QTest::newRow("date only") << replaced(validLine, "2026-03-02T01:00:00Z", "2026-03-02") << false;
+        QTest::newRow("month 13") << replaced(validLine, "2026-03-02T", "2026-13-02T") << false;
+        QTest::newRow("February 30") << replaced(validLine, "2026-03-02T", "2026-02-30T") << false;
+        QTest::newRow("hour 24") << replaced(validLine, "T01:", "T24:") << false;
+        QTest::newRow("timestamp number")
+            << replaced(validLine, "\"2026-03-02T01:00:00Z\"", "1772413200") << false;
+        QTest::newRow("payload null value") << replaced(validLine, ":20}", ":null}") << false;
+        QTest::newRow("payload array value") << replaced(validLine, ":20}", ":[20]}") << false;
+        QTest::newRow("payload object value") << replaced(validLine, ":20}", ":{}}") << false;
+        QTest::newRow("payload overflow") << replaced(validLine, ":20}", ":1e999}") << false;
+        QTest::newRow("payload array") << replaced(validLine, "{\"actualSeconds\":20}", "[]") << false;
+        QTest::newRow("invalid UTF-8") << replaced(validLine, "1.0.0", "1.0\xFF") << false;
+        QTest::newRow("array") << "[" + validLine + "]" << false;
+        QTest::newRow("two objects") << validLine + validLine << false;
+        QTest::newRow("cut off") << validLine.left(validLine.size() - 1) << false;
+        QTest::newRow("garbage") << QByteArray("not json") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("string") << QByteArray("\"x\"") << false;
+    }
+    void decode() {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, readable);
+        QCOMPARE(decodeStatsEvent(line).has_value(), readable);
+    }
+
+    void decodedFields() {
+        const StatsEvent event = *decodeStatsEvent(replaced(validLine, "\"S\"", "null"));
+        QCOMPARE(event.sessionId, std::nullopt);
+        QCOMPARE(event.timestamp, QDateTime(QDate(2026, 3, 2), QTime(1, 0), Qt::UTC));
+        QCOMPARE(event.type, StatsEventType::restCompleted);
+        QCOMPARE(event.source, StatsEventSource::scheduled);
+        QCOMPARE(payloadAt(event, QStringLiteral("actualSeconds")), StatsPayloadValue(20));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatsEvent)
+#include "tst_stats_event.moc"

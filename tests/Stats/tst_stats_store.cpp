@@ -1,0 +1,408 @@
+#include "Platform/Log.h"
+#include "Stats/StatsStore.h"
+#include "support/FakeClock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <ctime>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QDateTime local(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray line(const QString& id, const QString& timestamp, const char* type = "app_launched") {
+    return QStringLiteral(R"({"id":"%1","timestamp":"%2","dayKey":"2026-03-02","monthKey":"2026-03",)"
+                          R"("type":"%3","source":"system","payload":{},"appVersion":"1.0.0"})")
+        .arg(id, timestamp, QString::fromLatin1(type))
+        .toUtf8();
+}
+
+QStringList ids(const QList<StatsEvent>& events) {
+    QStringList result;
+    for (const StatsEvent& event : events) {
+        result.append(event.id);
+    }
+    return result;
+}
+
+} // namespace
+
+class TestStatsStore : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<StatsStore> store;
+    QStringList logged;
+
+    QString monthFile(const QString& key) const {
+        return store->eventsDirectory() + u'/' + key + QStringLiteral(".jsonl");
+    }
+    QList<StatsEvent> march() const { return store->events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); }
+
+private slots:
+    void initTestCase() {
+        // Month and day keys are local; pin the zone so the boundaries are known.
+        qputenv("TZ", "Asia/Shanghai");
+        tzset();
+    }
+
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        store = std::make_unique<StatsStore>(dir->path() + QStringLiteral("/Tavo/Stats"));
+        logged.clear();
+        setLogSink([this](const QString& text) { logged.append(text); });
+    }
+
+    void cleanup() {
+        setLogSink({});
+        store.reset();
+        dir.reset();
+    }
+
+    void creationMakesTheFolders() {
+        QVERIFY(QDir(store->eventsDirectory()).exists());
+        QVERIFY(QDir(store->reportsDirectory()).exists());
+        QVERIFY(StatsStore::defaultRootDirectory().endsWith(QStringLiteral("/Tavo/Stats")));
+        QVERIFY(logged.isEmpty());
+    }
+
+    void recordWritesOneLine() {
+        ScopedFakeClock clock(local(2026, 3, 2, 9, 0, 0));
+        QCoreApplication::setApplicationVersion(QString());
+        store->record(StatsEventType::restStarted, StatsEventSource::manual, QStringLiteral("S1"),
+                      {{QStringLiteral("plannedSeconds"), 20}});
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+        store->record(StatsEventType::appLaunched, StatsEventSource::system);
+
+        const QByteArray bytes = readFile(monthFile(QStringLiteral("2026-03")));
+        QCOMPARE(bytes.count('\n'), 2);
+        QVERIFY(bytes.endsWith('\n'));
+        const QList<StatsEvent> events = march();
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[0].timestamp, clock->now());
+        QCOMPARE(events[0].dayKey, QStringLiteral("2026-03-02"));
+        QCOMPARE(events[0].monthKey, QStringLiteral("2026-03"));
+        QCOMPARE(events[0].sessionId, QStringLiteral("S1"));
+        QCOMPARE(events[0].appVersion, QStringLiteral("unknown"));
+        QCOMPARE(events[1].appVersion, QStringLiteral("1.0.0"));
+        QCOMPARE(events[0].id.size(), 36);
+        QCOMPARE(events[0].id, events[0].id.toUpper());
+        QVERIFY(events[0].id != events[1].id);
+    }
+
+    void dayKeyIsLocal() {
+        // 16:30 UTC is already the next day in Shanghai.
+        const QDateTime at(QDate(2026, 3, 31), QTime(16, 30), Qt::UTC);
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+        const auto events = store->events(local(2026, 4, 1, 0), local(2026, 4, 2, 0));
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events[0].dayKey, QStringLiteral("2026-04-01"));
+        QCOMPARE(events[0].monthKey, QStringLiteral("2026-04"));
+    }
+
+    void monthBoundary() {
+        const QDateTime lastSecond = local(2026, 3, 31, 23, 59, 59);
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, lastSecond);
+        const QByteArray marchBytes = readFile(monthFile(QStringLiteral("2026-03")));
+        QVERIFY(!QFile::exists(monthFile(QStringLiteral("2026-04"))));
+
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      lastSecond.addSecs(1));
+        QCOMPARE(readFile(monthFile(QStringLiteral("2026-03"))), marchBytes);
+        QCOMPARE(readFile(monthFile(QStringLiteral("2026-04"))).count('\n'), 1);
+        QCOMPARE(decodeStatsEventLines(readFile(monthFile(QStringLiteral("2026-04"))))[0].dayKey,
+                 QStringLiteral("2026-04-01"));
+    }
+
+    void monthKeys_data() {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("30th to 2nd") << local(2026, 3, 30) << local(2026, 4, 2)
+                                     << QStringList{"2026-03", "2026-04"};
+        QTest::newRow("ends at midnight on the 1st")
+            << local(2026, 3, 1, 0) << local(2026, 4, 1, 0) << QStringList{"2026-03"};
+        QTest::newRow("empty interval") << local(2026, 3, 5) << local(2026, 3, 5) << QStringList{"2026-03"};
+        QTest::newRow("end before start") << local(2026, 3, 5) << local(2026, 2, 5) << QStringList{"2026-03"};
+        QTest::newRow("over the year") << local(2025, 12, 31) << local(2026, 2, 1, 0, 0, 1)
+                                       << QStringList{"2025-12", "2026-01", "2026-02"};
+    }
+    void monthKeys() {
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        QFETCH(QStringList, keys);
+        QCOMPARE(StatsStore::monthKeys(start, end), keys);
+    }
+
+    void intervalSpansMonthFiles() {
+        for (const QDateTime& at :
+             {local(2026, 3, 29), local(2026, 3, 30), local(2026, 4, 1, 0), local(2026, 4, 2, 0)}) {
+            store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+        }
+        const auto events = store->events(local(2026, 3, 30, 0), local(2026, 4, 2, 0));
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[0].timestamp, local(2026, 3, 30));
+        QCOMPARE(events[1].timestamp, local(2026, 4, 1, 0));
+    }
+
+    void separators_data() {
+        QTest::addColumn<QByteArray>("separator");
+        QTest::newRow("LF") << QByteArray("\n");
+        QTest::newRow("CR LF") << QByteArray("\r\n");
+        QTest::newRow("CR") << QByteArray("\r");
+        QTest::newRow("VT") << QByteArray("\v");
+        QTest::newRow("FF") << QByteArray("\f");
+        QTest::newRow("NEL") << QByteArray("\xC2\x85");
+        QTest::newRow("LS") << QByteArray("\xE2\x80\xA8");
+        QTest::newRow("PS") << QByteArray("\xE2\x80\xA9");
+    }
+    void separators() {
+        QFETCH(QByteArray, separator);
+        writeFile(monthFile(QStringLiteral("2026-03")), line("A", "2026-03-02T01:00:00Z") + separator +
+                                                            line("B", "2026-03-02T02:00:00Z") + separator);
+        QCOMPARE(ids(march()), (QStringList{"A", "B"}));
+    }
+
+    void lastLineWithoutLineFeed() {
+        writeFile(monthFile(QStringLiteral("2026-03")),
+                  line("A", "2026-03-02T01:00:00Z") + "\n" + line("B", "2026-03-02T02:00:00Z"));
+        QCOMPARE(ids(march()), (QStringList{"A", "B"}));
+    }
+
+    void unreadableLinesAreSkipped() {
+        writeFile(monthFile(QStringLiteral("2026-03")),
+                  line("A", "2026-03-02T01:00:00Z") + "\n\n   \nnot json at all\n" +
+                      line("X", "2026-03-02T01:30:00Z", "rest_paused") + "\n" +
+                      line("Y", "2026-03-02T01:40:00.5Z") + "\n" +
+                      line("Z", "2026-03-02T01:50:00Z").replace("\"Z\"", "\"\xFF\xFE\"") + "\n" +
+                      line("B", "2026-03-02T02:00:00Z", "hydration_snoozed") + "\n");
+        QCOMPARE(ids(march()), (QStringList{"A", "B"}));
+        QVERIFY(logged.isEmpty());
+    }
+
+    void tornLineDoesNotSwallowTheNext() {
+        const QByteArray whole = line("A", "2026-03-02T01:00:00Z");
+        writeFile(monthFile(QStringLiteral("2026-03")), whole + "\n" + whole.left(40));
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 3));
+        const auto events = march();
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events[0].id, QStringLiteral("A"));
+        QCOMPARE(events[1].timestamp, local(2026, 3, 3));
+        QVERIFY(
+            readFile(monthFile(QStringLiteral("2026-03"))).startsWith(whole + "\n" + whole.left(40) + "\n{"));
+    }
+
+    void fullDiskLosesOnlyTheEventBeingWritten() {
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 2));
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 3));
+        const QByteArray before = readFile(monthFile(QStringLiteral("2026-03")));
+
+        // A file size limit makes the next write stop part-way, as a full disk does.
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit tight = previous;
+        tight.rlim_cur = rlim_t(before.size() + 30);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 4));
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 5));
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(logged.size(), 2);
+        QVERIFY2(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
+                 qPrintable(logged[0]));
+        QVERIFY(logged[1].contains(QStringLiteral("File too large")));
+        QVERIFY(readFile(monthFile(QStringLiteral("2026-03"))).startsWith(before));
+
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 6));
+        const auto events = march();
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events[2].timestamp, local(2026, 3, 6));
+    }
+
+    void unwritableFileLogsOneLine_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("no space") << QStringLiteral("full");
+        QTest::newRow("folder in the way") << QStringLiteral("folder");
+    }
+    void unwritableFileLogsOneLine() {
+        QFETCH(QString, kind);
+        const QString path = monthFile(QStringLiteral("2026-03"));
+        if (kind == u"full") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+        } else {
+            QVERIFY(QDir().mkpath(path));
+        }
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 2));
+        QCOMPARE(logged.size(), 1);
+        QVERIFY(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")));
+        QVERIFY(march().isEmpty());
+    }
+
+    void deletedFolderIsRecreated() {
+        QVERIFY(QDir(store->rootDirectory()).removeRecursively());
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 2));
+        QCOMPARE(march().size(), 1);
+        QVERIFY(QDir(store->reportsDirectory()).exists());
+        QVERIFY(logged.isEmpty());
+    }
+
+    void blockedFolderIsReported() {
+        writeFile(dir->path() + QStringLiteral("/blocked"), "x");
+        StatsStore blocked(dir->path() + QStringLiteral("/blocked/Stats"));
+        QCOMPARE(logged.size(), 1);
+        QVERIFY(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to create directories: ")));
+        QVERIFY(!blocked.hasEvents(local(2026, 3, 2)));
+    }
+
+    void concurrentAppendsStayWhole() {
+        constexpr int threadCount = 8;
+        constexpr int perThread = 1000;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < threadCount; ++t) {
+            threads.emplace_back([this, t] {
+                for (int i = 0; i < perThread; ++i) {
+                    store->record(StatsEventType::hydrationCompleted, StatsEventSource::notification,
+                                  std::nullopt,
+                                  {{QStringLiteral("thread"), t}, {QStringLiteral("countAfter"), i}},
+                                  local(2026, 3, 2, 10));
+                }
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        const QByteArray bytes = readFile(monthFile(QStringLiteral("2026-03")));
+        QCOMPARE(bytes.count('\n'), threadCount * perThread);
+        const auto events = march();
+        QCOMPARE(events.size(), threadCount * perThread);
+        const QStringList eventIds = ids(events);
+        QCOMPARE(QSet<QString>(eventIds.cbegin(), eventIds.cend()).size(), threadCount * perThread);
+        QVERIFY(logged.isEmpty());
+    }
+
+    void appendsFromOtherProcessesStayWhole() {
+        constexpr int processCount = 3;
+        constexpr int perProcess = 1000;
+        std::vector<pid_t> children;
+        for (int p = 0; p < processCount; ++p) {
+            const pid_t pid = fork();
+            QVERIFY(pid >= 0);
+            if (pid == 0) {
+                StatsStore other(store->rootDirectory());
+                for (int i = 0; i < perProcess; ++i) {
+                    other.record(StatsEventType::pelvicCompleted, StatsEventSource::manual, std::nullopt,
+                                 {{QStringLiteral("countAfter"), i}}, local(2026, 3, 2, 10));
+                }
+                _exit(0);
+            }
+            children.push_back(pid);
+        }
+        for (const pid_t pid : children) {
+            int status = -1;
+            QCOMPARE(waitpid(pid, &status, 0), pid);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        QCOMPARE(readFile(monthFile(QStringLiteral("2026-03"))).count('\n'), processCount * perProcess);
+        QCOMPARE(march().size(), processCount * perProcess);
+    }
+
+    void hasEvents() {
+        QVERIFY(!store->hasEvents(local(2026, 3, 2)));
+        QVERIFY(logged.isEmpty());
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                      local(2026, 3, 2, 23, 59, 59));
+        QVERIFY(store->hasEvents(local(2026, 3, 2, 0)));
+        QVERIFY(!store->hasEvents(local(2026, 3, 3, 0)));
+        QVERIFY(!store->hasEvents(local(2026, 3, 1, 23, 59, 59)));
+    }
+
+    void meta() {
+        QCOMPARE(store->loadMeta(), StatsMeta{});
+        store->saveMeta({});
+        QCOMPARE(readFile(store->metaPath()), QByteArray("{}"));
+        store->saveMeta({QStringLiteral("2026-03-02")});
+        QCOMPARE(readFile(store->metaPath()), QByteArray(R"({"lastDailyReportPromptDay":"2026-03-02"})"));
+        QCOMPARE(store->loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-02"));
+        QVERIFY(logged.isEmpty());
+    }
+
+    void unreadableMetaIsEmpty_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("garbage") << QByteArray("{\"lastDailyReportPromptDay\":");
+        QTest::newRow("wrong type") << QByteArray(R"({"lastDailyReportPromptDay":20260302})");
+        QTest::newRow("array") << QByteArray("[]");
+    }
+    void unreadableMetaIsEmpty() {
+        QFETCH(QByteArray, contents);
+        writeFile(store->metaPath(), contents);
+        QCOMPARE(store->loadMeta(), StatsMeta{});
+    }
+
+    void failedMetaSaveKeepsTheOldFile() {
+        store->saveMeta({QStringLiteral("2026-03-01")});
+        const QByteArray before = readFile(store->metaPath());
+
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit tight = previous;
+        tight.rlim_cur = 10;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        store->saveMeta({QStringLiteral("2026-03-02")});
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(logged.size(), 1);
+        QVERIFY(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to save meta: ")));
+        QCOMPARE(readFile(store->metaPath()), before);
+    }
+
+    void sharedStoreCanBeReplaced() {
+        StatsStore::setShared(store.get());
+        QCOMPARE(&StatsStore::shared(), store.get());
+        StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                                    local(2026, 3, 2));
+        StatsStore::setShared(nullptr);
+        QVERIFY(&StatsStore::shared() != store.get());
+        QCOMPARE(march().size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatsStore)
+#include "tst_stats_store.moc"
