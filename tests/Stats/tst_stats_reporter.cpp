@@ -1,0 +1,305 @@
+#include "Stats/StatsReporter.h"
+#include "Stats/StatsStore.h"
+#include "support/FakeClock.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+#include <memory>
+
+Q_DECLARE_METATYPE(StatsEvent)
+
+namespace {
+
+QDateTime local(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
+}
+
+StatsEvent makeEvent(StatsEventType type, StatsPayload payload = {}) {
+    StatsEvent result;
+    result.type = type;
+    result.payload = std::move(payload);
+    return result;
+}
+
+} // namespace
+
+class TestStatsReporter : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<StatsStore> store;
+
+    void record(StatsEventType type, const QDateTime& at, const StatsPayload& payload = {}) {
+        store->record(type, StatsEventSource::scheduled, std::nullopt, payload, at);
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("TZ", "Asia/Shanghai");
+        tzset();
+    }
+
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        store = std::make_unique<StatsStore>(dir->path());
+    }
+
+    void cleanup() {
+        store.reset();
+        dir.reset();
+    }
+
+    void emptyDay() {
+        ScopedFakeClock clock(local(2026, 3, 2, 9, 30, 5));
+        const StatsReport report =
+            StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2, 18)));
+        QCOMPARE(report.interval.start, local(2026, 3, 2, 0));
+        QCOMPARE(report.interval.end, local(2026, 3, 3, 0));
+        QCOMPARE(report.days.size(), 1);
+        QCOMPARE(report.days[0], StatsDaySummary{QStringLiteral("2026-03-02")});
+        QCOMPARE(report.total, StatsDaySummary{QStringLiteral("total")});
+        QCOMPARE(report.rangeText, QStringLiteral("2026-03-02"));
+        QCOMPARE(report.generatedAtText, QStringLiteral("2026-03-02 09:30:05"));
+        QCOMPARE(report.summaryLine, QStringLiteral("今天还没开始维护，身体客服正在待机。"));
+    }
+
+    void weekHasSevenRows() {
+        record(StatsEventType::appLaunched, local(2026, 3, 4));
+        const QDateTime wednesday = local(2026, 3, 4, 8);
+        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::week(wednesday));
+        QCOMPARE(report.days.size(), 7);
+        const QDate first = QDate::fromString(report.days[0].dayKey, Qt::ISODate);
+        QCOMPARE(first.dayOfWeek(), int(QLocale::system().firstDayOfWeek()));
+        QVERIFY(first <= wednesday.date() && wednesday.date() < first.addDays(7));
+        for (int i = 0; i < 7; ++i) {
+            QCOMPARE(report.days[i].dayKey, first.addDays(i).toString(Qt::ISODate));
+        }
+        QCOMPARE(report.rangeText, first.toString(Qt::ISODate) + QStringLiteral(" ~ ") +
+                                       first.addDays(6).toString(Qt::ISODate));
+        QCOMPARE(report.total.eventCount, 1);
+        QCOMPARE(report.total.appLaunchCount, 1);
+    }
+
+    void weekAcrossMonths() {
+        // 2026-03-31 is a Tuesday: the week holds days of March and April.
+        record(StatsEventType::appLaunched, local(2026, 3, 31));
+        record(StatsEventType::appLaunched, local(2026, 4, 1));
+        const StatsReport report =
+            StatsReporter(*store).makeReport(StatsReportScope::week(local(2026, 3, 31)));
+        QCOMPARE(report.days.size(), 7);
+        QCOMPARE(report.total.appLaunchCount, 2);
+    }
+
+    void monthRows() {
+        record(StatsEventType::appLaunched, local(2026, 2, 28, 23, 59, 59));
+        record(StatsEventType::appLaunched, local(2026, 3, 1, 0));
+        const StatsReport report =
+            StatsReporter(*store).makeReport(StatsReportScope::month(local(2026, 2, 10)));
+        QCOMPARE(report.days.size(), 28);
+        QCOMPARE(report.days.first().dayKey, QStringLiteral("2026-02-01"));
+        QCOMPARE(report.days.last().dayKey, QStringLiteral("2026-02-28"));
+        QCOMPARE(report.rangeText, QStringLiteral("2026-02-01 ~ 2026-02-28"));
+        QCOMPARE(report.total.eventCount, 1);
+    }
+
+    void restSums() {
+        const StatsPayload done{{QStringLiteral("plannedSeconds"), 20},
+                                {QStringLiteral("actualSeconds"), 20}};
+        for (int i = 0; i < 3; ++i) {
+            record(StatsEventType::restStarted, local(2026, 3, 2, 9 + i),
+                   {{QStringLiteral("plannedSeconds"), 20}});
+            record(StatsEventType::restCompleted, local(2026, 3, 2, 9 + i, 0, 20), done);
+        }
+        record(StatsEventType::restSkipped, local(2026, 3, 2, 15),
+               {{QStringLiteral("actualSeconds"), 8}, {QStringLiteral("skippedSeconds"), 12}});
+        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        QCOMPARE(report.total.restCompletedCount, 3);
+        QCOMPARE(report.total.restSkippedCount, 1);
+        QCOMPARE(report.total.restActualSeconds, 68);
+        QCOMPARE(report.total.restSkippedSeconds, 12);
+        QCOMPARE(report.total.eventCount, 7);
+        QCOMPARE(report.days[0].restActualSeconds, 68);
+        QCOMPARE(report.summaryLine,
+                 QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"));
+    }
+
+    void apply_data() {
+        QTest::addColumn<StatsEvent>("event");
+        QTest::addColumn<StatsDaySummary>("expected");
+        const auto row = [](auto change) {
+            StatsDaySummary summary;
+            summary.eventCount = 1;
+            change(summary);
+            return summary;
+        };
+        const StatsPayload planned{{QStringLiteral("plannedSeconds"), 20}};
+        QTest::newRow("completed without actual counts planned")
+            << makeEvent(StatsEventType::restCompleted, planned) << row([](auto& s) {
+                   s.restCompletedCount = 1;
+                   s.restActualSeconds = 20;
+               });
+        QTest::newRow("actual as text")
+            << makeEvent(StatsEventType::restCompleted, {{QStringLiteral("actualSeconds"), "30"}})
+            << row([](auto& s) {
+                   s.restCompletedCount = 1;
+                   s.restActualSeconds = 30;
+               });
+        QTest::newRow("actual as bool falls back to planned")
+            << makeEvent(StatsEventType::restCompleted,
+                         {{QStringLiteral("actualSeconds"), true}, {QStringLiteral("plannedSeconds"), 20}})
+            << row([](auto& s) {
+                   s.restCompletedCount = 1;
+                   s.restActualSeconds = 20;
+               });
+        QTest::newRow("completed with nothing")
+            << makeEvent(StatsEventType::restCompleted) << row([](auto& s) { s.restCompletedCount = 1; });
+        QTest::newRow("skipped without payload")
+            << makeEvent(StatsEventType::restSkipped) << row([](auto& s) { s.restSkippedCount = 1; });
+        QTest::newRow("pelvic guided")
+            << makeEvent(StatsEventType::pelvicCompleted, {{QStringLiteral("guidedSeconds"), 2.9}})
+            << row([](auto& s) {
+                   s.pelvicCompletedCount = 1;
+                   s.pelvicGuidedSeconds = 2;
+               });
+        QTest::newRow("rest started") << makeEvent(StatsEventType::restStarted, planned) << row([](auto&) {});
+        QTest::newRow("hydration prompt")
+            << makeEvent(StatsEventType::hydrationPromptShown) << row([](auto&) {});
+        QTest::newRow("pelvic prompt") << makeEvent(StatsEventType::pelvicPromptShown) << row([](auto&) {});
+        QTest::newRow("launch") << makeEvent(StatsEventType::appLaunched)
+                                << row([](auto& s) { s.appLaunchCount = 1; });
+        QTest::newRow("hydration completed") << makeEvent(StatsEventType::hydrationCompleted)
+                                             << row([](auto& s) { s.hydrationCompletedCount = 1; });
+        QTest::newRow("hydration skipped") << makeEvent(StatsEventType::hydrationSkipped)
+                                           << row([](auto& s) { s.hydrationSkippedCount = 1; });
+        QTest::newRow("hydration snoozed") << makeEvent(StatsEventType::hydrationSnoozed)
+                                           << row([](auto& s) { s.hydrationSnoozedCount = 1; });
+        QTest::newRow("pelvic skipped")
+            << makeEvent(StatsEventType::pelvicSkipped) << row([](auto& s) { s.pelvicSkippedCount = 1; });
+        QTest::newRow("pelvic snoozed")
+            << makeEvent(StatsEventType::pelvicSnoozed) << row([](auto& s) { s.pelvicSnoozedCount = 1; });
+    }
+    void apply() {
+        QFETCH(StatsEvent, event);
+        QFETCH(StatsDaySummary, expected);
+        StatsDaySummary row;
+        row.apply(event);
+        QCOMPARE(row, expected);
+    }
+
+    void promptsAndLaunchesAreClean() {
+        record(StatsEventType::appLaunched, local(2026, 3, 2, 9));
+        record(StatsEventType::hydrationPromptShown, local(2026, 3, 2, 10),
+               {{QStringLiteral("intervalMinutes"), 45}});
+        record(StatsEventType::pelvicPromptShown, local(2026, 3, 2, 11),
+               {{QStringLiteral("intervalMinutes"), 60}});
+        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        QCOMPARE(report.total.eventCount, 3);
+        QCOMPARE(report.total.appLaunchCount, 1);
+        QCOMPARE(report.summaryLine, QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。"));
+    }
+
+    void eventsSortedStably() {
+        record(StatsEventType::hydrationCompleted, local(2026, 3, 2, 11));
+        record(StatsEventType::appLaunched, local(2026, 3, 2, 10));
+        record(StatsEventType::pelvicCompleted, local(2026, 3, 2, 10));
+        record(StatsEventType::hydrationSkipped, local(2026, 3, 2, 10));
+        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        QList<StatsEventType> types;
+        for (const StatsEvent& e : report.events) {
+            types.append(e.type);
+        }
+        QCOMPARE(types, (QList<StatsEventType>{StatsEventType::appLaunched, StatsEventType::pelvicCompleted,
+                                               StatsEventType::hydrationSkipped,
+                                               StatsEventType::hydrationCompleted}));
+    }
+
+    void storedDayKeyCounts() {
+        // Written under another zone: inside the interval, but stored with another day.
+        QFile file(store->eventsDirectory() + QStringLiteral("/2026-03.jsonl"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            R"({"id":"A","timestamp":"2026-03-02T04:00:00Z","dayKey":"2026-03-01","monthKey":"2026-03",)"
+            R"("type":"app_launched","source":"system","payload":{},"appVersion":"1.0.0"})"
+            "\n");
+        file.close();
+        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        QCOMPARE(report.days.size(), 2);
+        QCOMPARE(report.days[0].dayKey, QStringLiteral("2026-03-01"));
+        QCOMPARE(report.days[0].appLaunchCount, 1);
+        QCOMPARE(report.days[1], StatsDaySummary{QStringLiteral("2026-03-02")});
+        QCOMPARE(report.total.appLaunchCount, 1);
+    }
+
+    void formatDuration_data() {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("negative") << qint64(-5) << QStringLiteral("0 秒");
+        QTest::newRow("0") << qint64(0) << QStringLiteral("0 秒");
+        QTest::newRow("1") << qint64(1) << QStringLiteral("1 秒");
+        QTest::newRow("59") << qint64(59) << QStringLiteral("59 秒");
+        QTest::newRow("60") << qint64(60) << QStringLiteral("1 分钟");
+        QTest::newRow("61") << qint64(61) << QStringLiteral("1 分 1 秒");
+        QTest::newRow("3599") << qint64(3599) << QStringLiteral("59 分 59 秒");
+        QTest::newRow("3600") << qint64(3600) << QStringLiteral("1 小时 0 分钟");
+        QTest::newRow("3661") << qint64(3661) << QStringLiteral("1 小时 1 分 1 秒");
+        QTest::newRow("90000") << qint64(90000) << QStringLiteral("25 小时 0 分钟");
+    }
+    void formatDuration() {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(StatsReporter::formatDuration(seconds), text);
+    }
+
+    void eventText_data() {
+        QTest::addColumn<StatsEvent>("event");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("launch") << makeEvent(StatsEventType::appLaunched) << QStringLiteral("Tavo 启动");
+        QTest::newRow("started") << makeEvent(StatsEventType::restStarted,
+                                              {{QStringLiteral("plannedSeconds"), 20}})
+                                 << QStringLiteral("护眼开始（计划 20 秒）");
+        QTest::newRow("started without plan")
+            << makeEvent(StatsEventType::restStarted) << QStringLiteral("护眼开始（计划 ? 秒）");
+        QTest::newRow("completed") << makeEvent(StatsEventType::restCompleted,
+                                                {{QStringLiteral("actualSeconds"), 20}})
+                                   << QStringLiteral("护眼完成，休息 20 秒");
+        QTest::newRow("completed unknown")
+            << makeEvent(StatsEventType::restCompleted) << QStringLiteral("护眼完成，休息 ? 秒");
+        QTest::newRow("skipped") << makeEvent(StatsEventType::restSkipped,
+                                              {{QStringLiteral("actualSeconds"), 8},
+                                               {QStringLiteral("skippedSeconds"), 12}})
+                                 << QStringLiteral("护眼跳过，已休息 8 秒，跳过 12 秒");
+        QTest::newRow("skipped bare")
+            << makeEvent(StatsEventType::restSkipped) << QStringLiteral("护眼跳过，已休息 0 秒，跳过 0 秒");
+        QTest::newRow("skipped double")
+            << makeEvent(StatsEventType::restSkipped, {{QStringLiteral("actualSeconds"), 3.0}})
+            << QStringLiteral("护眼跳过，已休息 3.0 秒，跳过 0 秒");
+        QTest::newRow("hydration prompt")
+            << makeEvent(StatsEventType::hydrationPromptShown) << QStringLiteral("喝水提醒出现");
+        QTest::newRow("hydration completed")
+            << makeEvent(StatsEventType::hydrationCompleted) << QStringLiteral("喝水完成");
+        QTest::newRow("hydration skipped")
+            << makeEvent(StatsEventType::hydrationSkipped) << QStringLiteral("喝水跳过");
+        QTest::newRow("hydration snoozed")
+            << makeEvent(StatsEventType::hydrationSnoozed) << QStringLiteral("喝水延后");
+        QTest::newRow("pelvic prompt")
+            << makeEvent(StatsEventType::pelvicPromptShown) << QStringLiteral("提肛提醒出现");
+        QTest::newRow("pelvic completed")
+            << makeEvent(StatsEventType::pelvicCompleted) << QStringLiteral("提肛完成");
+        QTest::newRow("pelvic skipped")
+            << makeEvent(StatsEventType::pelvicSkipped) << QStringLiteral("提肛跳过");
+        QTest::newRow("pelvic snoozed")
+            << makeEvent(StatsEventType::pelvicSnoozed) << QStringLiteral("提肛延后");
+    }
+    void eventText() {
+        QFETCH(StatsEvent, event);
+        QFETCH(QString, text);
+        QCOMPARE(StatsReporter::eventText(event), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatsReporter)
+#include "tst_stats_reporter.moc"
