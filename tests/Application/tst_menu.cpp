@@ -1,0 +1,369 @@
+#include "Application/AppDelegate.h"
+#include "Platform/Log.h"
+#include "Stats/StatsStore.h"
+#include "support/FakeClock.h"
+#include "support/TestPlatform.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+
+// The status menu as built, and how its check marks follow the settings.
+class MenuTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        ScopedFakeClock clock;
+        ScopedPreferences prefs;
+        QTemporaryDir statsDir;
+        StatsStore store{statsDir.path()};
+        TestPlatform platform;
+        std::unique_ptr<AppDelegate> delegate;
+
+        Fixture() {
+            StatsStore::setShared(&store);
+            setLogSink([](const QString&) {});
+        }
+        ~Fixture() {
+            delegate.reset();
+            setLogSink({});
+            StatsStore::setShared(nullptr);
+        }
+        AppDelegate& launch() {
+            delegate = std::make_unique<AppDelegate>(platform.services());
+            delegate->applicationDidFinishLaunching();
+            return *delegate;
+        }
+        QMenu* menu() const { return delegate->statusMenu.get(); }
+        // The submenu of the status menu's line with this title.
+        QMenu* submenu(const QString& title) const {
+            for (QAction* line : menu()->actions()) {
+                if (line->text() == title && line->menu()) {
+                    return line->menu();
+                }
+            }
+            return nullptr;
+        }
+        // Opens a menu the way the tray does: its aboutToShow runs first.
+        static void open(QMenu* menu) { Q_EMIT menu->aboutToShow(); }
+        static QStringList checked(QMenu* menu) {
+            QStringList titles;
+            for (QAction* line : menu->actions()) {
+                if (line->isChecked()) {
+                    titles.append(line->text());
+                }
+            }
+            return titles;
+        }
+    };
+
+    // "title|on/off|checkable|>submenu"; separators are "---". Reminder lines
+    // whose titles the reminders write are "*".
+    static QStringList describe(QMenu* menu, const QSet<QAction*>& untitled = {}) {
+        QStringList lines;
+        for (QAction* line : menu->actions()) {
+            if (line->isSeparator()) {
+                lines.append(QStringLiteral("---"));
+                continue;
+            }
+            QString text = untitled.contains(line) ? QStringLiteral("*") : line->text();
+            text += line->isEnabled() ? QStringLiteral("|on") : QStringLiteral("|off");
+            if (line->isCheckable()) {
+                text += QStringLiteral("|checkable");
+            }
+            if (line->menu()) {
+                text += QStringLiteral("|>");
+            }
+            lines.append(text);
+        }
+        return lines;
+    }
+
+private Q_SLOTS:
+    void buildsTheStatusMenuInOrder() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QCOMPARE(f.platform.statusItem.menu, f.menu());
+        const QSet<QAction*> reminderLines = {
+            d.hydrationStatusMenuItem,   d.hydrationToggleMenuItem,   d.hydrationIntervalMenuItem,
+            d.pelvicFloorStatusMenuItem, d.pelvicFloorToggleMenuItem, d.pelvicFloorIntervalMenuItem,
+        };
+        const QStringList expected = {
+            QStringLiteral("Tavo(塔沃)，祝你长生不老,永远塔沃🙏|off"),
+            QStringLiteral("---"),
+            QStringLiteral("👁 护眼休息|off"),
+            QStringLiteral("*|off"), // the countdown line, showing the greeting
+            QStringLiteral("    立即闭眼充能|on"),
+            QStringLiteral("    护眼节奏|on|>"),
+            QStringLiteral("    切换休息主题|on|>"),
+            QStringLiteral("---"),
+            QStringLiteral("💧 喝水提醒|off"),
+            QStringLiteral("*|off"),
+            QStringLiteral("*|on|checkable"),
+            QStringLiteral("*|on|>"),
+            QStringLiteral("    立即喝水|on"),
+            QStringLiteral("---"),
+            QStringLiteral("🫧 提肛提醒|off"),
+            QStringLiteral("*|off"),
+            QStringLiteral("*|on|checkable"),
+            QStringLiteral("*|on|>"),
+            QStringLiteral("    立即提肛|on"),
+            QStringLiteral("---"),
+            QStringLiteral("📊 健康统计|on|>"),
+            QStringLiteral("---"),
+            QStringLiteral("开机自启|on|checkable"),
+            QStringLiteral("---"),
+            QStringLiteral("关于 Tavo|on"),
+            QStringLiteral("退出|on"),
+        };
+        QCOMPARE(describe(f.menu(), reminderLines + QSet<QAction*>{d.statusMenuItem}), expected);
+        // The kept-in fields point at the lines in their places.
+        const QList<QAction*> lines = f.menu()->actions();
+        QCOMPARE(lines.at(3), d.statusMenuItem.data());
+        QCOMPARE(lines.at(9), d.hydrationStatusMenuItem.data());
+        QCOMPARE(lines.at(10), d.hydrationToggleMenuItem.data());
+        QCOMPARE(lines.at(11), d.hydrationIntervalMenuItem.data());
+        QCOMPARE(lines.at(15), d.pelvicFloorStatusMenuItem.data());
+        QCOMPARE(lines.at(16), d.pelvicFloorToggleMenuItem.data());
+        QCOMPARE(lines.at(17), d.pelvicFloorIntervalMenuItem.data());
+        QCOMPARE(lines.at(22), d.launchAtLoginItem.data());
+        for (QAction* line : lines) {
+            QVERIFY2(line->shortcut().isEmpty(), qPrintable(line->text()));
+        }
+    }
+
+    void buildsTheSubmenus() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QCOMPARE(describe(f.submenu(QStringLiteral("    护眼节奏"))),
+                 QStringList({
+                     QStringLiteral("当前节奏：营业 20 分钟 / 眼睛下线 20 秒|off"),
+                     QStringLiteral("---"),
+                     QStringLiteral("营业 20 分钟 / 眼睛下线 20 秒|on|checkable"),
+                     QStringLiteral("营业 45 分钟 / 眼睛下线 5 分钟|on|checkable"),
+                     QStringLiteral("营业 60 分钟 / 眼睛下线 10 分钟|on|checkable"),
+                     QStringLiteral("---"),
+                     QStringLiteral("自定义节奏：尚未设置|off|checkable"),
+                     QStringLiteral("手动输入时长...|on"),
+                 }));
+        QCOMPARE(d.modeMenuItems.keys(), QList<int>({120020, 2700300, 3600600}));
+        QCOMPARE(d.modeMenuItems.value(2700300)->text(), QStringLiteral("营业 45 分钟 / 眼睛下线 5 分钟"));
+        QCOMPARE(describe(f.submenu(QStringLiteral("    切换休息主题"))),
+                 QStringList({QStringLiteral("极光萤火虫|on|checkable"),
+                              QStringLiteral("随机网络壁纸|on|checkable"),
+                              QStringLiteral("光之巨人|on|checkable")}));
+        QCOMPARE(
+            describe(d.hydrationIntervalMenuItem->menu()),
+            QStringList({QStringLiteral("每 30 分钟|on|checkable"), QStringLiteral("每 45 分钟|on|checkable"),
+                         QStringLiteral("每 60 分钟|on|checkable"), QStringLiteral("每 90 分钟|on|checkable"),
+                         QStringLiteral("---"), QStringLiteral("手动输入间隔...|on")}));
+        QCOMPARE(describe(d.pelvicFloorIntervalMenuItem->menu()),
+                 QStringList(
+                     {QStringLiteral("每 30 分钟|on|checkable"), QStringLiteral("每 60 分钟|on|checkable"),
+                      QStringLiteral("每 90 分钟|on|checkable"), QStringLiteral("每 120 分钟|on|checkable"),
+                      QStringLiteral("---"), QStringLiteral("手动输入间隔...|on")}));
+        QCOMPARE(d.hydrationIntervalMenuItems.keys(), QList<int>({30, 45, 60, 90}));
+        QCOMPARE(d.pelvicFloorIntervalMenuItems.keys(), QList<int>({30, 60, 90, 120}));
+        QCOMPARE(describe(f.submenu(QStringLiteral("📊 健康统计"))),
+                 QStringList({QStringLiteral("查看今日日报|on"), QStringLiteral("查看本周周报|on"),
+                              QStringLiteral("查看本月月报|on")}));
+        // No check mark on a theme before its submenu opens.
+        QVERIFY(Fixture::checked(f.submenu(QStringLiteral("    切换休息主题"))).isEmpty());
+    }
+
+    void themeCheckMarkFollowsTheStoredTheme_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QStringList>("checked");
+        QTest::newRow("nothing stored") << QVariant() << QStringList{QStringLiteral("极光萤火虫")};
+        QTest::newRow("ultraman") << QVariant(QStringLiteral("ultraman"))
+                                  << QStringList{QStringLiteral("光之巨人")};
+        QTest::newRow("unknown name") << QVariant(QStringLiteral("sunset")) << QStringList();
+        QTest::newRow("wrong case") << QVariant(QStringLiteral("Wallpaper")) << QStringList();
+    }
+    void themeCheckMarkFollowsTheStoredTheme() {
+        QFETCH(QVariant, stored);
+        QFETCH(QStringList, checked);
+        Fixture f;
+        if (stored.isValid()) {
+            f.prefs->setValue(QStringLiteral("selectedTheme"), stored);
+        }
+        f.launch();
+        QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
+        Fixture::open(themes);
+        QCOMPARE(Fixture::checked(themes), checked);
+    }
+
+    void choosingAThemeStoresItAndMovesTheCheckMark() {
+        Fixture f;
+        f.launch();
+        QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
+        Fixture::open(themes);
+        themes->actions().at(2)->trigger();
+        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        Fixture::open(themes);
+        QCOMPARE(Fixture::checked(themes), QStringList{QStringLiteral("光之巨人")});
+        themes->actions().at(0)->trigger();
+        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("aurora"));
+    }
+
+    void aThemeLineWithoutAThemeDoesNothing() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
+        QAction* line = themes->actions().at(0);
+        line->setData(QVariant());
+        line->setChecked(true);
+        d.selectTheme(line);
+        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        d.refreshDynamicState(line);
+        QVERIFY(line->isChecked()); // left as it was
+    }
+
+    void ownRhythmLine_data() {
+        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("checked");
+        const QString twenty = QStringLiteral("营业 20 分钟 / 眼睛下线 20 秒");
+        QTest::newRow("none saved") << QVariantMap() << QStringLiteral("自定义节奏：尚未设置") << false
+                                    << QStringList{twenty};
+        QTest::newRow("saved, a preset active")
+            << QVariantMap{{QStringLiteral("selectedRestModeTag"), 120020},
+                           {QStringLiteral("customRestModeWorkDuration"), 1500},
+                           {QStringLiteral("customRestModeRestDuration"), 45}}
+            << QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 45 秒") << true << QStringList{twenty};
+        QTest::newRow("saved and active")
+            << QVariantMap{{QStringLiteral("selectedRestModeTag"), -1},
+                           {QStringLiteral("customRestModeWorkDuration"), 60},
+                           {QStringLiteral("customRestModeRestDuration"), 3600}}
+            << QStringLiteral("自定义节奏：营业 1 分钟 / 眼睛下线 60 分钟") << true
+            << QStringList{QStringLiteral("自定义节奏：营业 1 分钟 / 眼睛下线 60 分钟")};
+    }
+    void ownRhythmLine() {
+        QFETCH(QVariantMap, stored);
+        QFETCH(QString, title);
+        QFETCH(bool, enabled);
+        QFETCH(QStringList, checked);
+        Fixture f;
+        for (auto it = stored.begin(); it != stored.end(); ++it) {
+            f.prefs->setValue(it.key(), it.value());
+        }
+        AppDelegate& d = f.launch();
+        QMenu* rhythms = f.submenu(QStringLiteral("    护眼节奏"));
+        Fixture::open(rhythms);
+        QCOMPARE(d.customRestModeMenuItem->text(), title);
+        QCOMPARE(d.customRestModeMenuItem->isEnabled(), enabled);
+        QCOMPARE(Fixture::checked(rhythms), checked);
+    }
+
+    void savingTheOwnRhythmChecksItsLine() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral(" 25 "), QStringLiteral("30")});
+        f.submenu(QStringLiteral("    护眼节奏"))->actions().last()->trigger();
+        QMenu* rhythms = f.submenu(QStringLiteral("    护眼节奏"));
+        Fixture::open(rhythms);
+        QCOMPARE(Fixture::checked(rhythms),
+                 QStringList{QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 30 秒")});
+        QCOMPARE(d.restModeSummaryMenuItem->text(),
+                 QStringLiteral("当前节奏：营业 25 分钟 / 眼睛下线 30 秒"));
+        // Back to a preset through its line.
+        d.modeMenuItems.value(3600600)->trigger();
+        Fixture::open(rhythms);
+        QCOMPARE(Fixture::checked(rhythms), QStringList{QStringLiteral("营业 60 分钟 / 眼睛下线 10 分钟")});
+        QVERIFY(d.customRestModeMenuItem->isEnabled());
+    }
+
+    void intervalCheckMarks_data() {
+        QTest::addColumn<QVariant>("hydration");
+        QTest::addColumn<QVariant>("pelvicFloor");
+        QTest::addColumn<QString>("hydrationChecked");
+        QTest::addColumn<QString>("pelvicFloorChecked");
+        QTest::newRow("nothing stored")
+            << QVariant() << QVariant() << QStringLiteral("每 45 分钟") << QStringLiteral("每 60 分钟");
+        QTest::newRow("below 1") << QVariant(0) << QVariant(-5) << QStringLiteral("每 45 分钟")
+                                 << QStringLiteral("每 60 分钟");
+        QTest::newRow("presets") << QVariant(90) << QVariant(120) << QStringLiteral("每 90 分钟")
+                                 << QStringLiteral("每 120 分钟");
+        QTest::newRow("no preset") << QVariant(50) << QVariant(75) << QString() << QString();
+    }
+    void intervalCheckMarks() {
+        QFETCH(QVariant, hydration);
+        QFETCH(QVariant, pelvicFloor);
+        QFETCH(QString, hydrationChecked);
+        QFETCH(QString, pelvicFloorChecked);
+        Fixture f;
+        if (hydration.isValid()) {
+            f.prefs->setValue(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
+            f.prefs->setValue(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
+        }
+        AppDelegate& d = f.launch();
+        const auto only = [](const QString& title) {
+            return title.isEmpty() ? QStringList() : QStringList{title};
+        };
+        Fixture::open(d.hydrationIntervalMenuItem->menu());
+        QCOMPARE(Fixture::checked(d.hydrationIntervalMenuItem->menu()), only(hydrationChecked));
+        Fixture::open(d.pelvicFloorIntervalMenuItem->menu());
+        QCOMPARE(Fixture::checked(d.pelvicFloorIntervalMenuItem->menu()), only(pelvicFloorChecked));
+    }
+
+    void reminderToggleCheckMarksFollowTheSettings() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.prefs->setValue(QStringLiteral("hydrationReminderEnabled"), false);
+        f.prefs->setValue(QStringLiteral("pelvicFloorReminderEnabled"), true);
+        Fixture::open(f.menu());
+        QVERIFY(!d.hydrationToggleMenuItem->isChecked());
+        QVERIFY(d.pelvicFloorToggleMenuItem->isChecked());
+        f.prefs->setValue(QStringLiteral("hydrationReminderEnabled"), true);
+        f.prefs->setValue(QStringLiteral("pelvicFloorReminderEnabled"), false);
+        Fixture::open(f.menu());
+        QVERIFY(d.hydrationToggleMenuItem->isChecked());
+        QVERIFY(!d.pelvicFloorToggleMenuItem->isChecked());
+    }
+
+    void launchAtLoginCheckMarkIsReadWhenTheStatusMenuOpens() {
+        Fixture f;
+        f.platform.loginItem.enabled = true;
+        AppDelegate& d = f.launch();
+        QVERIFY(d.launchAtLoginItem->isChecked());
+        // Switched off outside the program: a submenu opening leaves it, the status menu reads it.
+        f.platform.loginItem.enabled = false;
+        Fixture::open(f.submenu(QStringLiteral("    护眼节奏")));
+        QVERIFY(d.launchAtLoginItem->isChecked());
+        Fixture::open(f.menu());
+        QVERIFY(!d.launchAtLoginItem->isChecked());
+        QCOMPARE(f.platform.loginItem.requests, 0);
+    }
+
+    void countdownLineFollowsTheTimerWhileTheMenuIsOpen() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.menu()->popup(QPoint(0, 0));
+        f.clock->advance(7);
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:53"));
+        f.clock->advance(1);
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:52"));
+        f.menu()->hide();
+    }
+
+    void rebuildingReplacesTheKeptLines() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QMenu* first = f.menu();
+        QPointer<QAction> oldLine = d.modeMenuItems.value(120020);
+        d.setupMenu();
+        QVERIFY(f.menu() != first);
+        QCOMPARE(f.platform.statusItem.menu, f.menu());
+        QVERIFY(oldLine.isNull()); // went with the old menu
+        QCOMPARE(d.modeMenuItems.size(), 3);
+        QCOMPARE(d.hydrationIntervalMenuItems.size(), 4);
+        QCOMPARE(d.statusMenuItem.data(), f.menu()->actions().at(3));
+        QVERIFY(d.modeMenuItems.value(120020)->isChecked());
+    }
+};
+
+QTEST_MAIN(MenuTest)
+#include "tst_menu.moc"
