@@ -1,8 +1,139 @@
 #include "Rest/RestView.h"
 
 #include "Platform/Clock.h"
+#include "Rest/Backgrounds/AuroraBackground.h"
+#include "Rest/Backgrounds/ClassicBackground.h"
+#include "Rest/Components/AnimationTicker.h"
+#include "Rest/Components/Blur.h"
+#include "Rest/Components/MouseTouchBridge.h"
+#include "Rest/Components/Palette.h"
+#include "Rest/Components/RestingCatView.h"
+#include "Rest/Components/ThemeSelectorOverlay.h"
+#include "Rest/Components/UltramanTigaView.h"
+#include "Rest/Components/VisualEffectView.h"
+#include "Rest/Models/RestCopy.h"
+#include "Rest/Models/SkipHold.h"
 
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+// A transparent layer drawn by its owner.
+class PaintedLayer : public QWidget {
+public:
+    PaintedLayer(QWidget* parent, std::function<void(QPainter&, const QRect&)> painter)
+        : QWidget(parent)
+        , painter(std::move(painter)) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter p(this);
+        painter(p, event->rect());
+    }
+
+private:
+    std::function<void(QPainter&, const QRect&)> painter;
+};
+
+// The space bar belongs to the rest views while any is on screen: every view
+// sees each space event and no other part of the application does.
+class SpaceKeyMonitor : public QObject {
+public:
+    static SpaceKeyMonitor& instance() {
+        static auto* monitor = new SpaceKeyMonitor(QCoreApplication::instance());
+        return *monitor;
+    }
+
+    void add(RestView* view) {
+        if (views.isEmpty()) {
+            QCoreApplication::instance()->installEventFilter(this);
+        }
+        if (!views.contains(view)) {
+            views.append(view);
+        }
+    }
+
+    void remove(RestView* view) {
+        views.removeAll(view);
+        if (views.isEmpty()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Space) {
+            return false;
+        }
+        const QList<QPointer<RestView>> targets(views.cbegin(), views.cend());
+        for (const QPointer<RestView>& view : targets) {
+            if (view) {
+                view->handleSpace(event->type() == QEvent::KeyPress, key->isAutoRepeat());
+            }
+        }
+        return true;
+    }
+
+private:
+    using QObject::QObject;
+    QList<RestView*> views;
+};
+
+const QImage& ringGlowSprite() {
+    static const QImage sprite = [] {
+        QImage image(240, 240, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(QPen(Palette::withOpacity(Palette::teal, 0.35), 4, Qt::SolidLine, Qt::FlatCap));
+            painter.drawEllipse(QPointF(120, 120), 110, 110);
+        }
+        return blurredImage(image, 2);
+    }();
+    return sprite;
+}
+
+void paintUltramanVeil(QPainter& painter, const QRect& area) {
+    painter.fillRect(area, QColor::fromRgbF(0, 0, 0, 0.72f));
+    const QPointF centre = QRectF(area).center();
+    QRadialGradient gradient(centre, 900);
+    gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
+    gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
+    gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
+    painter.fillRect(area, gradient);
+}
+
+constexpr double cardMaxWidth = 620;
+constexpr double cardOuterPadding = 44;
+constexpr double cardSidePadding = 34;
+constexpr double cardVerticalPadding = 24;
+constexpr double cardSpacing = 14;
+constexpr double cardShadowMargin = 56;
+
+QFont cardLineFont() {
+    return Palette::font(28, QFont::Bold);
+}
+QFont cardHeadingFont() {
+    return Palette::font(13, QFont::Bold);
+}
+
+} // namespace
 
 RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultramanSubtitle,
                    std::function<void(const QString&)> onSkip, QWidget* parent)
@@ -11,19 +142,416 @@ RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultra
     , secondsRemaining(std::move(secondsRemaining))
     , ultramanSubtitle(std::move(ultramanSubtitle))
     , onSkip(std::move(onSkip))
-{
-    Timer* tick = Clock::instance().createTimer(this);
-    connect(tick, &Timer::timeout, this, qOverload<>(&QWidget::update));
-    tick->start(0.1, true);
+    , theme(RestThemes::stored())
+    , blurRadius(RestThemes::storedBlurRadius())
+    , hold(new SkipHold(this->onSkip, nullptr, this))
+    , tickTimer(Clock::instance().createTimer(this)) {
+    setFocusPolicy(Qt::StrongFocus);
+    connect(tickTimer, &Timer::timeout, this, &RestView::tick);
+    connect(hold, &SkipHold::changed, this, &RestView::holdChanged);
+
+    backdrop = makeBackdrop(theme);
+    if (theme == RestTheme::Ultraman) {
+        ultraman =
+            new UltramanTigaView(totalRestSeconds, this->secondsRemaining.read, this->ultramanSubtitle, this);
+    }
+    content = new PaintedLayer(
+        this, [this](QPainter& painter, const QRect& dirty) { paintContent(painter, dirty); });
+    content->setAttribute(Qt::WA_TransparentForMouseEvents);
+    skipButton = new MouseTouchBridge(this);
+    skipButton->onDown = [this] { hold->press(); };
+    skipButton->onUp = [this] { hold->release(); };
+    picker = new ThemeSelectorOverlay(theme, blurRadius, this);
+    picker->onThemeChosen = [this](RestTheme chosen) { applyTheme(chosen, true); };
+    picker->onBlurChosen = [this](double radius) { blurRadius = radius; };
+    ticker = new AnimationTicker(this, [this](double now) { return isAnimating(now); });
+
+    catPresence.set(theme == RestTheme::Aurora ? 1 : 0);
+    ultramanPresence.set(theme == RestTheme::Ultraman ? 1 : 0);
+    shownSeconds = this->secondsRemaining.read ? this->secondsRemaining.read() : 0;
+    layoutChildren();
 }
 
-void RestView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(8, 12, 24));
+RestView::~RestView() {
+    SpaceKeyMonitor::instance().remove(this);
+}
+
+// The one place that knows which widget is each theme's backdrop.
+QWidget* RestView::makeBackdrop(RestTheme forTheme) {
+    QWidget* made = nullptr;
+    switch (forTheme) {
+    case RestTheme::Aurora:
+        made = new AuroraBackground(this);
+        break;
+    case RestTheme::Wallpaper: {
+        made = new ClassicBackground(this);
+        auto* loading = new PaintedLayer(made, [](QPainter& painter, const QRect&) {
+            const QRect area = painter.device()
+                                   ? QRect(0, 0, painter.device()->width(), painter.device()->height())
+                                   : QRect();
+            painter.setFont(Palette::font(11));
+            painter.setPen(Palette::white(0.4));
+            painter.drawText(area, Qt::AlignCenter, QStringLiteral("正在静悄悄地加载大自然壁纸..."));
+            painter.fillRect(area, QColor::fromRgbF(0, 0, 0, 0.18f));
+        });
+        loading->setAttribute(Qt::WA_TransparentForMouseEvents);
+        loading->setGeometry(rect());
+        break;
+    }
+    case RestTheme::Ultraman:
+        made = new PaintedLayer(this, paintUltramanVeil);
+        break;
+    }
+    made->setGeometry(rect());
+    made->lower();
+    made->show();
+    return made;
+}
+
+void RestView::layoutChildren() {
+    const RestLayout current = layout();
+    for (QWidget* layer : {backdrop, leavingBackdrop.data()}) {
+        if (layer) {
+            layer->setGeometry(rect());
+            for (QWidget* child : layer->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                child->setGeometry(layer->rect());
+            }
+        }
+    }
+    for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {
+        if (figure) {
+            figure->setGeometry(RestLayout::compute(size(), RestTheme::Ultraman).ultraman.toAlignedRect());
+        }
+    }
+    content->setGeometry(rect());
+    skipButton->setGeometry(current.skipButton.toAlignedRect());
+    const QSize pickerSize = picker->sizeHint();
+    picker->setGeometry(width() - static_cast<int>(ThemeSelectorOverlay::margin) - pickerSize.width(),
+                        static_cast<int>(ThemeSelectorOverlay::margin), pickerSize.width(),
+                        pickerSize.height());
+    if (backdrop) {
+        backdrop->lower();
+    }
+    if (leavingBackdrop) {
+        leavingBackdrop->lower();
+    }
+    if (ultraman) {
+        ultraman->stackUnder(content);
+    }
+    if (leavingUltraman) {
+        leavingUltraman->stackUnder(content);
+    }
+}
+
+void RestView::resizeEvent(QResizeEvent*) {
+    layoutChildren();
+}
+
+void RestView::showEvent(QShowEvent*) {
+    const QStringList& tips = RestCopy::tips();
+    tip = tips.at(QRandomGenerator::system()->bounded(static_cast<int>(tips.size())));
+    catAppearedAt = Animation::now();
+    SpaceKeyMonitor::instance().add(this);
+    tickTimer->start(BreathingCycle::tickSeconds, true);
+}
+
+void RestView::hideEvent(QHideEvent*) {
+    SpaceKeyMonitor::instance().remove(this);
+    tickTimer->stop();
+}
+
+void RestView::handleSpace(bool pressed, bool autoRepeat) {
+    if (pressed) {
+        hold->spaceDown(autoRepeat);
+    } else {
+        hold->spaceUp(autoRepeat);
+    }
+}
+
+void RestView::tick() {
+    breath.tick();
+    const RestLayout current = layout();
+    QRectF dirty = current.ring;
+    if (!current.cat.isEmpty()) {
+        // The head rises above the cat's frame.
+        dirty = dirty.united(
+            QRectF(current.cat.center().x() - 160, current.cat.top() - 110, 320, current.cat.height() + 125));
+    }
+    const int seconds = secondsRemaining.read ? secondsRemaining.read() : 0;
+    if (seconds != shownSeconds) {
+        shownSeconds = seconds;
+    }
+    content->update(dirty.toAlignedRect().adjusted(-30, -30, 30, 30));
+
+    const RestTheme stored = RestThemes::stored();
+    if (stored != theme) {
+        applyTheme(stored, true);
+    }
+    const double storedBlur = RestThemes::storedBlurRadius();
+    if (storedBlur != blurRadius) {
+        blurRadius = storedBlur;
+        picker->setBlurRadius(blurRadius);
+    }
+}
+
+void RestView::applyTheme(RestTheme newTheme, bool animated) {
+    if (newTheme == theme) {
+        return;
+    }
+    const double now = Animation::now();
+    const RestTheme oldTheme = theme;
+    theme = newTheme;
+    picker->setTheme(theme);
+
+    delete leavingBackdrop.data();
+    leavingBackdrop = backdrop;
+    backdrop = makeBackdrop(theme);
+    backdrop->stackUnder(ultraman ? ultraman.data() : content);
+    auto* fade = new QGraphicsOpacityEffect(backdrop);
+    fade->setOpacity(0);
+    backdrop->setGraphicsEffect(fade);
+    backdropFade.set(0);
+    backdropFade.animateTo(1, now, Transition::Curve::EaseInOut, animated ? 0.6 : 0);
+
+    catPresence.animateTo(theme == RestTheme::Aurora ? 1 : 0, now, Transition::Curve::Spring, 0.5, 0.7);
+    if (theme == RestTheme::Aurora) {
+        catAppearedAt = now;
+    }
+    if (theme == RestTheme::Ultraman) {
+        delete leavingUltraman.data();
+        ultraman = new UltramanTigaView(totalRestSeconds, secondsRemaining.read, ultramanSubtitle, this);
+        auto* appear = new QGraphicsOpacityEffect(ultraman);
+        appear->setOpacity(0);
+        ultraman->setGraphicsEffect(appear);
+        ultraman->show();
+        ultramanPresence.set(0);
+        ultramanPresence.animateTo(1, now, Transition::Curve::EaseInOut, 0.5);
+    } else if (oldTheme == RestTheme::Ultraman) {
+        delete leavingUltraman.data();
+        leavingUltraman = ultraman;
+        ultraman = nullptr;
+        if (leavingUltraman) {
+            auto* vanish = new QGraphicsOpacityEffect(leavingUltraman);
+            leavingUltraman->setGraphicsEffect(vanish);
+        }
+        ultramanPresence.animateTo(0, now, Transition::Curve::EaseInOut, 0.5);
+    }
+    layoutChildren();
+    ticker->kick();
+}
+
+bool RestView::isAnimating(double now) const {
+    // Effects follow their transitions frame by frame; finished ones go away.
+    auto* self = const_cast<RestView*>(this);
+    if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(backdrop->graphicsEffect())) {
+        if (backdropFade.isRunning(now)) {
+            fade->setOpacity(backdropFade.value(now));
+        } else {
+            backdrop->setGraphicsEffect(nullptr);
+            delete self->leavingBackdrop.data();
+        }
+    }
+    for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {
+        if (!figure) {
+            continue;
+        }
+        if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(figure->graphicsEffect())) {
+            if (ultramanPresence.isRunning(now)) {
+                effect->setOpacity(ultramanPresence.value(now));
+            } else if (figure == ultraman) {
+                figure->setGraphicsEffect(nullptr);
+            }
+        }
+    }
+    if (!ultramanPresence.isRunning(now) && leavingUltraman) {
+        delete self->leavingUltraman.data();
+    }
+    return backdropFade.isRunning(now) || catPresence.isRunning(now) || ultramanPresence.isRunning(now) ||
+           pressScale.isRunning(now) || cardPresence.isRunning(now) || hold->isRewinding(now);
+}
+
+void RestView::holdChanged() {
+    const double now = Animation::now();
+    const RestLayout current = layout();
+    if (hold->isPressingSkip() != wasPressing) {
+        wasPressing = hold->isPressingSkip();
+        pressScale.animateTo(wasPressing ? 0.92 : 1.0, now, Transition::Curve::EaseOut, 0.15);
+        ticker->kick();
+    }
+    if (hold->isRewinding(now)) {
+        ticker->kick();
+    }
+    if (hold->skipFeedbackText() && !hadFeedback) {
+        hadFeedback = true;
+        const QString& line = *hold->skipFeedbackText();
+        // The card: heading over the line (at most three lines), sized to its text.
+        const double maxWidth = std::min(cardMaxWidth, width() - 2 * cardOuterPadding);
+        const double textWidth = std::max(1.0, maxWidth - 2 * cardSidePadding);
+        const QFontMetricsF lineMetrics(cardLineFont());
+        QRectF lineBounds =
+            lineMetrics.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::AlignHCenter | Qt::TextWordWrap, line);
+        lineBounds.setHeight(std::min(lineBounds.height(), 3 * lineMetrics.lineSpacing()));
+        const double headingHeight = QFontMetricsF(cardHeadingFont()).height();
+        const double cardWidth = std::min(maxWidth, lineBounds.width() + 2 * cardSidePadding);
+        const double cardHeight = 2 * cardVerticalPadding + headingHeight + cardSpacing + lineBounds.height();
+        cardRect = QRectF((width() - cardWidth) / 2, (height() - cardHeight) / 2, cardWidth, cardHeight);
+
+        QImage shadow((cardRect.size() + QSizeF(2 * cardShadowMargin, 2 * cardShadowMargin)).toSize(),
+                      QImage::Format_ARGB32_Premultiplied);
+        shadow.fill(Qt::transparent);
+        {
+            QPainter painter(&shadow);
+            painter.setRenderHint(QPainter::Antialiasing);
+            QPainterPath shape;
+            shape.addRoundedRect(QRectF(QPointF(cardShadowMargin, cardShadowMargin), cardRect.size()), 18,
+                                 18);
+            painter.fillPath(shape, QColor::fromRgbF(0, 0, 0, 0.35f));
+        }
+        cardShadow = blurredImage(shadow, 24);
+        cardPresence.animateTo(1, now, Transition::Curve::Spring, 0.32, 0.78);
+        ticker->kick();
+    }
+    content->update(current.skipButton.toAlignedRect().adjusted(-6, -6, 6, 6));
+    content->update(current.hint.toAlignedRect());
+}
+
+void RestView::paintContent(QPainter& painter, const QRect& dirty) {
+    const double now = Animation::now();
+    const RestLayout current = layout();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    if (theme != RestTheme::Ultraman &&
+        dirty.intersects(current.ring.toAlignedRect().adjusted(-30, -30, 30, 30))) {
+        paintRing(painter, current);
+    }
+    const double cat = catPresence.value(now);
+    if (cat > 0.001) {
+        const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
+        painter.save();
+        const QPointF centre = catLayout.cat.center();
+        painter.translate(centre);
+        painter.scale(cat, cat);
+        painter.translate(-centre);
+        painter.setOpacity(std::clamp(cat, 0.0, 1.0));
+        RestingCatView::paint(painter, catLayout.cat, breath.breathValue(),
+                              RestingCatView::tailAngle(now - catAppearedAt));
+        painter.restore();
+    }
+    if (theme != RestTheme::Ultraman && dirty.intersects(current.tip.toAlignedRect())) {
+        painter.setFont(Palette::font(18));
+        painter.setPen(Palette::white(0.85));
+        painter.drawText(current.tip, Qt::AlignCenter | Qt::TextWordWrap, tip);
+    }
+    paintSkipArea(painter, current, now);
+    if (cardPresence.value(now) > 0.001) {
+        paintFeedbackCard(painter, now);
+    }
+}
+
+void RestView::paintRing(QPainter& painter, const RestLayout& current) {
+    const QPointF centre = current.ring.center();
+    const double scale = 1 + 0.18 * breath.breathValue();
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(centre);
+    painter.scale(scale, scale);
+    const QImage& glow = ringGlowSprite();
+    painter.drawImage(QPointF(-glow.width() / 2.0, -glow.height() / 2.0), glow);
+    painter.restore();
+
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Palette::white(0.12), 8));
+    painter.drawEllipse(centre, 95, 95);
+
+    const int seconds = shownSeconds;
+    const double fraction =
+        totalRestSeconds > 0 ? std::clamp(static_cast<double>(seconds) / totalRestSeconds, 0.0, 1.0) : 0.0;
+    if (fraction > 0) {
+        QLinearGradient gradient(centre.x(), centre.y() - 95, centre.x(), centre.y() + 95);
+        gradient.setColorAt(0, Palette::teal);
+        gradient.setColorAt(1, Palette::cyan);
+        QPen pen(QBrush(gradient), 8, Qt::SolidLine, Qt::RoundCap);
+        pen.setMiterLimit(10);
+        painter.setPen(pen);
+        painter.drawArc(QRectF(centre.x() - 95, centre.y() - 95, 190, 190), 90 * 16,
+                        -static_cast<int>(std::lround(fraction * 360 * 16)));
+    }
+
+    const QFont numberFont = Palette::font(56, QFont::Bold);
+    const QFont breathFont = Palette::font(16, QFont::Medium);
+    const double numberHeight = QFontMetricsF(numberFont).height();
+    const double breathHeight = QFontMetricsF(breathFont).height();
+    const double top = centre.y() - (numberHeight + 8 + breathHeight) / 2;
+    painter.setFont(numberFont);
     painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(96);
-    painter.setFont(font);
-    painter.drawText(rect(), Qt::AlignCenter, QString::number(secondsRemaining.read()));
+    painter.drawText(QRectF(centre.x() - 120, top, 240, numberHeight), Qt::AlignCenter,
+                     QString::number(seconds));
+    painter.setFont(breathFont);
+    painter.setPen(Palette::teal);
+    painter.drawText(QRectF(centre.x() - 120, top + numberHeight + 8, 240, breathHeight), Qt::AlignCenter,
+                     breath.breathText());
+}
+
+void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, double now) {
+    const QPointF centre = current.skipButton.center();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Palette::white(0.2), 3));
+    painter.drawEllipse(centre, 45, 45);
+
+    const double progress = hold->displayedProgress(now);
+    if (progress > 0) {
+        painter.setPen(QPen(QColor::fromRgbF(1, 0.75f, 0), 4, Qt::SolidLine, Qt::RoundCap));
+        painter.drawArc(QRectF(centre.x() - 45, centre.y() - 45, 90, 90), 90 * 16,
+                        -static_cast<int>(std::lround(progress * 360 * 16)));
+    }
+
+    const double discRadius = 38 * pressScale.value(now);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Palette::white(hold->isPressingSkip() ? 0.15 : 0.08));
+    painter.drawEllipse(centre, discRadius, discRadius);
+
+    painter.setFont(Palette::font(14, QFont::Bold));
+    painter.setPen(Palette::white(0.9));
+    painter.drawText(current.skipButton, Qt::AlignCenter, RestCopy::skipLabel);
+
+    const std::optional<QString>& feedback = hold->skipFeedbackText();
+    painter.setFont(Palette::font(11));
+    if (feedback) {
+        painter.setPen(Palette::withOpacity(Palette::orange, 0.85));
+    } else {
+        painter.setPen(Palette::white(theme == RestTheme::Ultraman ? 0.6 : 0.4));
+    }
+    painter.drawText(current.hint, Qt::AlignCenter, feedback.value_or(RestCopy::skipHint));
+}
+
+void RestView::paintFeedbackCard(QPainter& painter, double now) {
+    const double presence = cardPresence.value(now);
+    painter.save();
+    const QPointF centre = cardRect.center();
+    const double scale = 0.92 + 0.08 * presence;
+    painter.translate(centre);
+    painter.scale(scale, scale);
+    painter.translate(-centre);
+    painter.setOpacity(std::clamp(presence, 0.0, 1.0));
+
+    painter.drawImage(cardRect.topLeft() + QPointF(-cardShadowMargin, -cardShadowMargin + 12), cardShadow);
+    QPainterPath shape;
+    shape.addRoundedRect(cardRect, 18, 18);
+    VisualEffectView::paint(painter, shape);
+    painter.strokePath(shape, QPen(Palette::withOpacity(Palette::orange, 0.62), 1.4));
+
+    const double headingHeight = QFontMetricsF(cardHeadingFont()).height();
+    const QRectF inner =
+        cardRect.adjusted(cardSidePadding, cardVerticalPadding, -cardSidePadding, -cardVerticalPadding);
+    painter.setFont(cardHeadingFont());
+    painter.setPen(Palette::white(0.72));
+    painter.drawText(QRectF(inner.left(), inner.top(), inner.width(), headingHeight), Qt::AlignCenter,
+                     RestCopy::feedbackHeading);
+    painter.setFont(cardLineFont());
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(inner.left(), inner.top() + headingHeight + cardSpacing, inner.width(),
+                            inner.height() - headingHeight - cardSpacing),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                     hold->skipFeedbackText().value_or(QString()));
+    painter.restore();
 }

@@ -1,11 +1,28 @@
 #pragma once
 
+#include "Rest/Models/Animation.h"
+#include "Rest/Models/BreathingCycle.h"
+#include "Rest/Models/RestLayout.h"
+#include "Rest/Models/RestTheme.h"
+
+#include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 
-// What one rest window shows. secondsRemaining is a binding onto the rest
-// countdown owned by the caller: the view reads it on its own ticks.
+class MouseTouchBridge;
+class SkipHold;
+class ThemeSelectorOverlay;
+class Timer;
+class AnimationTicker;
+
+// What one rest window shows: over the theme's backdrop, the countdown ring
+// with the breathing guide, the theme's figure, a tip and the hold-to-skip
+// button; the theme picker in the top-right corner. secondsRemaining is a
+// binding onto the rest countdown owned by the caller: the view reads it on
+// its own ticks and never changes it. onSkip is called once, 2.0 s after a
+// completed hold, with the feedback line shown.
 class RestView : public QWidget {
     Q_OBJECT
 public:
@@ -16,13 +33,66 @@ public:
 
     RestView(int totalRestSeconds, Binding secondsRemaining, QString ultramanSubtitle,
              std::function<void(const QString&)> onSkip, QWidget* parent = nullptr);
+    ~RestView() override;
+
+    RestTheme currentTheme() const { return theme; }
+    const BreathingCycle& breathing() const { return breath; }
+    const SkipHold& skipHold() const { return *hold; }
+    const QString& tipText() const { return tip; }
+    ThemeSelectorOverlay* themeSelector() const { return picker; }
+    RestLayout layout() const { return RestLayout::compute(size(), theme); }
+
+    // One 0.1 s step: breathing, countdown and the stored theme and blur.
+    void tick();
+    // The space bar, as seen application-wide while the view is on screen.
+    void handleSpace(bool pressed, bool autoRepeat);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void applyTheme(RestTheme newTheme, bool animated);
+    QWidget* makeBackdrop(RestTheme forTheme);
+    void layoutChildren();
+    bool isAnimating(double now) const;
+    void paintContent(QPainter& painter, const QRect& dirty);
+    void paintRing(QPainter& painter, const RestLayout& layout);
+    void paintSkipArea(QPainter& painter, const RestLayout& layout, double now);
+    void paintFeedbackCard(QPainter& painter, double now);
+    void holdChanged();
+
     int totalRestSeconds;
     Binding secondsRemaining;
     QString ultramanSubtitle;
     std::function<void(const QString&)> onSkip;
+
+    RestTheme theme;
+    double blurRadius;
+    BreathingCycle breath;
+    SkipHold* hold;
+    QString tip;
+    int shownSeconds = -1;
+    bool wasPressing = false;
+    bool hadFeedback = false;
+    double catAppearedAt = 0;
+
+    Timer* tickTimer;
+    QWidget* backdrop = nullptr;
+    QPointer<QWidget> leavingBackdrop;
+    QPointer<QWidget> ultraman;
+    QPointer<QWidget> leavingUltraman;
+    QWidget* content;
+    MouseTouchBridge* skipButton;
+    ThemeSelectorOverlay* picker;
+    AnimationTicker* ticker;
+
+    Transition backdropFade{1};
+    Transition catPresence;
+    Transition ultramanPresence;
+    Transition pressScale{1};
+    Transition cardPresence;
+    QImage cardShadow;
+    QRectF cardRect;
 };

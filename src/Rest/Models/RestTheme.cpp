@@ -2,12 +2,15 @@
 
 #include "Platform/Preferences.h"
 
+#include <cmath>
+
 namespace RestThemes {
 
-QList<RestTheme> allCases() { return {RestTheme::Aurora, RestTheme::Wallpaper, RestTheme::Ultraman}; }
+QList<RestTheme> allCases() {
+    return {RestTheme::Aurora, RestTheme::Wallpaper, RestTheme::Ultraman};
+}
 
-QString rawValue(RestTheme theme)
-{
+QString rawValue(RestTheme theme) {
     switch (theme) {
     case RestTheme::Aurora:
         return QStringLiteral("aurora");
@@ -19,8 +22,7 @@ QString rawValue(RestTheme theme)
     return {};
 }
 
-QString displayName(RestTheme theme)
-{
+QString displayName(RestTheme theme) {
     switch (theme) {
     case RestTheme::Aurora:
         return QStringLiteral("极光萤火虫");
@@ -32,8 +34,7 @@ QString displayName(RestTheme theme)
     return {};
 }
 
-QString icon(RestTheme theme)
-{
+QString icon(RestTheme theme) {
     switch (theme) {
     case RestTheme::Aurora:
         return QStringLiteral("\u2728");
@@ -45,8 +46,7 @@ QString icon(RestTheme theme)
     return {};
 }
 
-std::optional<RestTheme> fromRawValue(const QString& raw)
-{
+std::optional<RestTheme> fromRawValue(const QString& raw) {
     for (RestTheme theme : allCases()) {
         if (rawValue(theme) == raw) {
             return theme;
@@ -55,8 +55,29 @@ std::optional<RestTheme> fromRawValue(const QString& raw)
     return std::nullopt;
 }
 
-RestTheme stored() { return fromRawValue(storedRawValue()).value_or(RestTheme::Aurora); }
+RestTheme stored() {
+    return fromRawValue(storedRawValue()).value_or(RestTheme::Aurora);
+}
 
-QString storedRawValue() { return Preferences::standard().string(preferenceKey).value_or(QStringLiteral("aurora")); }
+QString storedRawValue() {
+    return Preferences::standard().string(preferenceKey).value_or(QStringLiteral("aurora"));
+}
+
+void store(RestTheme theme) {
+    Preferences::standard().setValue(preferenceKey, rawValue(theme));
+}
+
+double storedBlurRadius() {
+    const std::optional<double> stored = Preferences::standard().number(blurRadiusKey);
+    return stored && std::isfinite(*stored) ? *stored : defaultBlurRadius;
+}
+
+void storeBlurRadius(double radius) {
+    Preferences::standard().setValue(blurRadiusKey, radius);
+}
+
+QString blurRadiusLabel(double radius) {
+    return QString::number(static_cast<qint64>(std::trunc(radius)));
+}
 
 } // namespace RestThemes

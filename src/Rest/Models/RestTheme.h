@@ -22,5 +22,16 @@ std::optional<RestTheme> fromRawValue(const QString& raw);
 RestTheme stored();
 // The stored raw string, or "aurora" when absent (kept verbatim for the stats payload).
 QString storedRawValue();
+void store(RestTheme theme);
+
+// The wallpaper blur edited by the theme picker.
+inline const QString blurRadiusKey = QStringLiteral("wallpaperBlurRadius");
+inline constexpr double defaultBlurRadius = 15;
+inline constexpr double maximumBlurRadius = 30;
+// The stored blur; absent, wrong-typed or not finite reads as the default.
+double storedBlurRadius();
+void storeBlurRadius(double radius);
+// The picker's value label: the radius truncated toward zero.
+QString blurRadiusLabel(double radius);
 
 } // namespace RestThemes

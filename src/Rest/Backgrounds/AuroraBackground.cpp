@@ -1,0 +1,105 @@
+#include "Rest/Backgrounds/AuroraBackground.h"
+
+#include "Platform/Clock.h"
+#include "Rest/Components/Palette.h"
+#include "Rest/Models/Animation.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+// Dots are pre-rendered in quarter-point size steps over the size range.
+constexpr double spriteStep = 0.25;
+constexpr int spriteCount =
+    static_cast<int>((FireflyField::maxSize - FireflyField::minSize) / spriteStep) + 1;
+
+// One firefly: a disc of the given diameter filled with a radial gradient
+// reaching three times its radius, so only the gradient's bright inner third shows.
+QImage makeFireflySprite(double size) {
+    const int side = static_cast<int>(std::ceil(size)) + 2;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(side / 2.0, side / 2.0);
+    QRadialGradient gradient(centre, 1.5 * size);
+    gradient.setColorAt(0, Palette::withOpacity(Palette::teal, 0.8));
+    gradient.setColorAt(1, Palette::withOpacity(Palette::cyan, 0));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(gradient);
+    painter.drawEllipse(centre, size / 2, size / 2);
+    return image;
+}
+
+const std::array<QImage, spriteCount>& fireflySprites() {
+    static const std::array<QImage, spriteCount> sprites = [] {
+        std::array<QImage, spriteCount> result;
+        for (int i = 0; i < spriteCount; ++i) {
+            result[static_cast<size_t>(i)] = makeFireflySprite(FireflyField::minSize + i * spriteStep);
+        }
+        return result;
+    }();
+    return sprites;
+}
+
+const QImage& spriteFor(double size) {
+    const long index = std::lround((size - FireflyField::minSize) / spriteStep);
+    return fireflySprites()[static_cast<size_t>(std::clamp<long>(index, 0, spriteCount - 1))];
+}
+
+} // namespace
+
+AuroraBackground::AuroraBackground(QWidget* parent, QRandomGenerator* random)
+    : QWidget(parent)
+    , fireflies(random)
+    , timer(Clock::instance().createTimer(this)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    connect(timer, &Timer::timeout, this, &AuroraBackground::tick);
+}
+
+void AuroraBackground::tick() {
+    fireflies.update(size(), mouseLocation);
+    update();
+}
+
+void AuroraBackground::paint(QPainter& painter, double now) const {
+    classic.paint(painter, rect(), now);
+    for (const FireflyParticle& particle : fireflies.particles()) {
+        const QImage& sprite = spriteFor(particle.size);
+        painter.setOpacity(particle.opacity);
+        painter.drawImage(
+            QPoint(static_cast<int>(std::lround(particle.position.x() - sprite.width() / 2.0)),
+                   static_cast<int>(std::lround(particle.position.y() - sprite.height() / 2.0))),
+            sprite);
+    }
+    painter.setOpacity(1);
+}
+
+void AuroraBackground::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paint(painter, Animation::now());
+}
+
+void AuroraBackground::showEvent(QShowEvent*) {
+    classic.appear(Animation::now());
+    fireflies.initialize(size());
+    timer->start(FireflyField::tickSeconds, true);
+}
+
+void AuroraBackground::hideEvent(QHideEvent*) {
+    timer->stop();
+}
+
+void AuroraBackground::mouseMoveEvent(QMouseEvent* event) {
+    mouseLocation = event->position();
+}
+
+void AuroraBackground::leaveEvent(QEvent*) {
+    mouseLocation.reset();
+}

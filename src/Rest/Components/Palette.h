@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+// The overlay's named colours (dark-appearance tints) and its typeface.
+namespace Palette {
+
+inline const QColor teal = QColor(64, 200, 224);
+inline const QColor cyan = QColor(100, 210, 255);
+inline const QColor orange = QColor(255, 159, 10);
+
+inline QColor white(double opacity) {
+    return QColor::fromRgbF(1, 1, 1, static_cast<float>(opacity));
+}
+inline QColor withOpacity(QColor colour, double opacity) {
+    colour.setAlphaF(static_cast<float>(opacity));
+    return colour;
+}
+
+// The system font at a size in points (logical pixels).
+inline QFont font(double pointSize, QFont::Weight weight = QFont::Normal) {
+    QFont result(QStringLiteral("Noto Sans CJK SC"));
+    result.setPixelSize(qRound(pointSize));
+    result.setWeight(weight);
+    return result;
+}
+
+} // namespace Palette

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPainterPath>
+#include <QRectF>
+#include <QSizeF>
+
+class QPainter;
+
+// A regular polygon inscribed in a rectangle, first corner at angle 0 (the
+// right), the others clockwise on screen. sides must be at least 1.
+class PolygonShape {
+public:
+    explicit PolygonShape(int sides)
+        : sides(sides) {}
+    QPainterPath path(const QRectF& rect) const;
+
+private:
+    int sides;
+};
+
+// The sleeping orange cat under the aurora countdown. It breathes with the
+// rest view's breathing level and swings its tail ±10° every 2.2 s.
+class RestingCatView {
+public:
+    static constexpr double height = 180;
+    static constexpr double bodyWidth = 140;
+    static constexpr double bodyHeight = 100;
+    static constexpr double tailLegSeconds = 2.2;
+
+    // Body size after the breathing scale (about its bottom centre).
+    static QSizeF bodySize(double breathValue);
+    // Vertical offset of the head from its stacked position (negative is up).
+    static double headOffset(double breathValue);
+    // Degrees, −10 when the view appears, +10 after one swing.
+    static double tailAngle(double secondsSinceAppear);
+
+    // Draws into a frame 180 high, centred horizontally in it.
+    static void paint(QPainter& painter, const QRectF& frame, double breathValue, double tailAngle);
+};

@@ -1,0 +1,322 @@
+#include "Rest/Components/ThemeSelectorOverlay.h"
+
+#include "Rest/Components/AnimationTicker.h"
+#include "Rest/Components/Palette.h"
+#include "Rest/Components/VisualEffectView.h"
+
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double buttonSide = 32;
+constexpr double dotSide = 4;
+constexpr double itemSpacing = 8;
+constexpr double sliderWidth = 110;
+constexpr double valueWidth = 18;
+constexpr double rowGap = 10;
+constexpr double themeRowHeight = 8 + buttonSide + 4 + dotSide + 6;
+constexpr double blurRowHeight = 6 + 20 + 6;
+constexpr double actionSeconds = 0.4;
+
+const QString themeLabel = QStringLiteral("主题:");
+const QString blurLabel = QStringLiteral("模糊:");
+
+QFont labelFont() {
+    return Palette::font(11, QFont::Bold);
+}
+
+int indexOf(RestTheme theme) {
+    return static_cast<int>(RestThemes::allCases().indexOf(theme));
+}
+
+QPainterPath rounded(const QRectF& rect, double radius) {
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return path;
+}
+
+void paintPanel(QPainter& painter, const QRectF& rect, double radius) {
+    const QPainterPath shape = rounded(rect.adjusted(0.5, 0.5, -0.5, -0.5), radius);
+    VisualEffectView::paint(painter, shape);
+    painter.strokePath(shape, QPen(Palette::white(0.12), 1));
+}
+
+} // namespace
+
+ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, QWidget* parent)
+    : QWidget(parent)
+    , theme(theme)
+    , blurRadius(blurRadius)
+    , ticker(new AnimationTicker(this, [this](double now) { return isAnimating(now); })) {
+    setMouseTracking(true);
+    for (RestTheme each : RestThemes::allCases()) {
+        const double selected = each == theme ? 1 : 0;
+        dots[static_cast<size_t>(indexOf(each))].set(selected);
+        selection[static_cast<size_t>(indexOf(each))].set(selected);
+    }
+    blurRowPresence.set(theme == RestTheme::Wallpaper ? 1 : 0);
+    updateSize();
+}
+
+double ThemeSelectorOverlay::opacity() const {
+    return fade.value(Animation::now());
+}
+
+bool ThemeSelectorOverlay::isAnimating(double now) const {
+    bool running = fade.isRunning(now) || blurRowPresence.isRunning(now);
+    for (size_t i = 0; i < dots.size(); ++i) {
+        running = running || dots[i].isRunning(now) || selection[i].isRunning(now);
+    }
+    return running;
+}
+
+QRectF ThemeSelectorOverlay::themeRowRect() const {
+    const double width = 10 + QFontMetricsF(labelFont()).horizontalAdvance(themeLabel) + 4 +
+                         3 * (itemSpacing + buttonSide) + 10;
+    return {sizeHint().width() - width, 0, width, themeRowHeight};
+}
+
+QRectF ThemeSelectorOverlay::blurRowRect() const {
+    const double width = 10 + QFontMetricsF(labelFont()).horizontalAdvance(blurLabel) + 2 * itemSpacing +
+                         sliderWidth + valueWidth + 10;
+    return {sizeHint().width() - width, themeRowHeight + rowGap, width, blurRowHeight};
+}
+
+QSize ThemeSelectorOverlay::sizeHint() const {
+    const QFontMetricsF metrics(labelFont());
+    const double themeWidth =
+        10 + metrics.horizontalAdvance(themeLabel) + 4 + 3 * (itemSpacing + buttonSide) + 10;
+    const double blurWidth =
+        10 + metrics.horizontalAdvance(blurLabel) + 2 * itemSpacing + sliderWidth + valueWidth + 10;
+    const bool withBlurRow = theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now());
+    return {static_cast<int>(std::ceil(std::max(themeWidth, blurWidth))),
+            static_cast<int>(std::ceil(themeRowHeight + (withBlurRow ? rowGap + blurRowHeight : 0)))};
+}
+
+void ThemeSelectorOverlay::updateSize() {
+    const QSize wanted = sizeHint();
+    if (size() == wanted) {
+        return;
+    }
+    // Stay anchored to the top-right corner of the parent.
+    const QRect old = geometry();
+    setGeometry(old.right() + 1 - wanted.width(), old.top(), wanted.width(), wanted.height());
+}
+
+QRectF ThemeSelectorOverlay::buttonRect(RestTheme which) const {
+    const QRectF row = themeRowRect();
+    const double left = row.right() - 10 - (3 - indexOf(which)) * (buttonSide + itemSpacing) + itemSpacing;
+    return {left, row.top() + 8, buttonSide, buttonSide};
+}
+
+QRectF ThemeSelectorOverlay::sliderRect() const {
+    const QRectF row = blurRowRect();
+    const double left = row.right() - 10 - valueWidth - itemSpacing - sliderWidth;
+    return {left, row.top() + 6, sliderWidth, 20};
+}
+
+void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
+    if (newTheme == theme) {
+        return;
+    }
+    const double now = Animation::now();
+    const int from = indexOf(theme);
+    const int to = indexOf(newTheme);
+    const bool rowWasShown = theme == RestTheme::Wallpaper;
+    theme = newTheme;
+    dots[static_cast<size_t>(from)].animateTo(0, now, Transition::Curve::Spring, 0.3, 0.6);
+    dots[static_cast<size_t>(to)].animateTo(1, now, Transition::Curve::Spring, 0.3, 0.6);
+    selection[static_cast<size_t>(from)].animateTo(0, now, Transition::Curve::EaseInOut, actionSeconds);
+    selection[static_cast<size_t>(to)].animateTo(1, now, Transition::Curve::EaseInOut, actionSeconds);
+    const bool rowShown = theme == RestTheme::Wallpaper;
+    if (rowShown != rowWasShown) {
+        blurRowPresence.animateTo(rowShown ? 1 : 0, now, Transition::Curve::EaseInOut, actionSeconds);
+    }
+    updateSize();
+    ticker->kick();
+}
+
+void ThemeSelectorOverlay::setBlurRadius(double radius) {
+    if (radius != blurRadius) {
+        blurRadius = radius;
+        update();
+    }
+}
+
+void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
+    const double now = Animation::now();
+    if (!isAnimating(now)) {
+        updateSize(); // drops the blur row's room once it has slid out
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(fade.value(now));
+    paintThemeRow(painter, now);
+    paintBlurRow(painter, now);
+}
+
+void ThemeSelectorOverlay::paintThemeRow(QPainter& painter, double now) {
+    const QRectF row = themeRowRect();
+    paintPanel(painter, row, 12);
+    painter.setFont(labelFont());
+    painter.setPen(Palette::white(0.6));
+    painter.drawText(QRectF(row.left() + 10, row.top() + 8, 100, buttonSide),
+                     Qt::AlignLeft | Qt::AlignVCenter, themeLabel);
+    const double baseOpacity = painter.opacity();
+    for (RestTheme each : RestThemes::allCases()) {
+        const size_t i = static_cast<size_t>(indexOf(each));
+        const QRectF square = buttonRect(each);
+        const double selected = selection[i].value(now);
+        const QPainterPath shape = rounded(square, 8);
+        // Glow of the selected square.
+        if (selected > 0) {
+            painter.setOpacity(baseOpacity * selected);
+            painter.strokePath(rounded(square.adjusted(-1.5, -1.5, 1.5, 1.5), 9.5),
+                               QPen(Palette::withOpacity(Palette::teal, 0.25), 3));
+            painter.setOpacity(baseOpacity);
+        }
+        const QColor unselectedFill = Palette::white(0.08);
+        const QColor selectedFill = Palette::withOpacity(Palette::teal, 0.25);
+        painter.fillPath(shape, unselectedFill);
+        painter.setOpacity(baseOpacity * selected);
+        painter.fillPath(shape, selectedFill);
+        painter.setOpacity(baseOpacity);
+        painter.setOpacity(baseOpacity * (1 - selected));
+        painter.strokePath(rounded(square.adjusted(0.5, 0.5, -0.5, -0.5), 8), QPen(Palette::white(0.15), 1));
+        painter.setOpacity(baseOpacity * selected);
+        painter.strokePath(rounded(square.adjusted(1, 1, -1, -1), 7), QPen(Palette::teal, 2));
+        painter.setOpacity(baseOpacity);
+        painter.setFont(Palette::font(14));
+        painter.setPen(Qt::white);
+        painter.drawText(square, Qt::AlignCenter, RestThemes::icon(each));
+
+        const double dot = dots[i].value(now);
+        const double scale = 0.1 + 0.9 * dot;
+        painter.setOpacity(baseOpacity * std::clamp(dot, 0.0, 1.0));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Palette::teal);
+        painter.drawEllipse(QPointF(square.center().x(), square.bottom() + 4 + dotSide / 2),
+                            dotSide / 2 * scale, dotSide / 2 * scale);
+        painter.setOpacity(baseOpacity);
+    }
+}
+
+void ThemeSelectorOverlay::paintBlurRow(QPainter& painter, double now) {
+    const double presence = blurRowPresence.value(now);
+    if (presence <= 0) {
+        return;
+    }
+    const double baseOpacity = painter.opacity();
+    painter.save();
+    // Slides down from behind the top edge while fading in.
+    painter.translate(0, -(1 - presence) * (themeRowHeight + rowGap + blurRowHeight));
+    painter.setOpacity(baseOpacity * presence);
+    const QRectF row = blurRowRect();
+    paintPanel(painter, row, 10);
+    painter.setFont(labelFont());
+    painter.setPen(Palette::white(0.6));
+    painter.drawText(QRectF(row.left() + 10, row.top(), 100, row.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     blurLabel);
+
+    const QRectF slider = sliderRect();
+    const double fraction = std::clamp(blurRadius / RestThemes::maximumBlurRadius, 0.0, 1.0);
+    const double trackY = slider.center().y();
+    const double knobRadius = 7;
+    const double left = slider.left() + knobRadius;
+    const double right = slider.right() - knobRadius;
+    const double knobX = left + (right - left) * fraction;
+    painter.setPen(QPen(Palette::white(0.25), 4, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(left, trackY), QPointF(right, trackY));
+    painter.setPen(QPen(Palette::teal, 4, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(left, trackY), QPointF(knobX, trackY));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(235, 235, 240));
+    painter.drawEllipse(QPointF(knobX, trackY), knobRadius, knobRadius);
+
+    painter.setFont(Palette::font(10, QFont::Bold));
+    painter.setPen(Palette::white(0.8));
+    painter.drawText(QRectF(slider.right() + itemSpacing, row.top(), valueWidth, row.height()),
+                     Qt::AlignCenter | Qt::TextDontClip, RestThemes::blurRadiusLabel(blurRadius));
+    painter.restore();
+}
+
+void ThemeSelectorOverlay::enterEvent(QEnterEvent*) {
+    hovered = true;
+    fade.animateTo(1.0, Animation::now(), Transition::Curve::EaseInOut, 0.35);
+    ticker->kick();
+}
+
+void ThemeSelectorOverlay::leaveEvent(QEvent*) {
+    hovered = false;
+    fade.animateTo(fadedOpacity, Animation::now(), Transition::Curve::EaseInOut, 0.35);
+    ticker->kick();
+}
+
+void ThemeSelectorOverlay::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    for (RestTheme each : RestThemes::allCases()) {
+        if (buttonRect(each).contains(event->position())) {
+            RestThemes::store(each);
+            setTheme(each);
+            if (onThemeChosen) {
+                onThemeChosen(each);
+            }
+            return;
+        }
+    }
+    if (theme == RestTheme::Wallpaper && sliderRect().adjusted(0, -4, 0, 4).contains(event->position())) {
+        dragging = true;
+        slideTo(event->position());
+    }
+}
+
+void ThemeSelectorOverlay::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (dragging) {
+        slideTo(event->position());
+    }
+}
+
+void ThemeSelectorOverlay::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    dragging = false;
+}
+
+void ThemeSelectorOverlay::slideTo(const QPointF& position) {
+    const QRectF slider = sliderRect().adjusted(7, 0, -7, 0);
+    const double fraction = std::clamp((position.x() - slider.left()) / slider.width(), 0.0, 1.0);
+    const double radius = fraction * RestThemes::maximumBlurRadius;
+    RestThemes::storeBlurRadius(radius);
+    setBlurRadius(radius);
+    if (onBlurChosen) {
+        onBlurChosen(radius);
+    }
+}
+
+bool ThemeSelectorOverlay::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        for (RestTheme each : RestThemes::allCases()) {
+            const QRect area = buttonRect(each).toAlignedRect();
+            if (area.contains(help->pos())) {
+                QToolTip::showText(help->globalPos(), RestThemes::displayName(each), this, area);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}

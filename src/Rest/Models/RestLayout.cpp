@@ -1,0 +1,48 @@
+#include "Rest/Models/RestLayout.h"
+
+#include <algorithm>
+#include <vector>
+
+RestLayout RestLayout::compute(QSizeF size, RestTheme theme) {
+    RestLayout layout;
+    const double width = size.width();
+    const double height = size.height();
+    const bool ultraman = theme == RestTheme::Ultraman;
+    layout.spacing = ultraman ? 0 : 40;
+
+    // Bottom up: the skip area has fixed heights.
+    const double hintTop = height - skipBottomPadding - hintHeight;
+    layout.hint = QRectF(0, hintTop, width, hintHeight);
+    const double buttonTop = hintTop - skipSpacing - skipButtonSide;
+    layout.skipButton = QRectF((width - skipButtonSide) / 2, buttonTop, skipButtonSide, skipButtonSide);
+
+    if (ultraman) {
+        // The figure takes all the room above the skip area.
+        layout.ultraman = QRectF(0, ultramanTopPadding, width, std::max(0.0, buttonTop - ultramanTopPadding));
+        return layout;
+    }
+
+    // Children of the column between the two flexible spacers.
+    std::vector<double> middle = {ringSide};
+    if (theme == RestTheme::Aurora) {
+        middle.push_back(catTopPadding + catHeight);
+    }
+    middle.push_back(tipHeight);
+    double fixed = 0;
+    for (double h : middle) {
+        fixed += h;
+    }
+    // Gaps: spacer, middle children, spacer, skip area.
+    const double gaps = layout.spacing * static_cast<double>(middle.size() + 2);
+    const double free = std::max(0.0, buttonTop - fixed - gaps);
+    double y = free / 2 + layout.spacing;
+
+    layout.ring = QRectF((width - ringSide) / 2, y, ringSide, ringSide);
+    y += ringSide + layout.spacing;
+    if (theme == RestTheme::Aurora) {
+        layout.cat = QRectF(0, y + catTopPadding, width, catHeight);
+        y += catTopPadding + catHeight + layout.spacing;
+    }
+    layout.tip = QRectF(tipHorizontalPadding, y, std::max(0.0, width - 2 * tipHorizontalPadding), tipHeight);
+    return layout;
+}

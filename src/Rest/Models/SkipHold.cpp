@@ -1,0 +1,112 @@
+#include "Rest/Models/SkipHold.h"
+
+#include "Platform/Clock.h"
+#include "Rest/Models/Animation.h"
+#include "Rest/Models/RestCopy.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+
+SkipHold::SkipHold(std::function<void(const QString&)> onSkip, QRandomGenerator* random, QObject* parent)
+    : QObject(parent)
+    , onSkip(std::move(onSkip))
+    , random(random ? random : QRandomGenerator::system()) {}
+
+void SkipHold::press() {
+    if (!pressing && !completing) {
+        startSkipTimer();
+    }
+}
+
+void SkipHold::release() {
+    if (!completing) {
+        stopSkipTimer();
+    }
+}
+
+void SkipHold::spaceDown(bool autoRepeat) {
+    if (!autoRepeat && !spacePressed && !completing) {
+        spacePressed = true;
+        startSkipTimer();
+    }
+}
+
+void SkipHold::spaceUp(bool autoRepeat) {
+    // X11 auto-repeat sends a release before every repeated press.
+    if (!autoRepeat && spacePressed && !completing) {
+        spacePressed = false;
+        stopSkipTimer();
+    }
+}
+
+void SkipHold::startSkipTimer() {
+    if (pressing) {
+        return; // joins the running hold
+    }
+    pressing = true;
+    progress = 0;
+    rewindFrom = 0;
+    skipTimer = Clock::instance().createTimer(this);
+    connect(skipTimer, &Timer::timeout, this, &SkipHold::step);
+    skipTimer->start(tickSeconds, true);
+    Q_EMIT changed();
+}
+
+void SkipHold::stopSkipTimer() {
+    pressing = false;
+    if (skipTimer) {
+        skipTimer->stop();
+        skipTimer->deleteLater();
+        skipTimer = nullptr;
+    }
+    rewindFrom = displayedProgress(Animation::now());
+    rewindStartedAt = Animation::now();
+    progress = 0;
+    Q_EMIT changed();
+}
+
+void SkipHold::step() {
+    progress += tickSeconds / holdSeconds;
+    if (progress >= 1.0) {
+        progress = 1.0;
+        completeSkip();
+        return;
+    }
+    Q_EMIT changed();
+}
+
+void SkipHold::completeSkip() {
+    if (completing) {
+        return;
+    }
+    completing = true;
+    pressing = false;
+    spacePressed = false;
+    if (skipTimer) {
+        skipTimer->stop();
+        skipTimer->deleteLater();
+        skipTimer = nullptr;
+    }
+    const QStringList& lines = RestCopy::skipFeedbackLines();
+    const QString line = lines.at(random->bounded(static_cast<int>(lines.size())));
+    feedbackText = line;
+    Q_EMIT changed();
+    // Owned by the application, not the view: the report goes out even if the
+    // view has been taken off screen meanwhile.
+    Clock::instance().callLater(QCoreApplication::instance(), reportDelaySeconds, [report = onSkip, line] {
+        if (report) {
+            report(line);
+        }
+    });
+}
+
+double SkipHold::displayedProgress(double now) const {
+    if (pressing || completing || !isRewinding(now)) {
+        return progress;
+    }
+    return rewindFrom * (1 - Animation::easeOut((now - rewindStartedAt) / rewindSeconds));
+}
+
+bool SkipHold::isRewinding(double now) const {
+    return !pressing && !completing && rewindFrom > 0 && now - rewindStartedAt < rewindSeconds;
+}
