@@ -33,6 +33,8 @@ void TrayStatusItem::showWhenTrayAvailable() {
 
 void TrayStatusItem::setIcon(const QIcon& icon) {
     tray.setIcon(icon);
+    // Shown once it has something to show.
+    showWhenTrayAvailable();
 }
 
 void TrayStatusItem::setToolTip(const QString& toolTip) {
