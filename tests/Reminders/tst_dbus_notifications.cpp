@@ -1,0 +1,283 @@
+#include "Platform/DBusNotifications.h"
+#include "Reminders/HydrationReminderManager.h"
+#include "Stats/StatsStore.h"
+#include "support/FakeClock.h"
+#include "support/TestPlatform.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString serviceName = QStringLiteral("org.freedesktop.Notifications");
+const QString objectPath = QStringLiteral("/org/freedesktop/Notifications");
+} // namespace
+
+// A notification server that records its calls and emits what a test tells it to.
+class ScriptedServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call {
+        uint replaces;
+        QString summary;
+        QString body;
+        QStringList actions;
+        QVariantMap hints;
+    };
+
+    QStringList capabilities = {QStringLiteral("body"), QStringLiteral("actions")};
+    QList<Call> notifies;
+    QList<uint> closes;
+    uint lastId = 0;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString& body,
+                const QStringList& actions, const QVariantMap& hints, int) {
+        notifies.append({replaces, summary, body, actions, hints});
+        if (replaces == 0) {
+            replaces = ++lastId;
+        }
+        return replaces;
+    }
+    void CloseNotification(uint id) {
+        closes.append(id);
+        Q_EMIT NotificationClosed(id, 3);
+    }
+
+Q_SIGNALS:
+    void NotificationClosed(uint id, uint reason);
+    void ActionInvoked(uint id, const QString& actionKey);
+};
+
+class DBusNotificationsTest : public QObject {
+    Q_OBJECT
+
+    QProcess bus;
+    QString address;
+    std::unique_ptr<ScriptedServer> server;
+
+    QDBusConnection serverConnection() { return QDBusConnection(QStringLiteral("server")); }
+
+    // A fresh server and a fresh client for every test.
+    std::unique_ptr<DBusNotifications> client() {
+        static int n = 0;
+        const QString name = QStringLiteral("client%1").arg(++n);
+        auto notifications =
+            std::make_unique<DBusNotifications>(QDBusConnection::connectToBus(address, name));
+        notifications->setCategories({{QStringLiteral("HYDRATION_REMINDER"),
+                                       QStringLiteral("HYDRATION_DRANK"), QStringLiteral("水分充值 +1")}});
+        return notifications;
+    }
+
+    NotificationRequest request(const QString& title = QStringLiteral("标题")) {
+        return {QStringLiteral("hydration-reminder"), title, QStringLiteral("正文"),
+                QStringLiteral("HYDRATION_REMINDER"), 1.0};
+    }
+
+    // Adds a request and lets its one-second delay pass.
+    void show(ScopedFakeClock& clock, DBusNotifications& notifications, int expectedCalls) {
+        notifications.add(request(QStringLiteral("标题 %1").arg(expectedCalls)));
+        clock->advance(1.0);
+        QTRY_COMPARE(server->notifies.size(), expectedCalls);
+        QTest::qWait(50); // the reply reaches the client
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                  QStringLiteral("--print-address=1")});
+        QVERIFY(bus.waitForStarted());
+        QTRY_VERIFY(bus.canReadLine());
+        address = QString::fromUtf8(bus.readLine()).trimmed();
+        QVERIFY(QDBusConnection::connectToBus(address, QStringLiteral("server")).isConnected());
+    }
+    void cleanupTestCase() {
+        QDBusConnection::disconnectFromBus(QStringLiteral("server"));
+        bus.terminate();
+        bus.waitForFinished();
+    }
+    void init() {
+        server = std::make_unique<ScriptedServer>();
+        QVERIFY(serverConnection().registerObject(
+            objectPath, server.get(), QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(serverConnection().registerService(serviceName));
+    }
+    void cleanup() {
+        serverConnection().unregisterService(serviceName);
+        serverConnection().unregisterObject(objectPath);
+        server.reset();
+    }
+
+    void authorizedOnlyWithActions_data() {
+        QTest::addColumn<QStringList>("capabilities");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("authorized");
+        QTest::newRow("actions") << QStringList{"body", "actions"} << true << true;
+        QTest::newRow("no actions") << QStringList{"body"} << true << false;
+        QTest::newRow("no server") << QStringList{"actions"} << false << false;
+    }
+    void authorizedOnlyWithActions() {
+        QFETCH(QStringList, capabilities);
+        QFETCH(bool, running);
+        QFETCH(bool, authorized);
+        server->capabilities = capabilities;
+        if (!running) {
+            serverConnection().unregisterService(serviceName);
+        }
+        auto notifications = client();
+        std::optional<bool> answer;
+        notifications->requestAuthorization(this, [&answer](bool value) { answer = value; });
+        QTRY_VERIFY(answer.has_value());
+        QCOMPARE(*answer, authorized);
+    }
+
+    void showsAfterTheDelayWithTheConfirmAction() {
+        ScopedFakeClock clock;
+        auto notifications = client();
+        notifications->add(request());
+        clock->advance(0.9);
+        QTest::qWait(50);
+        QVERIFY(server->notifies.isEmpty());
+        clock->advance(0.1);
+        QTRY_COMPARE(server->notifies.size(), 1);
+        const ScriptedServer::Call call = server->notifies.first();
+        QCOMPARE(call.replaces, 0u);
+        QCOMPARE(call.summary, QStringLiteral("标题"));
+        QCOMPARE(call.body, QStringLiteral("正文"));
+        QCOMPARE(call.actions,
+                 (QStringList{QStringLiteral("default"), QString(), QStringLiteral("HYDRATION_DRANK"),
+                              QStringLiteral("水分充值 +1")}));
+    }
+
+    void theSameIdentifierReplaces() {
+        ScopedFakeClock clock;
+        auto notifications = client();
+        show(clock, *notifications, 1);
+        show(clock, *notifications, 2);
+        QCOMPARE(server->notifies.at(1).replaces, 1u);
+        QCOMPARE(server->notifies.at(1).summary, QStringLiteral("标题 2"));
+        QVERIFY(server->closes.isEmpty());
+    }
+
+    void actionThenCloseIsOneAnswer() {
+        ScopedFakeClock clock;
+        auto notifications = client();
+        QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
+        show(clock, *notifications, 1);
+        Q_EMIT server->ActionInvoked(1, QStringLiteral("HYDRATION_DRANK"));
+        Q_EMIT server->NotificationClosed(1, 2);
+        QTRY_COMPARE(responses.size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(responses.size(), 1);
+        const auto response = responses.first().first().value<NotificationResponse>();
+        QCOMPARE(response.requestIdentifier, QStringLiteral("hydration-reminder"));
+        QCOMPARE(response.categoryIdentifier, QStringLiteral("HYDRATION_REMINDER"));
+        QCOMPARE(response.actionIdentifier, QStringLiteral("HYDRATION_DRANK"));
+    }
+
+    void closeReasons_data() {
+        QTest::addColumn<uint>("reason");
+        QTest::addColumn<bool>("dismissed");
+        QTest::newRow("expired") << 1u << false;
+        QTest::newRow("dismissed by the user") << 2u << true;
+        QTest::newRow("closed by a call") << 3u << false;
+    }
+    void closeReasons() {
+        QFETCH(uint, reason);
+        QFETCH(bool, dismissed);
+        ScopedFakeClock clock;
+        auto notifications = client();
+        QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
+        show(clock, *notifications, 1);
+        Q_EMIT server->NotificationClosed(1, reason);
+        Q_EMIT server->NotificationClosed(7, 2); // somebody else's
+        QTest::qWait(100);
+        QCOMPARE(responses.size(), dismissed ? 1 : 0);
+        if (dismissed) {
+            QCOMPARE(responses.first().first().value<NotificationResponse>().actionIdentifier,
+                     Notifications::dismissActionIdentifier);
+        }
+    }
+
+    void removeClosesWithoutADismissal() {
+        ScopedFakeClock clock;
+        auto notifications = client();
+        QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
+        show(clock, *notifications, 1);
+        notifications->remove(QStringLiteral("hydration-reminder"));
+        QTRY_COMPARE(server->closes, QList<uint>{1});
+        QTest::qWait(100);
+        QVERIFY(responses.isEmpty());
+
+        // A pending request removed before its delay never reaches the server.
+        notifications->add(request());
+        notifications->remove(QStringLiteral("hydration-reminder"));
+        clock->advance(2);
+        QTest::qWait(100);
+        QCOMPARE(server->notifies.size(), 1);
+    }
+
+    void managerEndToEnd_data() {
+        QTest::addColumn<bool>("running");
+        QTest::newRow("server: notification, body click, confirm") << true;
+        QTest::newRow("no server: the modal alert") << false;
+    }
+    void managerEndToEnd() {
+        QFETCH(bool, running);
+        if (!running) {
+            serverConnection().unregisterService(serviceName);
+        }
+        ScopedFakeClock clock;
+        ScopedPreferences prefs;
+        QTemporaryDir statsDir;
+        StatsStore store(statsDir.path());
+        StatsStore::setShared(&store);
+        ScriptedAlerts alerts;
+        auto notifications = client();
+        HydrationReminderManager manager(notifications.get(), &alerts, nullptr);
+        connect(notifications.get(), &Notifications::responseReceived, &manager,
+                [&manager](const NotificationResponse& response) {
+                    manager.handleNotificationResponse(response);
+                });
+        manager.beginTodayIfNeeded();
+        clock->advance(45 * 60);
+        const auto events = [&store] {
+            return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
+        };
+        if (running) {
+            QTRY_COMPARE(events().size(), 1);
+            clock->advance(1);
+            QTRY_COMPARE(server->notifies.size(), 1);
+            QTest::qWait(50);
+            Q_EMIT server->ActionInvoked(1, QStringLiteral("default"));
+            QTest::qWait(100);
+            QCOMPARE(events().size(), 1);
+            // The body click used up this notification; the re-remind brings the next one.
+            clock->advance(600);
+            QTRY_COMPARE(events().size(), 2);
+            clock->advance(1);
+            QTRY_COMPARE(server->notifies.size(), 2);
+            QCOMPARE(server->notifies.at(1).replaces, 1u);
+            QTest::qWait(50);
+            Q_EMIT server->ActionInvoked(1, QStringLiteral("HYDRATION_DRANK"));
+            QTRY_COMPARE(events().size(), 3);
+            QCOMPARE(events().last().type, StatsEventType::hydrationCompleted);
+            QCOMPARE(events().last().source, StatsEventSource::notification);
+            QVERIFY(alerts.shown.isEmpty());
+        } else {
+            QTRY_COMPARE(alerts.shown.size(), 1);
+            QCOMPARE(events().size(), 2);
+            QCOMPARE(events().last().type, StatsEventType::hydrationSkipped);
+            QCOMPARE(events().last().source, StatsEventSource::scheduled);
+        }
+        StatsStore::setShared(nullptr);
+    }
+};
+
+QTEST_MAIN(DBusNotificationsTest)
+#include "tst_dbus_notifications.moc"
