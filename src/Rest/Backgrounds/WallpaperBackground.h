@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+class ClassicBackground;
+class Timer;
+class WallpaperManager;
+
+// The backdrop of the wallpaper theme: the manager's photograph, aspect
+// filled and blurred by the "wallpaperBlurRadius" preference, under an 18 %
+// black veil. Until a photograph exists it shows the classic backdrop with a
+// loading line, and asks for one photograph when it comes on screen.
+class WallpaperBackground : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString blurRadiusKey = QStringLiteral("wallpaperBlurRadius");
+    static constexpr double defaultBlurRadius = 15;
+    static inline const QString loadingText = QStringLiteral("正在静悄悄地加载大自然壁纸...");
+
+    explicit WallpaperBackground(QWidget* parent = nullptr);
+    WallpaperBackground(WallpaperManager& manager, QWidget* parent = nullptr);
+
+    // The stored blur radius; absent, wrong-typed or negative reads as the default.
+    static double storedBlurRadius();
+    // Where an image of this size lands to cover the area, keeping its aspect.
+    static QRectF aspectFillRect(QSizeF image, QSizeF area);
+    // The photograph cut to the area (in device pixels) and blurred by radius
+    // logical pixels; the blur is computed at reduced size, which it hides.
+    static QImage composePicture(const QImage& photo, QSize area, qreal ratio, double radius);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void showImage(const QImage& image);
+    void refreshPicture();
+
+    WallpaperManager& manager;
+    ClassicBackground* classic;
+    QWidget* loadingLayer;
+    // Watches the blur preference, which the theme picker writes at any time.
+    Timer* blurWatch;
+    QImage photo;
+    QPixmap picture;
+    double pictureRadius = -1;
+};

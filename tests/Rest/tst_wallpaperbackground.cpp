@@ -1,0 +1,207 @@
+#include "Platform/Preferences.h"
+#include "Rest/Backgrounds/WallpaperBackground.h"
+#include "Wallpapers/WallpaperManager.h"
+#include "support/FakeClock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A stand-in photograph: sky, sun, mountains and a lake, 1920 x 1080.
+QImage landscape() {
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 700);
+    sky.setColorAt(0, QColor(40, 90, 170));
+    sky.setColorAt(1, QColor(250, 190, 140));
+    painter.fillRect(image.rect(), sky);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 230, 170));
+    painter.drawEllipse(QPointF(1400, 420), 90, 90);
+    QPainterPath ridge;
+    ridge.moveTo(0, 760);
+    ridge.lineTo(380, 420);
+    ridge.lineTo(700, 640);
+    ridge.lineTo(1100, 360);
+    ridge.lineTo(1500, 620);
+    ridge.lineTo(1920, 450);
+    ridge.lineTo(1920, 1080);
+    ridge.lineTo(0, 1080);
+    painter.setBrush(QColor(40, 60, 70));
+    painter.drawPath(ridge);
+    painter.fillRect(QRect(0, 820, 1920, 260), QColor(60, 110, 140));
+    return image;
+}
+
+QImage render(QWidget& widget) {
+    QImage frame(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::magenta);
+    widget.render(&frame);
+    return frame;
+}
+
+} // namespace
+
+class TestWallpaperBackground : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<QTcpServer> service;
+    int connections = 0;
+
+    // A manager whose cache file holds the given picture (none: no cache).
+    std::unique_ptr<WallpaperManager> manager(const QImage& cached = {}) {
+        const QString cache = dir->filePath(QStringLiteral("cache"));
+        QDir().mkpath(cache);
+        if (!cached.isNull()) {
+            cached.save(QDir(cache).filePath(WallpaperManager::cacheFileName), "JPG", 95);
+        }
+        auto result = std::make_unique<WallpaperManager>(cache);
+        if (!cached.isNull()) {
+            QTest::qWait(20); // the cache is published a moment after creation
+        }
+        return result;
+    }
+
+private Q_SLOTS:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
+        Preferences::setStandard(prefs.get());
+        service = std::make_unique<QTcpServer>();
+        QVERIFY(service->listen(QHostAddress::LocalHost));
+        connections = 0;
+        connect(service.get(), &QTcpServer::newConnection, this, [this] {
+            // Accepted and never answered: a chain stays at its first request.
+            ++connections;
+            service->nextPendingConnection()->setParent(service.get());
+        });
+        prefs->setValue(WallpaperManager::baseUrlKey,
+                        QStringLiteral("http://127.0.0.1:%1").arg(service->serverPort()));
+    }
+    void cleanup() { Preferences::setStandard(nullptr); }
+
+    void showingWithAnImageStartsNoDownload() {
+        ScopedFakeClock clock;
+        auto source = manager(landscape());
+        QVERIFY(!source->cachedImage().isNull());
+        WallpaperBackground view(*source);
+        view.resize(480, 270);
+        view.show();
+        QTest::qWait(50);
+        QVERIFY(!source->isPrefetching());
+        QCOMPARE(connections, 0);
+    }
+
+    void showingWithoutImageStartsOneChain() {
+        ScopedFakeClock clock;
+        auto source = manager();
+        WallpaperBackground view(*source);
+        view.resize(480, 270);
+        view.show();
+        QVERIFY(source->isPrefetching());
+        view.hide();
+        view.show();
+        QTRY_COMPARE(connections, 1);
+        QTest::qWait(50);
+        QCOMPARE(connections, 1);
+    }
+
+    void veilDarkensBothStates() {
+        ScopedFakeClock clock;
+        prefs->setValue(WallpaperBackground::blurRadiusKey, 0.0);
+        QImage white(64, 36, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        auto source = manager(white);
+        WallpaperBackground view(*source);
+        view.resize(320, 180);
+        QCOMPARE(qGray(render(view).pixel(160, 90)), qRound(255 * 0.82));
+
+        auto empty = manager();
+        WallpaperBackground loading(*empty);
+        loading.resize(320, 180);
+        const QImage frame = render(loading);
+        // The classic backdrop is dark, so the veil shows only as "not magenta, dark".
+        QVERIFY(frame.pixelColor(2, 2) != QColor(Qt::magenta));
+        QVERIFY(frame.pixelColor(2, 2).lightness() < 60);
+    }
+
+    void aspectFillCoversAndCentres_data() {
+        QTest::addColumn<QSizeF>("image");
+        QTest::addColumn<QSizeF>("area");
+        QTest::addColumn<QRectF>("expected");
+        QTest::newRow("same shape") << QSizeF(1920, 1080) << QSizeF(3840, 2160) << QRectF(0, 0, 3840, 2160);
+        QTest::newRow("wider image") << QSizeF(2000, 500) << QSizeF(1000, 500) << QRectF(-500, 0, 2000, 500);
+        QTest::newRow("taller image") << QSizeF(100, 200) << QSizeF(400, 300) << QRectF(0, -250, 400, 800);
+    }
+    void aspectFillCoversAndCentres() {
+        QFETCH(QSizeF, image);
+        QFETCH(QSizeF, area);
+        QFETCH(QRectF, expected);
+        QCOMPARE(WallpaperBackground::aspectFillRect(image, area), expected);
+    }
+
+    void blurRadiusPreferenceSoftensThePicture() {
+        QImage halves(400, 200, QImage::Format_RGB32);
+        halves.fill(Qt::black);
+        QPainter(&halves).fillRect(QRect(200, 0, 200, 200), Qt::white);
+        const QImage sharp = WallpaperBackground::composePicture(halves, QSize(400, 200), 1, 0);
+        const QImage soft = WallpaperBackground::composePicture(halves, QSize(400, 200), 1, 15);
+        QCOMPARE(qGray(sharp.pixel(195, 100)), 0);
+        QVERIFY(qGray(soft.pixel(195, 100)) > 40);
+        // Far from the edge the blur leaves the colours, including at the borders.
+        QVERIFY(qGray(soft.pixel(398, 100)) > 230);
+        QVERIFY(qGray(soft.pixel(1, 100)) < 25);
+    }
+
+    void storedBlurRadiusFallsBackToDefault_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("absent") << QVariant() << 15.0;
+        QTest::newRow("set") << QVariant(4.5) << 4.5;
+        QTest::newRow("text") << QVariant(QStringLiteral("blurry")) << 15.0;
+        QTest::newRow("negative") << QVariant(-3.0) << 15.0;
+    }
+    void storedBlurRadiusFallsBackToDefault() {
+        QFETCH(QVariant, stored);
+        QFETCH(double, expected);
+        if (stored.isValid()) {
+            prefs->setValue(WallpaperBackground::blurRadiusKey, stored);
+        }
+        QCOMPARE(WallpaperBackground::storedBlurRadius(), expected);
+    }
+
+    // Both states at 1920 x 1080; saved to $TAVO_SCREENSHOT_DIR when set.
+    void screenshots() {
+        ScopedFakeClock clock;
+        auto source = manager(landscape());
+        WallpaperBackground view(*source);
+        view.resize(1920, 1080);
+        view.show();
+        const QImage shown = render(view);
+        auto empty = manager();
+        WallpaperBackground loading(*empty);
+        loading.resize(1920, 1080);
+        loading.show();
+        clock->advance(2.0);
+        const QImage waiting = render(loading);
+        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
+            QVERIFY(shown.save(QDir(out).filePath(QStringLiteral("wallpaper_1920x1080.png"))));
+            QVERIFY(waiting.save(QDir(out).filePath(QStringLiteral("wallpaper_loading_1920x1080.png"))));
+        }
+        // The sun, softened but still the brightest spot of the sky.
+        QVERIFY(shown.pixelColor(1400, 420).lightness() > shown.pixelColor(300, 100).lightness());
+    }
+};
+
+QTEST_MAIN(TestWallpaperBackground)
+#include "tst_wallpaperbackground.moc"
