@@ -309,7 +309,12 @@ private:
     QString icon;
     QString text;
     QString time;
-    QFont iconFont = reportFont(15, QFont::Normal);
+    // Colour glyphs first, so "⚡️" is not drawn as the text-style bolt of the CJK face.
+    QFont iconFont = [] {
+        QFont font = reportFont(15, QFont::Normal);
+        font.setFamilies({QStringLiteral("Noto Color Emoji"), QStringLiteral("Noto Sans CJK SC")});
+        return font;
+    }();
     QFont textFont = reportFont(13, QFont::DemiBold);
     QFont timeFont = reportFont(11, QFont::Medium);
 };
@@ -365,7 +370,6 @@ StatsReportView::StatsReportView(StatsReport report, QWidget* parent)
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
 
     auto* page = new QWidget(scroll);
-    page->setAutoFillBackground(false);
     auto* blocks = new QVBoxLayout(page);
     blocks->setContentsMargins(28, 28, 28, 28);
     blocks->setSpacing(22);
@@ -377,6 +381,8 @@ StatsReportView::StatsReportView(StatsReport report, QWidget* parent)
     }
     blocks->addStretch();
     scroll->setWidget(page);
+    // The scroll area paints its page opaque; the gradient behind has to show.
+    page->setAutoFillBackground(false);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
