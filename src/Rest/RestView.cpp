@@ -2,7 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
-#include "Rest/Backgrounds/ClassicBackground.h"
+#include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/AnimationTicker.h"
 #include "Rest/Components/Blur.h"
 #include "Rest/Components/MouseTouchBridge.h"
@@ -183,21 +183,9 @@ QWidget* RestView::makeBackdrop(RestTheme forTheme) {
     case RestTheme::Aurora:
         made = new AuroraBackground(this);
         break;
-    case RestTheme::Wallpaper: {
-        made = new ClassicBackground(this);
-        auto* loading = new PaintedLayer(made, [](QPainter& painter, const QRect&) {
-            const QRect area = painter.device()
-                                   ? QRect(0, 0, painter.device()->width(), painter.device()->height())
-                                   : QRect();
-            painter.setFont(Palette::font(11));
-            painter.setPen(Palette::white(0.4));
-            painter.drawText(area, Qt::AlignCenter, QStringLiteral("正在静悄悄地加载大自然壁纸..."));
-            painter.fillRect(area, QColor::fromRgbF(0, 0, 0, 0.18f));
-        });
-        loading->setAttribute(Qt::WA_TransparentForMouseEvents);
-        loading->setGeometry(rect());
+    case RestTheme::Wallpaper:
+        made = new WallpaperBackground(this); // follows the stored blur itself
         break;
-    }
     case RestTheme::Ultraman:
         made = new PaintedLayer(this, paintUltramanVeil);
         break;
@@ -213,9 +201,6 @@ void RestView::layoutChildren() {
     for (QWidget* layer : {backdrop, leavingBackdrop.data()}) {
         if (layer) {
             layer->setGeometry(rect());
-            for (QWidget* child : layer->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-                child->setGeometry(layer->rect());
-            }
         }
     }
     for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {

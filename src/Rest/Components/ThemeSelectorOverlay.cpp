@@ -1,5 +1,6 @@
 #include "Rest/Components/ThemeSelectorOverlay.h"
 
+#include "Platform/Clock.h"
 #include "Rest/Components/AnimationTicker.h"
 #include "Rest/Components/Palette.h"
 #include "Rest/Components/VisualEffectView.h"
@@ -141,6 +142,10 @@ void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
         blurRowPresence.animateTo(rowShown ? 1 : 0, now, Transition::Curve::EaseInOut, actionSeconds);
     }
     updateSize();
+    if (rowWasShown && !rowShown) {
+        // Give back the blur row's room once it has slid out.
+        Clock::instance().callLater(this, actionSeconds, [this] { updateSize(); });
+    }
     ticker->kick();
 }
 
@@ -153,9 +158,6 @@ void ThemeSelectorOverlay::setBlurRadius(double radius) {
 
 void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
     const double now = Animation::now();
-    if (!isAnimating(now)) {
-        updateSize(); // drops the blur row's room once it has slid out
-    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(fade.value(now));

@@ -109,5 +109,6 @@ bool Transition::isRunning(double now) const {
         return false;
     }
     const double length = curve == Curve::Spring ? Animation::springSettleTime(duration, damping) : duration;
-    return now - startedAt < length;
+    // Clock times are whole milliseconds; absorb the rounding of their difference.
+    return now - startedAt < length - 1e-6;
 }

@@ -1,0 +1,188 @@
+// Particle rules of the aurora, the classic glows' drift and the cat's geometry.
+#include "Rest/Components/RestingCatView.h"
+#include "Rest/Models/ClassicGlows.h"
+#include "Rest/Models/FireflyField.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+
+class RestArtworkTest : public QObject {
+    Q_OBJECT
+
+private:
+    static bool near(double a, double b, double tolerance = 1e-9) { return std::abs(a - b) <= tolerance; }
+
+    // One particle at a known place, standing still, for the motion rules.
+    static FireflyField single(QPointF position, QPointF velocity, QRandomGenerator* random) {
+        FireflyField field(random);
+        field.initialize(QSizeF(800, 600));
+        field.particles().resize(1);
+        field.particles()[0].position = position;
+        field.particles()[0].velocity = velocity;
+        field.particles()[0].opacity = 0.5;
+        return field;
+    }
+
+private Q_SLOTS:
+    void initialDrawsStayInTheirRanges() {
+        QRandomGenerator random(42);
+        FireflyField field(&random);
+        field.initialize(QSizeF(1920, 1080));
+        QCOMPARE(field.particles().size(), size_t(35));
+        for (const FireflyParticle& p : field.particles()) {
+            QVERIFY(p.position.x() >= 0 && p.position.x() <= 1920);
+            QVERIFY(p.position.y() >= 0 && p.position.y() <= 1080);
+            QVERIFY(p.size >= 4 && p.size <= 12);
+            QVERIFY(p.velocity.y() >= -1.2 && p.velocity.y() <= -0.4);
+            QVERIFY(p.velocity.x() >= -0.4 && p.velocity.x() <= 0.4);
+            QVERIFY(p.opacity >= 0.25 && p.opacity <= 0.75);
+        }
+        // A second appearance draws a fresh set.
+        const QPointF first = field.particles()[0].position;
+        field.initialize(QSizeF(1920, 1080));
+        QVERIFY(field.particles()[0].position != first);
+        QCOMPARE(field.particles().size(), size_t(35));
+    }
+
+    void withoutPointerParticlesOnlyDrift() {
+        QRandomGenerator random(1);
+        FireflyField field(&random);
+        field.initialize(QSizeF(1920, 1080));
+        std::vector<FireflyParticle> before = field.particles();
+        field.update(QSizeF(1920, 1080), std::nullopt);
+        for (size_t i = 0; i < before.size(); ++i) {
+            const FireflyParticle& p = field.particles()[i];
+            if (before[i].position.y() + before[i].velocity.y() < -20) {
+                continue;
+            }
+            QVERIFY(near(p.position.x(), before[i].position.x() + before[i].velocity.x()));
+            QVERIFY(near(p.position.y(), before[i].position.y() + before[i].velocity.y()));
+            QCOMPARE(p.velocity, before[i].velocity);
+        }
+    }
+
+    void opacityStaysClamped() {
+        QRandomGenerator random(3);
+        FireflyField field(&random);
+        field.initialize(QSizeF(400, 400));
+        for (int tick = 0; tick < 2000; ++tick) {
+            field.update(QSizeF(400, 400), std::nullopt);
+            for (const FireflyParticle& p : field.particles()) {
+                QVERIFY(p.opacity >= 0.15 && p.opacity <= 0.85);
+            }
+        }
+    }
+
+    void respawnAtTheBottom_data() {
+        QTest::addColumn<double>("y");
+        QTest::addColumn<bool>("respawns");
+        QTest::newRow("-20.5") << -20.5 << true;
+        QTest::newRow("exactly -20") << -20.0 << false;
+    }
+    void respawnAtTheBottom() {
+        QFETCH(double, y);
+        QFETCH(bool, respawns);
+        QRandomGenerator random(5);
+        FireflyField field = single(QPointF(100, y), QPointF(0, 0), &random);
+        field.update(QSizeF(800, 600), std::nullopt);
+        const FireflyParticle& p = field.particles()[0];
+        if (respawns) {
+            QCOMPARE(p.position.y(), 620.0);
+            QVERIFY(p.position.x() >= 0 && p.position.x() <= 800);
+        } else {
+            QCOMPARE(p.position, QPointF(100, y));
+        }
+    }
+
+    void wrapAtTheSides_data() {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("left") << -20.1 << 820.0;
+        QTest::newRow("right") << 820.1 << -20.0;
+        QTest::newRow("left edge stays") << -20.0 << -20.0;
+        QTest::newRow("right edge stays") << 820.0 << 820.0;
+    }
+    void wrapAtTheSides() {
+        QFETCH(double, x);
+        QFETCH(double, expected);
+        QRandomGenerator random(5);
+        FireflyField field = single(QPointF(x, 300), QPointF(0, 0), &random);
+        field.update(QSizeF(800, 600), std::nullopt);
+        QCOMPARE(field.particles()[0].position.x(), expected);
+    }
+
+    void pointerPushesAway_data() {
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<QPointF>("pushed");
+        QTest::newRow("on top: to the right") << QPointF(300, 300) << QPointF(308, 300);
+        QTest::newRow("80 to the left: 4") << QPointF(220, 300) << QPointF(304, 300);
+        QTest::newRow("80 below: 4 up") << QPointF(300, 380) << QPointF(300, 296);
+        QTest::newRow("160 away: none") << QPointF(140, 300) << QPointF(300, 300);
+    }
+    void pointerPushesAway() {
+        QFETCH(QPointF, pointer);
+        QFETCH(QPointF, pushed);
+        QRandomGenerator random(5);
+        FireflyField field = single(QPointF(300, 300), QPointF(0, 0), &random);
+        field.update(QSizeF(800, 600), pointer);
+        const FireflyParticle& p = field.particles()[0];
+        QVERIFY2(near(p.position.x(), pushed.x(), 1e-9) && near(p.position.y(), pushed.y(), 1e-9),
+                 qPrintable(QStringLiteral("%1, %2").arg(p.position.x()).arg(p.position.y())));
+        QCOMPARE(p.velocity, QPointF(0, 0));
+    }
+
+    void glowsDriftAndReturn() {
+        const auto start = ClassicGlows::offsets(0);
+        const auto there = ClassicGlows::offsets(8);
+        const auto back = ClassicGlows::offsets(16);
+        for (size_t i = 0; i < 3; ++i) {
+            const ClassicGlows::Glow& glow = ClassicGlows::glows()[i];
+            QCOMPARE(start[i], glow.from);
+            QVERIFY(near(there[i].x(), glow.to.x(), 1e-6) && near(there[i].y(), glow.to.y(), 1e-6));
+            QVERIFY(near(back[i].x(), glow.from.x(), 1e-6) && near(back[i].y(), glow.from.y(), 1e-6));
+        }
+        // Half way through a leg the ease-in-out is at its middle.
+        QVERIFY(near(ClassicGlows::offsets(4)[0].x(), 0, 1e-3));
+    }
+
+    void catBreathesAboutItsBottom() {
+        QCOMPARE(RestingCatView::bodySize(0), QSizeF(140, 100));
+        QCOMPARE(RestingCatView::headOffset(0), -85.0);
+        const QSizeF full = RestingCatView::bodySize(1);
+        QVERIFY(near(full.width(), 133) && near(full.height(), 115));
+        QCOMPARE(RestingCatView::headOffset(1), -95.0);
+    }
+
+    void tailSwingsTenDegreesEachWay() {
+        QCOMPARE(RestingCatView::tailAngle(0), -10.0);
+        QVERIFY(near(RestingCatView::tailAngle(2.2), 10, 1e-6));
+        QVERIFY(near(RestingCatView::tailAngle(4.4), -10, 1e-6));
+        for (double t = 0; t < 10; t += 0.07) {
+            const double angle = RestingCatView::tailAngle(t);
+            QVERIFY(angle >= -10 - 1e-9 && angle <= 10 + 1e-9);
+        }
+    }
+
+    void triangleCorners() {
+        const QPainterPath path = PolygonShape(3).path(QRectF(0, 0, 8, 6));
+        QCOMPARE(path.elementCount(), 4); // three corners and the closing line
+        const QPointF expected[] = {{7, 3}, {2.5, 3 + 1.5 * std::sqrt(3.0)}, {2.5, 3 - 1.5 * std::sqrt(3.0)}};
+        for (int i = 0; i < 3; ++i) {
+            const QPainterPath::Element e = path.elementAt(i);
+            QVERIFY2(near(e.x, expected[i].x(), 1e-9) && near(e.y, expected[i].y(), 1e-9),
+                     qPrintable(QStringLiteral("%1: %2, %3").arg(i).arg(e.x).arg(e.y)));
+        }
+    }
+
+    void singleSidedPolygonIsItsStartingPoint() {
+        const QPainterPath path = PolygonShape(1).path(QRectF(0, 0, 10, 10));
+        QCOMPARE(path.elementAt(0).x, 10.0);
+        QCOMPARE(path.elementAt(0).y, 5.0);
+        QVERIFY(path.boundingRect().width() == 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(RestArtworkTest)
+#include "tst_restartwork.moc"

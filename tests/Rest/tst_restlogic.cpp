@@ -1,0 +1,277 @@
+// The rest view's plain logic: breathing, hold-to-skip, themes and layout.
+#include "Platform/Preferences.h"
+#include "Rest/Models/BreathingCycle.h"
+#include "Rest/Models/RestCopy.h"
+#include "Rest/Models/RestLayout.h"
+#include "Rest/Models/RestTheme.h"
+#include "Rest/Models/SkipHold.h"
+#include "support/FakeClock.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+class RestLogicTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Skips {
+        QStringList lines;
+        std::function<void(const QString&)> callback() {
+            return [this](const QString& line) { lines.append(line); };
+        }
+    };
+
+private Q_SLOTS:
+    void breathingStartsAtInhale() {
+        BreathingCycle cycle;
+        QCOMPARE(cycle.breathText(), QStringLiteral("吸气..."));
+        QCOMPARE(cycle.breathValue(), 0.0);
+    }
+
+    void breathingFollowsTheCycle_data() {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("first tick") << 1 << 0.025 << QStringLiteral("慢吸气...");
+        QTest::newRow("half way up") << 20 << 0.5 << QStringLiteral("慢吸气...");
+        QTest::newRow("top") << 40 << 1.0 << QStringLiteral("慢呼气...");
+        QTest::newRow("falling") << 60 << 0.5 << QStringLiteral("慢呼气...");
+        QTest::newRow("wrapped") << 81 << 0.025 << QStringLiteral("慢吸气...");
+        QTest::newRow("many cycles") << 8 * 10 * 50 + 20 << 0.5 << QStringLiteral("慢吸气...");
+    }
+    void breathingFollowsTheCycle() {
+        QFETCH(int, ticks);
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        BreathingCycle cycle;
+        for (int i = 0; i < ticks; ++i) {
+            cycle.tick();
+        }
+        QVERIFY2(std::abs(cycle.breathValue() - value) < 1e-6,
+                 qPrintable(QString::number(cycle.breathValue())));
+        QCOMPARE(cycle.breathText(), text);
+        QVERIFY(cycle.breathTime() >= 0 && cycle.breathTime() < 8);
+    }
+
+    void holdCompletesOnThe31stFire() {
+        ScopedFakeClock clock;
+        Skips skips;
+        SkipHold hold(skips.callback());
+        hold.press();
+        clock->advance(0.05 * 30);
+        QVERIFY(hold.isPressingSkip());
+        QVERIFY(hold.skipProgress() < 1.0);
+        clock->advance(0.05);
+        QVERIFY(hold.isCompletingSkip());
+        QVERIFY(!hold.isPressingSkip());
+        QCOMPARE(hold.skipProgress(), 1.0);
+        QVERIFY(hold.skipFeedbackText());
+        QVERIFY(RestCopy::skipFeedbackLines().contains(*hold.skipFeedbackText()));
+        QVERIFY(hold.skipFeedbackText()->startsWith(QStringLiteral("\u26A0\uFE0F ")));
+
+        clock->advance(1.99);
+        QVERIFY(skips.lines.isEmpty());
+        clock->advance(0.01);
+        QCOMPARE(skips.lines, QStringList{*hold.skipFeedbackText()});
+
+        // Terminal: nothing restarts it, nothing reports again.
+        hold.release();
+        hold.press();
+        hold.spaceDown(false);
+        clock->advance(5);
+        QCOMPARE(skips.lines.size(), 1);
+        QCOMPARE(clock->activeTimerCount(), 0);
+    }
+
+    void releaseBeforeCompletionRewinds() {
+        ScopedFakeClock clock;
+        Skips skips;
+        SkipHold hold(skips.callback());
+        hold.press();
+        clock->advance(1.0);
+        const double reached = hold.skipProgress();
+        QVERIFY(std::abs(reached - 20 * 0.05 / 1.5) < 1e-9);
+        hold.release();
+        QVERIFY(!hold.isPressingSkip());
+        QCOMPARE(hold.skipProgress(), 0.0);
+        QVERIFY(std::abs(hold.displayedProgress(0 + clockSeconds(*clock)) - reached) < 1e-9);
+        clock->advance(0.1);
+        const double midway = hold.displayedProgress(clockSeconds(*clock));
+        QVERIFY(midway > 0 && midway < reached);
+        clock->advance(0.1);
+        QCOMPARE(hold.displayedProgress(clockSeconds(*clock)), 0.0);
+        QCOMPARE(clock->activeTimerCount(), 0);
+
+        hold.press(); // a new hold starts from 0
+        clock->advance(0.05);
+        QVERIFY(std::abs(hold.skipProgress() - 0.05 / 1.5) < 1e-9);
+        clock->advance(10);
+        QCOMPARE(skips.lines.size(), 1);
+    }
+
+    void spaceAutoRepeatNeitherRestartsNorEnds() {
+        ScopedFakeClock clock;
+        Skips skips;
+        SkipHold hold(skips.callback());
+        hold.spaceDown(false);
+        clock->advance(0.5);
+        const double before = hold.skipProgress();
+        // X11 repeats as release + press pairs flagged auto-repeat.
+        hold.spaceUp(true);
+        hold.spaceDown(true);
+        QCOMPARE(hold.skipProgress(), before);
+        QVERIFY(hold.isPressingSkip());
+        clock->advance(1.05);
+        QVERIFY(hold.isCompletingSkip());
+        clock->advance(2.0);
+        QCOMPARE(skips.lines.size(), 1);
+    }
+
+    void spaceUpWithoutSpaceHoldDoesNothing() {
+        ScopedFakeClock clock;
+        Skips skips;
+        SkipHold hold(skips.callback());
+        hold.press();
+        clock->advance(0.5);
+        hold.spaceUp(false);
+        QVERIFY(hold.isPressingSkip());
+        hold.release();
+        QVERIFY(!hold.isPressingSkip());
+    }
+
+    void overlappingHoldsShareOneTimer() {
+        ScopedFakeClock clock;
+        Skips skips;
+        SkipHold hold(skips.callback());
+        hold.press();
+        clock->advance(0.5);
+        hold.spaceDown(false); // joins: progress continues
+        QVERIFY(hold.isSpacePressed());
+        QCOMPARE(clock->activeTimerCount(), 1);
+        clock->advance(0.5);
+        QVERIFY(std::abs(hold.skipProgress() - 20 * 0.05 / 1.5) < 1e-9);
+        hold.release(); // a mouse release ends any hold
+        QVERIFY(!hold.isPressingSkip());
+        QCOMPARE(clock->activeTimerCount(), 0);
+        hold.spaceUp(false);
+        QVERIFY(!hold.isSpacePressed());
+
+        // A space hold, joined by the mouse, ended by the space key-up.
+        hold.spaceDown(false);
+        clock->advance(0.3);
+        hold.press(); // ignored: a hold is running
+        hold.spaceUp(false);
+        QVERIFY(!hold.isPressingSkip());
+        QCOMPARE(clock->activeTimerCount(), 0);
+        clock->advance(3);
+        QVERIFY(skips.lines.isEmpty());
+    }
+
+    void feedbackLineFollowsTheRandomSource() {
+        ScopedFakeClock clock;
+        Skips skips;
+        QRandomGenerator seeded(7);
+        QRandomGenerator expected(7);
+        SkipHold hold(skips.callback(), &seeded);
+        hold.press();
+        clock->advance(1.55);
+        QCOMPARE(*hold.skipFeedbackText(), RestCopy::skipFeedbackLines().at(expected.bounded(8)));
+    }
+
+    void themesParseExactly_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<int>("parsed"); // -1: none
+        QTest::newRow("aurora") << "aurora" << 0;
+        QTest::newRow("wallpaper") << "wallpaper" << 1;
+        QTest::newRow("ultraman") << "ultraman" << 2;
+        QTest::newRow("capitalised") << "Aurora" << -1;
+        QTest::newRow("padded") << " ultraman" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void themesParseExactly() {
+        QFETCH(QString, raw);
+        QFETCH(int, parsed);
+        const std::optional<RestTheme> theme = RestThemes::fromRawValue(raw);
+        QCOMPARE(theme.has_value(), parsed >= 0);
+        if (theme) {
+            QCOMPARE(RestThemes::allCases().indexOf(*theme), parsed);
+            QCOMPARE(RestThemes::rawValue(*theme), raw);
+        }
+    }
+
+    void storedThemeFallsBackToAurora() {
+        QTemporaryDir dir;
+        Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
+        Preferences::setStandard(&prefs);
+        QCOMPARE(RestThemes::stored(), RestTheme::Aurora);
+        prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("sunset"));
+        QCOMPARE(RestThemes::stored(), RestTheme::Aurora);
+        RestThemes::store(RestTheme::Ultraman);
+        QCOMPARE(prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(RestThemes::stored(), RestTheme::Ultraman);
+        Preferences::setStandard(nullptr);
+    }
+
+    void blurRadiusReadsSafely() {
+        QTemporaryDir dir;
+        Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
+        Preferences::setStandard(&prefs);
+        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), QStringLiteral("soft"));
+        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), std::nan(""));
+        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        RestThemes::storeBlurRadius(22.5);
+        QCOMPARE(RestThemes::storedBlurRadius(), 22.5);
+        Preferences::setStandard(nullptr);
+    }
+
+    void blurLabelTruncates_data() {
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("14.9") << 14.9 << "14";
+        QTest::newRow("30") << 30.0 << "30";
+        QTest::newRow("0") << 0.0 << "0";
+        QTest::newRow("out of range") << 45.7 << "45";
+    }
+    void blurLabelTruncates() {
+        QFETCH(double, radius);
+        QFETCH(QString, label);
+        QCOMPARE(RestThemes::blurRadiusLabel(radius), label);
+    }
+
+    void layoutLeavesOutWhatTheThemeHides() {
+        const QSizeF screen(1920, 1080);
+        const RestLayout aurora = RestLayout::compute(screen, RestTheme::Aurora);
+        QCOMPARE(aurora.spacing, 40.0);
+        QCOMPARE(aurora.ring.size(), QSizeF(240, 240));
+        QCOMPARE(aurora.cat.height(), 180.0);
+        QCOMPARE(aurora.cat.top(), aurora.ring.bottom() + 40 + 20);
+        QCOMPARE(aurora.tip.top(), aurora.cat.bottom() + 40);
+        QCOMPARE(aurora.skipButton.bottom() + 12 + 14 + 50, 1080.0);
+        // The two flexible spacers share the free height.
+        QCOMPARE(aurora.ring.top() - 40, aurora.skipButton.top() - 40 - aurora.tip.bottom() - 40);
+
+        const RestLayout wallpaper = RestLayout::compute(screen, RestTheme::Wallpaper);
+        QVERIFY(wallpaper.cat.isEmpty());
+        QCOMPARE(wallpaper.tip.top(), wallpaper.ring.bottom() + 40);
+
+        const RestLayout ultraman = RestLayout::compute(screen, RestTheme::Ultraman);
+        QCOMPARE(ultraman.spacing, 0.0);
+        QVERIFY(ultraman.ring.isEmpty());
+        QVERIFY(ultraman.tip.isEmpty());
+        QCOMPARE(ultraman.ultraman.top(), 10.0);
+        QCOMPARE(ultraman.ultraman.bottom(), ultraman.skipButton.top());
+    }
+
+private:
+    static double clockSeconds(FakeClock& clock) {
+        return static_cast<double>(clock.now().toMSecsSinceEpoch()) / 1000.0;
+    }
+};
+
+QTEST_GUILESS_MAIN(RestLogicTest)
+#include "tst_restlogic.moc"

@@ -1,0 +1,235 @@
+// The rest view on the offscreen platform: what each theme draws, the picker,
+// theme changes reaching every view, and holds by mouse and space bar.
+#include "Platform/Preferences.h"
+#include "Rest/Components/MouseTouchBridge.h"
+#include "Rest/Components/ThemeSelectorOverlay.h"
+#include "Rest/Models/RestCopy.h"
+#include "Rest/Models/SkipHold.h"
+#include "Rest/RestView.h"
+#include "support/FakeClock.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class RestViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Preferences> prefs;
+    int seconds = 20;
+    QStringList skips;
+
+    std::unique_ptr<RestView> makeView() {
+        auto view = std::make_unique<RestView>(
+            20, RestView::Binding{[this] { return seconds; }, [this](int value) { seconds = value; }},
+            QStringLiteral("本集标题 · 打工人终于眨眼了"),
+            [this](const QString& line) { skips.append(line); });
+        view->resize(1920, 1080);
+        view->show();
+        return view;
+    }
+
+    static QImage frame(RestView& view) {
+        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    }
+
+    // Teal or cyan: strong green and blue, weaker red.
+    static bool isArcColour(QRgb pixel) {
+        return qGreen(pixel) > 150 && qBlue(pixel) > 170 && qRed(pixel) < 140;
+    }
+
+    static int orangePixels(const QImage& image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); y += 2) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                count += qRed(line[x]) > 120 && qGreen(line[x]) > 50 && qBlue(line[x]) < 40 &&
+                         qRed(line[x]) > qGreen(line[x]) + 40;
+            }
+        }
+        return count;
+    }
+
+    // A point on the progress arc, a quarter of the way round from twelve o'clock.
+    static QPoint arcPoint(const RestView& view) {
+        const QPointF centre = view.layout().ring.center();
+        return (centre + QPointF(95, 0)).toPoint();
+    }
+
+private Q_SLOTS:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
+        Preferences::setStandard(prefs.get());
+        seconds = 20;
+        skips.clear();
+    }
+    void cleanup() {
+        Preferences::setStandard(nullptr);
+        prefs.reset();
+    }
+
+    void auroraArcIsFullAtStartAndGoneAtZero() {
+        ScopedFakeClock clock;
+        auto view = makeView();
+        QCOMPARE(view->currentTheme(), RestTheme::Aurora);
+        QVERIFY(RestCopy::tips().contains(view->tipText()));
+        QVERIFY(isArcColour(frame(*view).pixel(arcPoint(*view))));
+        const QPointF centre = view->layout().ring.center();
+        QVERIFY(isArcColour(frame(*view).pixel((centre + QPointF(-95, 0)).toPoint())));
+
+        seconds = 0;
+        clock->advance(0.1);
+        const QImage empty = frame(*view);
+        QVERIFY(!isArcColour(empty.pixel(arcPoint(*view))));
+        QVERIFY(!isArcColour(empty.pixel((centre + QPointF(-95, 0)).toPoint())));
+    }
+
+    void halfRestLeavesTheRightHalf() {
+        ScopedFakeClock clock;
+        auto view = makeView();
+        seconds = 10;
+        clock->advance(0.1);
+        const QImage image = frame(*view);
+        const QPointF centre = view->layout().ring.center();
+        QVERIFY(isArcColour(image.pixel((centre + QPointF(95, 0)).toPoint())));
+        QVERIFY(!isArcColour(image.pixel((centre + QPointF(-95, 0)).toPoint())));
+    }
+
+    void ultramanShowsNoRing() {
+        ScopedFakeClock clock;
+        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        auto view = makeView();
+        QCOMPARE(view->currentTheme(), RestTheme::Ultraman);
+        const QPointF ring = RestLayout::compute(view->size(), RestTheme::Aurora).ring.center();
+        QVERIFY(!isArcColour(frame(*view).pixel((ring + QPointF(95, 0)).toPoint())));
+    }
+
+    void wallpaperDrawsTheRing() {
+        ScopedFakeClock clock;
+        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        auto view = makeView();
+        QVERIFY(isArcColour(frame(*view).pixel(arcPoint(*view))));
+    }
+
+    void pickerIsFadedUntilHovered() {
+        ScopedFakeClock clock;
+        auto view = makeView();
+        ThemeSelectorOverlay* picker = view->themeSelector();
+        QCOMPARE(picker->opacity(), 0.25);
+        QCOMPARE(picker->geometry().right(), 1920 - 20 - 1);
+        QCOMPARE(picker->geometry().top(), 20);
+
+        // The selected square's teal border, dimmed by the fade.
+        const QPoint border = picker->mapTo(
+            view.get(), picker->buttonRect(RestTheme::Aurora).topLeft().toPoint() + QPoint(1, 16));
+        const int fadedGreen = qGreen(frame(*view).pixel(border));
+
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(picker, &enter);
+        clock->advance(0.35);
+        QCOMPARE(picker->opacity(), 1.0);
+        QVERIFY2(
+            qGreen(frame(*view).pixel(border)) > fadedGreen + 60,
+            qPrintable(QStringLiteral("%1 vs %2").arg(qGreen(frame(*view).pixel(border))).arg(fadedGreen)));
+
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(picker, &leave);
+        clock->advance(0.35);
+        QCOMPARE(picker->opacity(), 0.25);
+    }
+
+    void pickerChoiceReachesEveryView() {
+        ScopedFakeClock clock;
+        auto first = makeView();
+        auto second = makeView();
+        ThemeSelectorOverlay* picker = first->themeSelector();
+        const int auroraHeight = picker->height();
+        QTest::mouseClick(picker, Qt::LeftButton, {},
+                          picker->buttonRect(RestTheme::Wallpaper).center().toPoint());
+        QCOMPARE(prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("wallpaper"));
+        QCOMPARE(first->currentTheme(), RestTheme::Wallpaper);
+        QVERIFY(picker->height() > auroraHeight); // room for the blur row
+        clock->advance(0.1);
+        QCOMPARE(second->currentTheme(), RestTheme::Wallpaper);
+
+        // The status menu writes the same key.
+        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        clock->advance(0.1);
+        QCOMPARE(first->currentTheme(), RestTheme::Ultraman);
+        QCOMPARE(second->currentTheme(), RestTheme::Ultraman);
+        clock->advance(1.0);
+        QCOMPARE(picker->height(), auroraHeight); // the blur row has slid out
+    }
+
+    void blurSliderStoresItsValue() {
+        ScopedFakeClock clock;
+        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        auto view = makeView();
+        ThemeSelectorOverlay* picker = view->themeSelector();
+        const QRectF slider = picker->sliderRect();
+        QTest::mouseClick(picker, Qt::LeftButton, {},
+                          QPoint(qRound(slider.right()), qRound(slider.center().y())));
+        QCOMPARE(prefs->number(QStringLiteral("wallpaperBlurRadius")), 30.0);
+        QTest::mouseClick(picker, Qt::LeftButton, {},
+                          QPoint(qRound(slider.left()), qRound(slider.center().y())));
+        QCOMPARE(prefs->number(QStringLiteral("wallpaperBlurRadius")), 0.0);
+    }
+
+    void spaceHoldSkipsOncePerView() {
+        ScopedFakeClock clock;
+        auto first = makeView();
+        auto second = makeView();
+        QTest::keyPress(first.get(), Qt::Key_Space);
+        QVERIFY(first->skipHold().isPressingSkip());
+        QVERIFY(second->skipHold().isPressingSkip());        // every view sees the space bar
+        QTest::keyPress(first.get(), Qt::Key_Space, {}, -1); // no effect while held
+        clock->advance(1.55);
+        QVERIFY(first->skipHold().isCompletingSkip());
+        QTest::keyRelease(first.get(), Qt::Key_Space);
+        clock->advance(2.0);
+        QCOMPARE(skips.size(), 2);
+        QCOMPARE(skips.at(0), *first->skipHold().skipFeedbackText());
+        clock->advance(10);
+        QCOMPARE(skips.size(), 2);
+    }
+
+    void hiddenViewIgnoresTheSpaceBar() {
+        ScopedFakeClock clock;
+        auto view = makeView();
+        view->hide();
+        QTest::keyPress(view.get(), Qt::Key_Space);
+        QVERIFY(!view->skipHold().isPressingSkip());
+    }
+
+    void mouseHoldOnTheButton() {
+        ScopedFakeClock clock;
+        auto view = makeView();
+        auto* button = view->findChild<MouseTouchBridge*>();
+        QVERIFY(button);
+        QCOMPARE(button->geometry(), view->layout().skipButton.toAlignedRect());
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
+        clock->advance(1.0);
+        QVERIFY(view->skipHold().isPressingSkip());
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(!view->skipHold().isPressingSkip());
+        const int orangeBefore = orangePixels(frame(*view));
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
+        clock->advance(1.55);
+        QVERIFY(view->skipHold().isCompletingSkip());
+        // The card's border and the hint line turn orange until the line is reported.
+        clock->advance(0.5);
+        QVERIFY(orangePixels(frame(*view)) > orangeBefore + 500);
+        clock->advance(1.5);
+        QCOMPARE(skips.size(), 1);
+    }
+};
+
+QTEST_MAIN(RestViewTest)
+#include "tst_restview.moc"
