@@ -213,10 +213,14 @@ QList<QString> StatsStore::monthKeys(const QDateTime& start, const QDateTime& en
 }
 
 QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& end) const {
+    // Plain numbers: comparing a local time with a UTC one converts on every call.
+    const qint64 first = start.toMSecsSinceEpoch();
+    const qint64 last = end.toMSecsSinceEpoch();
     QList<StatsEvent> result;
     for (const QString& key : monthKeys(start, end)) {
         for (StatsEvent& event : events(key)) {
-            if (start <= event.timestamp && event.timestamp < end) {
+            const qint64 at = event.timestamp.toMSecsSinceEpoch();
+            if (first <= at && at < last) {
                 result.append(std::move(event));
             }
         }
