@@ -1,0 +1,248 @@
+#include "Application/AppDelegate.h"
+#include "Platform/Log.h"
+#include "Stats/StatsStore.h"
+#include "support/TestPlatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <cmath>
+
+// The input form, the real modal alert, the About body and Ctrl+Q.
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+private:
+    // Runs fn on the alert once it is up, from inside its modal loop.
+    static void whenModal(std::function<void(QDialog*)> fn) {
+        QTimer::singleShot(0, qApp, [fn = std::move(fn)] {
+            QTRY_VERIFY(qobject_cast<QDialog*>(QApplication::activeModalWidget()));
+            fn(qobject_cast<QDialog*>(QApplication::activeModalWidget()));
+        });
+    }
+
+    struct Launched {
+        ScopedPreferences prefs;
+        QTemporaryDir statsDir;
+        StatsStore store{statsDir.path()};
+        TestPlatform platform;
+        DialogAlerts dialogs;
+        std::unique_ptr<AppDelegate> delegate;
+
+        Launched() {
+            StatsStore::setShared(&store);
+            setLogSink([](const QString&) {});
+            PlatformServices services = platform.services();
+            services.alerts = &dialogs;
+            delegate = std::make_unique<AppDelegate>(services);
+            delegate->configureMainMenuForTextEditing();
+        }
+        ~Launched() {
+            delegate.reset();
+            setLogSink({});
+            StatsStore::setShared(nullptr);
+        }
+    };
+
+private Q_SLOTS:
+    void formGeometry_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("height");
+        // Top-left frames: the first row on top, its label one point above its field.
+        QTest::addColumn<QList<QRect>>("frames");
+        QTest::newRow("no rows") << 0 << 0 << QList<QRect>();
+        QTest::newRow("one row") << 1 << 24 << QList<QRect>{QRect(0, -1, 128, 24), QRect(136, 0, 120, 24)};
+        QTest::newRow("two rows") << 2 << 58
+                                  << QList<QRect>{QRect(0, -1, 128, 24), QRect(136, 0, 120, 24),
+                                                  QRect(0, 33, 128, 24), QRect(136, 34, 120, 24)};
+        QTest::newRow("three rows") << 3 << 92
+                                    << QList<QRect>{QRect(0, -1, 128, 24), QRect(136, 0, 120, 24),
+                                                    QRect(0, 33, 128, 24), QRect(136, 34, 120, 24),
+                                                    QRect(0, 67, 128, 24), QRect(136, 68, 120, 24)};
+    }
+    void formGeometry() {
+        QFETCH(int, rows);
+        QFETCH(int, height);
+        QFETCH(QList<QRect>, frames);
+        QList<AppDelegate::FormRow> form;
+        for (int i = 0; i < rows; ++i) {
+            form.append({QStringLiteral("第 %1 行").arg(i), new QLineEdit(QString::number(i))});
+        }
+        const std::unique_ptr<QWidget> view = AppDelegate::formView(form);
+        QCOMPARE(view->size(), QSize(256, height));
+        const QList<QWidget*> children = view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(children.size(), frames.size());
+        for (int i = 0; i < children.size(); ++i) {
+            QCOMPARE(children.at(i)->geometry(), frames.at(i));
+        }
+        for (int i = 0; i < rows; ++i) {
+            const auto* label = qobject_cast<QLabel*>(children.at(2 * i));
+            QVERIFY(label);
+            QCOMPARE(label->text(), QStringLiteral("第 %1 行").arg(i));
+            QCOMPARE(children.at(2 * i + 1), form.at(i).field);
+            QVERIFY(!form.at(i).field->isReadOnly());
+        }
+    }
+
+    void alertStaysOnTopWithTheFirstButtonAsDefault() {
+        DialogAlerts alerts;
+        Alert alert;
+        alert.messageText = QStringLiteral("设置护眼节奏");
+        alert.buttons = {QStringLiteral("应用"), QStringLiteral("取消")};
+        whenModal([](QDialog* dialog) {
+            QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            QPushButton* byDefault = nullptr;
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->isDefault()) {
+                    QVERIFY(!byDefault);
+                    byDefault = button;
+                }
+            }
+            QVERIFY(byDefault);
+            QCOMPARE(byDefault->text(), QStringLiteral("应用"));
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        QCOMPARE(alerts.run(alert), Alerts::firstButton);
+        whenModal([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+        QCOMPARE(alerts.run(alert), Alerts::closed);
+        whenModal([](QDialog* dialog) {
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == QStringLiteral("取消")) {
+                    button->click();
+                }
+            }
+        });
+        QCOMPARE(alerts.run(alert), 1);
+    }
+
+    void rhythmFieldsTakeSelectAllAndPaste() {
+        Launched app;
+        QApplication::clipboard()->setText(QStringLiteral("25"));
+        whenModal([](QDialog* dialog) {
+            auto* work = qobject_cast<QLineEdit*>(dialog->focusWidget());
+            QVERIFY(work);
+            QCOMPARE(work->text(), QStringLiteral("20")); // the work field starts focused
+            QTest::keyClick(work, Qt::Key_A, Qt::ControlModifier);
+            QCOMPARE(work->selectedText(), QStringLiteral("20"));
+            QTest::keyClick(work, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(work->text(), QStringLiteral("25"));
+            QTest::keyClick(work, Qt::Key_Return);
+        });
+        app.delegate->showCustomRestModeDialog();
+        QCOMPARE(app.delegate->workDuration, 1500);
+        QCOMPARE(app.delegate->selectedRestModeTag, -1);
+    }
+
+    void aboutBodyHasTwelveStyledPieces() {
+        const std::unique_ptr<QTextDocument> text = AppDelegate::aboutDetailAttributedText();
+        const QString plain = text->toPlainText();
+        QVERIFY(plain.startsWith(QStringLiteral("【护眼这块】\n工作可以再干，眼睛别当耗材。")));
+        QVERIFY(plain.endsWith(QStringLiteral("舒服、可坚持、不过量，就很好。")));
+        // Eight single and three double line breaks: 15 paragraphs, three of them empty.
+        QCOMPARE(text->blockCount(), 15);
+        QCOMPARE(plain.count(QStringLiteral("\n\n")), 3);
+        struct Expected {
+            int block;
+            QString start;
+            qreal pointSize;
+            bool bold;
+            qreal paragraphSpacing;
+        };
+        const QList<Expected> expected = {
+            {0, QStringLiteral("【护眼这块】"), 13, true, 3},
+            {1, QStringLiteral("工作可以再干"), 12.5, true, 3},
+            {2, QStringLiteral("可以把 20-20-20"), 11.5, false, 9},
+            {4, QStringLiteral("【喝水这块】"), 13, true, 3},
+            {12, QStringLiteral("最后一句"), 13, true, 3},
+            {13, QStringLiteral("钱是老板的"), 12.5, true, 3},
+            {14, QStringLiteral("Tavo 的目标很小"), 11.5, false, 9},
+        };
+        for (const Expected& e : expected) {
+            const QTextBlock block = text->findBlockByNumber(e.block);
+            QVERIFY2(block.text().startsWith(e.start), qPrintable(block.text()));
+            const QFont font = block.begin().fragment().charFormat().font();
+            QCOMPARE(font.pointSizeF(), e.pointSize);
+            QCOMPARE(font.weight() >= QFont::DemiBold, e.bold);
+            QCOMPARE(block.blockFormat().bottomMargin(), e.paragraphSpacing);
+        }
+        // Notes are toned down against the other two styles.
+        const auto alpha = [&text](int block) {
+            return text->findBlockByNumber(block)
+                .begin()
+                .fragment()
+                .charFormat()
+                .foreground()
+                .color()
+                .alphaF();
+        };
+        QVERIFY(alpha(2) < alpha(1));
+        QCOMPARE(alpha(0), 1.0);
+    }
+
+    void aboutBodyGrowsWithItsText() {
+        const std::unique_ptr<QTextDocument> text = AppDelegate::aboutDetailAttributedText();
+        const int height = AppDelegate::aboutAccessoryHeight(*text);
+        std::unique_ptr<QTextDocument> measured(text->clone());
+        measured->setTextWidth(656);
+        QCOMPARE(height, static_cast<int>(std::ceil(measured->size().height())) + 22);
+        QTextCursor(text.get()).insertText(QStringLiteral("多一行\n多两行\n多三行\n"));
+        QVERIFY(AppDelegate::aboutAccessoryHeight(*text) > height);
+    }
+
+    void aboutAlert() {
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+        TestPlatform platform;
+        AppDelegate delegate(platform.services());
+        QSize accessory;
+        platform.alerts.responders.append([&accessory](const Alert& alert) {
+            accessory = alert.accessory->size();
+            return Alerts::firstButton;
+        });
+        delegate.showAbout();
+        QCOMPARE(platform.alerts.shown.size(), 1);
+        const Alert& alert = platform.alerts.shown.first();
+        QCOMPARE(alert.messageText, QStringLiteral("关于 Tavo"));
+        QCOMPARE(alert.informativeText,
+                 QStringLiteral("菜单栏状态续命搭子：不帮你卷，只提醒你别嘎。\nV1.0.0 "));
+        QCOMPARE(alert.style, AlertStyle::Informational);
+        QCOMPARE(alert.buttons, QStringList{QStringLiteral("下次一定")});
+        const std::unique_ptr<QTextDocument> text = AppDelegate::aboutDetailAttributedText();
+        QCOMPARE(accessory, QSize(680, AppDelegate::aboutAccessoryHeight(*text)));
+    }
+
+    // Last: quitting ends the event loops for good in this process.
+    void ctrlQInADialogQuitsThroughQuitApp() {
+        Launched app;
+        AppDelegate* delegate = app.delegate.get();
+        // As main() wires it: the loop ends once quitApp() has closed everything.
+        connect(delegate, &AppDelegate::terminateRequested, qApp, &QCoreApplication::quit,
+                Qt::QueuedConnection);
+        bool dialogReturned = false;
+        QTimer::singleShot(0, qApp, [delegate, &dialogReturned] {
+            whenModal([](QDialog* dialog) {
+                QTest::keyClick(dialog->focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+            });
+            delegate->showCustomRestModeDialog();
+            dialogReturned = true;
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(dialogReturned);
+        QVERIFY(delegate->isQuitting);
+        QCOMPARE(delegate->workDuration, 1200); // the dialog's answer was not applied
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "tst_dialogs.moc"
