@@ -1,0 +1,242 @@
+#include "Application/AppDelegate.h"
+#include "Platform/Log.h"
+#include "Stats/StatsStore.h"
+#include "support/FakeClock.h"
+#include "support/FakeNotifications.h"
+#include "support/TestPlatform.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QDateTime at(int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, 3, 2), QTime(hour, minute, second));
+}
+
+struct Fixture {
+    Fixture() {
+        StatsStore::setShared(&store);
+        setLogSink([](const QString&) {});
+    }
+    ~Fixture() {
+        delegate.reset();
+        StatsStore::setShared(nullptr);
+        setLogSink({});
+    }
+    AppDelegate& launch() {
+        PlatformServices services = platform.services();
+        services.notifications = &notifications;
+        delegate = std::make_unique<AppDelegate>(services);
+        delegate->applicationDidFinishLaunching();
+        QCoreApplication::processEvents();
+        return *delegate;
+    }
+    void advanceTo(const QDateTime& time) {
+        clock->advanceTo(time);
+        QCoreApplication::processEvents();
+    }
+    // Reminder events only; the launch and rests record their own.
+    QStringList reminderEvents() const {
+        QStringList types;
+        for (const StatsEvent& event :
+             store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()))) {
+            const QString type = rawValue(event.type);
+            if (type.startsWith(QLatin1String("hydration")) || type.startsWith(QLatin1String("pelvic"))) {
+                types << type + QLatin1Char('/') + rawValue(event.source);
+            }
+        }
+        return types;
+    }
+
+    ScopedFakeClock clock;
+    ScopedPreferences prefs;
+    QTemporaryDir statsDir;
+    StatsStore store{statsDir.path()};
+    TestPlatform platform;
+    FakeNotifications notifications;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace
+
+class ReminderGlueTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void launchRegistersCategoriesAndFillsTheMenu() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QCOMPARE(f.notifications.categories.size(), 2);
+        QCOMPARE(f.notifications.categories.at(1).actionIdentifier, QStringLiteral("PELVIC_FLOOR_COMPLETE"));
+        QCOMPARE(f.notifications.categories.at(1).actionTitle, QStringLiteral("底盘保养 +1"));
+        f.advanceTo(at(9, 0, 1)); // the status lines follow the one-second tick
+        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:59"));
+        QCOMPARE(d.pelvicFloorStatusMenuItem->text(),
+                 QStringLiteral("🫧 今日 0 次 · 下次保养 59:59"));
+        QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已开启"));
+        QVERIFY(d.hydrationToggleMenuItem->isChecked());
+        QCOMPARE(d.pelvicFloorIntervalMenuItem->text(), QStringLiteral("    提肛提醒间隔（当前每 60 分钟）"));
+        QVERIFY(d.pelvicFloorIntervalMenuItems.value(60)->isChecked());
+        QVERIFY(!d.pelvicFloorIntervalMenuItems.value(30)->isChecked());
+
+        f.advanceTo(at(9, 0, 10));
+        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:50"));
+        d.toggleHydrationReminder();
+        QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已关闭"));
+        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 水分雷达：已下线"));
+    }
+
+    void storedZeroIntervalShowsTheDefault() {
+        Fixture f;
+        f.prefs->setValue(QStringLiteral("hydrationReminderIntervalMinutes"), 0);
+        AppDelegate& d = f.launch();
+        QCOMPARE(d.hydrationIntervalMenuItem->text(), QStringLiteral("    喝水提醒间隔（当前每 45 分钟）"));
+        QVERIFY(d.hydrationIntervalMenuItems.value(45)->isChecked());
+    }
+
+    void responsesReachTheRightManagerOnly() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.notifications.respond(QStringLiteral("pelvic-floor-reminder"),
+                                QStringLiteral("PELVIC_FLOOR_REMINDER"),
+                                QStringLiteral("PELVIC_FLOOR_COMPLETE"));
+        f.notifications.respond(QStringLiteral("x"), QStringLiteral("OTHER"),
+                                QStringLiteral("HYDRATION_DRANK"));
+        QTRY_COMPARE(d.pelvicFloorManager->count(), 1);
+        QCOMPARE(d.hydrationManager->count(), 0);
+        QCOMPARE(f.reminderEvents(), QStringList{QStringLiteral("pelvic_completed/notification")});
+        QTRY_COMPARE(d.pelvicFloorStatusMenuItem->text(),
+                     QStringLiteral("🫧 今日 1 次 · 下次保养 1小时0分"));
+    }
+
+    void dismissalShowsTheSkipInTheMenuAndTheToast() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.advanceTo(at(9, 45));
+        f.notifications.respond(QStringLiteral("hydration-reminder"), QStringLiteral("HYDRATION_REMINDER"),
+                                Notifications::dismissActionIdentifier);
+        QTRY_COMPARE(d.reminderSkipFeedbackPresenter->toastWindows.size(), size_t(1));
+        const QString line = d.statusMenuItem->text();
+        QVERIFY(d.hydrationManager->configuration().skipMessages.contains(line));
+        QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->title(),
+                 QStringLiteral("喝水提醒已跳过"));
+        QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->message(), line);
+        f.advanceTo(at(9, 45, 5));
+        QVERIFY(d.statusMenuItem->text() != line);
+    }
+
+    void typedInterval_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("spaces") << " 90 " << 90;
+        QTest::newRow("line break") << "90\n" << 90;
+        QTest::newRow("shortest") << "1" << 1;
+        QTest::newRow("longest") << "480" << 480;
+        QTest::newRow("zero") << "0" << -1;
+        QTest::newRow("too long") << "481" << -1;
+        QTest::newRow("letters") << "abc" << -1;
+        QTest::newRow("fraction") << "4.5" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void typedInterval() {
+        QFETCH(QString, typed);
+        QFETCH(int, stored);
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.advanceTo(at(10, 10));
+        const std::optional<QDateTime> before = d.pelvicFloorManager->nextReminderAt();
+        f.platform.alerts.answer(Alerts::firstButton, {typed});
+        d.showPelvicFloorIntervalDialog();
+        const Alert& dialog = f.platform.alerts.shown.first();
+        QCOMPARE(dialog.messageText, QStringLiteral("设置提肛提醒间隔"));
+        QCOMPARE(dialog.buttons, (QStringList{QStringLiteral("应用"), QStringLiteral("取消")}));
+        if (stored > 0) {
+            QCOMPARE(f.platform.alerts.shown.size(), 1);
+            QCOMPARE(d.pelvicFloorManager->intervalMinutes(), stored);
+            QCOMPARE(d.pelvicFloorManager->nextReminderAt(), at(10, 10).addSecs(stored * 60));
+            QCOMPARE(d.pelvicFloorIntervalMenuItem->text(),
+                     QStringLiteral("    提肛提醒间隔（当前每 %1 分钟）").arg(stored));
+        } else {
+            QCOMPARE(f.platform.alerts.shown.size(), 2);
+            const Alert& invalid = f.platform.alerts.shown.last();
+            QCOMPARE(invalid.messageText, QStringLiteral("自动提肛间隔无效"));
+            QCOMPARE(invalid.informativeText, QStringLiteral("提醒间隔请输入 1 到 480 分钟。"));
+            QCOMPARE(invalid.style, AlertStyle::Warning);
+            QCOMPARE(invalid.buttons, QStringList{QStringLiteral("好的")});
+            QVERIFY(!f.prefs->contains(QStringLiteral("pelvicFloorReminderIntervalMinutes")));
+            QVERIFY(d.pelvicFloorManager->nextReminderAt() == before);
+        }
+    }
+
+    void choosingTheCurrentPresetRestartsTheWait() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.advanceTo(at(9, 30));
+        d.selectHydrationInterval(45);
+        QCOMPARE(d.hydrationManager->nextReminderAt(), at(10, 15));
+        QVERIFY(d.hydrationIntervalMenuItems.value(45)->isChecked());
+    }
+
+    void drinkNowDeclinedRecordsPromptAndSkip() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.advanceTo(at(9, 10));
+        f.platform.alerts.answer(1);
+        d.recordHydrationDrink();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.reminderEvents(), (QStringList{QStringLiteral("hydration_prompt_shown/manual"),
+                                                  QStringLiteral("hydration_skipped/manual")}));
+        QVERIFY(!d.statusMenuItem->text().contains(QStringLiteral("到账")));
+        QCOMPARE(d.hydrationManager->count(), 0);
+    }
+
+    void drinkNowConfirmedShowsTheLoggedLine() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.advanceTo(at(9, 10));
+        f.platform.alerts.answer(Alerts::firstButton);
+        d.recordHydrationDrink();
+        QCOMPARE(f.platform.alerts.shown.first().buttons.first(), QStringLiteral("水分充值 +1"));
+        QCOMPARE(f.reminderEvents(), (QStringList{QStringLiteral("hydration_prompt_shown/manual"),
+                                                  QStringLiteral("hydration_completed/manual")}));
+        const QString line = d.statusMenuItem->text();
+        QVERIFY2(line == QStringLiteral("💧 今日第 1 杯到账，继续保持") ||
+                     TavoCopy::hydrationLoggedLines().contains(line),
+                 qPrintable(line));
+        QCOMPARE(d.hydrationManager->nextReminderAt(), at(9, 55));
+    }
+
+    void aReminderDueDuringARestWaitsForItsEnd() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.advanceTo(at(9, 44, 50));
+        d.triggerRestNow();
+        QVERIFY(d.isResting);
+        f.advanceTo(at(9, 45, 5));
+        QVERIFY(f.notifications.added.isEmpty());
+        QVERIFY(d.hydrationManager->isDeferredAfterRest());
+        f.advanceTo(at(9, 45, 12)); // the 20-second rest is over
+        QVERIFY(!d.isResting);
+        QVERIFY(f.notifications.added.isEmpty());
+        f.advanceTo(at(9, 45, 20));
+        QCOMPARE(f.notifications.added.size(), 1);
+        QCOMPARE(f.notifications.added.first().identifier, QStringLiteral("hydration-reminder"));
+    }
+
+    void quittingStopsTheManagers() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QVERIFY(d.hydrationManager->isTimerArmed());
+        d.quitApp();
+        QVERIFY(!d.hydrationManager->isTimerArmed());
+        QVERIFY(!d.pelvicFloorManager->isTimerArmed());
+        Q_EMIT f.platform.sessionEvents.resumed();
+        QVERIFY(!d.hydrationManager->isTimerArmed());
+    }
+};
+
+QTEST_MAIN(ReminderGlueTest)
+#include "tst_reminder_glue.moc"
