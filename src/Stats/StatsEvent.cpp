@@ -94,42 +94,6 @@ std::string toStdString(const QString& text) {
     return std::string(utf8.constData(), std::size_t(utf8.size()));
 }
 
-std::optional<QString> stringMember(const nlohmann::json& object, const char* name) {
-    const auto found = object.find(name);
-    if (found == object.end() || !found->is_string()) {
-        return std::nullopt;
-    }
-    return toQString(found->get_ref<const std::string&>());
-}
-
-std::optional<StatsPayloadValue> payloadValue(const nlohmann::json& value) {
-    switch (value.type()) {
-    case nlohmann::json::value_t::boolean:
-        return StatsPayloadValue(value.get<bool>());
-    case nlohmann::json::value_t::number_integer:
-        return StatsPayloadValue(value.get<qint64>());
-    case nlohmann::json::value_t::number_unsigned: {
-        const auto number = value.get<std::uint64_t>();
-        if (number <= std::uint64_t(std::numeric_limits<qint64>::max())) {
-            return StatsPayloadValue(qint64(number));
-        }
-        return StatsPayloadValue(double(number));
-    }
-    case nlohmann::json::value_t::number_float: {
-        // An overflowing literal such as 1e999 has no value that writes back.
-        const double number = value.get<double>();
-        if (!std::isfinite(number)) {
-            return std::nullopt;
-        }
-        return StatsPayloadValue(number);
-    }
-    case nlohmann::json::value_t::string:
-        return StatsPayloadValue(toQString(value.get_ref<const std::string&>()));
-    default:
-        return std::nullopt;
-    }
-}
-
 // Readers split lines at these too, so they must never appear raw in a line.
 // In compact JSON they can only sit inside strings, where the escape is equal.
 void escapeUnicodeLineBreaks(std::string& json) {
@@ -145,6 +109,195 @@ void escapeUnicodeLineBreaks(std::string& json) {
         }
     }
 }
+
+enum class Member { id, timestamp, dayKey, monthKey, type, source, sessionId, payload, appVersion, unknown };
+constexpr unsigned bit(Member member) {
+    return 1U << unsigned(member);
+}
+constexpr unsigned requiredMembers = bit(Member::id) | bit(Member::timestamp) | bit(Member::dayKey) |
+                                     bit(Member::monthKey) | bit(Member::type) | bit(Member::source) |
+                                     bit(Member::payload) | bit(Member::appVersion);
+
+// Reads one event straight from the parser's callbacks: month files are read
+// whole for every report, and building a document tree per line first costs
+// several times as much. Any callback answering false ends the parse.
+class EventReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    StatsEvent event;
+
+    bool complete() const { return finished && (seen & requiredMembers) == requiredMembers; }
+
+    bool null() override {
+        // Only a session may be null; it then stays absent.
+        return scalar([&] { return depth == 1 && member == Member::sessionId; });
+    }
+    bool boolean(bool value) override { return payloadScalar(StatsPayloadValue(value)); }
+    bool number_integer(number_integer_t value) override {
+        return payloadScalar(StatsPayloadValue(qint64(value)));
+    }
+    bool number_unsigned(number_unsigned_t value) override {
+        if (value <= number_unsigned_t(std::numeric_limits<qint64>::max())) {
+            return payloadScalar(StatsPayloadValue(qint64(value)));
+        }
+        return payloadScalar(StatsPayloadValue(double(value)));
+    }
+    bool number_float(number_float_t value, const string_t&) override {
+        // An overflowing literal such as 1e999 has no value that writes back.
+        return std::isfinite(value) && payloadScalar(StatsPayloadValue(value));
+    }
+    bool string(string_t& value) override {
+        if (skipDepth > 0) {
+            return true;
+        }
+        if (depth == 2) {
+            return payloadScalar(StatsPayloadValue(toQString(value)));
+        }
+        if (depth != 1) {
+            return false;
+        }
+        switch (member) {
+        case Member::id:
+            event.id = toQString(value);
+            break;
+        case Member::timestamp: {
+            const auto timestamp = parseTimestamp(value);
+            if (!timestamp) {
+                return false;
+            }
+            event.timestamp = *timestamp;
+            break;
+        }
+        case Member::dayKey:
+            event.dayKey = toQString(value);
+            break;
+        case Member::monthKey:
+            event.monthKey = toQString(value);
+            break;
+        case Member::type: {
+            const auto type = valueOf(typeNames, value);
+            if (!type) {
+                return false;
+            }
+            event.type = *type;
+            break;
+        }
+        case Member::source: {
+            const auto source = valueOf(sourceNames, value);
+            if (!source) {
+                return false;
+            }
+            event.source = *source;
+            break;
+        }
+        case Member::sessionId:
+            event.sessionId = toQString(value);
+            break;
+        case Member::appVersion:
+            event.appVersion = toQString(value);
+            break;
+        case Member::payload:
+            return false;
+        case Member::unknown:
+            return true;
+        }
+        seen |= bit(member);
+        return true;
+    }
+    bool binary(binary_t&) override { return false; }
+
+    bool start_object(std::size_t) override {
+        if (skipDepth > 0 || (depth == 1 && member == Member::unknown)) {
+            ++skipDepth;
+            return true;
+        }
+        if (depth == 0 || (depth == 1 && member == Member::payload)) {
+            ++depth;
+            return true;
+        }
+        return false;
+    }
+    bool end_object() override {
+        if (skipDepth > 0) {
+            --skipDepth;
+            return true;
+        }
+        if (--depth == 1) {
+            seen |= bit(Member::payload);
+        }
+        finished = depth == 0;
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        if (skipDepth > 0 || (depth == 1 && member == Member::unknown)) {
+            ++skipDepth;
+            return true;
+        }
+        return false;
+    }
+    bool end_array() override {
+        --skipDepth;
+        return true;
+    }
+    bool key(string_t& name) override {
+        if (skipDepth > 0) {
+            return true;
+        }
+        if (depth == 2) {
+            payloadKey = toQString(name);
+            return true;
+        }
+        member = memberNamed(name);
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    static Member memberNamed(std::string_view name) {
+        static constexpr std::array<std::pair<std::string_view, Member>, 9> members{{
+            {"id", Member::id},
+            {"timestamp", Member::timestamp},
+            {"dayKey", Member::dayKey},
+            {"monthKey", Member::monthKey},
+            {"type", Member::type},
+            {"source", Member::source},
+            {"sessionId", Member::sessionId},
+            {"payload", Member::payload},
+            {"appVersion", Member::appVersion},
+        }};
+        for (const auto& [candidate, member] : members) {
+            if (candidate == name) {
+                return member;
+            }
+        }
+        return Member::unknown;
+    }
+
+    // A scalar outside the payload: members of unknown names are ignored,
+    // known members only take what accepted says.
+    template <typename Accepted> bool scalar(Accepted accepted) {
+        if (skipDepth > 0 || (depth == 1 && member == Member::unknown)) {
+            return true;
+        }
+        return accepted();
+    }
+
+    bool payloadScalar(StatsPayloadValue value) {
+        if (depth == 2 && skipDepth == 0) {
+            event.payload.insert(payloadKey, std::move(value));
+            return true;
+        }
+        return scalar([] { return false; });
+    }
+
+    int depth = 0;
+    int skipDepth = 0;
+    bool finished = false;
+    unsigned seen = 0;
+    Member member = Member::unknown;
+    QString payloadKey;
+};
 
 } // namespace
 
@@ -273,55 +426,9 @@ std::optional<QByteArray> encodeStatsEvent(const StatsEvent& event, QString* err
 }
 
 std::optional<StatsEvent> decodeStatsEvent(QByteArrayView json) {
-    const nlohmann::json object = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
-    if (!object.is_object()) {
+    EventReader reader;
+    if (!nlohmann::json::sax_parse(json.begin(), json.end(), &reader) || !reader.complete()) {
         return std::nullopt;
     }
-
-    StatsEvent event;
-    const auto id = stringMember(object, "id");
-    const auto timestampText = object.find("timestamp");
-    const auto dayKey = stringMember(object, "dayKey");
-    const auto monthKey = stringMember(object, "monthKey");
-    const auto type = object.find("type");
-    const auto source = object.find("source");
-    const auto payload = object.find("payload");
-    const auto appVersion = stringMember(object, "appVersion");
-    if (!id || !dayKey || !monthKey || !appVersion || timestampText == object.end() ||
-        !timestampText->is_string() || type == object.end() || !type->is_string() || source == object.end() ||
-        !source->is_string() || payload == object.end() || !payload->is_object()) {
-        return std::nullopt;
-    }
-
-    const auto timestamp = parseTimestamp(timestampText->get_ref<const std::string&>());
-    const auto typeValue = valueOf(typeNames, std::string_view(type->get_ref<const std::string&>()));
-    const auto sourceValue = valueOf(sourceNames, std::string_view(source->get_ref<const std::string&>()));
-    if (!timestamp || !typeValue || !sourceValue) {
-        return std::nullopt;
-    }
-
-    const auto session = object.find("sessionId");
-    if (session != object.end() && !session->is_null()) {
-        if (!session->is_string()) {
-            return std::nullopt;
-        }
-        event.sessionId = toQString(session->get_ref<const std::string&>());
-    }
-
-    for (const auto& [key, value] : payload->items()) {
-        auto decoded = payloadValue(value);
-        if (!decoded) {
-            return std::nullopt;
-        }
-        event.payload.insert(toQString(key), std::move(*decoded));
-    }
-
-    event.id = *id;
-    event.timestamp = *timestamp;
-    event.dayKey = *dayKey;
-    event.monthKey = *monthKey;
-    event.type = *typeValue;
-    event.source = *sourceValue;
-    event.appVersion = *appVersion;
-    return event;
+    return std::move(reader.event);
 }

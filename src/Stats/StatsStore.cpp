@@ -21,6 +21,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,7 +159,9 @@ void StatsStore::append(const QString& monthKey, const QByteArray& line) {
         return;
     }
 
-    // A line cut off by a crash or a full disk must not swallow this one.
+    // A line cut off by a crash or a full disk must not swallow this one. The
+    // lock keeps another process from being mid-line while the end is checked.
+    ::flock(fd, LOCK_EX);
     QByteArray bytes = line;
     struct stat status {};
     char last = '\n';
