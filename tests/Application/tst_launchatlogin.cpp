@@ -1,0 +1,227 @@
+#include "Application/AppDelegate.h"
+#include "Platform/Log.h"
+#include "Platform/LoginItem.h"
+#include "Stats/StatsStore.h"
+#include "support/TestPlatform.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+
+// The autostart entry behind "开机自启", in a private XDG_CONFIG_HOME.
+class LaunchAtLoginTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Home {
+        QTemporaryDir dir;
+        QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+        explicit Home(const QString& configHome = QString()) {
+            qputenv("XDG_CONFIG_HOME",
+                    (configHome.isEmpty() ? dir.filePath(QStringLiteral("config")) : dir.filePath(configHome))
+                        .toUtf8());
+        }
+        ~Home() { qputenv("XDG_CONFIG_HOME", previous); }
+        QString entry() const { return XdgAutostartLoginItem::entryPath(); }
+        void write(const QByteArray& text) const {
+            QDir().mkpath(QFileInfo(entry()).absolutePath());
+            QFile file(entry());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        }
+        QByteArray read() const {
+            QFile file(entry());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }
+    };
+
+    struct Delegate {
+        QTemporaryDir statsDir;
+        StatsStore store{statsDir.path()};
+        ScopedPreferences prefs;
+        TestPlatform platform;
+        XdgAutostartLoginItem autostart{QStringLiteral("/usr/local/bin/tavo")};
+        QStringList log;
+        std::unique_ptr<AppDelegate> delegate;
+
+        explicit Delegate(bool realEntry) {
+            StatsStore::setShared(&store);
+            setLogSink([this](const QString& line) { log.append(line); });
+            PlatformServices services = platform.services();
+            if (realEntry) {
+                services.loginItem = &autostart;
+            }
+            delegate = std::make_unique<AppDelegate>(services);
+            delegate->setupMenu();
+        }
+        ~Delegate() {
+            delegate.reset();
+            setLogSink({});
+            StatsStore::setShared(nullptr);
+        }
+        bool checked() const { return delegate->launchAtLoginItem->isChecked(); }
+    };
+
+private Q_SLOTS:
+    void entryFollowsXdgConfigHome() {
+        Home home;
+        QCOMPARE(home.entry(), home.dir.filePath(QStringLiteral("config/autostart/tavo.desktop")));
+    }
+
+    void registerWritesAnEntryForTheBinary() {
+        Home home;
+        XdgAutostartLoginItem item(QStringLiteral("/opt/tavo/bin/tavo"));
+        QVERIFY(!item.isEnabled());
+        QCOMPARE(item.registerItem(), std::nullopt);
+        QVERIFY(item.isEnabled());
+        const QByteArray text = home.read();
+        QVERIFY(text.startsWith("[Desktop Entry]\n"));
+        QVERIFY(text.contains("\nType=Application\n"));
+        QVERIFY(text.contains("\nExec=\"/opt/tavo/bin/tavo\"\n"));
+        QVERIFY(!text.contains("Hidden"));
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+        QVERIFY(!QFile::exists(home.entry()));
+        QVERIFY(!item.isEnabled());
+        // Nothing to remove is no failure.
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+    }
+
+    void defaultsToTheRunningBinary() {
+        Home home;
+        XdgAutostartLoginItem item;
+        QCOMPARE(item.registerItem(), std::nullopt);
+        QVERIFY(home.read().contains("Exec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"));
+    }
+
+    void enabledUnlessHidden_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("plain") << QByteArray("[Desktop Entry]\nType=Application\nExec=tavo\n") << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=tavo\nHidden=true\n") << false;
+        QTest::newRow("hidden, spaced") << QByteArray("[Desktop Entry]\nHidden = true\n") << false;
+        QTest::newRow("hidden false") << QByteArray("[Desktop Entry]\nHidden=false\n") << true;
+        QTest::newRow("hidden in an action group")
+            << QByteArray("[Desktop Entry]\nExec=tavo\n[Desktop Action quit]\nHidden=true\n") << true;
+        QTest::newRow("key that only starts alike")
+            << QByteArray("[Desktop Entry]\nHiddenness=true\n") << true;
+        QTest::newRow("empty file") << QByteArray() << true;
+    }
+    void enabledUnlessHidden() {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, enabled);
+        Home home;
+        home.write(entry);
+        QCOMPARE(XdgAutostartLoginItem(QStringLiteral("/usr/bin/tavo")).isEnabled(), enabled);
+    }
+
+    void registeringReplacesAHiddenEntry() {
+        Home home;
+        home.write("[Desktop Entry]\nExec=tavo\nHidden=true\n");
+        XdgAutostartLoginItem item(QStringLiteral("/usr/bin/tavo"));
+        QVERIFY(!item.isEnabled());
+        QCOMPARE(item.registerItem(), std::nullopt);
+        QVERIFY(item.isEnabled());
+    }
+
+    void execQuoting_data() {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("exec");
+        QTest::newRow("plain") << QStringLiteral("/usr/bin/tavo") << QByteArray("Exec=\"/usr/bin/tavo\"");
+        QTest::newRow("blank") << QStringLiteral("/opt/My Apps/tavo")
+                               << QByteArray("Exec=\"/opt/My Apps/tavo\"");
+        QTest::newRow("quote and dollar")
+            << QStringLiteral("/a\"b$c`d") << QByteArray("Exec=\"/a\\\\\"b\\\\$c\\\\`d\"");
+        QTest::newRow("backslash") << QStringLiteral("/a\\b") << QByteArray("Exec=\"/a\\\\\\\\b\"");
+        QTest::newRow("percent") << QStringLiteral("/100%/tavo") << QByteArray("Exec=\"/100%%/tavo\"");
+        QTest::newRow("chinese") << QStringLiteral("/home/用户/tavo")
+                                 << QByteArray("Exec=\"/home/用户/tavo\"");
+    }
+    void execQuoting() {
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, exec);
+        const QList<QByteArray> lines = XdgAutostartLoginItem::entryContents(executable).split('\n');
+        QVERIFY2(lines.contains(exec), XdgAutostartLoginItem::entryContents(executable).constData());
+    }
+
+    void unwritableFolderFails() {
+        // A regular file where a folder belongs stops root as well as anyone.
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Home home(QStringLiteral("unused"));
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("file/config")).toUtf8());
+        XdgAutostartLoginItem item(QStringLiteral("/usr/bin/tavo"));
+        const std::optional<QString> error = item.registerItem();
+        QVERIFY(error);
+        QVERIFY2(error->contains(dir.filePath(QStringLiteral("file/config/autostart"))), qPrintable(*error));
+        QVERIFY(!item.isEnabled());
+    }
+
+    void toggleSwitchesTheEntryAndTheCheckMark() {
+        Home home;
+        Delegate app(true);
+        QVERIFY(!app.checked());
+        app.delegate->toggleLaunchAtLogin();
+        QVERIFY(QFile::exists(home.entry()));
+        QVERIFY(app.checked());
+        QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 已设置开机自启")});
+        app.delegate->toggleLaunchAtLogin();
+        QVERIFY(!QFile::exists(home.entry()));
+        QVERIFY(!app.checked());
+        QCOMPARE(app.log.last(), QStringLiteral("Tavo: 已取消开机自启"));
+        QVERIFY(app.platform.alerts.shown.isEmpty());
+    }
+
+    void menuReadsAnEntryMadeOutside() {
+        Home home;
+        Delegate app(true);
+        home.write("[Desktop Entry]\nExec=tavo\n");
+        Q_EMIT app.delegate->statusMenu->aboutToShow();
+        QVERIFY(app.checked());
+        home.write("[Desktop Entry]\nExec=tavo\nHidden=true\n");
+        Q_EMIT app.delegate->statusMenu->aboutToShow();
+        QVERIFY(!app.checked());
+    }
+
+    void failedRegistrationLogsAndAlerts() {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Home home(QStringLiteral("unused"));
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("file/config")).toUtf8());
+        Delegate app(true);
+        const QString error = *XdgAutostartLoginItem(QStringLiteral("/usr/local/bin/tavo")).registerItem();
+        app.delegate->toggleLaunchAtLogin();
+        QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 设置开机自启失败: ") + error});
+        QCOMPARE(app.platform.alerts.shown.size(), 1);
+        const Alert& alert = app.platform.alerts.shown.first();
+        QCOMPARE(alert.messageText, QStringLiteral("开机自启设置"));
+        QCOMPARE(
+            alert.informativeText,
+            QStringLiteral("设置开机自启失败，请确保应用已移动至「应用程序」文件夹后再试。\n\n错误信息: ") +
+                error);
+        QCOMPARE(alert.style, AlertStyle::Warning);
+        QCOMPARE(alert.buttons, QStringList{QStringLiteral("确定")});
+        QVERIFY(!app.checked());
+    }
+
+    void failedUnregistrationKeepsTheCheckMark() {
+        Delegate app(false);
+        app.platform.loginItem.enabled = true;
+        app.platform.loginItem.failure = QStringLiteral("权限不够");
+        app.delegate->toggleLaunchAtLogin();
+        QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 取消开机自启失败: 权限不够")});
+        QCOMPARE(app.platform.alerts.shown.size(), 1);
+        QCOMPARE(app.platform.alerts.shown.first().informativeText,
+                 QStringLiteral("取消开机自启失败: 权限不够"));
+        QVERIFY(app.checked()); // the mark follows the entry, not the request
+        QCOMPARE(app.platform.loginItem.requests, 1);
+    }
+};
+
+QTEST_MAIN(LaunchAtLoginTest)
+#include "tst_launchatlogin.moc"

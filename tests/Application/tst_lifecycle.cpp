@@ -1,0 +1,339 @@
+#include "Application/AppDelegate.h"
+#include "Platform/Log.h"
+#include "Platform/SessionEvents.h"
+#include "Rest/RestWindow.h"
+#include "Stats/StatsStore.h"
+#include "support/FakeClock.h"
+#include "support/TestPlatform.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+// Stands in for logind on a private bus: answers GetSession for the caller.
+class FakeLoginManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public:
+    static inline const QString sessionPath = QStringLiteral("/org/freedesktop/login1/session/_31");
+    int sessionLookups = 0;
+
+public Q_SLOTS:
+    QDBusObjectPath GetSession(const QString& id) {
+        ++sessionLookups;
+        return QDBusObjectPath(id == QStringLiteral("auto") ? sessionPath : QStringLiteral("/"));
+    }
+};
+
+// Sleep, lock and screen-saver pauses, and the recovery after each resume.
+class LifecycleTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        ScopedFakeClock clock;
+        ScopedPreferences prefs;
+        QTemporaryDir statsDir;
+        StatsStore store{statsDir.path()};
+        TestPlatform platform;
+        std::unique_ptr<AppDelegate> delegate;
+
+        Fixture() {
+            StatsStore::setShared(&store);
+            setLogSink([](const QString&) {});
+            platform.screens.screenFrames = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)};
+        }
+        ~Fixture() {
+            delegate.reset();
+            setLogSink({});
+            StatsStore::setShared(nullptr);
+        }
+        AppDelegate& launch() {
+            delegate = std::make_unique<AppDelegate>(platform.services());
+            delegate->applicationDidFinishLaunching();
+            return *delegate;
+        }
+        void pause() { Q_EMIT platform.sessionEvents.paused(); }
+        // The recovery runs from the event loop, after the resume returns.
+        void resume(int times = 1) {
+            for (int i = 0; i < times; ++i) {
+                Q_EMIT platform.sessionEvents.resumed();
+            }
+            QCoreApplication::processEvents();
+        }
+        bool windowsShown() const {
+            return std::all_of(delegate->restWindows.begin(), delegate->restWindows.end(),
+                               [](RestWindow* w) { return w->isVisible(); });
+        }
+        bool windowsHidden() const {
+            return std::none_of(delegate->restWindows.begin(), delegate->restWindows.end(),
+                                [](RestWindow* w) { return w->isVisible(); });
+        }
+        QList<StatsEvent> events(StatsEventType type) {
+            QList<StatsEvent> found;
+            for (const StatsEvent& e : store.events(clock->now().addDays(-1), clock->now().addDays(1))) {
+                if (e.type == type) {
+                    found.append(e);
+                }
+            }
+            return found;
+        }
+    };
+
+private Q_SLOTS:
+    void sleepDuringARestHidesItAndWakeBringsItBack() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        d.triggerRestNow();
+        QCOMPARE(d.restWindows.size(), 2);
+        QVERIFY(f.windowsShown());
+        f.clock->advance(5);
+        QCOMPARE(d.restSecondsRemaining, 15);
+        const QList<RestWindow*> windows = d.restWindows;
+        const std::optional<QString> session = d.currentRestSessionId;
+
+        f.pause();
+        QVERIFY(f.windowsHidden());
+        QVERIFY(d.isResting);
+        QCOMPARE(d.currentRestSessionId, session);
+        // The system sleeps: no timer fires until it wakes.
+        f.resume();
+        QVERIFY(f.windowsShown());
+        QCOMPARE(d.restWindows, windows); // the same windows, not rebuilt
+        QCOMPARE(d.restSecondsRemaining, 15);
+
+        f.clock->advance(16);
+        QVERIFY(!d.isResting);
+        const QList<StatsEvent> completed = f.events(StatsEventType::restCompleted);
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(completed.first().sessionId, session);
+        QCOMPARE(completed.first().payload.value(QStringLiteral("actualSeconds"), 0), StatsPayloadValue(20));
+    }
+
+    void lockWhileWorkingLeavesTheCountdown() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(100);
+        QCOMPARE(d.workSecondsRemaining, 1100);
+        f.pause();
+        QVERIFY(d.restWindows.isEmpty());
+        // A locked session keeps its timers running.
+        f.clock->advance(30);
+        f.resume();
+        QCOMPARE(d.workSecondsRemaining, 1070);
+        QVERIFY(!d.isResting);
+        QCOMPARE(d.statusMenuItem->text(), AppDelegate::statusTitle(1070));
+    }
+
+    void aRestEndingWhileLockedStaysEnded() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        d.triggerRestNow();
+        f.pause();
+        f.clock->advance(21);
+        QVERIFY(!d.isResting);
+        f.resume();
+        QVERIFY(f.windowsHidden());
+    }
+
+    void threeResumesRecoverOnce() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        QMenu* menu = d.statusMenu.get();
+        Timer* timer = d.mainTimer;
+        const int timers = f.clock->activeTimerCount();
+        f.pause();
+        f.resume(3);
+        QCOMPARE(d.statusMenu.get(), menu);
+        QCOMPARE(d.mainTimer, timer);
+        QCOMPARE(f.clock->activeTimerCount(), timers);
+        QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
+        // Still one tick per second.
+        const qint64 before = d.workSecondsRemaining;
+        f.clock->advance(1);
+        QCOMPARE(d.workSecondsRemaining, before - 1);
+    }
+
+    void recoveryRebuildsAMissingMenu() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        f.clock->advance(10);
+        d.statusMenu.reset();
+        f.platform.statusItem.menu = nullptr;
+        f.resume();
+        QVERIFY(d.statusMenu);
+        QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
+        QCOMPARE(d.statusMenuItem->text(), AppDelegate::statusTitle(1190));
+        QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
+    }
+
+    void recoveryBeforeLaunchStartsServicesOnce() {
+        Fixture f;
+        f.delegate = std::make_unique<AppDelegate>(f.platform.services());
+        AppDelegate& d = *f.delegate;
+        d.configureStatusItem();
+        for (int i = 0; i < 3; ++i) {
+            d.recoverAfterSystemSessionResume();
+        }
+        QVERIFY(d.hasStartedServices);
+        QVERIFY(d.statusMenu);
+        QVERIFY(d.mainTimer);
+        QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
+        f.clock->advance(10);
+        QCOMPARE(d.workSecondsRemaining, 1190);
+    }
+
+    void missingBusesGiveNoEvents() {
+        DBusSessionEvents events(QDBusConnection(QStringLiteral("nowhere")),
+                                 QDBusConnection(QStringLiteral("nowhere")));
+        QSignalSpy paused(&events, &SessionEvents::paused);
+        QCoreApplication::processEvents();
+        QCOMPARE(paused.size(), 0);
+    }
+
+    void signalsOnAPrivateBus() {
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address")});
+        QVERIFY2(daemon.waitForReadyRead(5000), "dbus-daemon did not start");
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        const auto stop = qScopeGuard([&daemon] {
+            daemon.kill();
+            daemon.waitForFinished();
+        });
+        {
+            // logind and the screen saver on one connection, the adapter on another.
+            QDBusConnection service =
+                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-logind"));
+            QDBusConnection rogue = QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-rogue"));
+            QDBusConnection adapterBus =
+                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-adapter"));
+            QVERIFY(service.isConnected() && adapterBus.isConnected());
+            FakeLoginManager manager;
+            QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/login1"), &manager,
+                                           QDBusConnection::ExportAllSlots));
+            QVERIFY(service.registerService(QStringLiteral("org.freedesktop.login1")));
+
+            DBusSessionEvents events(adapterBus, adapterBus);
+            QSignalSpy paused(&events, &SessionEvents::paused);
+            QSignalSpy resumed(&events, &SessionEvents::resumed);
+            QTRY_COMPARE(manager.sessionLookups, 1);
+
+            const auto emitUntil = [](QDBusConnection& from, const QString& path, const QString& interface,
+                                      const QString& name, const QVariantList& arguments, QSignalSpy& spy) {
+                // The adapter's match rules may still be on their way; repeat until one arrives.
+                for (int attempt = 0; attempt < 20 && spy.isEmpty(); ++attempt) {
+                    QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
+                    message.setArguments(arguments);
+                    from.send(message);
+                    spy.wait(100);
+                }
+                return spy.size();
+            };
+            const QString login = QStringLiteral("/org/freedesktop/login1");
+            const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
+            QCOMPARE(emitUntil(service, login, managerInterface, QStringLiteral("PrepareForSleep"), {true},
+                               paused),
+                     1);
+            QCOMPARE(resumed.size(), 0);
+            QCOMPARE(emitUntil(service, login, managerInterface, QStringLiteral("PrepareForSleep"), {false},
+                               resumed),
+                     1);
+            paused.clear();
+            resumed.clear();
+
+            // Someone else claiming a sleep is not logind.
+            QDBusMessage fake =
+                QDBusMessage::createSignal(login, managerInterface, QStringLiteral("PrepareForSleep"));
+            fake << true;
+            rogue.send(fake);
+            QVERIFY(!paused.wait(300));
+
+            const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+            QCOMPARE(emitUntil(service, FakeLoginManager::sessionPath, sessionInterface,
+                               QStringLiteral("Lock"), {}, paused),
+                     1);
+            QCOMPARE(emitUntil(service, FakeLoginManager::sessionPath, sessionInterface,
+                               QStringLiteral("Unlock"), {}, resumed),
+                     1);
+            paused.clear();
+            resumed.clear();
+            // Another session's lock is not ours.
+            QDBusMessage other =
+                QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1/session/_32"),
+                                           sessionInterface, QStringLiteral("Lock"));
+            service.send(other);
+            QVERIFY(!paused.wait(300));
+
+            const QString saver = QStringLiteral("org.freedesktop.ScreenSaver");
+            QCOMPARE(emitUntil(rogue, QStringLiteral("/org/freedesktop/ScreenSaver"), saver,
+                               QStringLiteral("ActiveChanged"), {true}, paused),
+                     1);
+            QCOMPARE(emitUntil(rogue, QStringLiteral("/ScreenSaver"), saver, QStringLiteral("ActiveChanged"),
+                               {false}, resumed),
+                     1);
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-logind"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-rogue"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-adapter"));
+    }
+
+    void realSleepSignalDrivesTheDelegate() {
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                     QStringLiteral("--print-address")});
+        QVERIFY2(daemon.waitForReadyRead(5000), "dbus-daemon did not start");
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        const auto stop = qScopeGuard([&daemon] {
+            daemon.kill();
+            daemon.waitForFinished();
+        });
+        {
+            QDBusConnection service =
+                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-logind2"));
+            QDBusConnection adapterBus =
+                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-adapter2"));
+            QVERIFY(service.registerService(QStringLiteral("org.freedesktop.login1")));
+            DBusSessionEvents events(adapterBus, QDBusConnection(QStringLiteral("nowhere")));
+            QSignalSpy paused(&events, &SessionEvents::paused);
+            QSignalSpy resumed(&events, &SessionEvents::resumed);
+
+            Fixture f;
+            PlatformServices services = f.platform.services();
+            services.sessionEvents = &events;
+            f.delegate = std::make_unique<AppDelegate>(services);
+            AppDelegate& d = *f.delegate;
+            d.applicationDidFinishLaunching();
+            d.triggerRestNow();
+            f.clock->advance(5);
+            QVERIFY(f.windowsShown());
+
+            const auto sleep = [&service](bool start) {
+                QDBusMessage message = QDBusMessage::createSignal(
+                    QStringLiteral("/org/freedesktop/login1"),
+                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+                message << start;
+                service.send(message);
+            };
+            for (int attempt = 0; attempt < 20 && paused.isEmpty(); ++attempt) {
+                sleep(true);
+                paused.wait(100);
+            }
+            QVERIFY(!paused.isEmpty());
+            QVERIFY(f.windowsHidden());
+            sleep(false);
+            QVERIFY(resumed.wait(2000));
+            QTRY_VERIFY(f.windowsShown());
+            QCOMPARE(d.restSecondsRemaining, 15);
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-logind2"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-adapter2"));
+    }
+};
+
+QTEST_MAIN(LifecycleTest)
+#include "tst_lifecycle.moc"
