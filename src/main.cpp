@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Alerts.h"
+#include "Platform/DBusNotifications.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Screens.h"
@@ -37,11 +38,13 @@ int main(int argc, char* argv[]) {
     TrayStatusItem statusItem;
     QtScreens screens;
     DialogAlerts alerts;
+    DBusNotifications notifications;
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
                                           .screens = &screens,
                                           .alerts = &alerts,
+                                          .notifications = &notifications,
                                           .loginItem = &loginItem,
                                           .sessionEvents = &sessionEvents});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
