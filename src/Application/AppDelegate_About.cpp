@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -61,7 +62,14 @@ const QList<AboutPiece>& aboutPieces() {
     return pieces;
 }
 
-// Font, colour and spacing of one style; spacings in points.
+// Sizes here are screen points (logical pixels), as the alert's geometry is;
+// Qt's font points follow the screen's logical DPI, usually 96 rather than 72.
+qreal fontPoints(qreal screenPoints) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screenPoints * 72.0 / (screen ? screen->logicalDotsPerInchY() : 96.0);
+}
+
+// Font, colour and spacing of one style.
 void formatsFor(AboutStyle style, QTextCharFormat& character, QTextBlockFormat& block) {
     const QPalette palette = QApplication::palette();
     QFont font = QApplication::font();
@@ -70,16 +78,16 @@ void formatsFor(AboutStyle style, QTextCharFormat& character, QTextBlockFormat& 
     qreal paragraphSpacing = 3;
     switch (style) {
     case AboutStyle::Heading:
-        font.setPointSizeF(13);
+        font.setPointSizeF(fontPoints(13));
         font.setBold(true);
         lineSpacing = 2;
         break;
     case AboutStyle::Lead:
-        font.setPointSizeF(12.5);
+        font.setPointSizeF(fontPoints(12.5));
         font.setWeight(QFont::DemiBold);
         break;
     case AboutStyle::Note:
-        font.setPointSizeF(11.5);
+        font.setPointSizeF(fontPoints(11.5));
         font.setWeight(QFont::Normal);
         // A secondary label: the text colour, toned down.
         colour.setAlphaF(0.55);
@@ -135,6 +143,8 @@ void AppDelegate::showAbout() {
     auto* view = new QTextEdit(&accessory);
     view->setReadOnly(true);
     view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The button keeps the first focus, so Return answers the alert and no caret shows.
+    view->setFocusPolicy(Qt::ClickFocus);
     view->setFrameShape(QFrame::NoFrame);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

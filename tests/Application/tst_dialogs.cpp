@@ -169,7 +169,9 @@ private Q_SLOTS:
             const QTextBlock block = text->findBlockByNumber(e.block);
             QVERIFY2(block.text().startsWith(e.start), qPrintable(block.text()));
             const QFont font = block.begin().fragment().charFormat().font();
-            QCOMPARE(font.pointSizeF(), e.pointSize);
+            // Screen points: 13 of them are 13 logical pixels at any DPI.
+            QCOMPARE(font.pointSizeF(),
+                     e.pointSize * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY());
             QCOMPARE(font.weight() >= QFont::DemiBold, e.bold);
             QCOMPARE(block.blockFormat().bottomMargin(), e.paragraphSpacing);
         }

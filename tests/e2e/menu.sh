@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# The status menu on a real display: the countdown keeps moving while the
+# menu is open; a rhythm and a theme picked from their submenus are stored
+# and checked; launch at login writes the autostart entry; About and the
+# rhythm dialog open above everything; Ctrl+Q in a dialog ends Tavo.
+source "$(dirname "$0")/lib.sh"
+binary=$1
+
+e2e_start menu || exit 1
+e2e_launch "$binary"
+settings=$XDG_CONFIG_HOME/Tavo/Tavo.conf
+autostart=$XDG_CONFIG_HOME/autostart/tavo.desktop
+
+if e2e_wait_for 20 e2e_tray_has_icon; then e2e_pass "tray icon docked"; else e2e_fail "tray icon did not dock"; fi
+# Past the launch greeting, so the countdown line shows.
+sleep 7
+
+# Opens the status menu and waits for its window.
+open_menu() {
+    local before
+    before=$(e2e_tavo_window_count)
+    e2e_click_tray_icon
+    e2e_wait_for 5 test "$(e2e_tavo_window_count)" -gt "$before"
+}
+# Waits until Tavo shows exactly $1 windows.
+windows_become() { e2e_wait_for 5 test "$(e2e_tavo_window_count)" -eq "$1"; }
+# Ended (a zombie until waited for counts as ended).
+tavo_gone() { ! e2e_tavo_alive || grep -q '^State:.*Z' "/proc/$TAVO_PID/status" 2>/dev/null; }
+keys() {
+    local key
+    for key in "$@"; do
+        xdotool key "$key"
+        sleep 0.2
+    done
+}
+
+resting_count=$(e2e_tavo_window_count)
+if open_menu; then e2e_pass "menu opened"; else e2e_fail "menu did not open"; fi
+sleep 0.5
+e2e_shot menu-open-1
+sleep 3
+e2e_shot menu-open-2
+# Only the countdown line differs between the two pictures.
+changed=$(compare -metric AE "$E2E_OUT/menu-open-1.png" "$E2E_OUT/menu-open-2.png" null: 2>&1 || true)
+if [ "${changed%% *}" -gt 0 ] 2>/dev/null; then
+    e2e_pass "countdown moved while the menu stayed open ($changed pixels)"
+else
+    e2e_fail "menu picture did not change in 3 s ($changed)"
+fi
+
+# Enabled lines from the top: 立即闭眼充能, 护眼节奏, 切换休息主题, ...
+keys Down Down Right Down Return
+windows_become "$resting_count"
+if e2e_wait_for 3 grep -q '^selectedRestModeTag=2700300$' "$settings"; then
+    e2e_pass "45-minute rhythm chosen and stored"
+else
+    e2e_fail "rhythm not stored: $(cat "$settings" 2>/dev/null)"
+fi
+
+open_menu
+keys Down Down Down Right Down Down Return
+windows_become "$resting_count"
+if e2e_wait_for 3 grep -q '^selectedTheme=ultraman$' "$settings"; then
+    e2e_pass "theme 光之巨人 chosen and stored"
+else
+    e2e_fail "theme not stored: $(cat "$settings" 2>/dev/null)"
+fi
+
+# The bottom lines, from below: 退出, 关于 Tavo, 开机自启.
+open_menu
+keys Up Up Up Return
+windows_become "$resting_count"
+if e2e_wait_for 3 grep -qxF "Exec=\"$(readlink -f "$binary")\"" "$autostart"; then
+    e2e_pass "autostart entry runs the binary"
+else
+    e2e_fail "autostart entry: $(cat "$autostart" 2>/dev/null)"
+fi
+
+open_menu
+keys Down Down Right
+sleep 0.5
+e2e_shot menu-rhythms
+keys Escape Right Down Right
+sleep 0.5
+e2e_shot menu-themes
+keys Escape Escape
+windows_become "$resting_count"
+open_menu
+sleep 0.5
+e2e_shot menu-launch-at-login
+keys Escape
+windows_become "$resting_count"
+
+open_menu
+keys Up Up Return
+if e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$'; then
+    e2e_pass "About shown"
+else
+    e2e_fail "no About dialog"
+fi
+sleep 0.5
+e2e_shot menu-about
+keys Return
+windows_become "$resting_count"
+
+# The rhythm dialog: select-all and typing in both fields, then the default button.
+open_menu
+keys Down Down Right Up Return
+e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog"
+sleep 0.5
+keys ctrl+a 2 5 Tab ctrl+a 3 0
+e2e_shot menu-rhythm-dialog
+keys Return
+if e2e_wait_for 3 grep -q '^customRestModeWorkDuration=1500$' "$settings" &&
+    grep -q '^customRestModeRestDuration=30$' "$settings" && grep -q '^selectedRestModeTag=-1$' "$settings"; then
+    e2e_pass "own rhythm 25 min / 30 s saved from the dialog"
+else
+    e2e_fail "own rhythm not saved: $(cat "$settings")"
+fi
+
+# Ctrl+Q inside a dialog quits.
+open_menu
+keys Down Down Right Up Return
+e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog for Ctrl+Q"
+keys ctrl+q
+if e2e_wait_for 5 tavo_gone; then
+    wait "$TAVO_PID"
+    code=$?
+    if [ $code -eq 0 ]; then e2e_pass "Ctrl+Q in a dialog ended Tavo"; else e2e_fail "Tavo exited with $code"; fi
+else
+    e2e_fail "Tavo still running after Ctrl+Q"
+fi
+if grep -qi 'dbus' "$E2E_DIR/tavo.err"; then
+    e2e_fail "bus complaints on stderr: $(grep -i dbus "$E2E_DIR/tavo.err" | head -n 3)"
+fi
+e2e_finish
