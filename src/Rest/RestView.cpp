@@ -4,7 +4,7 @@
 #include "Rest/Backgrounds/AuroraBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/AnimationTicker.h"
-#include "Rest/Components/Blur.h"
+#include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/MouseTouchBridge.h"
 #include "Rest/Components/Palette.h"
 #include "Rest/Components/RestingCatView.h"
@@ -104,7 +104,7 @@ const QImage& ringGlowSprite() {
             painter.setPen(QPen(Palette::withOpacity(Palette::teal, 0.35), 4, Qt::SolidLine, Qt::FlatCap));
             painter.drawEllipse(QPointF(120, 120), 110, 110);
         }
-        return blurredImage(image, 2);
+        return ImageBlur::blurred(image, 2);
     }();
     return sprite;
 }
@@ -392,7 +392,7 @@ void RestView::holdChanged() {
                                  18);
             painter.fillPath(shape, QColor::fromRgbF(0, 0, 0, 0.35f));
         }
-        cardShadow = blurredImage(shadow, 24);
+        cardShadow = ImageBlur::blurred(shadow, 24);
         cardPresence.animateTo(1, now, Transition::Curve::Spring, 0.32, 0.78);
         ticker->kick();
     }

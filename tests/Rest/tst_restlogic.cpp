@@ -224,6 +224,8 @@ private Q_SLOTS:
         QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
         prefs.setValue(QStringLiteral("wallpaperBlurRadius"), std::nan(""));
         QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), -3.0);
+        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
         RestThemes::storeBlurRadius(22.5);
         QCOMPARE(RestThemes::storedBlurRadius(), 22.5);
         Preferences::setStandard(nullptr);

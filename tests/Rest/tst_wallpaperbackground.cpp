@@ -1,5 +1,6 @@
 #include "Platform/Preferences.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
+#include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
 #include "support/FakeClock.h"
 
@@ -118,7 +119,7 @@ private Q_SLOTS:
 
     void veilDarkensBothStates() {
         ScopedFakeClock clock;
-        prefs->setValue(WallpaperBackground::blurRadiusKey, 0.0);
+        prefs->setValue(RestThemes::blurRadiusKey, 0.0);
         QImage white(64, 36, QImage::Format_RGB32);
         white.fill(Qt::white);
         auto source = manager(white);
@@ -161,23 +162,6 @@ private Q_SLOTS:
         // Far from the edge the blur leaves the colours, including at the borders.
         QVERIFY(qGray(soft.pixel(398, 100)) > 230);
         QVERIFY(qGray(soft.pixel(1, 100)) < 25);
-    }
-
-    void storedBlurRadiusFallsBackToDefault_data() {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("absent") << QVariant() << 15.0;
-        QTest::newRow("set") << QVariant(4.5) << 4.5;
-        QTest::newRow("text") << QVariant(QStringLiteral("blurry")) << 15.0;
-        QTest::newRow("negative") << QVariant(-3.0) << 15.0;
-    }
-    void storedBlurRadiusFallsBackToDefault() {
-        QFETCH(QVariant, stored);
-        QFETCH(double, expected);
-        if (stored.isValid()) {
-            prefs->setValue(WallpaperBackground::blurRadiusKey, stored);
-        }
-        QCOMPARE(WallpaperBackground::storedBlurRadius(), expected);
     }
 
     // Both states at 1920 x 1080; saved to $TAVO_SCREENSHOT_DIR when set.

@@ -1,7 +1,7 @@
 #include "Rest/Backgrounds/ClassicBackground.h"
 
 #include "Platform/Clock.h"
-#include "Rest/Components/Blur.h"
+#include "Rest/Components/ImageBlur.h"
 #include "Rest/Models/Animation.h"
 #include "Rest/Models/ClassicGlows.h"
 
@@ -33,7 +33,7 @@ QImage makeGlowSprite(const ClassicGlows::Glow& glow) {
         painter.setBrush(gradient);
         painter.drawEllipse(centre, glow.frame / 2, glow.frame / 2);
     }
-    return blurredImage(image, ClassicGlows::blurRadius);
+    return ImageBlur::blurred(image, ClassicGlows::blurRadius);
 }
 
 const std::array<QImage, 3>& glowSprites() {

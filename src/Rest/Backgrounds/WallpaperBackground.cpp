@@ -1,10 +1,10 @@
 #include "Rest/Backgrounds/WallpaperBackground.h"
 
 #include "Platform/Clock.h"
-#include "Platform/Preferences.h"
 #include "Rest/Backgrounds/ClassicBackground.h"
+#include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
-#include "Wallpapers/ImageBlur.h"
+#include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
 
 #include <QPainter>
@@ -81,17 +81,12 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, QWidget* par
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::showImage);
     connect(blurWatch, &Timer::timeout, this, [this] {
-        if (!photo.isNull() && storedBlurRadius() != pictureRadius) {
+        if (!photo.isNull() && RestThemes::storedBlurRadius() != pictureRadius) {
             refreshPicture();
             update();
         }
     });
     showImage(manager.cachedImage());
-}
-
-double WallpaperBackground::storedBlurRadius() {
-    const double radius = Preferences::standard().number(blurRadiusKey).value_or(defaultBlurRadius);
-    return radius >= 0 ? radius : defaultBlurRadius;
 }
 
 QRectF WallpaperBackground::aspectFillRect(QSizeF image, QSizeF area) {
@@ -143,7 +138,7 @@ void WallpaperBackground::showImage(const QImage& image) {
 }
 
 void WallpaperBackground::refreshPicture() {
-    pictureRadius = storedBlurRadius();
+    pictureRadius = RestThemes::storedBlurRadius();
     const qreal ratio = devicePixelRatioF();
     picture =
         QPixmap::fromImage(composePicture(photo, (QSizeF(size()) * ratio).toSize(), ratio, pictureRadius));

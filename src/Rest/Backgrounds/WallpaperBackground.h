@@ -15,15 +15,11 @@ class WallpaperManager;
 class WallpaperBackground : public QWidget {
     Q_OBJECT
 public:
-    static inline const QString blurRadiusKey = QStringLiteral("wallpaperBlurRadius");
-    static constexpr double defaultBlurRadius = 15;
     static inline const QString loadingText = QStringLiteral("正在静悄悄地加载大自然壁纸...");
 
     explicit WallpaperBackground(QWidget* parent = nullptr);
     WallpaperBackground(WallpaperManager& manager, QWidget* parent = nullptr);
 
-    // The stored blur radius; absent, wrong-typed or negative reads as the default.
-    static double storedBlurRadius();
     // Where an image of this size lands to cover the area, keeping its aspect.
     static QRectF aspectFillRect(QSizeF image, QSizeF area);
     // The photograph cut to the area (in device pixels) and blurred by radius

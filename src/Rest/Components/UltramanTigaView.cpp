@@ -1,7 +1,7 @@
 #include "Rest/Components/UltramanTigaView.h"
 
 #include "Platform/Clock.h"
-#include "Wallpapers/ImageBlur.h"
+#include "Rest/Components/ImageBlur.h"
 
 #include <QFile>
 #include <QFontMetricsF>

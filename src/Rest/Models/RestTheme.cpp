@@ -68,8 +68,10 @@ void store(RestTheme theme) {
 }
 
 double storedBlurRadius() {
+    // Preferences already drop values that are not finite numbers; a negative
+    // radius (hand-edited) means nothing either.
     const std::optional<double> stored = Preferences::standard().number(blurRadiusKey);
-    return stored && std::isfinite(*stored) ? *stored : defaultBlurRadius;
+    return stored && *stored >= 0 ? *stored : defaultBlurRadius;
 }
 
 void storeBlurRadius(double radius) {

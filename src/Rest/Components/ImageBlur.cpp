@@ -1,4 +1,4 @@
-#include "Wallpapers/ImageBlur.h"
+#include "Rest/Components/ImageBlur.h"
 
 #include <QGraphicsBlurEffect>
 #include <QGraphicsPixmapItem>
