@@ -2,7 +2,7 @@
 // silhouette of light with a glowing chest core, on a transparent ground.
 // Usage: tavo_artwork <output.png>
 
-#include "Wallpapers/ImageBlur.h"
+#include "Rest/Components/ImageBlur.h"
 
 #include <QApplication>
 #include <QLinearGradient>
