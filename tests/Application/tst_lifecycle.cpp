@@ -84,6 +84,33 @@ private:
         }
     };
 
+    // A bus daemon of the test's own, stopped with the test; connections made
+    // with connect() are closed first.
+    struct PrivateBus {
+        QProcess daemon;
+        QString address;
+        QStringList names;
+        PrivateBus() {
+            daemon.start(
+                QStringLiteral("dbus-daemon"),
+                {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+            if (daemon.waitForReadyRead(5000)) {
+                address = QString::fromUtf8(daemon.readLine()).trimmed();
+            }
+        }
+        ~PrivateBus() {
+            for (const QString& name : std::as_const(names)) {
+                QDBusConnection::disconnectFromBus(name);
+            }
+            daemon.kill();
+            daemon.waitForFinished();
+        }
+        QDBusConnection connect(const QString& name) {
+            names.append(name);
+            return QDBusConnection::connectToBus(address, name);
+        }
+    };
+
 private Q_SLOTS:
     void sleepDuringARestHidesItAndWakeBringsItBack() {
         Fixture f;
@@ -196,22 +223,13 @@ private Q_SLOTS:
     }
 
     void signalsOnAPrivateBus() {
-        QProcess daemon;
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                     QStringLiteral("--print-address")});
-        QVERIFY2(daemon.waitForReadyRead(5000), "dbus-daemon did not start");
-        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-        const auto stop = qScopeGuard([&daemon] {
-            daemon.kill();
-            daemon.waitForFinished();
-        });
+        PrivateBus bus;
+        QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
         {
             // logind and the screen saver on one connection, the adapter on another.
-            QDBusConnection service =
-                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-logind"));
-            QDBusConnection rogue = QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-rogue"));
-            QDBusConnection adapterBus =
-                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-adapter"));
+            QDBusConnection service = bus.connect(QStringLiteral("tavo-test-logind"));
+            QDBusConnection rogue = bus.connect(QStringLiteral("tavo-test-rogue"));
+            QDBusConnection adapterBus = bus.connect(QStringLiteral("tavo-test-adapter"));
             QVERIFY(service.isConnected() && adapterBus.isConnected());
             FakeLoginManager manager;
             QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/login1"), &manager,
@@ -277,26 +295,14 @@ private Q_SLOTS:
                                {false}, resumed),
                      1);
         }
-        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-logind"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-rogue"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-adapter"));
     }
 
     void realSleepSignalDrivesTheDelegate() {
-        QProcess daemon;
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                     QStringLiteral("--print-address")});
-        QVERIFY2(daemon.waitForReadyRead(5000), "dbus-daemon did not start");
-        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-        const auto stop = qScopeGuard([&daemon] {
-            daemon.kill();
-            daemon.waitForFinished();
-        });
+        PrivateBus bus;
+        QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
         {
-            QDBusConnection service =
-                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-logind2"));
-            QDBusConnection adapterBus =
-                QDBusConnection::connectToBus(address, QStringLiteral("tavo-test-adapter2"));
+            QDBusConnection service = bus.connect(QStringLiteral("tavo-test-logind2"));
+            QDBusConnection adapterBus = bus.connect(QStringLiteral("tavo-test-adapter2"));
             QVERIFY(service.registerService(QStringLiteral("org.freedesktop.login1")));
             DBusSessionEvents events(adapterBus, QDBusConnection(QStringLiteral("nowhere")));
             QSignalSpy paused(&events, &SessionEvents::paused);
@@ -330,8 +336,6 @@ private Q_SLOTS:
             QTRY_VERIFY(f.windowsShown());
             QCOMPARE(d.restSecondsRemaining, 15);
         }
-        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-logind2"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-adapter2"));
     }
 };
 
