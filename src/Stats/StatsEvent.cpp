@@ -59,7 +59,28 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Whole-second UTC ISO 8601, "2026-03-02T09:00:00Z", and nothing else.
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+constexpr qint64 daysFromCivil(int year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const int era = (year >= 0 ? year : year - 399) / 400;
+    const int yearOfEra = year - era * 400;
+    const int dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return qint64(era) * 146097 + dayOfEra - 719468;
+}
+static_assert(daysFromCivil(1970, 1, 1) == 0);
+static_assert(daysFromCivil(2000, 3, 1) == 11017);
+static_assert(daysFromCivil(1, 1, 1) == -719162);
+
+constexpr int daysInMonth(int year, int month) {
+    constexpr std::array<int, 12> days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[std::size_t(month - 1)];
+}
+
+// Whole-second UTC ISO 8601, "2026-03-02T09:00:00Z", and nothing else. Worked
+// out by hand: building a QDate and QTime per line costs more than the rest of
+// the line. Year 0 does not exist, as for QDate.
 std::optional<QDateTime> parseTimestamp(std::string_view text) {
     static constexpr std::string_view pattern = "dddd-dd-ddTdd:dd:ddZ";
     if (text.size() != pattern.size()) {
@@ -77,15 +98,21 @@ std::optional<QDateTime> parseTimestamp(std::string_view text) {
         }
         return value;
     };
-    const QDate date(number(0, 4), number(5, 2), number(8, 2));
-    const QTime time(number(11, 2), number(14, 2), number(17, 2));
-    if (!date.isValid() || !time.isValid()) {
+    const int year = number(0, 4);
+    const int month = number(5, 2);
+    const int day = number(8, 2);
+    const int hour = number(11, 2);
+    const int minute = number(14, 2);
+    const int second = number(17, 2);
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
+        minute > 59 || second > 59) {
         return std::nullopt;
     }
-    return QDateTime(date, time, Qt::UTC);
+    const qint64 seconds = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000, Qt::UTC);
 }
 
-QString toQString(const std::string& text) {
+QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
@@ -118,39 +145,37 @@ constexpr unsigned requiredMembers = bit(Member::id) | bit(Member::timestamp) | 
                                      bit(Member::monthKey) | bit(Member::type) | bit(Member::source) |
                                      bit(Member::payload) | bit(Member::appVersion);
 
-// Reads one event straight from the parser's callbacks: month files are read
-// whole for every report, and building a document tree per line first costs
-// several times as much. Any callback answering false ends the parse.
-class EventReader final : public nlohmann::json_sax<nlohmann::json> {
+} // namespace
+
+// Builds one event from a stream of JSON tokens, whichever reader produces
+// them: month files are read whole for every report, and building a document
+// tree per line first costs several times as much. Any call answering false
+// makes the line unreadable.
+class StatsEventReader {
 public:
+    explicit StatsEventReader(StatsEventDecoder& decoder)
+        : decoder(decoder) {}
+
     StatsEvent event;
 
     bool complete() const { return finished && (seen & requiredMembers) == requiredMembers; }
 
-    bool null() override {
+    bool null() {
         // Only a session may be null; it then stays absent.
         return scalar([&] { return depth == 1 && member == Member::sessionId; });
     }
-    bool boolean(bool value) override { return payloadScalar(StatsPayloadValue(value)); }
-    bool number_integer(number_integer_t value) override {
-        return payloadScalar(StatsPayloadValue(qint64(value)));
-    }
-    bool number_unsigned(number_unsigned_t value) override {
-        if (value <= number_unsigned_t(std::numeric_limits<qint64>::max())) {
-            return payloadScalar(StatsPayloadValue(qint64(value)));
-        }
-        return payloadScalar(StatsPayloadValue(double(value)));
-    }
-    bool number_float(number_float_t value, const string_t&) override {
+    bool boolean(bool value) { return payloadScalar(StatsPayloadValue(value)); }
+    bool integer(qint64 value) { return payloadScalar(StatsPayloadValue(value)); }
+    bool floating(double value) {
         // An overflowing literal such as 1e999 has no value that writes back.
         return std::isfinite(value) && payloadScalar(StatsPayloadValue(value));
     }
-    bool string(string_t& value) override {
+    bool string(std::string_view value) {
         if (skipDepth > 0) {
             return true;
         }
         if (depth == 2) {
-            return payloadScalar(StatsPayloadValue(toQString(value)));
+            return payloadScalar(StatsPayloadValue(decoder.sharedText(value)));
         }
         if (depth != 1) {
             return false;
@@ -168,10 +193,10 @@ public:
             break;
         }
         case Member::dayKey:
-            event.dayKey = toQString(value);
+            event.dayKey = decoder.sharedText(value);
             break;
         case Member::monthKey:
-            event.monthKey = toQString(value);
+            event.monthKey = decoder.sharedText(value);
             break;
         case Member::type: {
             const auto type = valueOf(typeNames, value);
@@ -193,7 +218,7 @@ public:
             event.sessionId = toQString(value);
             break;
         case Member::appVersion:
-            event.appVersion = toQString(value);
+            event.appVersion = decoder.sharedText(value);
             break;
         case Member::payload:
             return false;
@@ -203,9 +228,8 @@ public:
         seen |= bit(member);
         return true;
     }
-    bool binary(binary_t&) override { return false; }
 
-    bool start_object(std::size_t) override {
+    bool startObject() {
         if (skipDepth > 0 || (depth == 1 && member == Member::unknown)) {
             ++skipDepth;
             return true;
@@ -216,7 +240,7 @@ public:
         }
         return false;
     }
-    bool end_object() override {
+    bool endObject() {
         if (skipDepth > 0) {
             --skipDepth;
             return true;
@@ -227,30 +251,27 @@ public:
         finished = depth == 0;
         return true;
     }
-    bool start_array(std::size_t) override {
+    bool startArray() {
         if (skipDepth > 0 || (depth == 1 && member == Member::unknown)) {
             ++skipDepth;
             return true;
         }
         return false;
     }
-    bool end_array() override {
+    bool endArray() {
         --skipDepth;
         return true;
     }
-    bool key(string_t& name) override {
+    bool key(std::string_view name) {
         if (skipDepth > 0) {
             return true;
         }
         if (depth == 2) {
-            payloadKey = toQString(name);
+            payloadKey = decoder.sharedText(name);
             return true;
         }
         member = memberNamed(name);
         return true;
-    }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-        return false;
     }
 
 private:
@@ -291,12 +312,158 @@ private:
         return scalar([] { return false; });
     }
 
+    StatsEventDecoder& decoder;
     int depth = 0;
     int skipDepth = 0;
     bool finished = false;
     unsigned seen = 0;
     Member member = Member::unknown;
     QString payloadKey;
+};
+
+namespace {
+
+// The general JSON parser's callbacks, handed on to the event reader.
+class SaxAdapter final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    explicit SaxAdapter(StatsEventReader& reader)
+        : reader(reader) {}
+
+    bool null() override { return reader.null(); }
+    bool boolean(bool value) override { return reader.boolean(value); }
+    bool number_integer(number_integer_t value) override { return reader.integer(qint64(value)); }
+    bool number_unsigned(number_unsigned_t value) override {
+        if (value <= number_unsigned_t(std::numeric_limits<qint64>::max())) {
+            return reader.integer(qint64(value));
+        }
+        return reader.floating(double(value));
+    }
+    bool number_float(number_float_t value, const string_t&) override { return reader.floating(value); }
+    bool string(string_t& value) override { return reader.string(value); }
+    bool binary(binary_t&) override { return false; }
+    bool start_object(std::size_t) override { return reader.startObject(); }
+    bool end_object() override { return reader.endObject(); }
+    bool start_array(std::size_t) override { return reader.startArray(); }
+    bool end_array() override { return reader.endArray(); }
+    bool key(string_t& name) override { return reader.key(name); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    StatsEventReader& reader;
+};
+
+// Reads the compact form the encoder writes without the general parser, which
+// spends most of a line's cost copying every character. It knows only a small
+// part of JSON: no whitespace, no escapes or non-ASCII text in strings, no
+// fractions, exponents or integers over 18 digits, no arrays, objects nested
+// two deep at most. On anything else it gives up, and the general parser
+// decides; what it does read, it hands to the reader exactly as the general
+// parser would.
+class CompactScanner {
+public:
+    CompactScanner(std::string_view text, StatsEventReader& reader)
+        : text(text)
+        , reader(reader) {}
+
+    bool read() { return object(0) && at == text.size(); }
+
+private:
+    bool object(int level) {
+        if (level > 1 || !take('{') || !reader.startObject()) {
+            return false;
+        }
+        if (!take('}')) {
+            do {
+                std::string_view name;
+                if (!string(name) || !take(':') || !reader.key(name) || !value(level)) {
+                    return false;
+                }
+            } while (take(','));
+            if (!take('}')) {
+                return false;
+            }
+        }
+        return reader.endObject();
+    }
+
+    bool value(int level) {
+        if (at == text.size()) {
+            return false;
+        }
+        switch (text[at]) {
+        case '"': {
+            std::string_view value;
+            return string(value) && reader.string(value);
+        }
+        case '{':
+            return object(level + 1);
+        case 't':
+            return literal("true") && reader.boolean(true);
+        case 'f':
+            return literal("false") && reader.boolean(false);
+        case 'n':
+            return literal("null") && reader.null();
+        default:
+            return integer();
+        }
+    }
+
+    bool string(std::string_view& value) {
+        if (!take('"')) {
+            return false;
+        }
+        const std::size_t first = at;
+        while (at < text.size() && text[at] != '"') {
+            const char c = text[at];
+            if (c < 0x20 || c > 0x7E || c == '\\') {
+                return false;
+            }
+            ++at;
+        }
+        value = text.substr(first, at - first);
+        return take('"');
+    }
+
+    bool integer() {
+        const bool negative = take('-');
+        const std::size_t first = at;
+        qint64 value = 0;
+        while (at < text.size() && isDigit(text[at])) {
+            value = value * 10 + (text[at] - '0');
+            if (at - first == 18) {
+                return false;
+            }
+            ++at;
+        }
+        const std::size_t digits = at - first;
+        if (digits == 0 || (digits > 1 && text[first] == '0') ||
+            (at < text.size() && (text[at] == '.' || text[at] == 'e' || text[at] == 'E'))) {
+            return false;
+        }
+        return reader.integer(negative ? -value : value);
+    }
+
+    bool literal(std::string_view word) {
+        if (text.substr(at, word.size()) != word) {
+            return false;
+        }
+        at += word.size();
+        return true;
+    }
+
+    bool take(char c) {
+        if (at < text.size() && text[at] == c) {
+            ++at;
+            return true;
+        }
+        return false;
+    }
+
+    std::string_view text;
+    std::size_t at = 0;
+    StatsEventReader& reader;
 };
 
 } // namespace
@@ -426,9 +593,35 @@ std::optional<QByteArray> encodeStatsEvent(const StatsEvent& event, QString* err
 }
 
 std::optional<StatsEvent> decodeStatsEvent(QByteArrayView json) {
-    EventReader reader;
-    if (!nlohmann::json::sax_parse(json.begin(), json.end(), &reader) || !reader.complete()) {
+    return StatsEventDecoder().decode(json);
+}
+
+std::optional<StatsEvent> StatsEventDecoder::decode(QByteArrayView json) {
+    {
+        StatsEventReader reader(*this);
+        if (CompactScanner({json.data(), std::size_t(json.size())}, reader).read() && reader.complete()) {
+            return std::move(reader.event);
+        }
+    }
+    StatsEventReader reader(*this);
+    SaxAdapter adapter(reader);
+    if (!nlohmann::json::sax_parse(json.begin(), json.end(), &adapter) || !reader.complete()) {
         return std::nullopt;
     }
     return std::move(reader.event);
+}
+
+QString StatsEventDecoder::sharedText(std::string_view utf8) {
+    for (std::size_t i = 0; i < std::min(nextSlot, recentTexts.size()); ++i) {
+        const auto& [bytes, text] = recentTexts[i];
+        if (std::string_view(bytes.constData(), std::size_t(bytes.size())) == utf8) {
+            return text;
+        }
+    }
+    // Oldest first out, so a file of ever new texts stays bounded.
+    auto& [bytes, text] = recentTexts[nextSlot % recentTexts.size()];
+    ++nextSlot;
+    bytes = QByteArray(utf8.data(), qsizetype(utf8.size()));
+    text = toQString(utf8);
+    return text;
 }

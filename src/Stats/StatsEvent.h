@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <optional>
+#include <string_view>
 #include <variant>
 
 enum class StatsEventType {
@@ -95,3 +97,18 @@ struct StatsEvent {
 std::optional<QByteArray> encodeStatsEvent(const StatsEvent& event, QString* error = nullptr);
 // None for anything but one complete, well-typed event object.
 std::optional<StatsEvent> decodeStatsEvent(QByteArrayView json);
+
+// Decodes the lines of a file one after another, exactly as decodeStatsEvent
+// does; the texts that repeat from line to line (day and month keys, version,
+// payload keys and texts) then share one copy instead of one per event.
+class StatsEventDecoder {
+public:
+    std::optional<StatsEvent> decode(QByteArrayView json);
+
+private:
+    friend class StatsEventReader;
+    QString sharedText(std::string_view utf8);
+
+    std::array<std::pair<QByteArray, QString>, 16> recentTexts;
+    std::size_t nextSlot = 0;
+};
