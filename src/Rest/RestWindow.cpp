@@ -2,8 +2,7 @@
 
 RestWindow::RestWindow(const QRect& screenFrame, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint)
-{
+                          Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint) {
     setObjectName(QStringLiteral("Tavo.RestWindow"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating, false);
@@ -12,8 +11,7 @@ RestWindow::RestWindow(const QRect& screenFrame, QWidget* parent)
     setFrame(screenFrame);
 }
 
-void RestWindow::setContentView(QWidget* view)
-{
+void RestWindow::setContentView(QWidget* view) {
     delete content;
     content = view;
     if (content) {
@@ -24,8 +22,7 @@ void RestWindow::setContentView(QWidget* view)
     }
 }
 
-void RestWindow::setFrame(const QRect& screenFrame)
-{
+void RestWindow::setFrame(const QRect& screenFrame) {
     setGeometry(screenFrame);
     if (content) {
         content->setGeometry(0, 0, screenFrame.width(), screenFrame.height());
@@ -33,8 +30,7 @@ void RestWindow::setFrame(const QRect& screenFrame)
     update();
 }
 
-void RestWindow::orderFrontAndFocus()
-{
+void RestWindow::orderFrontAndFocus() {
     show();
     raise();
     activateWindow();
@@ -45,14 +41,12 @@ void RestWindow::orderFrontAndFocus()
     grabKeyboard();
 }
 
-void RestWindow::orderOut()
-{
+void RestWindow::orderOut() {
     releaseKeyboard();
     hide();
 }
 
-void RestWindow::resizeEvent(QResizeEvent*)
-{
+void RestWindow::resizeEvent(QResizeEvent*) {
     if (content) {
         content->setGeometry(0, 0, width(), height());
     }

@@ -80,7 +80,7 @@ open_menu
 keys Down Down Right
 sleep 0.5
 e2e_shot menu-rhythms
-keys Escape Right Down Right
+keys Escape Down Right
 sleep 0.5
 e2e_shot menu-themes
 keys Escape Escape
