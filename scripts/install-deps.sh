@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev libbenchmark-dev
-    fonts-noto-cjk fonts-noto-color-emoji
+    fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
     xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
 )
 missing=()

@@ -9,8 +9,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <csignal>
 
@@ -30,6 +32,12 @@ int main(int argc, char* argv[]) {
     if (!instanceLock.tryLock(0)) {
         logLine(QStringLiteral("Tavo: already running"));
         return 0;
+    }
+
+    // Everything Tavo shows is Chinese, Qt's own texts (a field's context menu) too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
     }
 
     // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
