@@ -14,6 +14,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -57,16 +59,36 @@ qsizetype lineBreakLength(QByteArrayView text, qsizetype at) {
 
 QList<StatsEvent> decodeStatsEventLines(QByteArrayView text) {
     QList<StatsEvent> events;
+    // Growing the list line by line would move every event read so far many
+    // times over. Files end their lines with LF, and no readable line is
+    // shorter than 100 bytes, so a file of blank lines reserves little.
+    qsizetype lineFeeds = 0;
+    for (qsizetype at = text.indexOf('\n'); at >= 0; at = text.indexOf('\n', at + 1)) {
+        ++lineFeeds;
+    }
+    events.reserve(std::min(lineFeeds + 1, text.size() / 100 + 1));
+    StatsEventDecoder decoder;
     qsizetype lineStart = 0;
     const auto takeLine = [&](qsizetype lineEnd) {
         if (lineEnd > lineStart) {
-            if (auto event = decodeStatsEvent(text.sliced(lineStart, lineEnd - lineStart))) {
+            if (auto event = decoder.decode(text.sliced(lineStart, lineEnd - lineStart))) {
                 events.append(std::move(*event));
             }
         }
     };
+    // Only these bytes can start a line break; the others are passed over in
+    // a tight loop.
+    static constexpr auto mayStartBreak = [] {
+        std::array<bool, 256> table{};
+        for (const unsigned char c : {0x0A, 0x0B, 0x0C, 0x0D, 0xC2, 0xE2}) {
+            table[c] = true;
+        }
+        return table;
+    }();
     for (qsizetype at = 0; at < text.size();) {
-        if (const qsizetype length = lineBreakLength(text, at)) {
+        if (!mayStartBreak[static_cast<unsigned char>(text[at])]) {
+            ++at;
+        } else if (const qsizetype length = lineBreakLength(text, at)) {
             takeLine(at);
             at += length;
             lineStart = at;
@@ -221,7 +243,9 @@ QList<StatsEvent> StatsStore::events(const QDateTime& start, const QDateTime& en
     const qint64 last = end.toMSecsSinceEpoch();
     QList<StatsEvent> result;
     for (const QString& key : monthKeys(start, end)) {
-        for (StatsEvent& event : events(key)) {
+        QList<StatsEvent> monthEvents = events(key);
+        result.reserve(result.size() + monthEvents.size());
+        for (StatsEvent& event : monthEvents) {
             const qint64 at = event.timestamp.toMSecsSinceEpoch();
             if (first <= at && at < last) {
                 result.append(std::move(event));
