@@ -37,6 +37,26 @@ e2e_wait_for() {
     return 1
 }
 
+# Starts Xvfb on a display nobody uses: no lock file, no socket, no answer.
+# Parallel runs can still race for one, so a server that exits is retried.
+e2e_start_xvfb() {
+    local attempt display pid
+    for attempt in 1 2 3 4 5 6 7 8; do
+        display=$((100 + RANDOM % 400))
+        [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
+        xdpyinfo -display ":$display" >/dev/null 2>&1 && continue
+        Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+        pid=$!
+        export DISPLAY=:$display
+        if e2e_wait_for 10 xdpyinfo && kill -0 "$pid" 2>/dev/null; then
+            E2E_PIDS+=($pid)
+            return 0
+        fi
+        kill -KILL "$pid" 2>/dev/null
+    done
+    return 1
+}
+
 # e2e_start NAME: display :N, session bus, trayer, dunst, private home folders.
 e2e_start() {
     local name=$1
@@ -50,20 +70,25 @@ e2e_start() {
     unset SESSION_MANAGER
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 
-    # The server picks a free display itself, so parallel runs never collide.
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
-    E2E_PIDS+=($!)
-    e2e_wait_for 10 test -s "$E2E_DIR/display" || { e2e_fail "Xvfb did not start"; return 1; }
-    export DISPLAY=:$(head -n 1 "$E2E_DIR/display")
-    e2e_wait_for 10 xdpyinfo || { e2e_fail "Xvfb does not answer on $DISPLAY"; return 1; }
+    e2e_start_xvfb || { e2e_fail "Xvfb did not start"; return 1; }
 
     eval "$(dbus-launch --sh-syntax)"
     export DBUS_SESSION_BUS_ADDRESS DBUS_SESSION_BUS_PID
 
-    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-        --transparent false --tint 0x303030 >"$E2E_DIR/trayer.log" 2>&1 &
-    E2E_PIDS+=($!)
-    e2e_wait_for 10 xdotool search --class trayer || { e2e_fail "trayer did not start"; return 1; }
+    # trayer now and then dies before it maps its panel under load: start it again.
+    local attempt trayer_pid
+    for attempt in 1 2 3; do
+        trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+            --transparent false --tint 0x303030 >"$E2E_DIR/trayer.log" 2>&1 &
+        trayer_pid=$!
+        if e2e_wait_for 10 xdotool search --class trayer; then
+            E2E_PIDS+=($trayer_pid)
+            break
+        fi
+        kill -KILL "$trayer_pid" 2>/dev/null
+        e2e_log "trayer attempt $attempt failed: $(tr '\n' ' ' <"$E2E_DIR/trayer.log")"
+        [ "$attempt" -eq 3 ] && { e2e_fail "trayer did not start"; return 1; }
+    done
 
     dunst -config /dev/null >"$E2E_DIR/dunst.log" 2>&1 &
     E2E_PIDS+=($!)
