@@ -175,7 +175,7 @@ public:
             return true;
         }
         if (depth == 2) {
-            return payloadScalar(StatsPayloadValue(decoder.sharedText(value)));
+            return payloadScalar(StatsPayloadValue(sharedText(value)));
         }
         if (depth != 1) {
             return false;
@@ -193,10 +193,10 @@ public:
             break;
         }
         case Member::dayKey:
-            event.dayKey = decoder.sharedText(value);
+            event.dayKey = sharedText(value);
             break;
         case Member::monthKey:
-            event.monthKey = decoder.sharedText(value);
+            event.monthKey = sharedText(value);
             break;
         case Member::type: {
             const auto type = valueOf(typeNames, value);
@@ -218,7 +218,7 @@ public:
             event.sessionId = toQString(value);
             break;
         case Member::appVersion:
-            event.appVersion = decoder.sharedText(value);
+            event.appVersion = sharedText(value);
             break;
         case Member::payload:
             return false;
@@ -267,14 +267,35 @@ public:
             return true;
         }
         if (depth == 2) {
-            payloadKey = decoder.sharedText(name);
+            payloadKey = sharedText(name);
             return true;
         }
         member = memberNamed(name);
         return true;
     }
 
+    // Payloads repeat from line to line much as texts do: one read before from
+    // the same bytes, in the same place, is taken whole.
+    bool startsPayload() const {
+        return skipDepth == 0 && depth == 1 && member == Member::payload && !(seen & bit(Member::payload));
+    }
+    bool takeKnownPayload(std::string_view json) {
+        const StatsPayload* known = decoder.payloads.find(json);
+        if (!known) {
+            return false;
+        }
+        event.payload = *known;
+        seen |= bit(Member::payload);
+        return true;
+    }
+    void rememberPayload(std::string_view json) { decoder.payloads.insert(json, event.payload); }
+
 private:
+    QString sharedText(std::string_view utf8) {
+        const QString* known = decoder.texts.find(utf8);
+        return known ? *known : decoder.texts.insert(utf8, toQString(utf8));
+    }
+
     static Member memberNamed(std::string_view name) {
         static constexpr std::array<std::pair<std::string_view, Member>, 9> members{{
             {"id", Member::id},
@@ -398,7 +419,7 @@ private:
             return string(value) && reader.string(value);
         }
         case '{':
-            return object(level + 1);
+            return level == 0 && reader.startsPayload() ? payload() : object(level + 1);
         case 't':
             return literal("true") && reader.boolean(true);
         case 'f':
@@ -408,6 +429,35 @@ private:
         default:
             return integer();
         }
+    }
+
+    bool payload() {
+        const std::size_t first = at;
+        if (const std::size_t end = objectEnd();
+            end != 0 && reader.takeKnownPayload(text.substr(first, end - first))) {
+            at = end;
+            return true;
+        }
+        if (!object(1)) {
+            return false;
+        }
+        reader.rememberPayload(text.substr(first, at - first));
+        return true;
+    }
+
+    // Just past the '}' closing the object starting here, taking it to hold
+    // no objects; 0 when there is none. Only bytes equal to an object read
+    // before are used, so this needs no checking of its own.
+    std::size_t objectEnd() const {
+        bool inString = false;
+        for (std::size_t i = at + 1; i < text.size(); ++i) {
+            if (text[i] == '"') {
+                inString = !inString;
+            } else if (!inString && text[i] == '}') {
+                return i + 1;
+            }
+        }
+        return 0;
     }
 
     bool string(std::string_view& value) {
@@ -609,19 +659,4 @@ std::optional<StatsEvent> StatsEventDecoder::decode(QByteArrayView json) {
         return std::nullopt;
     }
     return std::move(reader.event);
-}
-
-QString StatsEventDecoder::sharedText(std::string_view utf8) {
-    for (std::size_t i = 0; i < std::min(nextSlot, recentTexts.size()); ++i) {
-        const auto& [bytes, text] = recentTexts[i];
-        if (std::string_view(bytes.constData(), std::size_t(bytes.size())) == utf8) {
-            return text;
-        }
-    }
-    // Oldest first out, so a file of ever new texts stays bounded.
-    auto& [bytes, text] = recentTexts[nextSlot % recentTexts.size()];
-    ++nextSlot;
-    bytes = QByteArray(utf8.data(), qsizetype(utf8.size()));
-    text = toQString(utf8);
-    return text;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
@@ -99,16 +100,39 @@ std::optional<QByteArray> encodeStatsEvent(const StatsEvent& event, QString* err
 std::optional<StatsEvent> decodeStatsEvent(QByteArrayView json);
 
 // Decodes the lines of a file one after another, exactly as decodeStatsEvent
-// does; the texts that repeat from line to line (day and month keys, version,
-// payload keys and texts) then share one copy instead of one per event.
+// does; what repeats from line to line (day and month keys, version, payload
+// keys and texts, whole payloads) then shares one copy instead of one per event.
 class StatsEventDecoder {
 public:
     std::optional<StatsEvent> decode(QByteArrayView json);
 
 private:
     friend class StatsEventReader;
-    QString sharedText(std::string_view utf8);
 
-    std::array<std::pair<QByteArray, QString>, 16> recentTexts;
-    std::size_t nextSlot = 0;
+    // The last few values read, by the bytes they were read from. Oldest
+    // first out, so a file of ever new values keeps it small.
+    template <typename Value, std::size_t size> class Recent {
+    public:
+        const Value* find(std::string_view bytes) const {
+            for (std::size_t i = 0; i < std::min(count, size); ++i) {
+                if (std::string_view(entries[i].first.constData(), std::size_t(entries[i].first.size())) ==
+                    bytes) {
+                    return &entries[i].second;
+                }
+            }
+            return nullptr;
+        }
+        const Value& insert(std::string_view bytes, Value value) {
+            auto& entry = entries[count++ % size];
+            entry = {QByteArray(bytes.data(), qsizetype(bytes.size())), std::move(value)};
+            return entry.second;
+        }
+
+    private:
+        std::array<std::pair<QByteArray, Value>, size> entries;
+        std::size_t count = 0;
+    };
+
+    Recent<QString, 16> texts;
+    Recent<StatsPayload, 8> payloads;
 };

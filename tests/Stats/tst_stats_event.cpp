@@ -250,6 +250,108 @@ private slots:
         QCOMPARE(event.source, StatsEventSource::scheduled);
         QCOMPARE(payloadAt(event, QStringLiteral("actualSeconds")), StatsPayloadValue(20));
     }
+
+    // The compact form is read by a quick scanner and anything else by the
+    // general parser; a line must decode the same whichever one reads it. A
+    // space after the opening brace sends a line to the general parser.
+    void compactAndGeneralReadersAgree_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("valid") << validLine << true;
+        QTest::newRow("escaped text") << replaced(validLine, "\"1.0.0\"", "\"1.\\u0030.0\\\"\"") << true;
+        QTest::newRow("non-ASCII text") << replaced(validLine, "\"1.0.0\"", "\"1.0 \xE6\xB5\x8B\"") << true;
+        QTest::newRow("DEL in text") << replaced(validLine, "\"1.0.0\"", "\"1.0\x7F\"") << true;
+        QTest::newRow("control in text") << replaced(validLine, "\"1.0.0\"", "\"1.0\x01\"") << false;
+        QTest::newRow("18 digits") << replaced(validLine, ":20}", ":999999999999999999}") << true;
+        QTest::newRow("19 digits") << replaced(validLine, ":20}", ":9223372036854775807}") << true;
+        QTest::newRow("most negative") << replaced(validLine, ":20}", ":-9223372036854775808}") << true;
+        QTest::newRow("minus zero") << replaced(validLine, ":20}", ":-0}") << true;
+        QTest::newRow("leading zero") << replaced(validLine, ":20}", ":020}") << false;
+        QTest::newRow("lone minus") << replaced(validLine, ":20}", ":-}") << false;
+        QTest::newRow("fraction") << replaced(validLine, ":20}", ":20.0}") << true;
+        QTest::newRow("exponent") << replaced(validLine, ":20}", ":2e1}") << true;
+        QTest::newRow("bool and text")
+            << replaced(validLine, ":20}", ":20,\"ok\":true,\"no\":false,\"t\":\"x}\"}") << true;
+        QTest::newRow("truex") << replaced(validLine, ":20}", ":truex}") << false;
+        QTest::newRow("two payloads merge")
+            << replaced(validLine, "\"appVersion\"", "\"payload\":{\"b\":1},\"appVersion\"") << true;
+        QTest::newRow("repeated member")
+            << replaced(validLine, "\"appVersion\"", "\"dayKey\":\"2026-03-03\",\"appVersion\"") << true;
+        QTest::newRow("unknown object")
+            << replaced(validLine, "\"appVersion\"", "\"extra\":{\"a\":{\"b\":[1]}},\"appVersion\"") << true;
+        QTest::newRow("unknown array")
+            << replaced(validLine, "\"appVersion\"", "\"extra\":[{}],\"appVersion\"") << true;
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + validLine << true;
+        QTest::newRow("trailing comma") << replaced(validLine, ":20}", ":20,}") << false;
+        QTest::newRow("nested in payload") << replaced(validLine, ":20}", ":20,\"o\":{}}") << false;
+        QTest::newRow("trailing garbage") << validLine + "x" << false;
+    }
+    void compactAndGeneralReadersAgree() {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, readable);
+        const auto compact = decodeStatsEvent(line);
+        QByteArray spaced = line;
+        spaced.insert(spaced.indexOf('{') + 1, ' ');
+        QCOMPARE(compact.has_value(), readable);
+        QCOMPARE(decodeStatsEvent(spaced), compact);
+    }
+
+    void timestamps_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QDateTime>("expected");
+        const auto utc = [](int y, int m, int d, int h, int min, int s) {
+            return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::UTC);
+        };
+        QTest::newRow("epoch") << QByteArray("1970-01-01T00:00:00Z") << utc(1970, 1, 1, 0, 0, 0);
+        QTest::newRow("before epoch") << QByteArray("1969-12-31T23:59:59Z") << utc(1969, 12, 31, 23, 59, 59);
+        QTest::newRow("first year") << QByteArray("0001-01-01T00:00:00Z") << utc(1, 1, 1, 0, 0, 0);
+        QTest::newRow("last year") << QByteArray("9999-12-31T23:59:59Z") << utc(9999, 12, 31, 23, 59, 59);
+        QTest::newRow("leap day") << QByteArray("2024-02-29T12:30:45Z") << utc(2024, 2, 29, 12, 30, 45);
+        QTest::newRow("leap century") << QByteArray("2000-02-29T00:00:00Z") << utc(2000, 2, 29, 0, 0, 0);
+        QTest::newRow("March") << QByteArray("2026-03-01T00:00:00Z") << utc(2026, 3, 1, 0, 0, 0);
+        QTest::newRow("year 0") << QByteArray("0000-01-01T00:00:00Z") << QDateTime();
+        QTest::newRow("not leap") << QByteArray("2026-02-29T00:00:00Z") << QDateTime();
+        QTest::newRow("not leap century") << QByteArray("2100-02-29T00:00:00Z") << QDateTime();
+        QTest::newRow("April 31") << QByteArray("2026-04-31T00:00:00Z") << QDateTime();
+        QTest::newRow("day 0") << QByteArray("2026-04-00T00:00:00Z") << QDateTime();
+        QTest::newRow("month 0") << QByteArray("2026-00-10T00:00:00Z") << QDateTime();
+        QTest::newRow("minute 60") << QByteArray("2026-04-10T00:60:00Z") << QDateTime();
+        QTest::newRow("second 60") << QByteArray("2026-04-10T00:00:60Z") << QDateTime();
+        QTest::newRow("lower-case z") << QByteArray("2026-04-10T00:00:00z") << QDateTime();
+        QTest::newRow("space for T") << QByteArray("2026-04-10 00:00:00Z") << QDateTime();
+    }
+    void timestamps() {
+        QFETCH(QByteArray, text);
+        QFETCH(QDateTime, expected);
+        const auto event = decodeStatsEvent(replaced(validLine, "2026-03-02T01:00:00Z", text));
+        QCOMPARE(event.has_value(), expected.isValid());
+        if (event) {
+            QCOMPARE(event->timestamp, expected);
+            QCOMPARE(event->timestamp.timeSpec(), Qt::UTC);
+        }
+    }
+
+    // A decoder shares what repeats between lines; every line must still come
+    // out as if read alone, also once the shared values have been replaced.
+    void decoderMatchesSingleLines() {
+        QList<QByteArray> lines;
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray n = QByteArray::number(i % 20);
+            lines << replaced(replaced(validLine, "\"1.0.0\"", "\"v" + n + "\""), ":20}", ":" + n + "}");
+        }
+        lines << replaced(validLine, "\"appVersion\"", "\"payload\":{\"actualSeconds\":20},\"appVersion\"");
+        lines << replaced(validLine, "\"appVersion\"", "\"payload\":{\"b\":1},\"appVersion\"");
+        lines << replaced(validLine, "{\"actualSeconds\":20}", "{\"b\":1}");
+        lines << replaced(validLine, ":20}", ":20,\"x\":1}");
+        lines << replaced(validLine, "{\"actualSeconds\":20}", "{\"actualSeconds\":20");
+        lines << validLine;
+        StatsEventDecoder decoder;
+        for (const QByteArray& line : lines) {
+            QCOMPARE(decoder.decode(line), decodeStatsEvent(line));
+        }
+        QCOMPARE(decoder.decode(lines[3])->appVersion, QStringLiteral("v3"));
+        QCOMPARE(payloadAt(*decoder.decode(lines[3]), QStringLiteral("actualSeconds")), StatsPayloadValue(3));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStatsEvent)
