@@ -481,10 +481,11 @@ private:
         const std::size_t first = at;
         qint64 value = 0;
         while (at < text.size() && isDigit(text[at])) {
-            value = value * 10 + (text[at] - '0');
+            // A 19th digit may not fit: the general parser decides those.
             if (at - first == 18) {
                 return false;
             }
+            value = value * 10 + (text[at] - '0');
             ++at;
         }
         const std::size_t digits = at - first;

@@ -264,6 +264,8 @@ private slots:
         QTest::newRow("control in text") << replaced(validLine, "\"1.0.0\"", "\"1.0\x01\"") << false;
         QTest::newRow("18 digits") << replaced(validLine, ":20}", ":999999999999999999}") << true;
         QTest::newRow("19 digits") << replaced(validLine, ":20}", ":9223372036854775807}") << true;
+        QTest::newRow("19 nines") << replaced(validLine, ":20}", ":9999999999999999999}") << true;
+        QTest::newRow("26 nines") << replaced(validLine, ":20}", ":99999999999999999999999999}") << true;
         QTest::newRow("most negative") << replaced(validLine, ":20}", ":-9223372036854775808}") << true;
         QTest::newRow("minus zero") << replaced(validLine, ":20}", ":-0}") << true;
         QTest::newRow("leading zero") << replaced(validLine, ":20}", ":020}") << false;
