@@ -93,52 +93,45 @@ void AppDelegate::startReminderManagers() {
     startManager(*pelvicFloorManager);
 }
 
-void AppDelegate::configureHydrationReminder() {
-    const QPointer<AppDelegate> self(this);
-    hydrationManager->shouldDeferReminder = [self] { return self && self->isResting; };
-    hydrationManager->onStateChange = [self] {
+namespace {
+
+// The callbacks both managers get: deferral while resting, and menu and toast
+// updates hopped onto the main thread.
+void configureCallbacks(AppDelegate* delegate, ReminderManager& manager,
+                        void (AppDelegate::*updateMenuItems)(), ReminderSkipFeedbackKind kind) {
+    const QPointer<AppDelegate> self(delegate);
+    manager.shouldDeferReminder = [self] { return self && self->isResting; };
+    manager.onStateChange = [self, updateMenuItems] {
         if (!self) {
             return;
         }
         QMetaObject::invokeMethod(
-            self, [self] { self->updateHydrationMenuItems(); }, Qt::QueuedConnection);
+            self, [self, updateMenuItems] { (self->*updateMenuItems)(); }, Qt::QueuedConnection);
     };
-    hydrationManager->onReminderSkipped = [self](const QString& message) {
+    manager.onReminderSkipped = [self, kind](const QString& message) {
         if (!self) {
             return;
         }
         QMetaObject::invokeMethod(
             self,
-            [self, message] {
+            [self, kind, message] {
                 self->setTransientStatus(message, transientStatusSeconds);
-                self->reminderSkipFeedbackPresenter->present(ReminderSkipFeedbackKind::hydration, message);
+                self->reminderSkipFeedbackPresenter->present(kind, message);
             },
             Qt::QueuedConnection);
     };
 }
 
+} // namespace
+
+void AppDelegate::configureHydrationReminder() {
+    configureCallbacks(this, *hydrationManager, &AppDelegate::updateHydrationMenuItems,
+                       ReminderSkipFeedbackKind::hydration);
+}
+
 void AppDelegate::configurePelvicFloorReminder() {
-    const QPointer<AppDelegate> self(this);
-    pelvicFloorManager->shouldDeferReminder = [self] { return self && self->isResting; };
-    pelvicFloorManager->onStateChange = [self] {
-        if (!self) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self, [self] { self->updatePelvicFloorMenuItems(); }, Qt::QueuedConnection);
-    };
-    pelvicFloorManager->onReminderSkipped = [self](const QString& message) {
-        if (!self) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            self,
-            [self, message] {
-                self->setTransientStatus(message, transientStatusSeconds);
-                self->reminderSkipFeedbackPresenter->present(ReminderSkipFeedbackKind::pelvicFloor, message);
-            },
-            Qt::QueuedConnection);
-    };
+    configureCallbacks(this, *pelvicFloorManager, &AppDelegate::updatePelvicFloorMenuItems,
+                       ReminderSkipFeedbackKind::pelvicFloor);
 }
 
 void AppDelegate::configureReminderNotifications() {
