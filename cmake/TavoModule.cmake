@@ -31,7 +31,12 @@ function(tavo_test_folder)
         add_executable(${test} ${file})
         target_link_libraries(${test} PRIVATE tavo_testsupport ${ARG_LIBS} Qt6::Test)
         add_test(NAME ${test} COMMAND ${test})
-        set_tests_properties(${test} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
-                                                TIMEOUT 120)
+        # A home of its own, so no suite touches the settings or the log of whoever runs it.
+        set(home ${CMAKE_CURRENT_BINARY_DIR}/${test}.home)
+        set_tests_properties(
+            ${test} PROPERTIES
+            ENVIRONMENT
+            "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache"
+            TIMEOUT 120)
     endforeach()
 endfunction()

@@ -3,6 +3,7 @@
 #include "Platform/SessionEvents.h"
 #include "Rest/RestWindow.h"
 #include "Stats/StatsStore.h"
+#include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
 #include "support/TestPlatform.h"
 
@@ -34,29 +35,8 @@ class LifecycleTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Fixture {
-        ScopedFakeClock clock;
-        ScopedPreferences prefs;
-        QTemporaryDir statsDir;
-        StatsStore store{statsDir.path()};
-        TestPlatform platform;
-        std::unique_ptr<AppDelegate> delegate;
-
-        Fixture() {
-            StatsStore::setShared(&store);
-            setLogSink([](const QString&) {});
-            platform.screens.screenFrames = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)};
-        }
-        ~Fixture() {
-            delegate.reset();
-            setLogSink({});
-            StatsStore::setShared(nullptr);
-        }
-        AppDelegate& launch() {
-            delegate = std::make_unique<AppDelegate>(platform.services());
-            delegate->applicationDidFinishLaunching();
-            return *delegate;
-        }
+    struct Fixture : DelegateFixture {
+        Fixture() { platform.screens.screenFrames = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)}; }
         void pause() { Q_EMIT platform.sessionEvents.paused(); }
         // The recovery runs from the event loop, after the resume returns.
         void resume(int times = 1) {

@@ -1,6 +1,7 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
 #include "Stats/StatsStore.h"
+#include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
 #include "support/TestPlatform.h"
 
@@ -13,28 +14,7 @@ class MenuTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Fixture {
-        ScopedFakeClock clock;
-        ScopedPreferences prefs;
-        QTemporaryDir statsDir;
-        StatsStore store{statsDir.path()};
-        TestPlatform platform;
-        std::unique_ptr<AppDelegate> delegate;
-
-        Fixture() {
-            StatsStore::setShared(&store);
-            setLogSink([](const QString&) {});
-        }
-        ~Fixture() {
-            delegate.reset();
-            setLogSink({});
-            StatsStore::setShared(nullptr);
-        }
-        AppDelegate& launch() {
-            delegate = std::make_unique<AppDelegate>(platform.services());
-            delegate->applicationDidFinishLaunching();
-            return *delegate;
-        }
+    struct Fixture : DelegateFixture {
         QMenu* menu() const { return delegate->statusMenu.get(); }
         // The submenu of the status menu's line with this title.
         QMenu* submenu(const QString& title) const {

@@ -1,12 +1,13 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
 #include "Rest/RestWindow.h"
+#include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
 #include "support/TestPlatform.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,31 +16,18 @@ class RestLoopTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Fixture {
-        ScopedFakeClock clock;
-        ScopedPreferences prefs;
-        TestPlatform platform;
-        QStringList log;
-        std::unique_ptr<AppDelegate> delegate;
-
-        Fixture() { setLogSink([this](const QString& line) { log.append(line); }); }
-        ~Fixture()
-        {
-            delegate.reset();
-            setLogSink({});
-        }
-        AppDelegate& launch()
-        {
-            delegate = std::make_unique<AppDelegate>(platform.services());
-            delegate->applicationDidFinishLaunching();
-            return *delegate;
-        }
+    struct Fixture : DelegateFixture {
         QString statusLine() const { return delegate->statusMenuItem->text(); }
+        QList<StatsEvent> events() const {
+            return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
+        }
+        static qint64 payloadInt(const StatsEvent& event, const char* key) {
+            return event.payload.find(QString::fromLatin1(key))->intValue().value_or(-1);
+        }
     };
 
 private Q_SLOTS:
-    void loadsStoredRhythm_data()
-    {
+    void loadsStoredRhythm_data() {
         QTest::addColumn<QVariantMap>("stored");
         QTest::addColumn<int>("tag");
         QTest::addColumn<int>("work");
@@ -52,28 +40,30 @@ private Q_SLOTS:
             return m;
         };
         QTest::newRow("empty") << QVariantMap() << 120020 << 1200 << 20;
-        QTest::newRow("45-minute preset") << map({{"selectedRestModeTag", 2700300}}) << 2700300 << 2700 << 300;
+        QTest::newRow("45-minute preset")
+            << map({{"selectedRestModeTag", 2700300}}) << 2700300 << 2700 << 300;
         QTest::newRow("unknown tag") << map({{"selectedRestModeTag", 123}}) << 120020 << 1200 << 20;
         QTest::newRow("own rhythm without tag")
-            << map({{"customRestModeWorkDuration", 1500}, {"customRestModeRestDuration", 45}}) << -1 << 1500 << 45;
-        QTest::newRow("own rhythm selected")
-            << map({{"selectedRestModeTag", -1}, {"customRestModeWorkDuration", 60}, {"customRestModeRestDuration", 5}})
-            << -1 << 60 << 5;
-        QTest::newRow("own tag but no own rhythm") << map({{"selectedRestModeTag", -1}}) << 120020 << 1200 << 20;
-        QTest::newRow("preset tag wins over own rhythm")
-            << map({{"selectedRestModeTag", 3600600},
-                    {"customRestModeWorkDuration", 60},
-                    {"customRestModeRestDuration", 5}})
-            << 3600600 << 3600 << 600;
-        QTest::newRow("tag of the wrong type")
-            << map({{"selectedRestModeTag", QStringLiteral("fast")},
-                    {"customRestModeWorkDuration", 600},
-                    {"customRestModeRestDuration", 30}})
-            << -1 << 600 << 30;
-        QTest::newRow("own rhythm with zero rest") << map({{"customRestModeWorkDuration", 600}}) << 120020 << 1200 << 20;
+            << map({{"customRestModeWorkDuration", 1500}, {"customRestModeRestDuration", 45}}) << -1 << 1500
+            << 45;
+        QTest::newRow("own rhythm selected") << map({{"selectedRestModeTag", -1},
+                                                     {"customRestModeWorkDuration", 60},
+                                                     {"customRestModeRestDuration", 5}})
+                                             << -1 << 60 << 5;
+        QTest::newRow("own tag but no own rhythm")
+            << map({{"selectedRestModeTag", -1}}) << 120020 << 1200 << 20;
+        QTest::newRow("preset tag wins over own rhythm") << map({{"selectedRestModeTag", 3600600},
+                                                                 {"customRestModeWorkDuration", 60},
+                                                                 {"customRestModeRestDuration", 5}})
+                                                         << 3600600 << 3600 << 600;
+        QTest::newRow("tag of the wrong type") << map({{"selectedRestModeTag", QStringLiteral("fast")},
+                                                       {"customRestModeWorkDuration", 600},
+                                                       {"customRestModeRestDuration", 30}})
+                                               << -1 << 600 << 30;
+        QTest::newRow("own rhythm with zero rest")
+            << map({{"customRestModeWorkDuration", 600}}) << 120020 << 1200 << 20;
     }
-    void loadsStoredRhythm()
-    {
+    void loadsStoredRhythm() {
         QFETCH(QVariantMap, stored);
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it) {
@@ -91,36 +81,47 @@ private Q_SLOTS:
         QTEST(static_cast<int>(delegate.restDuration), "rest");
     }
 
-    void dialogInput_data()
-    {
+    void dialogInput_data() {
         QTest::addColumn<QString>("minutes");
         QTest::addColumn<QString>("seconds");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("blanks around") << " 25 \n" << "30" << true;
-        QTest::newRow("bounds low") << "1" << "5" << true;
-        QTest::newRow("bounds high") << "240" << "3600" << true;
-        QTest::newRow("plus sign") << "+20" << "+20" << true;
-        QTest::newRow("zero minutes") << "0" << "20" << false;
-        QTest::newRow("241 minutes") << "241" << "20" << false;
-        QTest::newRow("4 seconds") << "20" << "4" << false;
-        QTest::newRow("3601 seconds") << "20" << "3601" << false;
-        QTest::newRow("letters") << "2O" << "20" << false;
-        QTest::newRow("empty") << "" << "20" << false;
-        QTest::newRow("decimal") << "20.5" << "20" << false;
-        QTest::newRow("inner blank") << "2 0" << "20" << false;
-        QTest::newRow("does not fit") << "99999999999999999999" << "20" << false;
-        QTest::newRow("negative") << "-5" << "20" << false;
+        QTest::newRow("blanks around") << " 25 \n"
+                                       << "30" << true;
+        QTest::newRow("bounds low") << "1"
+                                    << "5" << true;
+        QTest::newRow("bounds high") << "240"
+                                     << "3600" << true;
+        QTest::newRow("plus sign") << "+20"
+                                   << "+20" << true;
+        QTest::newRow("zero minutes") << "0"
+                                      << "20" << false;
+        QTest::newRow("241 minutes") << "241"
+                                     << "20" << false;
+        QTest::newRow("4 seconds") << "20"
+                                   << "4" << false;
+        QTest::newRow("3601 seconds") << "20"
+                                      << "3601" << false;
+        QTest::newRow("letters") << "2O"
+                                 << "20" << false;
+        QTest::newRow("empty") << ""
+                               << "20" << false;
+        QTest::newRow("decimal") << "20.5"
+                                 << "20" << false;
+        QTest::newRow("inner blank") << "2 0"
+                                     << "20" << false;
+        QTest::newRow("does not fit") << "99999999999999999999"
+                                      << "20" << false;
+        QTest::newRow("negative") << "-5"
+                                  << "20" << false;
     }
-    void dialogInput()
-    {
+    void dialogInput() {
         QFETCH(QString, minutes);
         QFETCH(QString, seconds);
         QFETCH(bool, valid);
         QCOMPARE(AppDelegate::parseCustomRestMode(minutes, seconds).has_value(), valid);
     }
 
-    void ownRhythmDialogSavesAndRestarts()
-    {
+    void ownRhythmDialogSavesAndRestarts() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral(" 25 "), QStringLiteral("30")});
@@ -131,7 +132,8 @@ private Q_SLOTS:
         QCOMPARE(d.workSecondsRemaining, 1500);
         QCOMPARE(f.prefs->integer(QStringLiteral("customRestModeWorkDuration")), 1500);
         QCOMPARE(f.prefs->integer(QStringLiteral("selectedRestModeTag")), -1);
-        QCOMPARE(d.customRestModeMenuItem->text(), QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"));
+        QCOMPARE(d.customRestModeMenuItem->text(),
+                 QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"));
         QVERIFY(d.customRestModeMenuItem->isEnabled());
         QVERIFY(d.customRestModeMenuItem->isChecked());
 
@@ -149,8 +151,7 @@ private Q_SLOTS:
         QCOMPARE(d.workDuration, 1500);
     }
 
-    void invalidDialogInputChangesNothing()
-    {
+    void invalidDialogInputChangesNothing() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock->advance(100);
@@ -168,8 +169,7 @@ private Q_SLOTS:
         QVERIFY(!d.customRestModeMenuItem->isEnabled());
     }
 
-    void shortStoredWorkPeriodProposesOneMinute()
-    {
+    void shortStoredWorkPeriodProposesOneMinute() {
         Fixture f;
         f.prefs->setValue(QStringLiteral("customRestModeWorkDuration"), 30);
         f.prefs->setValue(QStringLiteral("customRestModeRestDuration"), 5);
@@ -184,8 +184,7 @@ private Q_SLOTS:
         QCOMPARE(proposed, QStringLiteral("1"));
     }
 
-    void choosingRhythmRestartsCountdown()
-    {
+    void choosingRhythmRestartsCountdown() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock->advance(30);
@@ -193,7 +192,8 @@ private Q_SLOTS:
         QCOMPARE(d.workSecondsRemaining, 1200);
         d.selectMode(2700300);
         QCOMPARE(d.workSecondsRemaining, 2700);
-        QCOMPARE(d.restModeSummaryMenuItem->text(), QStringLiteral("当前节奏：营业 45 分钟 / 眼睛下线 5 分钟"));
+        QCOMPARE(d.restModeSummaryMenuItem->text(),
+                 QStringLiteral("当前节奏：营业 45 分钟 / 眼睛下线 5 分钟"));
         QVERIFY(d.modeMenuItems.value(2700300)->isChecked());
         QVERIFY(!d.modeMenuItems.value(120020)->isChecked());
         d.selectMode(555); // unknown line: nothing
@@ -205,8 +205,7 @@ private Q_SLOTS:
         QCOMPARE(d.selectedRestModeTag, 2700300);
     }
 
-    void statusTemplatesFollowTheMinute_data()
-    {
+    void statusTemplatesFollowTheMinute_data() {
         QTest::addColumn<int>("seconds");
         QTest::addColumn<QString>("title");
         QTest::newRow("3:05") << 185 << QStringLiteral("🫡 护眼倒计时 03:05");
@@ -218,14 +217,12 @@ private Q_SLOTS:
         QTest::newRow("2:00") << 120 << QStringLiteral("🧃 再营业 02:00 就强制充电");
         QTest::newRow("240:00") << 14400 << QStringLiteral("⏳ 距离眼睛下班还有 240:00");
     }
-    void statusTemplatesFollowTheMinute()
-    {
+    void statusTemplatesFollowTheMinute() {
         QFETCH(int, seconds);
         QTEST(AppDelegate::statusTitle(seconds), "title");
     }
 
-    void launchGreetsThenCounts()
-    {
+    void launchGreetsThenCounts() {
         Fixture f;
         AppDelegate& d = f.launch();
         QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
@@ -239,8 +236,7 @@ private Q_SLOTS:
         QVERIFY(!d.transientStatusMessage);
     }
 
-    void transientMessageHidesCountdownUntilExpiry()
-    {
+    void transientMessageHidesCountdownUntilExpiry() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock->advance(10);
@@ -253,8 +249,7 @@ private Q_SLOTS:
         QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1200 - 16));
     }
 
-    void tickSequenceOfTwentyMinuteRhythm()
-    {
+    void tickSequenceOfTwentyMinuteRhythm() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock->advance(1200);
@@ -273,6 +268,17 @@ private Q_SLOTS:
         QVERIFY(d.restWindows.first()->isVisible());
         QCOMPARE(d.restWindows.first()->geometry(), QRect(0, 0, 1280, 800));
         QCOMPARE(d.restSecondsRemaining, 20);
+        QList<StatsEvent> events = f.events();
+        QCOMPARE(events.size(), 2);
+        QCOMPARE(events.at(0).type, StatsEventType::appLaunched);
+        QCOMPARE(events.at(1).type, StatsEventType::restStarted);
+        QCOMPARE(events.at(1).source, StatsEventSource::scheduled);
+        QCOMPARE(events.at(1).sessionId, d.currentRestSessionId);
+        QCOMPARE(events.at(1).timestamp, QDateTime(QDate(2026, 3, 2), QTime(9, 20, 1)));
+        QCOMPARE(Fixture::payloadInt(events.at(1), "plannedSeconds"), 20);
+        QCOMPARE(Fixture::payloadInt(events.at(1), "workDurationSeconds"), 1200);
+        QCOMPARE(Fixture::payloadInt(events.at(1), "actualSeconds"), 0);
+        const std::optional<QString> session = d.currentRestSessionId;
 
         f.clock->advance(20); // ticks 1202…1221
         QVERIFY(d.isResting);
@@ -285,12 +291,18 @@ private Q_SLOTS:
         QVERIFY(!d.restWindows.first()->isVisible());
         QVERIFY(AppDelegate::restEndMessages().contains(f.statusLine()));
         QCOMPARE(d.workSecondsRemaining, 1200);
+        events = f.events();
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events.at(2).type, StatsEventType::restCompleted);
+        QCOMPARE(events.at(2).source, StatsEventSource::scheduled);
+        QCOMPARE(events.at(2).sessionId, session);
+        QCOMPARE(Fixture::payloadInt(events.at(2), "actualSeconds"), 20);
+        QCOMPARE(Fixture::payloadInt(events.at(2), "skippedSeconds"), 0);
         f.clock->advance(5);
         QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1195));
     }
 
-    void skipRecordsLeftSecondsAndShowsMessage()
-    {
+    void skipRecordsLeftSecondsAndShowsMessage() {
         Fixture f;
         AppDelegate& d = f.launch();
         d.triggerRestNow();
@@ -300,24 +312,30 @@ private Q_SLOTS:
         QCOMPARE(*d.currentRestSessionId, session);
         f.clock->advance(8);
         QCOMPARE(d.restSecondsRemaining, 12);
-        const StatsPayload payload = d.restStatsPayload(8, 12);
-        QCOMPARE(payload.size(), 5);
-        QCOMPARE(payload.find(QStringLiteral("skippedSeconds")).value(), StatsPayloadValue(qint64(12)));
-        QCOMPARE(payload.find(QStringLiteral("theme")).value(), StatsPayloadValue(QStringLiteral("aurora")));
+        f.prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
         d.stopRest(QStringLiteral("跳过也行，下次别硬扛"));
+        const StatsEvent skipped = f.events().last();
+        QCOMPARE(skipped.type, StatsEventType::restSkipped);
+        QCOMPARE(skipped.source, StatsEventSource::manual);
+        QCOMPARE(skipped.sessionId.value_or(QString()), session);
+        QCOMPARE(skipped.payload.size(), 5);
+        QCOMPARE(Fixture::payloadInt(skipped, "actualSeconds"), 8);
+        QCOMPARE(Fixture::payloadInt(skipped, "skippedSeconds"), 12);
+        QCOMPARE(skipped.payload.find(QStringLiteral("theme"))->stringValue(), QStringLiteral("ultraman"));
         QVERIFY(!d.isResting);
         QCOMPARE(f.statusLine(), QStringLiteral("跳过也行，下次别硬扛"));
         // A second screen reporting the same skip changes nothing.
         d.stopRest(QStringLiteral("另一块屏幕"));
         QCOMPARE(f.statusLine(), QStringLiteral("跳过也行，下次别硬扛"));
+        QCOMPARE(f.events().size(), 3);
     }
 
-    void windowsReusedWhileScreenCountHolds()
-    {
+    void windowsReusedWhileScreenCountHolds() {
         Fixture f;
         AppDelegate& d = f.launch();
         d.triggerRestNow();
-        QCOMPARE(f.log.filter(QStringLiteral("Tavo: ")).last(), QStringLiteral("Tavo: Recreating rest windows"));
+        QCOMPARE(f.log.filter(QStringLiteral("Tavo: ")).last(),
+                 QStringLiteral("Tavo: Recreating rest windows"));
         RestWindow* first = d.restWindows.first();
         QWidget* firstView = first->contentView();
         d.stopRest(std::nullopt);
@@ -351,8 +369,7 @@ private Q_SLOTS:
         QVERIFY(!d.isResting);
     }
 
-    void quittingClosesWindows()
-    {
+    void quittingClosesWindows() {
         Fixture f;
         AppDelegate& d = f.launch();
         QVERIFY(!d.applicationShouldTerminate());
@@ -370,8 +387,7 @@ private Q_SLOTS:
                              [](QWidget* w) { return qobject_cast<RestWindow*>(w) != nullptr; }));
     }
 
-    void servicesStartOnce()
-    {
+    void servicesStartOnce() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock->advance(100);
@@ -379,10 +395,13 @@ private Q_SLOTS:
         d.startServices();
         QCOMPARE(d.workSecondsRemaining, 1100);
         QCOMPARE(f.clock->activeTimerCount(), timers);
+        const QList<StatsEvent> events = f.events();
+        QCOMPARE(std::count_if(events.begin(), events.end(),
+                               [](const StatsEvent& e) { return e.type == StatsEventType::appLaunched; }),
+                 1);
     }
 
-    void statusItemWithoutButtonStillGetsMenu()
-    {
+    void statusItemWithoutButtonStillGetsMenu() {
         Fixture f;
         f.platform.statusItem.button = false;
         AppDelegate& d = f.launch();
