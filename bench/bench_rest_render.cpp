@@ -9,6 +9,7 @@
 #include "Platform/Preferences.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
+#include "Wallpapers/WallpaperManager.h"
 
 #include <QApplication>
 #include <QDir>
@@ -103,6 +104,8 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
     Preferences::setStandard(&preferences);
+    // No photo service in a benchmark: the wallpaper theme renders its loading state.
+    preferences.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
 
     QString screenshots;
     std::vector<char*> rest;

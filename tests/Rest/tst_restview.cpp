@@ -6,6 +6,7 @@
 #include "Rest/Models/RestCopy.h"
 #include "Rest/Models/SkipHold.h"
 #include "Rest/RestView.h"
+#include "Wallpapers/WallpaperManager.h"
 #include "support/FakeClock.h"
 
 #include <QTemporaryDir>
@@ -67,6 +68,8 @@ private Q_SLOTS:
         dir = std::make_unique<QTemporaryDir>();
         prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
         Preferences::setStandard(prefs.get());
+        // The wallpaper theme asks for a photo: let it fail at once, never on the network.
+        prefs->setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
         seconds = 20;
         skips.clear();
     }

@@ -3,6 +3,7 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
 #include "Stats/StatsStore.h"
+#include "Wallpapers/WallpaperManager.h"
 #include "support/FakeClock.h"
 #include "support/TestPlatform.h"
 
@@ -23,6 +24,8 @@ struct DelegateFixture {
     std::unique_ptr<AppDelegate> delegate;
 
     DelegateFixture() {
+        // Choosing the wallpaper theme fetches a photo: let it fail at once, never on the network.
+        prefs->setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
         StatsStore::setShared(&store);
         setLogSink([this](const QString& line) { log.append(line); });
     }
