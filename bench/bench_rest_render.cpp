@@ -57,17 +57,12 @@ double percentile95(const std::vector<double>& values) {
 }
 
 void registerAll() {
-    const struct {
-        const char* name;
-        RestTheme theme;
-    } themes[] = {{"aurora", RestTheme::Aurora},
-                  {"wallpaper", RestTheme::Wallpaper},
-                  {"ultraman", RestTheme::Ultraman}};
-    for (const auto& entry : themes) {
+    for (RestTheme theme : RestThemes::allCases()) {
+        const std::string themeName = RestThemes::rawValue(theme).toStdString();
         for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
-            const std::string name = std::string("RestFrame/") + entry.name + "/" +
-                                     std::to_string(size.width()) + "x" + std::to_string(size.height());
-            benchmark::RegisterBenchmark(name.c_str(), renderFrame, entry.theme, size)
+            const std::string name = "RestFrame/" + themeName + "/" + std::to_string(size.width()) + "x" +
+                                     std::to_string(size.height());
+            benchmark::RegisterBenchmark(name.c_str(), renderFrame, theme, size)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(1)
                 ->Repetitions(size.width() > 2000 ? 60 : 200)
@@ -79,18 +74,12 @@ void registerAll() {
 
 void saveScreenshots(const QString& directory) {
     QDir().mkpath(directory);
-    const struct {
-        const char* name;
-        RestTheme theme;
-    } themes[] = {{"aurora", RestTheme::Aurora},
-                  {"wallpaper", RestTheme::Wallpaper},
-                  {"ultraman", RestTheme::Ultraman}};
-    for (const auto& entry : themes) {
-        const std::unique_ptr<RestView> view = makeView(entry.theme, QSize(1920, 1080));
+    for (RestTheme theme : RestThemes::allCases()) {
+        const std::unique_ptr<RestView> view = makeView(theme, QSize(1920, 1080));
         QImage frame(view->size(), QImage::Format_ARGB32_Premultiplied);
         frame.fill(Qt::black); // what an uncomposited screen shows through the window
         view->render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
-        frame.save(QDir(directory).filePath(QStringLiteral("rest-%1.png").arg(QLatin1String(entry.name))));
+        frame.save(QDir(directory).filePath(QStringLiteral("rest-%1.png").arg(RestThemes::rawValue(theme))));
     }
 }
 
