@@ -1,5 +1,6 @@
 #include "Platform/Preferences.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
+#include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
 #include "support/FakeClock.h"
@@ -162,6 +163,23 @@ private Q_SLOTS:
         // Far from the edge the blur leaves the colours, including at the borders.
         QVERIFY(qGray(soft.pixel(398, 100)) > 230);
         QVERIFY(qGray(soft.pixel(1, 100)) < 25);
+    }
+
+    void loadingLineStaysClearOfTheRestText_data() {
+        QTest::addColumn<QSizeF>("screen");
+        QTest::newRow("1920x1080") << QSizeF(1920, 1080);
+        QTest::newRow("1280x800") << QSizeF(1280, 800);
+        QTest::newRow("3840x2160") << QSizeF(3840, 2160);
+    }
+    void loadingLineStaysClearOfTheRestText() {
+        QFETCH(QSizeF, screen);
+        constexpr double stack = 62;
+        const double top = WallpaperBackground::loadingStackTop(screen, stack);
+        const QRectF loading(0, top, screen.width(), stack);
+        const RestLayout layout = RestLayout::compute(screen, RestTheme::Wallpaper);
+        QVERIFY(!loading.intersects(layout.tip));
+        QVERIFY(!loading.intersects(layout.ring));
+        QVERIFY(!loading.intersects(layout.skipButton));
     }
 
     // Both states at 1920 x 1080; saved to $TAVO_SCREENSHOT_DIR when set.

@@ -4,6 +4,7 @@
 #include "Rest/Backgrounds/ClassicBackground.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
+#include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
 
@@ -17,7 +18,7 @@ namespace {
 const QColor veil = QColor::fromRgbF(0, 0, 0, 0.18f);
 
 // The loading line over the classic backdrop: a spinning teal indicator and
-// the text below it, 12 apart, centred; then the veil over everything.
+// the text below it, 12 apart; then the veil over everything.
 class LoadingLayer : public QWidget {
 public:
     explicit LoadingLayer(QWidget* parent)
@@ -40,7 +41,7 @@ protected:
         const QFont font = Palette::font(11);
         const double textHeight = font.pixelSize() * 1.2;
         const double indicator = 32;
-        const double top = (height() - (indicator + 12 + textHeight)) / 2;
+        const double top = WallpaperBackground::loadingStackTop(size(), indicator + 12 + textHeight);
         const QPointF centre(width() / 2.0, top + indicator / 2);
 
         // Twelve spokes, the leading one brightest, stepping round once a second.
@@ -87,6 +88,13 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, QWidget* par
         }
     });
     showImage(manager.cachedImage());
+}
+
+double WallpaperBackground::loadingStackTop(QSizeF area, double stackHeight) {
+    const RestLayout layout = RestLayout::compute(area, RestTheme::Wallpaper);
+    const double band = layout.skipButton.top() - layout.tip.bottom();
+    return band >= stackHeight ? layout.tip.bottom() + (band - stackHeight) / 2
+                               : (area.height() - stackHeight) / 2;
 }
 
 QRectF WallpaperBackground::aspectFillRect(QSizeF image, QSizeF area) {

@@ -20,6 +20,10 @@ public:
     explicit WallpaperBackground(QWidget* parent = nullptr);
     WallpaperBackground(WallpaperManager& manager, QWidget* parent = nullptr);
 
+    // Top of the loading indicator and line: centred in the free band between
+    // the rest view's tip and its skip button, since mid-screen it would run
+    // over the tip.
+    static double loadingStackTop(QSizeF area, double stackHeight);
     // Where an image of this size lands to cover the area, keeping its aspect.
     static QRectF aspectFillRect(QSizeF image, QSizeF area);
     // The photograph cut to the area (in device pixels) and blurred by radius
