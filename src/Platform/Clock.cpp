@@ -2,7 +2,9 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -17,7 +19,9 @@ public:
 
     void start(double intervalSeconds, bool repeating) override {
         timer.setSingleShot(!repeating);
-        timer.start(static_cast<int>(std::llround(std::max(0.0, intervalSeconds) * 1000.0)));
+        // QTimer takes int milliseconds; a delay beyond ~24 days waits the longest it can.
+        const double ms = std::clamp(intervalSeconds * 1000.0, 0.0, double(std::numeric_limits<int>::max()));
+        timer.start(static_cast<int>(std::llround(ms)));
     }
     void stop() override { timer.stop(); }
     bool isActive() const override { return timer.isActive(); }

@@ -60,6 +60,8 @@ e2e_start_xvfb() {
 # e2e_start NAME: display :N, session bus, trayer, dunst, private home folders.
 e2e_start() {
     local name=$1
+    trap e2e_cleanup EXIT
+    trap 'e2e_cleanup; exit 143' TERM INT
     E2E_DIR=$(mktemp -d "/tmp/tavo-e2e-$name.XXXXXX")
     mkdir -p "$E2E_OUT"
     export HOME=$E2E_DIR/home
@@ -92,7 +94,6 @@ e2e_start() {
 
     dunst -config /dev/null >"$E2E_DIR/dunst.log" 2>&1 &
     E2E_PIDS+=($!)
-    trap e2e_cleanup EXIT
 }
 
 # e2e_settings KEY=VALUE...: writes the settings file before launch.
