@@ -9,7 +9,6 @@
 #include "Stats/StatsEvent.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
