@@ -16,6 +16,8 @@ export TAVO_E2E_OUT=$root/out/screenshots
 source "$root/tests/e2e/lib.sh"
 e2e_start run
 e2e_launch "$binary"
+# Ctrl+C (or a kill) ends the script normally, so its exit takes the display down too.
+trap 'exit 130' INT TERM
 e2e_wait_for 20 e2e_tray_has_icon || e2e_fail "the tray icon did not dock"
 sleep 1
 e2e_shot tray

@@ -15,6 +15,9 @@ e2e_fail() {
 e2e_pass() { echo "e2e: ok: $*"; }
 
 e2e_cleanup() {
+    # A child forked for a background command inherits the trap until it
+    # execs; only the script itself may take the session down.
+    [ "$BASHPID" = "${E2E_MAIN_PID:-}" ] || return 0
     local pid
     for pid in "${E2E_PIDS[@]}"; do
         kill -KILL "$pid" 2>/dev/null || true
@@ -60,8 +63,8 @@ e2e_start_xvfb() {
 # e2e_start NAME: display :N, session bus, trayer, dunst, private home folders.
 e2e_start() {
     local name=$1
+    E2E_MAIN_PID=$BASHPID
     trap e2e_cleanup EXIT
-    trap 'e2e_cleanup; exit 143' TERM INT
     E2E_DIR=$(mktemp -d "/tmp/tavo-e2e-$name.XXXXXX")
     mkdir -p "$E2E_OUT"
     export HOME=$E2E_DIR/home
