@@ -70,7 +70,7 @@ void AppDelegate::startServices() {
 }
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
-    if (RestThemes::storedRawValue() == RestThemes::rawValue(RestTheme::Wallpaper)) {
+    if (RestThemes::stored() == RestTheme::Wallpaper) {
         WallpaperManager::shared().prefetchNextWallpaper();
     }
 }

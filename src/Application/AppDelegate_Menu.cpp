@@ -1,6 +1,5 @@
 #include "Application/AppDelegate.h"
 
-#include "Platform/Preferences.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -177,12 +176,7 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
 }
 
 void AppDelegate::refreshDynamicState(QAction* line) {
-    const Preferences& prefs = Preferences::standard();
     const auto kind = static_cast<MenuAction>(line->property(actionProperty).toInt());
-    const auto interval = [&prefs](const char* key, int fallback) {
-        const qint64 stored = prefs.integer(QString::fromLatin1(key)).value_or(0);
-        return stored < 1 ? fallback : stored;
-    };
     switch (kind) {
     case MenuAction::SelectTheme:
         if (line->data().typeId() == QMetaType::QString) {
@@ -193,16 +187,16 @@ void AppDelegate::refreshDynamicState(QAction* line) {
         line->setChecked(line->data().toInt() == selectedRestModeTag);
         break;
     case MenuAction::ToggleHydrationReminder:
-        line->setChecked(prefs.boolean(QStringLiteral("hydrationReminderEnabled")).value_or(false));
+        line->setChecked(hydrationManager->isEnabled());
         break;
     case MenuAction::SelectHydrationInterval:
-        line->setChecked(line->data().toInt() == interval("hydrationReminderIntervalMinutes", 45));
+        line->setChecked(line->data().toInt() == hydrationManager->intervalMinutes());
         break;
     case MenuAction::TogglePelvicFloorReminder:
-        line->setChecked(prefs.boolean(QStringLiteral("pelvicFloorReminderEnabled")).value_or(false));
+        line->setChecked(pelvicFloorManager->isEnabled());
         break;
     case MenuAction::SelectPelvicFloorInterval:
-        line->setChecked(line->data().toInt() == interval("pelvicFloorReminderIntervalMinutes", 60));
+        line->setChecked(line->data().toInt() == pelvicFloorManager->intervalMinutes());
         break;
     case MenuAction::None:
         break;
@@ -214,7 +208,7 @@ void AppDelegate::selectTheme(QAction* line) {
     if (!theme) {
         return;
     }
-    Preferences::standard().setValue(RestThemes::preferenceKey, RestThemes::rawValue(*theme));
+    RestThemes::store(*theme);
     if (*theme == RestTheme::Wallpaper) {
         WallpaperManager::shared().prefetchNextWallpaper();
     }

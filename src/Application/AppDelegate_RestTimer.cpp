@@ -205,8 +205,7 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
-    if (workSecondsRemaining == 60 &&
-        RestThemes::storedRawValue() == RestThemes::rawValue(RestTheme::Wallpaper)) {
+    if (workSecondsRemaining == 60 && RestThemes::stored() == RestTheme::Wallpaper) {
         WallpaperManager::shared().prefetchNextWallpaper();
     }
 }
