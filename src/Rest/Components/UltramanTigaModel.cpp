@@ -1,7 +1,6 @@
 #include "Rest/Components/UltramanTigaModel.h"
+#include "Rest/Models/Animation.h"
 
-#include <QEasingCurve>
-#include <QPointF>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -18,21 +17,13 @@ double uniform(QRandomGenerator& random, double low, double high) {
     return low + (high - low) * unit;
 }
 
-QEasingCurve bezier(QPointF first, QPointF second) {
-    QEasingCurve curve(QEasingCurve::BezierSpline);
-    curve.addCubicBezierSegment(first, second, QPointF(1, 1));
-    return curve;
-}
-
-// The platform's ease curves as cubic Béziers from (0, 0) to (1, 1).
+// Progress of a transition that starts after delay and lasts duration.
 double easeOut(double elapsed, double delay, double duration) {
-    static const QEasingCurve curve = bezier(QPointF(0, 0), QPointF(0.58, 1));
-    return curve.valueForProgress(std::clamp((elapsed - delay) / duration, 0.0, 1.0));
+    return Animation::easeOut((elapsed - delay) / duration);
 }
 
 double easeInOut(double elapsed, double duration) {
-    static const QEasingCurve curve = bezier(QPointF(0.42, 0), QPointF(0.58, 1));
-    return curve.valueForProgress(std::clamp(elapsed / duration, 0.0, 1.0));
+    return Animation::easeInOut(elapsed / duration);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Rest/Components/ImageBlur.h"
+#include "Rest/Components/Palette.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -60,11 +61,6 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
         paint(painter, QRectF(QPointF(margin, margin), shape));
     }
     return ImageBlur::blurred(image, blurRadius);
-}
-
-QColor withAlpha(QColor colour, double alpha) {
-    colour.setAlphaF(static_cast<float>(alpha));
-    return colour;
 }
 
 } // namespace
@@ -140,7 +136,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
     const auto haloShape = [](QPainter& painter, QRectF box) {
         QRadialGradient gradient(box.center(), 210, box.center(), 10);
         gradient.setColorAt(0, QColor::fromRgbF(0.5f, 0.1f, 0.9f, 0.38f));
-        gradient.setColorAt(0.5, withAlpha(systemPurple, 0.12));
+        gradient.setColorAt(0.5, Palette::withOpacity(systemPurple, 0.12));
         gradient.setColorAt(1, Qt::transparent);
         painter.setBrush(gradient);
         painter.drawEllipse(box);
@@ -170,7 +166,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
         const QImage glow = blurredShape(QSizeF(240, 240), 30, ratio, [](QPainter& painter, QRectF box) {
             QRadialGradient gradient(box.center(), 120, box.center(), 10);
             gradient.setColorAt(0, systemPurple);
-            gradient.setColorAt(0.5, withAlpha(systemBlue, 0.5));
+            gradient.setColorAt(0.5, Palette::withOpacity(systemBlue, 0.5));
             gradient.setColorAt(1, Qt::transparent);
             painter.setBrush(gradient);
             painter.drawEllipse(box);
@@ -179,8 +175,8 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
         const QSizeF size = glow.deviceIndependentSize();
         painter.drawImage(frame.center() - QPointF(size.width() / 2, size.height() / 2), glow);
     }
-    framed = ImageBlur::withShadow(framed, withAlpha(systemPurple, 0.58), 28, QPointF(0, 8));
-    figure.image = ImageBlur::withShadow(framed, withAlpha(systemCyan, 0.36), 18, QPointF(0, -4));
+    framed = ImageBlur::withShadow(framed, Palette::withOpacity(systemPurple, 0.58), 28, QPointF(0, 8));
+    figure.image = ImageBlur::withShadow(framed, Palette::withOpacity(systemCyan, 0.36), 18, QPointF(0, -4));
 
     // Headline: gradient text with a cyan and a purple shadow.
     const QFont heroFont = roundedFont(26, QFont::Bold);
@@ -198,8 +194,8 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
         path.addText(heroMargin, baselineIn(heroFont, heroMargin), heroFont, headlineText);
         painter.fillPath(path, gradient);
     }
-    hero = ImageBlur::withShadow(hero, withAlpha(systemCyan, 0.55), 12, QPointF(0, 2));
-    headline.image = ImageBlur::withShadow(hero, withAlpha(systemPurple, 0.40), 20, QPointF(0, 4));
+    hero = ImageBlur::withShadow(hero, Palette::withOpacity(systemCyan, 0.55), 12, QPointF(0, 2));
+    headline.image = ImageBlur::withShadow(hero, Palette::withOpacity(systemPurple, 0.40), 20, QPointF(0, 4));
 
     QFont subFont = roundedFont(13, QFont::Normal);
     subFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
@@ -208,7 +204,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
     QPainter painter(&subtitleLine.image);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(subFont);
-    painter.setPen(withAlpha(Qt::white, 0.45));
+    painter.setPen(Palette::withOpacity(Qt::white, 0.45));
     painter.drawText(QPointF(2, baselineIn(subFont, 0)), subtitle);
 }
 
@@ -248,7 +244,7 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
         painter.setRenderHint(QPainter::Antialiasing);
         QLinearGradient gradient(0, margin, 0, margin + textHeight);
         gradient.setColorAt(0, Qt::white);
-        gradient.setColorAt(1, withAlpha(colour, 0.96));
+        gradient.setColorAt(1, Palette::withOpacity(colour, 0.96));
         painter.fillPath(path, gradient);
     }
     sprites.number.image = number;
@@ -256,7 +252,7 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
         QImage silhouette = number;
         QPainter painter(&silhouette);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(silhouette.rect(), withAlpha(colour, 0.85));
+        painter.fillRect(silhouette.rect(), Palette::withOpacity(colour, 0.85));
         painter.end();
         sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, i == 0 ? 16 : 26);
     }
@@ -277,7 +273,7 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     for (int i = 0; i < 2; ++i) {
         sprites.coreShadow[static_cast<size_t>(i)].image =
             blurredShape(QSizeF(18, 18), i == 0 ? 12 : 22, ratio, [&](QPainter& painter, QRectF box) {
-                painter.setBrush(withAlpha(colour, 0.95));
+                painter.setBrush(Palette::withOpacity(colour, 0.95));
                 painter.drawEllipse(box);
             });
     }
@@ -300,7 +296,7 @@ void UltramanTigaView::paintEvent(QPaintEvent*) {
     // Star field, one pass.
     painter.setPen(Qt::NoPen);
     for (const Star& star : stars) {
-        painter.setBrush(withAlpha(Qt::white, starOpacity(star, glowPhase)));
+        painter.setBrush(Palette::withOpacity(Qt::white, starOpacity(star, glowPhase)));
         painter.drawEllipse(QPointF(star.x * w, star.y * h), star.size / 2, star.size / 2);
     }
 
@@ -373,9 +369,9 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
 
     capsule->shadow.draw(painter, centre, 0.24 + 0.18 * pulse);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(withAlpha(Qt::black, 0.26));
+    painter.setBrush(Palette::withOpacity(Qt::black, 0.26));
     painter.drawRoundedRect(box, radius, radius);
-    painter.setBrush(withAlpha(colour, 0.07 + 0.06 * pulse));
+    painter.setBrush(Palette::withOpacity(colour, 0.07 + 0.06 * pulse));
     painter.drawRoundedRect(box, radius, radius);
 
     // The light.
@@ -383,7 +379,7 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
     capsule->lightHalo.draw(painter, light, 0.22 * pulse);
     Sprite::drawBlend(painter, capsule->coreShadow, light, (pulse - 0.58) / 0.42, 1);
     const double coreRadius = 9 * (0.88 + 0.22 * pulse);
-    painter.setBrush(withAlpha(colour, 0.82 + 0.18 * pulse));
+    painter.setBrush(Palette::withOpacity(colour, 0.82 + 0.18 * pulse));
     painter.drawEllipse(light, coreRadius, coreRadius);
 
     // The number, rolling down over 0.18 s when it changes.
@@ -406,13 +402,13 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
 
     const QFont unitFont = roundedFont(22, QFont::ExtraBold);
     painter.setFont(unitFont);
-    painter.setPen(withAlpha(colour, 0.65));
+    painter.setPen(Palette::withOpacity(colour, 0.65));
     painter.drawText(QPointF(numberX + capsule->numberWidth / 2 + 16,
                              baselineIn(unitFont, centre.y() - lineHeight(unitFont) / 2)),
                      QStringLiteral("s"));
 
     painter.setBrush(Qt::NoBrush);
-    QPen outline(withAlpha(colour, 0.24 + 0.28 * pulse), 1);
+    QPen outline(Palette::withOpacity(colour, 0.24 + 0.28 * pulse), 1);
     outline.setCapStyle(Qt::FlatCap);
     outline.setJoinStyle(Qt::MiterJoin);
     painter.setPen(outline);
