@@ -1,6 +1,7 @@
 #include "Application/AppDelegate.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Fonts.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "Rest/Models/RestTheme.h"
@@ -9,7 +10,6 @@
 #include "Wallpapers/WallpaperManager.h"
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
@@ -97,9 +97,7 @@ QIcon AppDelegate::makeStatusBarIcon() {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
 
-    QFont font(QStringLiteral("Noto Sans CJK SC"));
-    font.setPixelSize(16);
-    font.setWeight(QFont::Black);
+    const QFont font = systemFont(16, QFont::Black);
     const QString glyph = QStringLiteral("活");
     const QFontMetricsF metrics(font);
     const QRectF bounds = metrics.tightBoundingRect(glyph);

@@ -1,4 +1,5 @@
 #include "Reminders/ReminderSkipFeedbackPresenter.h"
+#include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
 
@@ -20,19 +21,12 @@ constexpr int maxMessageLines = 2;
 constexpr qreal cornerRadius = 16;
 constexpr int topOffset = 72;
 
-QFont cardFont(int pixelSize, QFont::Weight weight) {
-    QFont font(QStringLiteral("Noto Sans CJK SC"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 QFont titleFont() {
-    return cardFont(13, QFont::DemiBold);
+    return systemFont(13, QFont::DemiBold);
 }
 
 QFont messageFont() {
-    return cardFont(18, QFont::Bold);
+    return systemFont(18, QFont::Bold);
 }
 
 } // namespace

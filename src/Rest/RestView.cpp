@@ -1,4 +1,5 @@
 #include "Rest/RestView.h"
+#include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
@@ -127,10 +128,10 @@ constexpr double cardSpacing = 14;
 constexpr double cardShadowMargin = 56;
 
 QFont cardLineFont() {
-    return Palette::font(28, QFont::Bold);
+    return systemFont(28, QFont::Bold);
 }
 QFont cardHeadingFont() {
-    return Palette::font(13, QFont::Bold);
+    return systemFont(13, QFont::Bold);
 }
 
 } // namespace
@@ -423,7 +424,7 @@ void RestView::paintContent(QPainter& painter, const QRect& dirty) {
         painter.restore();
     }
     if (theme != RestTheme::Ultraman && dirty.intersects(current.tip.toAlignedRect())) {
-        painter.setFont(Palette::font(18));
+        painter.setFont(systemFont(18));
         painter.setPen(Palette::white(0.85));
         painter.drawText(current.tip, Qt::AlignCenter | Qt::TextWordWrap, tip);
     }
@@ -462,8 +463,8 @@ void RestView::paintRing(QPainter& painter, const RestLayout& current) {
                         -static_cast<int>(std::lround(fraction * 360 * 16)));
     }
 
-    const QFont numberFont = Palette::font(56, QFont::Bold);
-    const QFont breathFont = Palette::font(16, QFont::Medium);
+    const QFont numberFont = systemFont(56, QFont::Bold);
+    const QFont breathFont = systemFont(16, QFont::Medium);
     const double numberHeight = QFontMetricsF(numberFont).height();
     const double breathHeight = QFontMetricsF(breathFont).height();
     const double top = centre.y() - (numberHeight + 8 + breathHeight) / 2;
@@ -495,12 +496,12 @@ void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, doubl
     painter.setBrush(Palette::white(hold->isPressingSkip() ? 0.15 : 0.08));
     painter.drawEllipse(centre, discRadius, discRadius);
 
-    painter.setFont(Palette::font(14, QFont::Bold));
+    painter.setFont(systemFont(14, QFont::Bold));
     painter.setPen(Palette::white(0.9));
     painter.drawText(current.skipButton, Qt::AlignCenter, RestCopy::skipLabel);
 
     const std::optional<QString>& feedback = hold->skipFeedbackText();
-    painter.setFont(Palette::font(11));
+    painter.setFont(systemFont(11));
     if (feedback) {
         painter.setPen(Palette::withOpacity(Palette::orange, 0.85));
     } else {

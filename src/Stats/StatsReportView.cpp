@@ -1,4 +1,5 @@
 #include "Stats/StatsReportView.h"
+#include "Platform/Fonts.h"
 
 #include <QConicalGradient>
 #include <QFontMetricsF>
@@ -17,14 +18,6 @@
 #include <cmath>
 
 namespace {
-
-// Sizes below are logical pixels, the unit the layout numbers are given in.
-QFont reportFont(int pixelSize, QFont::Weight weight) {
-    QFont font(QStringLiteral("Noto Sans CJK SC"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
 
 QColor white(double opacity) {
     return QColor::fromRgbF(1, 1, 1, static_cast<float>(opacity));
@@ -45,7 +38,7 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
 }
 
 QLabel* makeSectionTitle(const QString& text, QWidget* parent) {
-    return makeLabel(text, reportFont(17, QFont::ExtraBold), Qt::white, parent);
+    return makeLabel(text, systemFont(17, QFont::ExtraBold), Qt::white, parent);
 }
 
 void fillRounded(QPainter& painter, const QRectF& rect, double radius, const QColor& color) {
@@ -174,8 +167,8 @@ protected:
             painter.drawArc(ring, 90 * 16, -static_cast<int>(std::lround(score / 100.0 * 360 * 16)));
         }
 
-        const QFont numberFont = reportFont(34, QFont::ExtraBold);
-        const QFont captionFont = reportFont(12, QFont::Bold);
+        const QFont numberFont = systemFont(34, QFont::ExtraBold);
+        const QFont captionFont = systemFont(12, QFont::Bold);
         const double numberHeight = QFontMetricsF(numberFont).height();
         const double captionHeight = QFontMetricsF(captionFont).height();
         const double top = (height() - numberHeight - captionHeight) / 2;
@@ -255,8 +248,8 @@ private:
     static constexpr int keyWidth = 92;
     StatsDayBar bar;
     QString counts;
-    QFont keyFont = reportFont(12, QFont::Bold);
-    QFont countFont = reportFont(12, QFont::DemiBold);
+    QFont keyFont = systemFont(12, QFont::Bold);
+    QFont countFont = systemFont(12, QFont::DemiBold);
 };
 
 // One event of the timeline: its icon, its description and its time.
@@ -311,12 +304,12 @@ private:
     QString time;
     // Colour glyphs first, so "⚡️" is not drawn as the text-style bolt of the CJK face.
     QFont iconFont = [] {
-        QFont font = reportFont(15, QFont::Normal);
+        QFont font = systemFont(15, QFont::Normal);
         font.setFamilies({QStringLiteral("Noto Color Emoji"), QStringLiteral("Noto Sans CJK SC")});
         return font;
     }();
-    QFont textFont = reportFont(13, QFont::DemiBold);
-    QFont timeFont = reportFont(11, QFont::Medium);
+    QFont textFont = systemFont(13, QFont::DemiBold);
+    QFont timeFont = systemFont(11, QFont::Medium);
 };
 
 QWidget* makeMetricCard(const StatsMetricCard& card, QWidget* parent) {
@@ -331,12 +324,12 @@ QWidget* makeMetricCard(const StatsMetricCard& card, QWidget* parent) {
     auto* heading = new QHBoxLayout;
     heading->setSpacing(8);
     heading->addWidget(new Dot(card.accent, panel), 0, Qt::AlignVCenter);
-    heading->addWidget(new FitLabel(card.title, reportFont(12, QFont::Bold), white(0.62), 0.75, panel), 1);
+    heading->addWidget(new FitLabel(card.title, systemFont(12, QFont::Bold), white(0.62), 0.75, panel), 1);
     column->addLayout(heading);
     column->addWidget(new FitLabel(
-        card.value, reportFont(StatsReportView::metricValuePixelSize(card.value), QFont::ExtraBold),
+        card.value, systemFont(StatsReportView::metricValuePixelSize(card.value), QFont::ExtraBold),
         Qt::white, 0.72, panel));
-    column->addWidget(new FitLabel(card.subtitle, reportFont(12, QFont::Medium), white(0.48), 0.75, panel));
+    column->addWidget(new FitLabel(card.subtitle, systemFont(12, QFont::Medium), white(0.48), 0.75, panel));
     column->addStretch();
     return panel;
 }
@@ -397,12 +390,12 @@ QWidget* StatsReportView::makeHeader() {
 
     auto* left = new QVBoxLayout;
     left->setSpacing(8);
-    left->addWidget(makeLabel(title(shown.scope.kind), reportFont(32, QFont::ExtraBold), Qt::white, header));
+    left->addWidget(makeLabel(title(shown.scope.kind), systemFont(32, QFont::ExtraBold), Qt::white, header));
     left->addWidget(makeLabel(shown.rangeText + QStringLiteral(" · ") + shown.generatedAtText,
-                              reportFont(13, QFont::Medium), white(0.62), header));
+                              systemFont(13, QFont::Medium), white(0.62), header));
     left->addSpacing(4);
     left->addWidget(
-        makeLabel(shown.summaryLine, reportFont(15, QFont::DemiBold), rgb(1.0, 0.86, 0.33), header));
+        makeLabel(shown.summaryLine, systemFont(15, QFont::DemiBold), rgb(1.0, 0.86, 0.33), header));
     row->addLayout(left);
     row->addStretch(1);
 
@@ -410,7 +403,7 @@ QWidget* StatsReportView::makeHeader() {
     auto* right = new QVBoxLayout;
     right->setSpacing(6);
     right->addWidget(new ScoreRing(score, header), 0, Qt::AlignHCenter);
-    right->addWidget(makeLabel(scoreLabel(score), reportFont(12, QFont::DemiBold), white(0.7), header), 0,
+    right->addWidget(makeLabel(scoreLabel(score), systemFont(12, QFont::DemiBold), white(0.7), header), 0,
                      Qt::AlignHCenter);
     row->addLayout(right);
     return header;
@@ -453,7 +446,7 @@ QWidget* StatsReportView::makeTimelineSection() {
         auto* inside = new QVBoxLayout(panel);
         inside->setContentsMargins(18, 18, 18, 18);
         QLabel* empty = makeLabel(QStringLiteral("身体客服今天还没开张，先喝口水也算给报表开光。"),
-                                  reportFont(14, QFont::DemiBold), white(0.65), panel);
+                                  systemFont(14, QFont::DemiBold), white(0.65), panel);
         empty->setObjectName(QStringLiteral("emptyTimeline"));
         empty->setWordWrap(true);
         inside->addWidget(empty);

@@ -1,4 +1,5 @@
 #include "Rest/Backgrounds/WallpaperBackground.h"
+#include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Backgrounds/ClassicBackground.h"
@@ -38,7 +39,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QFont font = Palette::font(11);
+        const QFont font = systemFont(11);
         const double textHeight = font.pixelSize() * 1.2;
         const double indicator = 32;
         const double top = WallpaperBackground::loadingStackTop(size(), indicator + 12 + textHeight);

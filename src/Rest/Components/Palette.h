@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 
-// The overlay's named colours (dark-appearance tints) and its typeface.
+// The overlay's named colours (dark-appearance tints).
 namespace Palette {
 
 inline const QColor teal = QColor(64, 200, 224);
@@ -16,14 +15,6 @@ inline QColor white(double opacity) {
 inline QColor withOpacity(QColor colour, double opacity) {
     colour.setAlphaF(static_cast<float>(opacity));
     return colour;
-}
-
-// The system font at a size in points (logical pixels).
-inline QFont font(double pointSize, QFont::Weight weight = QFont::Normal) {
-    QFont result(QStringLiteral("Noto Sans CJK SC"));
-    result.setPixelSize(qRound(pointSize));
-    result.setWeight(weight);
-    return result;
 }
 
 } // namespace Palette

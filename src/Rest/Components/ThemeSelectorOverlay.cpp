@@ -1,4 +1,5 @@
 #include "Rest/Components/ThemeSelectorOverlay.h"
+#include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Components/AnimationTicker.h"
@@ -31,7 +32,7 @@ const QString themeLabel = QStringLiteral("主题:");
 const QString blurLabel = QStringLiteral("模糊:");
 
 QFont labelFont() {
-    return Palette::font(11, QFont::Bold);
+    return systemFont(11, QFont::Bold);
 }
 
 int indexOf(RestTheme theme) {
@@ -196,7 +197,7 @@ void ThemeSelectorOverlay::paintThemeRow(QPainter& painter, double now) {
         painter.setOpacity(baseOpacity * selected);
         painter.strokePath(rounded(square.adjusted(1, 1, -1, -1), 7), QPen(Palette::teal, 2));
         painter.setOpacity(baseOpacity);
-        painter.setFont(Palette::font(14));
+        painter.setFont(systemFont(14));
         painter.setPen(Qt::white);
         painter.drawText(square, Qt::AlignCenter, RestThemes::icon(each));
 
@@ -243,7 +244,7 @@ void ThemeSelectorOverlay::paintBlurRow(QPainter& painter, double now) {
     painter.setBrush(QColor(235, 235, 240));
     painter.drawEllipse(QPointF(knobX, trackY), knobRadius, knobRadius);
 
-    painter.setFont(Palette::font(10, QFont::Bold));
+    painter.setFont(systemFont(10, QFont::Bold));
     painter.setPen(Palette::white(0.8));
     painter.drawText(QRectF(slider.right() + itemSpacing, row.top(), valueWidth, row.height()),
                      Qt::AlignCenter | Qt::TextDontClip, RestThemes::blurRadiusLabel(blurRadius));

@@ -1,4 +1,5 @@
 #include "Rest/Components/UltramanTigaView.h"
+#include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Components/ImageBlur.h"
@@ -26,13 +27,6 @@ static void initResources() {
 namespace {
 
 const QString headlineText = QStringLiteral("靓仔该放松一下眼睛啦");
-
-QFont roundedFont(double pixelSize, QFont::Weight weight) {
-    QFont font(QStringLiteral("Noto Sans CJK SC"));
-    font.setPixelSize(static_cast<int>(std::lround(pixelSize)));
-    font.setWeight(weight);
-    return font;
-}
 
 // Text line box as the platform lays it out: 1.2 em, glyphs centred on it.
 double lineHeight(const QFont& font) {
@@ -179,7 +173,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
     figure.image = ImageBlur::withShadow(framed, Palette::withOpacity(systemCyan, 0.36), 18, QPointF(0, -4));
 
     // Headline: gradient text with a cyan and a purple shadow.
-    const QFont heroFont = roundedFont(26, QFont::Bold);
+    const QFont heroFont = systemFont(26, QFont::Bold);
     const double heroWidth = QFontMetricsF(heroFont).horizontalAdvance(headlineText);
     const double heroMargin = 46;
     QImage hero = canvas(QSizeF(heroWidth + 2 * heroMargin, lineHeight(heroFont) + 2 * heroMargin), ratio);
@@ -197,7 +191,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
     hero = ImageBlur::withShadow(hero, Palette::withOpacity(systemCyan, 0.55), 12, QPointF(0, 2));
     headline.image = ImageBlur::withShadow(hero, Palette::withOpacity(systemPurple, 0.40), 20, QPointF(0, 4));
 
-    QFont subFont = roundedFont(13, QFont::Normal);
+    QFont subFont = systemFont(13, QFont::Normal);
     subFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
     const double subWidth = QFontMetricsF(subFont).horizontalAdvance(subtitle);
     subtitleLine.image = canvas(QSizeF(subWidth + 4, lineHeight(subFont)), ratio);
@@ -216,7 +210,7 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     const QColor colour = levelColour(level);
 
     // Digits of equal width: each one centred in a cell as wide as the widest.
-    const QFont numberFont = roundedFont(58, QFont::Black);
+    const QFont numberFont = systemFont(58, QFont::Black);
     const QFontMetricsF metrics(numberFont);
     double cell = 0;
     for (QChar digit : QStringLiteral("0123456789")) {
@@ -257,7 +251,7 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
         sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, i == 0 ? 16 : 26);
     }
 
-    const QFont unitFont = roundedFont(22, QFont::ExtraBold);
+    const QFont unitFont = systemFont(22, QFont::ExtraBold);
     const double rowWidth =
         44 + 16 + width + 16 + QFontMetricsF(unitFont).horizontalAdvance(QLatin1Char('s'));
     const double rowHeight = std::max(44.0, textHeight);
@@ -322,8 +316,8 @@ void UltramanTigaView::paintEvent(QPaintEvent*) {
         capsule = buildCapsule(value, level, ratio);
     }
     const ColumnLayout layout =
-        columnLayout(h, capsule->size.height(), lineHeight(roundedFont(26, QFont::Bold)),
-                     lineHeight(roundedFont(13, QFont::Normal)));
+        columnLayout(h, capsule->size.height(), lineHeight(systemFont(26, QFont::Bold)),
+                     lineHeight(systemFont(13, QFont::Normal)));
 
     paintFigureGroup(painter, QPointF(w / 2, layout.figure));
 
@@ -385,7 +379,7 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
     // The number, rolling down over 0.18 s when it changes.
     const double numberX = box.left() + 22 + 44 + 16 + capsule->numberWidth / 2;
     const double roll = previousCapsule ? numberRoll(motion.tickCount() - changedAtTick) : 1.0;
-    const double shift = 0.5 * lineHeight(roundedFont(58, QFont::Black));
+    const double shift = 0.5 * lineHeight(systemFont(58, QFont::Black));
     const QPointF numberAt(numberX, centre.y() - shift * (1 - roll));
     Sprite::drawBlend(painter, capsule->numberShadow, numberAt, (pulse - 0.58) / 0.42, roll);
     painter.save();
@@ -400,7 +394,7 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
         previousCapsule.reset();
     }
 
-    const QFont unitFont = roundedFont(22, QFont::ExtraBold);
+    const QFont unitFont = systemFont(22, QFont::ExtraBold);
     painter.setFont(unitFont);
     painter.setPen(Palette::withOpacity(colour, 0.65));
     painter.drawText(QPointF(numberX + capsule->numberWidth / 2 + 16,
