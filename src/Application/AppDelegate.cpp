@@ -2,6 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Fonts.h"
+#include "Platform/Random.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "Rest/Models/RestTheme.h"
@@ -15,7 +16,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QRandomGenerator>
 
 AppDelegate::AppDelegate(PlatformServices platform, QObject* parent)
     : QObject(parent)
@@ -61,9 +61,7 @@ void AppDelegate::startServices() {
 
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
-    const QStringList& greetings = launchGreetings();
-    setTransientStatus(greetings.at(QRandomGenerator::global()->bounded(static_cast<int>(greetings.size()))),
-                       6.0);
+    setTransientStatus(randomElement(launchGreetings()), 6.0);
     startMainTimer();
     prefetchWallpaperForCurrentThemeIfNeeded();
     showYesterdayReportPromptIfNeeded();

@@ -2,6 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Log.h"
+#include "Platform/Random.h"
 #include "Platform/Screens.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "Rest/Models/RestTheme.h"
@@ -12,16 +13,9 @@
 
 #include <QAction>
 #include <QPointer>
-#include <QRandomGenerator>
 #include <QUuid>
 
-namespace {
-
-template <typename List> const auto& randomEntry(const List& list) {
-    return list.at(QRandomGenerator::global()->bounded(static_cast<int>(list.size())));
-}
-
-} // namespace
+namespace {} // namespace
 
 StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
     return {
@@ -199,7 +193,7 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
     isResting = false;
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
-    setTransientStatus(skipMessage ? *skipMessage : randomEntry(restEndMessages()), 5.0);
+    setTransientStatus(skipMessage ? *skipMessage : randomElement(restEndMessages()), 5.0);
     hydrationManager->retryDeferredReminderAfterRest();
     pelvicFloorManager->retryDeferredReminderAfterRest();
 }

@@ -1,14 +1,9 @@
 #include "Copywriting/TavoCopy.h"
-
-#include <QRandomGenerator>
+#include "Platform/Random.h"
 
 namespace TavoCopy {
 
 namespace {
-
-template <typename List> const auto& randomRow(const List& rows) {
-    return rows.at(QRandomGenerator::system()->bounded(static_cast<int>(rows.size())));
-}
 
 QString fillCount(QString line, int count) {
     return line.replace(QStringLiteral("%d"), QString::number(count));
@@ -91,21 +86,21 @@ const QString& pelvicFloorHowTo() {
 }
 
 ReminderText hydrationReminder() {
-    return randomRow(hydrationReminders());
+    return randomElement(hydrationReminders());
 }
 
 ReminderText pelvicFloorReminder() {
-    ReminderText text = randomRow(pelvicFloorReminders());
+    ReminderText text = randomElement(pelvicFloorReminders());
     text.body += QStringLiteral("\n\n") + pelvicFloorHowTo();
     return text;
 }
 
 QString hydrationLoggedLine(int count) {
-    return fillCount(randomRow(hydrationLoggedLines()), count);
+    return fillCount(randomElement(hydrationLoggedLines()), count);
 }
 
 QString pelvicFloorLoggedLine(int count) {
-    return fillCount(randomRow(pelvicFloorLoggedLines()), count);
+    return fillCount(randomElement(pelvicFloorLoggedLines()), count);
 }
 
 } // namespace TavoCopy

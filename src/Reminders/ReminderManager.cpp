@@ -3,10 +3,9 @@
 #include "Platform/Alerts.h"
 #include "Platform/Clock.h"
 #include "Platform/Preferences.h"
+#include "Platform/Random.h"
 #include "Platform/SessionEvents.h"
 #include "Stats/StatsStore.h"
-
-#include <QRandomGenerator>
 
 #include <climits>
 #include <cmath>
@@ -245,8 +244,7 @@ void ReminderManager::reportReminderSkipped(StatsEventSource source) {
     StatsStore::shared().record(config.skippedEvent, source, std::nullopt,
                                 {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
     if (onReminderSkipped && !config.skipMessages.isEmpty()) {
-        const auto index = QRandomGenerator::system()->bounded(static_cast<int>(config.skipMessages.size()));
-        onReminderSkipped(config.skipMessages.at(index));
+        onReminderSkipped(randomElement(config.skipMessages));
     }
 }
 

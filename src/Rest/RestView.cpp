@@ -2,6 +2,7 @@
 #include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Random.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/AnimationTicker.h"
@@ -24,7 +25,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
-#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -234,8 +234,7 @@ void RestView::resizeEvent(QResizeEvent*) {
 }
 
 void RestView::showEvent(QShowEvent*) {
-    const QStringList& tips = RestCopy::tips();
-    tip = tips.at(QRandomGenerator::system()->bounded(static_cast<int>(tips.size())));
+    tip = randomElement(RestCopy::tips());
     catAppearedAt = Animation::now();
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);

@@ -2,6 +2,7 @@
 
 #include "Platform/Log.h"
 #include "Platform/Preferences.h"
+#include "Platform/Random.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -175,7 +176,7 @@ void WallpaperManager::handleList(const Body& body, const QUrl& fallback) {
         fetchFallback(fallback);
         return;
     }
-    const QString id = ids->at(QRandomGenerator::global()->bounded(static_cast<int>(ids->size())));
+    const QString id = randomElement(*ids);
     const QUrl photo = photoUrl(serviceBaseUrl(), id);
     logLine(QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ") + photo.toString());
     if (!isUsable(photo)) {

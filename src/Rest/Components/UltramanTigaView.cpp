@@ -2,6 +2,7 @@
 #include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Random.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
 
@@ -103,7 +104,7 @@ QString UltramanTigaView::randomSubtitle() {
         QStringLiteral("人间体已离线 · 二十秒后自动重连"),
         QStringLiteral("屏幕先别救了 · 先救一下眼睛"),
     };
-    return subtitles.at(QRandomGenerator::global()->bounded(static_cast<int>(subtitles.size())));
+    return randomElement(subtitles);
 }
 
 QImage UltramanTigaView::figureImage() {

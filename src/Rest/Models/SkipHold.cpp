@@ -1,6 +1,7 @@
 #include "Rest/Models/SkipHold.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Random.h"
 #include "Rest/Models/Animation.h"
 #include "Rest/Models/RestCopy.h"
 
@@ -88,7 +89,7 @@ void SkipHold::completeSkip() {
         skipTimer = nullptr;
     }
     const QStringList& lines = RestCopy::skipFeedbackLines();
-    const QString line = lines.at(random->bounded(static_cast<int>(lines.size())));
+    const QString line = randomElement(lines, *random);
     feedbackText = line;
     Q_EMIT changed();
     // Owned by the application, not the view: the report goes out even if the
