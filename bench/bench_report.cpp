@@ -1,8 +1,8 @@
 // How long opening the report of a busy month takes: reading the month file,
 // building the report, the window and its first picture.
-#include "Stats/StatsReportWindow.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportWindow.h"
 #include "support/BusyMonth.h"
 #include "support/FakeClock.h"
 

@@ -1,11 +1,11 @@
 #include "Application/AppDelegate.h"
-#include "Platform/Alerts.h"
-#include "Platform/DBusNotifications.h"
+#include "Platform/Desktop/DBusNotifications.h"
+#include "Platform/Desktop/DBusSessionEvents.h"
+#include "Platform/Desktop/DialogAlerts.h"
+#include "Platform/Desktop/QtScreens.h"
+#include "Platform/Desktop/TrayStatusItem.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
-#include "Platform/Screens.h"
-#include "Platform/SessionEvents.h"
-#include "Platform/TrayStatusItem.h"
 
 #include <QApplication>
 #include <QDir>

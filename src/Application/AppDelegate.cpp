@@ -1,7 +1,7 @@
 #include "Application/AppDelegate.h"
 
 #include "Platform/Clock.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 #include "Platform/Random.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Components/UltramanTigaView.h"

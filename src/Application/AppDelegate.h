@@ -5,7 +5,7 @@
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
 #include "Reminders/ReminderNotificationRouter.h"
-#include "Reminders/ReminderSkipFeedbackPresenter.h"
+#include "Reminders/UI/ReminderSkipFeedbackPresenter.h"
 #include "Stats/StatsEvent.h"
 
 #include <QDateTime>

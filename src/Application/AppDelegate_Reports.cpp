@@ -2,9 +2,9 @@
 
 #include "Platform/Alerts.h"
 #include "Platform/Clock.h"
-#include "Stats/StatsReportWindow.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportWindow.h"
 
 void AppDelegate::showTodayReport() {
     openReport(StatsReportScope::day(Clock::instance().now()));

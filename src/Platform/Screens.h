@@ -9,8 +9,3 @@ public:
     virtual ~Screens() = default;
     virtual QList<QRect> frames() const = 0;
 };
-
-class QtScreens final : public Screens {
-public:
-    QList<QRect> frames() const override;
-};

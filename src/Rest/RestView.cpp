@@ -1,5 +1,5 @@
 #include "Rest/RestView.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Platform/Random.h"

@@ -1,4 +1,5 @@
 #include "Application/AppDelegate.h"
+#include "Platform/Desktop/DialogAlerts.h"
 #include "Platform/Log.h"
 #include "Stats/StatsStore.h"
 #include "support/TestPlatform.h"

@@ -1,6 +1,6 @@
 #include "Application/AppDelegate.h"
+#include "Platform/Desktop/DBusSessionEvents.h"
 #include "Platform/Log.h"
-#include "Platform/SessionEvents.h"
 #include "Rest/RestWindow.h"
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"

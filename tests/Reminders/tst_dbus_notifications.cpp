@@ -1,4 +1,4 @@
-#include "Platform/DBusNotifications.h"
+#include "Platform/Desktop/DBusNotifications.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Stats/StatsStore.h"
 #include "support/FakeClock.h"

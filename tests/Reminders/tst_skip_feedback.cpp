@@ -1,4 +1,4 @@
-#include "Reminders/ReminderSkipFeedbackPresenter.h"
+#include "Reminders/UI/ReminderSkipFeedbackPresenter.h"
 #include "support/FakeClock.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "Application/AppDelegate.h"
-#include "Stats/StatsReportView.h"
-#include "Stats/StatsReportWindow.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportView.h"
+#include "Stats/UI/StatsReportWindow.h"
 #include "support/FakeClock.h"
 #include "support/TestPlatform.h"
 

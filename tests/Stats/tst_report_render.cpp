@@ -1,7 +1,7 @@
-#include "Stats/StatsReportView.h"
-#include "Stats/StatsReportWindow.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportView.h"
+#include "Stats/UI/StatsReportWindow.h"
 #include "support/BusyMonth.h"
 #include "support/FakeClock.h"
 

@@ -8,6 +8,7 @@
 #include "Platform/SessionEvents.h"
 #include "Platform/StatusItem.h"
 
+#include <QIcon>
 #include <QList>
 #include <QPointer>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 #include "Rest/Backgrounds/ClassicBackground.h"
 
 #include "Platform/Clock.h"
+#include "Rest/Components/ClassicGlows.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Models/Animation.h"
-#include "Rest/Models/ClassicGlows.h"
 
 #include <QPainter>
 #include <QRadialGradient>

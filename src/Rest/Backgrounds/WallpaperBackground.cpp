@@ -1,5 +1,5 @@
 #include "Rest/Backgrounds/WallpaperBackground.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Backgrounds/ClassicBackground.h"

@@ -1,5 +1,5 @@
 #include "Rest/Components/ThemeSelectorOverlay.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Components/AnimationTicker.h"

@@ -1,4 +1,4 @@
-#include "Platform/TrayStatusItem.h"
+#include "Platform/Desktop/TrayStatusItem.h"
 
 #include "Platform/Clock.h"
 #include "Platform/Log.h"

@@ -1,4 +1,4 @@
-#include "Platform/DBusNotifications.h"
+#include "Platform/Desktop/DBusNotifications.h"
 
 #include "Platform/Clock.h"
 

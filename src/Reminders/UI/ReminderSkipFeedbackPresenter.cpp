@@ -1,5 +1,5 @@
-#include "Reminders/ReminderSkipFeedbackPresenter.h"
-#include "Platform/Fonts.h"
+#include "Reminders/UI/ReminderSkipFeedbackPresenter.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
 
