@@ -6,6 +6,7 @@
 //
 // --screenshots writes one 1920 × 1080 frame per theme as PNG into DIR.
 
+#include "Platform/Clock.h"
 #include "Platform/Preferences.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
@@ -25,9 +26,11 @@
 namespace {
 
 std::unique_ptr<RestView> makeView(RestTheme theme, QSize size) {
-    RestThemes::store(theme);
+    RestThemes::store(Preferences::standard(), theme);
+    RestServices services{Clock::instance(), Preferences::standard(),
+                          []() -> WallpaperManager& { return WallpaperManager::shared(); }};
     auto view =
-        std::make_unique<RestView>(20, RestView::Binding{[] { return 13; }, [](int) {}},
+        std::make_unique<RestView>(std::move(services), 20, RestView::Binding{[] { return 13; }, [](int) {}},
                                    QStringLiteral("本集标题 · 打工人终于眨眼了"), [](const QString&) {});
     view->resize(size);
     view->show();

@@ -19,7 +19,7 @@ static void ultramanFrame(benchmark::State& state) {
     const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     int remaining = 20;
     UltramanTigaView view(
-        20, [&] { return remaining; }, UltramanTigaView::randomSubtitle());
+        *clock, 20, [&] { return remaining; }, UltramanTigaView::randomSubtitle());
     view.resize(size);
     view.show();
     QImage frame(size, QImage::Format_ARGB32_Premultiplied);

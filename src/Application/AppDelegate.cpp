@@ -2,6 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Desktop/Fonts.h"
+#include "Platform/Preferences.h"
 #include "Platform/Random.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Components/UltramanTigaView.h"
@@ -68,7 +69,7 @@ void AppDelegate::startServices() {
 }
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
-    if (RestThemes::stored() == RestTheme::Wallpaper) {
+    if (RestThemes::stored(Preferences::standard()) == RestTheme::Wallpaper) {
         WallpaperManager::shared().prefetchNextWallpaper();
     }
 }

@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/Preferences.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -180,7 +181,7 @@ void AppDelegate::refreshDynamicState(QAction* line) {
     switch (kind) {
     case MenuAction::SelectTheme:
         if (line->data().typeId() == QMetaType::QString) {
-            line->setChecked(line->data().toString() == RestThemes::storedRawValue());
+            line->setChecked(line->data().toString() == RestThemes::storedRawValue(Preferences::standard()));
         }
         break;
     case MenuAction::SelectMode:
@@ -208,7 +209,7 @@ void AppDelegate::selectTheme(QAction* line) {
     if (!theme) {
         return;
     }
-    RestThemes::store(*theme);
+    RestThemes::store(Preferences::standard(), *theme);
     if (*theme == RestTheme::Wallpaper) {
         WallpaperManager::shared().prefetchNextWallpaper();
     }

@@ -2,6 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Log.h"
+#include "Platform/Preferences.h"
 #include "Platform/Random.h"
 #include "Platform/Screens.h"
 #include "Rest/Components/UltramanTigaView.h"
@@ -23,7 +24,7 @@ StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedS
         {QStringLiteral("actualSeconds"), actualSeconds},
         {QStringLiteral("skippedSeconds"), skippedSeconds},
         {QStringLiteral("workDurationSeconds"), workDuration},
-        {QStringLiteral("theme"), RestThemes::storedRawValue()},
+        {QStringLiteral("theme"), RestThemes::storedRawValue(Preferences::standard())},
     };
 }
 
@@ -167,8 +168,10 @@ QWidget* AppDelegate::makeRestView(const QRect& frame, const QString& subtitle) 
             }
         },
     };
-    auto* view = new RestView(static_cast<int>(restDuration), std::move(seconds), subtitle,
-                              [self](const QString& message) {
+    RestServices services{Clock::instance(), Preferences::standard(),
+                          []() -> WallpaperManager& { return WallpaperManager::shared(); }};
+    auto* view = new RestView(std::move(services), static_cast<int>(restDuration), std::move(seconds),
+                              subtitle, [self](const QString& message) {
                                   if (self) {
                                       self->stopRest(message);
                                   }
@@ -199,7 +202,7 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
-    if (workSecondsRemaining == 60 && RestThemes::stored() == RestTheme::Wallpaper) {
+    if (workSecondsRemaining == 60 && RestThemes::stored(Preferences::standard()) == RestTheme::Wallpaper) {
         WallpaperManager::shared().prefetchNextWallpaper();
     }
 }

@@ -136,25 +136,26 @@ QFont cardHeadingFont() {
 
 } // namespace
 
-RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultramanSubtitle,
-                   std::function<void(const QString&)> onSkip, QWidget* parent)
+RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsRemaining,
+                   QString ultramanSubtitle, std::function<void(const QString&)> onSkip, QWidget* parent)
     : QWidget(parent)
+    , services(std::move(services))
     , totalRestSeconds(totalRestSeconds)
     , secondsRemaining(std::move(secondsRemaining))
     , ultramanSubtitle(std::move(ultramanSubtitle))
     , onSkip(std::move(onSkip))
-    , theme(RestThemes::stored())
-    , blurRadius(RestThemes::storedBlurRadius())
-    , hold(new SkipHold(this->onSkip, nullptr, this))
-    , tickTimer(Clock::instance().createTimer(this)) {
+    , theme(RestThemes::stored(this->services.preferences))
+    , blurRadius(RestThemes::storedBlurRadius(this->services.preferences))
+    , hold(new SkipHold(this->services.clock, this->onSkip, nullptr, this))
+    , tickTimer(this->services.clock.createTimer(this)) {
     setFocusPolicy(Qt::StrongFocus);
     connect(tickTimer, &Timer::timeout, this, &RestView::tick);
     connect(hold, &SkipHold::changed, this, &RestView::holdChanged);
 
     backdrop = makeBackdrop(theme);
     if (theme == RestTheme::Ultraman) {
-        ultraman =
-            new UltramanTigaView(totalRestSeconds, this->secondsRemaining.read, this->ultramanSubtitle, this);
+        ultraman = new UltramanTigaView(this->services.clock, totalRestSeconds, this->secondsRemaining.read,
+                                        this->ultramanSubtitle, this);
     }
     content = new PaintedLayer(
         this, [this](QPainter& painter, const QRect& dirty) { paintContent(painter, dirty); });
@@ -162,10 +163,16 @@ RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultra
     skipButton = new MouseTouchBridge(this);
     skipButton->onDown = [this] { hold->press(); };
     skipButton->onUp = [this] { hold->release(); };
-    picker = new ThemeSelectorOverlay(theme, blurRadius, this);
-    picker->onThemeChosen = [this](RestTheme chosen) { applyTheme(chosen, true); };
-    picker->onBlurChosen = [this](double radius) { blurRadius = radius; };
-    ticker = new AnimationTicker(this, [this](double now) { return isAnimating(now); });
+    picker = new ThemeSelectorOverlay(this->services.clock, theme, blurRadius, this);
+    picker->onThemeChosen = [this](RestTheme chosen) {
+        RestThemes::store(this->services.preferences, chosen);
+        applyTheme(chosen, true);
+    };
+    picker->onBlurChosen = [this](double radius) {
+        RestThemes::storeBlurRadius(this->services.preferences, radius);
+        blurRadius = radius;
+    };
+    ticker = new AnimationTicker(this->services.clock, this, [this](double now) { return isAnimating(now); });
 
     catPresence.set(theme == RestTheme::Aurora ? 1 : 0);
     ultramanPresence.set(theme == RestTheme::Ultraman ? 1 : 0);
@@ -182,10 +189,11 @@ QWidget* RestView::makeBackdrop(RestTheme forTheme) {
     QWidget* made = nullptr;
     switch (forTheme) {
     case RestTheme::Aurora:
-        made = new AuroraBackground(this);
+        made = new AuroraBackground(services.clock, this);
         break;
     case RestTheme::Wallpaper:
-        made = new WallpaperBackground(this); // follows the stored blur itself
+        // Follows the stored blur itself.
+        made = new WallpaperBackground(services.clock, services.preferences, services.wallpapers(), this);
         break;
     case RestTheme::Ultraman:
         made = new PaintedLayer(this, paintUltramanVeil);
@@ -235,7 +243,7 @@ void RestView::resizeEvent(QResizeEvent*) {
 
 void RestView::showEvent(QShowEvent*) {
     tip = randomElement(RestCopy::tips());
-    catAppearedAt = Animation::now();
+    catAppearedAt = Animation::now(services.clock);
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);
 }
@@ -268,11 +276,11 @@ void RestView::tick() {
     }
     content->update(dirty.toAlignedRect().adjusted(-30, -30, 30, 30));
 
-    const RestTheme stored = RestThemes::stored();
+    const RestTheme stored = RestThemes::stored(services.preferences);
     if (stored != theme) {
         applyTheme(stored, true);
     }
-    const double storedBlur = RestThemes::storedBlurRadius();
+    const double storedBlur = RestThemes::storedBlurRadius(services.preferences);
     if (storedBlur != blurRadius) {
         blurRadius = storedBlur;
         picker->setBlurRadius(blurRadius);
@@ -283,7 +291,7 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     if (newTheme == theme) {
         return;
     }
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     const RestTheme oldTheme = theme;
     theme = newTheme;
     picker->setTheme(theme);
@@ -304,7 +312,8 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     }
     if (theme == RestTheme::Ultraman) {
         delete leavingUltraman.data();
-        ultraman = new UltramanTigaView(totalRestSeconds, secondsRemaining.read, ultramanSubtitle, this);
+        ultraman = new UltramanTigaView(services.clock, totalRestSeconds, secondsRemaining.read,
+                                        ultramanSubtitle, this);
         auto* appear = new QGraphicsOpacityEffect(ultraman);
         appear->setOpacity(0);
         ultraman->setGraphicsEffect(appear);
@@ -356,7 +365,7 @@ bool RestView::isAnimating(double now) const {
 }
 
 void RestView::holdChanged() {
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     const RestLayout current = layout();
     if (hold->isPressingSkip() != wasPressing) {
         wasPressing = hold->isPressingSkip();
@@ -401,7 +410,7 @@ void RestView::holdChanged() {
 }
 
 void RestView::paintContent(QPainter& painter, const QRect& dirty) {
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     const RestLayout current = layout();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);

@@ -59,7 +59,7 @@ private Q_SLOTS:
     void holdCompletesOnThe31stFire() {
         ScopedFakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(*clock, skips.callback());
         hold.press();
         clock->advance(0.05 * 30);
         QVERIFY(hold.isPressingSkip());
@@ -89,7 +89,7 @@ private Q_SLOTS:
     void releaseBeforeCompletionRewinds() {
         ScopedFakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(*clock, skips.callback());
         hold.press();
         clock->advance(1.0);
         const double reached = hold.skipProgress();
@@ -115,7 +115,7 @@ private Q_SLOTS:
     void spaceAutoRepeatNeitherRestartsNorEnds() {
         ScopedFakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(*clock, skips.callback());
         hold.spaceDown(false);
         clock->advance(0.5);
         const double before = hold.skipProgress();
@@ -133,7 +133,7 @@ private Q_SLOTS:
     void spaceUpWithoutSpaceHoldDoesNothing() {
         ScopedFakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(*clock, skips.callback());
         hold.press();
         clock->advance(0.5);
         hold.spaceUp(false);
@@ -145,7 +145,7 @@ private Q_SLOTS:
     void overlappingHoldsShareOneTimer() {
         ScopedFakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(*clock, skips.callback());
         hold.press();
         clock->advance(0.5);
         hold.spaceDown(false); // joins: progress continues
@@ -175,7 +175,7 @@ private Q_SLOTS:
         Skips skips;
         QRandomGenerator seeded(7);
         QRandomGenerator expected(7);
-        SkipHold hold(skips.callback(), &seeded);
+        SkipHold hold(*clock, skips.callback(), &seeded);
         hold.press();
         clock->advance(1.55);
         QCOMPARE(*hold.skipFeedbackText(), RestCopy::skipFeedbackLines().at(expected.bounded(8)));
@@ -205,30 +205,26 @@ private Q_SLOTS:
     void storedThemeFallsBackToAurora() {
         QTemporaryDir dir;
         Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(&prefs);
-        QCOMPARE(RestThemes::stored(), RestTheme::Aurora);
+        QCOMPARE(RestThemes::stored(prefs), RestTheme::Aurora);
         prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("sunset"));
-        QCOMPARE(RestThemes::stored(), RestTheme::Aurora);
-        RestThemes::store(RestTheme::Ultraman);
+        QCOMPARE(RestThemes::stored(prefs), RestTheme::Aurora);
+        RestThemes::store(prefs, RestTheme::Ultraman);
         QCOMPARE(prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
-        QCOMPARE(RestThemes::stored(), RestTheme::Ultraman);
-        Preferences::setStandard(nullptr);
+        QCOMPARE(RestThemes::stored(prefs), RestTheme::Ultraman);
     }
 
     void blurRadiusReadsSafely() {
         QTemporaryDir dir;
         Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(&prefs);
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
         prefs.setValue(QStringLiteral("wallpaperBlurRadius"), QStringLiteral("soft"));
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
         prefs.setValue(QStringLiteral("wallpaperBlurRadius"), std::nan(""));
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
+        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
         prefs.setValue(QStringLiteral("wallpaperBlurRadius"), -3.0);
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
-        RestThemes::storeBlurRadius(22.5);
-        QCOMPARE(RestThemes::storedBlurRadius(), 22.5);
-        Preferences::setStandard(nullptr);
+        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
+        RestThemes::storeBlurRadius(prefs, 22.5);
+        QCOMPARE(RestThemes::storedBlurRadius(prefs), 22.5);
     }
 
     void blurLabelTruncates_data() {

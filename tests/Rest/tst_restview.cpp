@@ -20,12 +20,20 @@ class RestViewTest : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<WallpaperManager> wallpapers;
     int seconds = 20;
     QStringList skips;
 
     std::unique_ptr<RestView> makeView() {
+        RestServices services{Clock::instance(), *prefs, [this]() -> WallpaperManager& {
+                                  if (!wallpapers) {
+                                      wallpapers = std::make_unique<WallpaperManager>(std::nullopt);
+                                  }
+                                  return *wallpapers;
+                              }};
         auto view = std::make_unique<RestView>(
-            20, RestView::Binding{[this] { return seconds; }, [this](int value) { seconds = value; }},
+            std::move(services), 20,
+            RestView::Binding{[this] { return seconds; }, [this](int value) { seconds = value; }},
             QStringLiteral("本集标题 · 打工人终于眨眼了"),
             [this](const QString& line) { skips.append(line); });
         view->resize(1920, 1080);
@@ -75,6 +83,7 @@ private Q_SLOTS:
     }
     void cleanup() {
         Preferences::setStandard(nullptr);
+        wallpapers.reset();
         prefs.reset();
     }
 

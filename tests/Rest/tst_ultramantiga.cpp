@@ -149,7 +149,7 @@ private Q_SLOTS:
         ScopedFakeClock clock;
         int remaining = 20;
         UltramanTigaView view(
-            20, [&] { return remaining; }, QStringLiteral("本集标题 · 打工人终于眨眼了"));
+            *clock, 20, [&] { return remaining; }, QStringLiteral("本集标题 · 打工人终于眨眼了"));
         view.resize(1920, 1080);
         view.show();
         clock->advance(3.0);

@@ -96,7 +96,7 @@ private Q_SLOTS:
         ScopedFakeClock clock;
         auto source = manager(landscape());
         QVERIFY(!source->cachedImage().isNull());
-        WallpaperBackground view(*source);
+        WallpaperBackground view(*clock, *prefs, *source);
         view.resize(480, 270);
         view.show();
         QTest::qWait(50);
@@ -107,7 +107,7 @@ private Q_SLOTS:
     void showingWithoutImageStartsOneChain() {
         ScopedFakeClock clock;
         auto source = manager();
-        WallpaperBackground view(*source);
+        WallpaperBackground view(*clock, *prefs, *source);
         view.resize(480, 270);
         view.show();
         QVERIFY(source->isPrefetching());
@@ -124,12 +124,12 @@ private Q_SLOTS:
         QImage white(64, 36, QImage::Format_RGB32);
         white.fill(Qt::white);
         auto source = manager(white);
-        WallpaperBackground view(*source);
+        WallpaperBackground view(*clock, *prefs, *source);
         view.resize(320, 180);
         QCOMPARE(qGray(render(view).pixel(160, 90)), qRound(255 * 0.82));
 
         auto empty = manager();
-        WallpaperBackground loading(*empty);
+        WallpaperBackground loading(*clock, *prefs, *empty);
         loading.resize(320, 180);
         const QImage frame = render(loading);
         // The classic backdrop is dark, so the veil shows only as "not magenta, dark".
@@ -186,12 +186,12 @@ private Q_SLOTS:
     void screenshots() {
         ScopedFakeClock clock;
         auto source = manager(landscape());
-        WallpaperBackground view(*source);
+        WallpaperBackground view(*clock, *prefs, *source);
         view.resize(1920, 1080);
         view.show();
         const QImage shown = render(view);
         auto empty = manager();
-        WallpaperBackground loading(*empty);
+        WallpaperBackground loading(*clock, *prefs, *empty);
         loading.resize(1920, 1080);
         loading.show();
         clock->advance(2.0);

@@ -54,10 +54,11 @@ const QImage& spriteFor(double size) {
 
 } // namespace
 
-AuroraBackground::AuroraBackground(QWidget* parent, QRandomGenerator* random)
+AuroraBackground::AuroraBackground(Clock& clock, QWidget* parent, QRandomGenerator* random)
     : QWidget(parent)
+    , clock(clock)
     , fireflies(random)
-    , timer(Clock::instance().createTimer(this)) {
+    , timer(clock.createTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     connect(timer, &Timer::timeout, this, &AuroraBackground::tick);
@@ -83,11 +84,11 @@ void AuroraBackground::paint(QPainter& painter, double now) const {
 
 void AuroraBackground::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    paint(painter, Animation::now());
+    paint(painter, Animation::now(clock));
 }
 
 void AuroraBackground::showEvent(QShowEvent*) {
-    classic.appear(Animation::now());
+    classic.appear(Animation::now(clock));
     fireflies.initialize(size());
     timer->start(FireflyField::tickSeconds, true);
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class Clock;
 class QRandomGenerator;
 class Timer;
 
@@ -15,7 +16,7 @@ class Timer;
 class AuroraBackground : public QWidget {
     Q_OBJECT
 public:
-    explicit AuroraBackground(QWidget* parent = nullptr, QRandomGenerator* random = nullptr);
+    explicit AuroraBackground(Clock& clock, QWidget* parent = nullptr, QRandomGenerator* random = nullptr);
 
     const FireflyField& field() const { return fireflies; }
     // One particle step and redraw, as the 0.03 s timer does.
@@ -32,6 +33,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    Clock& clock;
     ClassicBackdrop classic;
     FireflyField fireflies;
     std::optional<QPointF> mouseLocation;

@@ -64,20 +64,21 @@ void ClassicBackdrop::paint(QPainter& painter, const QRect& area, double now) co
     }
 }
 
-ClassicBackground::ClassicBackground(QWidget* parent)
+ClassicBackground::ClassicBackground(Clock& clock, QWidget* parent)
     : QWidget(parent)
-    , frameTimer(Clock::instance().createTimer(this)) {
+    , clock(clock)
+    , frameTimer(clock.createTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(frameTimer, &Timer::timeout, this, qOverload<>(&QWidget::update));
 }
 
 void ClassicBackground::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    backdrop.paint(painter, rect(), Animation::now());
+    backdrop.paint(painter, rect(), Animation::now(clock));
 }
 
 void ClassicBackground::showEvent(QShowEvent*) {
-    backdrop.appear(Animation::now());
+    backdrop.appear(Animation::now(clock));
     // The glows move under 2.5 points per 0.05 s; finer steps vanish in the blur.
     frameTimer->start(0.05, true);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class Clock;
 class QPainter;
 class Timer;
 
@@ -23,7 +24,7 @@ private:
 class ClassicBackground : public QWidget {
     Q_OBJECT
 public:
-    explicit ClassicBackground(QWidget* parent = nullptr);
+    explicit ClassicBackground(Clock& clock, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,6 +32,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    Clock& clock;
     ClassicBackdrop backdrop;
     Timer* frameTimer;
 };

@@ -22,9 +22,9 @@ const QColor veil = QColor::fromRgbF(0, 0, 0, 0.18f);
 // the text below it, 12 apart; then the veil over everything.
 class LoadingLayer : public QWidget {
 public:
-    explicit LoadingLayer(QWidget* parent)
+    LoadingLayer(Clock& clock, QWidget* parent)
         : QWidget(parent)
-        , spin(Clock::instance().createTimer(this)) {
+        , spin(clock.createTimer(this)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
@@ -71,19 +71,18 @@ private:
 
 } // namespace
 
-WallpaperBackground::WallpaperBackground(QWidget* parent)
-    : WallpaperBackground(WallpaperManager::shared(), parent) {}
-
-WallpaperBackground::WallpaperBackground(WallpaperManager& manager, QWidget* parent)
+WallpaperBackground::WallpaperBackground(Clock& clock, const Preferences& preferences,
+                                         WallpaperManager& manager, QWidget* parent)
     : QWidget(parent)
+    , preferences(preferences)
     , manager(manager)
-    , classic(new ClassicBackground(this))
-    , loadingLayer(new LoadingLayer(this))
-    , blurWatch(Clock::instance().createTimer(this)) {
+    , classic(new ClassicBackground(clock, this))
+    , loadingLayer(new LoadingLayer(clock, this))
+    , blurWatch(clock.createTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::showImage);
     connect(blurWatch, &Timer::timeout, this, [this] {
-        if (!photo.isNull() && RestThemes::storedBlurRadius() != pictureRadius) {
+        if (!photo.isNull() && RestThemes::storedBlurRadius(this->preferences) != pictureRadius) {
             refreshPicture();
             update();
         }
@@ -147,7 +146,7 @@ void WallpaperBackground::showImage(const QImage& image) {
 }
 
 void WallpaperBackground::refreshPicture() {
-    pictureRadius = RestThemes::storedBlurRadius();
+    pictureRadius = RestThemes::storedBlurRadius(preferences);
     const qreal ratio = devicePixelRatioF();
     picture =
         QPixmap::fromImage(composePicture(photo, (QSizeF(size()) * ratio).toSize(), ratio, pictureRadius));

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class ClassicBackground;
+class Clock;
+class Preferences;
 class Timer;
 class WallpaperManager;
 
@@ -17,8 +19,8 @@ class WallpaperBackground : public QWidget {
 public:
     static inline const QString loadingText = QStringLiteral("正在静悄悄地加载大自然壁纸...");
 
-    explicit WallpaperBackground(QWidget* parent = nullptr);
-    WallpaperBackground(WallpaperManager& manager, QWidget* parent = nullptr);
+    WallpaperBackground(Clock& clock, const Preferences& preferences, WallpaperManager& manager,
+                        QWidget* parent = nullptr);
 
     // Top of the loading indicator and line: centred in the free band between
     // the rest view's tip and its skip button, since mid-screen it would run
@@ -40,6 +42,7 @@ private:
     void showImage(const QImage& image);
     void refreshPicture();
 
+    const Preferences& preferences;
     WallpaperManager& manager;
     ClassicBackground* classic;
     QWidget* loadingLayer;

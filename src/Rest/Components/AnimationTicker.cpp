@@ -5,11 +5,12 @@
 
 #include <QWidget>
 
-AnimationTicker::AnimationTicker(QWidget* target, std::function<bool(double)> running)
+AnimationTicker::AnimationTicker(Clock& clock, QWidget* target, std::function<bool(double)> running)
     : QObject(target)
+    , clock(clock)
     , target(target)
     , running(std::move(running))
-    , timer(Clock::instance().createTimer(this)) {
+    , timer(clock.createTimer(this)) {
     connect(timer, &Timer::timeout, this, &AnimationTicker::frame);
 }
 
@@ -22,7 +23,7 @@ void AnimationTicker::kick() {
 
 void AnimationTicker::frame() {
     target->update();
-    if (!running(Animation::now())) {
+    if (!running(Animation::now(clock))) {
         timer->stop();
     }
 }

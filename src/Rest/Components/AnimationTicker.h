@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Clock;
 class QWidget;
 class Timer;
 
@@ -13,7 +14,7 @@ class AnimationTicker : public QObject {
     Q_OBJECT
 public:
     // running(now) tells whether another frame is needed.
-    AnimationTicker(QWidget* target, std::function<bool(double)> running);
+    AnimationTicker(Clock& clock, QWidget* target, std::function<bool(double)> running);
 
     // Call after starting a transition.
     void kick();
@@ -21,6 +22,7 @@ public:
 private:
     void frame();
 
+    Clock& clock;
     QWidget* target;
     std::function<bool(double)> running;
     Timer* timer;

@@ -53,11 +53,12 @@ void paintPanel(QPainter& painter, const QRectF& rect, double radius) {
 
 } // namespace
 
-ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, QWidget* parent)
+ThemeSelectorOverlay::ThemeSelectorOverlay(Clock& clock, RestTheme theme, double blurRadius, QWidget* parent)
     : QWidget(parent)
+    , clock(clock)
     , theme(theme)
     , blurRadius(blurRadius)
-    , ticker(new AnimationTicker(this, [this](double now) { return isAnimating(now); })) {
+    , ticker(new AnimationTicker(clock, this, [this](double now) { return isAnimating(now); })) {
     setMouseTracking(true);
     for (RestTheme each : RestThemes::allCases()) {
         const double selected = each == theme ? 1 : 0;
@@ -69,7 +70,7 @@ ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, Q
 }
 
 double ThemeSelectorOverlay::opacity() const {
-    return fade.value(Animation::now());
+    return fade.value(Animation::now(clock));
 }
 
 bool ThemeSelectorOverlay::isAnimating(double now) const {
@@ -98,7 +99,8 @@ QSize ThemeSelectorOverlay::sizeHint() const {
         10 + metrics.horizontalAdvance(themeLabel) + 4 + 3 * (itemSpacing + buttonSide) + 10;
     const double blurWidth =
         10 + metrics.horizontalAdvance(blurLabel) + 2 * itemSpacing + sliderWidth + valueWidth + 10;
-    const bool withBlurRow = theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now());
+    const bool withBlurRow =
+        theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now(clock));
     return {static_cast<int>(std::ceil(std::max(themeWidth, blurWidth))),
             static_cast<int>(std::ceil(themeRowHeight + (withBlurRow ? rowGap + blurRowHeight : 0)))};
 }
@@ -129,7 +131,7 @@ void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
     if (newTheme == theme) {
         return;
     }
-    const double now = Animation::now();
+    const double now = Animation::now(clock);
     const int from = indexOf(theme);
     const int to = indexOf(newTheme);
     const bool rowWasShown = theme == RestTheme::Wallpaper;
@@ -145,7 +147,7 @@ void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
     updateSize();
     if (rowWasShown && !rowShown) {
         // Give back the blur row's room once it has slid out.
-        Clock::instance().callLater(this, actionSeconds, [this] { updateSize(); });
+        clock.callLater(this, actionSeconds, [this] { updateSize(); });
     }
     ticker->kick();
 }
@@ -158,7 +160,7 @@ void ThemeSelectorOverlay::setBlurRadius(double radius) {
 }
 
 void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
-    const double now = Animation::now();
+    const double now = Animation::now(clock);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(fade.value(now));
@@ -253,13 +255,13 @@ void ThemeSelectorOverlay::paintBlurRow(QPainter& painter, double now) {
 
 void ThemeSelectorOverlay::enterEvent(QEnterEvent*) {
     hovered = true;
-    fade.animateTo(1.0, Animation::now(), Transition::Curve::EaseInOut, 0.35);
+    fade.animateTo(1.0, Animation::now(clock), Transition::Curve::EaseInOut, 0.35);
     ticker->kick();
 }
 
 void ThemeSelectorOverlay::leaveEvent(QEvent*) {
     hovered = false;
-    fade.animateTo(fadedOpacity, Animation::now(), Transition::Curve::EaseInOut, 0.35);
+    fade.animateTo(fadedOpacity, Animation::now(clock), Transition::Curve::EaseInOut, 0.35);
     ticker->kick();
 }
 
@@ -270,7 +272,6 @@ void ThemeSelectorOverlay::mousePressEvent(QMouseEvent* event) {
     }
     for (RestTheme each : RestThemes::allCases()) {
         if (buttonRect(each).contains(event->position())) {
-            RestThemes::store(each);
             setTheme(each);
             if (onThemeChosen) {
                 onThemeChosen(each);
@@ -300,7 +301,6 @@ void ThemeSelectorOverlay::slideTo(const QPointF& position) {
     const QRectF slider = sliderRect().adjusted(7, 0, -7, 0);
     const double fraction = std::clamp((position.x() - slider.left()) / slider.width(), 0.0, 1.0);
     const double radius = fraction * RestThemes::maximumBlurRadius;
-    RestThemes::storeBlurRadius(radius);
     setBlurRadius(radius);
     if (onBlurChosen) {
         onBlurChosen(radius);

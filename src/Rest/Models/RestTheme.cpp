@@ -55,27 +55,27 @@ std::optional<RestTheme> fromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-RestTheme stored() {
-    return fromRawValue(storedRawValue()).value_or(RestTheme::Aurora);
+RestTheme stored(const Preferences& preferences) {
+    return fromRawValue(storedRawValue(preferences)).value_or(RestTheme::Aurora);
 }
 
-QString storedRawValue() {
-    return Preferences::standard().string(preferenceKey).value_or(QStringLiteral("aurora"));
+QString storedRawValue(const Preferences& preferences) {
+    return preferences.string(preferenceKey).value_or(QStringLiteral("aurora"));
 }
 
-void store(RestTheme theme) {
-    Preferences::standard().setValue(preferenceKey, rawValue(theme));
+void store(Preferences& preferences, RestTheme theme) {
+    preferences.setValue(preferenceKey, rawValue(theme));
 }
 
-double storedBlurRadius() {
+double storedBlurRadius(const Preferences& preferences) {
     // Preferences already drop values that are not finite numbers; a negative
     // radius (hand-edited) means nothing either.
-    const std::optional<double> stored = Preferences::standard().number(blurRadiusKey);
+    const std::optional<double> stored = preferences.number(blurRadiusKey);
     return stored && *stored >= 0 ? *stored : defaultBlurRadius;
 }
 
-void storeBlurRadius(double radius) {
-    Preferences::standard().setValue(blurRadiusKey, radius);
+void storeBlurRadius(Preferences& preferences, double radius) {
+    preferences.setValue(blurRadiusKey, radius);
 }
 
 QString blurRadiusLabel(double radius) {

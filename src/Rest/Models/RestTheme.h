@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class Preferences;
+
 // The three looks of the rest overlay, in menu and picker order.
 enum class RestTheme { Aurora, Wallpaper, Ultraman };
 
@@ -19,18 +21,18 @@ QString icon(RestTheme theme);
 // Exact, case-sensitive match of the raw value.
 std::optional<RestTheme> fromRawValue(const QString& raw);
 // The stored theme; absent or unknown reads as aurora.
-RestTheme stored();
+RestTheme stored(const Preferences& preferences);
 // The stored raw string, or "aurora" when absent (kept verbatim for the stats payload).
-QString storedRawValue();
-void store(RestTheme theme);
+QString storedRawValue(const Preferences& preferences);
+void store(Preferences& preferences, RestTheme theme);
 
 // The wallpaper blur edited by the theme picker.
 inline const QString blurRadiusKey = QStringLiteral("wallpaperBlurRadius");
 inline constexpr double defaultBlurRadius = 15;
 inline constexpr double maximumBlurRadius = 30;
 // The stored blur; absent, wrong-typed or not finite reads as the default.
-double storedBlurRadius();
-void storeBlurRadius(double radius);
+double storedBlurRadius(const Preferences& preferences);
+void storeBlurRadius(Preferences& preferences, double radius);
 // The picker's value label: the radius truncated toward zero.
 QString blurRadiusLabel(double radius);
 
