@@ -25,7 +25,8 @@ void BM_OpenMonthReport(benchmark::State& state) {
     StatsStore store(dir.path());
     prepare(state, store);
     for (auto _ : state) {
-        StatsReportWindow window(StatsReporter(store).makeReport(StatsReportScope::month(inMarch)));
+        StatsReportWindow window(
+            StatsReporter(store, Clock::instance()).makeReport(StatsReportScope::month(inMarch)));
         window.show();
         benchmark::DoNotOptimize(window.grab());
     }
@@ -37,7 +38,8 @@ void BM_OpenBusyDayReport(benchmark::State& state) {
     StatsStore store(dir.path());
     prepare(state, store);
     for (auto _ : state) {
-        StatsReportWindow window(StatsReporter(store).makeReport(StatsReportScope::day(inMarch)));
+        StatsReportWindow window(
+            StatsReporter(store, Clock::instance()).makeReport(StatsReportScope::day(inMarch)));
         window.show();
         benchmark::DoNotOptimize(window.grab());
     }
@@ -48,7 +50,7 @@ void BM_MakeMonthReport(benchmark::State& state) {
     QTemporaryDir dir;
     StatsStore store(dir.path());
     prepare(state, store);
-    const StatsReporter reporter(store);
+    const StatsReporter reporter(store, Clock::instance());
     for (auto _ : state) {
         benchmark::DoNotOptimize(reporter.makeReport(StatsReportScope::month(inMarch)));
     }

@@ -1,4 +1,5 @@
 #include "Application/AppDelegate.h"
+#include "Platform/Clock.h"
 #include "Platform/Desktop/DBusNotifications.h"
 #include "Platform/Desktop/DBusSessionEvents.h"
 #include "Platform/Desktop/DialogAlerts.h"
@@ -43,10 +44,10 @@ int main(int argc, char* argv[]) {
     // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
     std::signal(SIGTERM, SIG_IGN);
 
-    TrayStatusItem statusItem;
+    TrayStatusItem statusItem(Clock::instance());
     QtScreens screens;
     DialogAlerts alerts;
-    DBusNotifications notifications;
+    DBusNotifications notifications(Clock::instance());
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,

@@ -58,7 +58,8 @@ void AppDelegate::startServices() {
     hasStartedServices = true;
 
     startReminderManagers();
-    StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system);
+    StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                                Clock::instance().now());
 
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Application/RestMode.h"
+#include "Platform/Clock.h"
 #include "Platform/PlatformServices.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
@@ -186,13 +187,12 @@ public:
     StatsEventSource currentRestSource;
     bool hasStartedServices = false;
 
-    HydrationReminderManager* hydrationManager =
-        new HydrationReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
-    PelvicFloorReminderManager* pelvicFloorManager =
-        new PelvicFloorReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
+    HydrationReminderManager* hydrationManager = new HydrationReminderManager(reminderServices(), this);
+    PelvicFloorReminderManager* pelvicFloorManager = new PelvicFloorReminderManager(reminderServices(), this);
     ReminderNotificationRouter* reminderNotificationRouter =
         new ReminderNotificationRouter(platform.notifications, this);
-    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = new ReminderSkipFeedbackPresenter(this);
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
+        new ReminderSkipFeedbackPresenter(Clock::instance(), this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;
@@ -203,6 +203,7 @@ Q_SIGNALS:
     void terminateRequested();
 
 private:
+    ReminderServices reminderServices() const;
     QAction* addLine(QMenu* menu, const QString& title, bool enabled = false);
     QAction* addActionLine(QMenu* menu, const QString& title, MenuAction kind, std::function<void()> action);
     QMenu* addSubmenu(QMenu* menu, const QString& title, bool observed);

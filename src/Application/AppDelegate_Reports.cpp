@@ -20,7 +20,8 @@ void AppDelegate::showThisMonthReport() {
 
 void AppDelegate::openReport(const StatsReportScope& scope) {
     // The report is made once; an open window does not follow new events.
-    auto* window = new StatsReportWindow(StatsReporter(StatsStore::shared()).makeReport(scope));
+    auto* window =
+        new StatsReportWindow(StatsReporter(StatsStore::shared(), Clock::instance()).makeReport(scope));
     // Top-level windows have no parent; the ones still open go with the delegate.
     connect(this, &QObject::destroyed, window, [window] { delete window; });
     window->present();

@@ -124,7 +124,7 @@ void AppDelegate::startRest(StatsEventSource source) {
     currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     currentRestSource = source;
     StatsStore::shared().record(StatsEventType::restStarted, source, currentRestSessionId,
-                                restStatsPayload(0, 0));
+                                restStatsPayload(0, 0), Clock::instance().now());
 
     const QString subtitle = UltramanTigaView::randomSubtitle();
     const QList<QRect> frames = platform.screens ? platform.screens->frames() : QList<QRect>();
@@ -188,7 +188,8 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
     const qint64 done = restDuration - left;
     StatsStore::shared().record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
                                 currentRestSource, currentRestSessionId,
-                                restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0));
+                                restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0),
+                                Clock::instance().now());
     currentRestSessionId.reset();
     for (RestWindow* window : std::as_const(restWindows)) {
         window->orderOut();

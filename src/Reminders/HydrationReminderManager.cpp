@@ -1,8 +1,7 @@
 #include "Reminders/HydrationReminderManager.h"
 
-HydrationReminderManager::HydrationReminderManager(Notifications* notifications, Alerts* alerts,
-                                                   SessionEvents* sessionEvents, QObject* parent)
-    : ReminderManager(hydrationConfiguration(), notifications, alerts, sessionEvents, parent) {}
+HydrationReminderManager::HydrationReminderManager(const ReminderServices& services, QObject* parent)
+    : ReminderManager(hydrationConfiguration(), services, parent) {}
 
 ReminderConfiguration HydrationReminderManager::hydrationConfiguration() {
     ReminderConfiguration c;

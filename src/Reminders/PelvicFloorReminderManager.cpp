@@ -1,8 +1,7 @@
 #include "Reminders/PelvicFloorReminderManager.h"
 
-PelvicFloorReminderManager::PelvicFloorReminderManager(Notifications* notifications, Alerts* alerts,
-                                                       SessionEvents* sessionEvents, QObject* parent)
-    : ReminderManager(pelvicFloorConfiguration(), notifications, alerts, sessionEvents, parent) {}
+PelvicFloorReminderManager::PelvicFloorReminderManager(const ReminderServices& services, QObject* parent)
+    : ReminderManager(pelvicFloorConfiguration(), services, parent) {}
 
 ReminderConfiguration PelvicFloorReminderManager::pelvicFloorConfiguration() {
     ReminderConfiguration c;

@@ -10,32 +10,30 @@
 #include <climits>
 #include <cmath>
 
-namespace {
-
-QDateTime now() {
-    return Clock::instance().now();
-}
-
-QDateTime secondsFromNow(double seconds) {
-    return now().addMSecs(std::llround(seconds * 1000.0));
-}
-
-} // namespace
-
-ReminderManager::ReminderManager(ReminderConfiguration configuration, Notifications* notifications,
-                                 Alerts* alerts, SessionEvents* sessionEvents, QObject* parent)
+ReminderManager::ReminderManager(ReminderConfiguration configuration, const ReminderServices& services,
+                                 QObject* parent)
     : QObject(parent)
     , config(std::move(configuration))
-    , defaults(Preferences::standard())
-    , notificationCenter(notifications)
-    , alerts(alerts)
-    , sessionEvents(sessionEvents)
-    , reminderTimer(Clock::instance().createTimer(this)) {
+    , clock(services.clock)
+    , defaults(services.preferences)
+    , stats(services.stats)
+    , notificationCenter(services.notifications)
+    , alerts(services.alerts)
+    , sessionEvents(services.sessionEvents)
+    , reminderTimer(clock.createTimer(this)) {
     defaults.registerDefaults({
         {config.enabledKey, true},
         {config.intervalKey, config.defaultIntervalMinutes},
     });
     connect(reminderTimer, &Timer::timeout, this, &ReminderManager::fireReminderIfNeeded);
+}
+
+QDateTime ReminderManager::now() const {
+    return clock.now();
+}
+
+QDateTime ReminderManager::secondsFromNow(double seconds) const {
+    return now().addMSecs(std::llround(seconds * 1000.0));
 }
 
 bool ReminderManager::isEnabled() const {
@@ -186,8 +184,8 @@ void ReminderManager::addNotificationRequest() {
 }
 
 void ReminderManager::recordPromptShown(StatsEventSource source) {
-    StatsStore::shared().record(config.promptShownEvent, source, std::nullopt,
-                                {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
+    stats.record(config.promptShownEvent, source, std::nullopt,
+                 {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
 }
 
 bool ReminderManager::showReminderAlert(StatsEventSource source) {
@@ -236,13 +234,13 @@ void ReminderManager::recordCompletion(StatsEventSource source, int guidedSecond
     if (config.recordsGuidedSeconds) {
         payload.insert(QStringLiteral("guidedSeconds"), guidedSeconds);
     }
-    StatsStore::shared().record(config.completedEvent, source, std::nullopt, payload, at);
+    stats.record(config.completedEvent, source, std::nullopt, payload, at);
     notifyStateChange();
 }
 
 void ReminderManager::reportReminderSkipped(StatsEventSource source) {
-    StatsStore::shared().record(config.skippedEvent, source, std::nullopt,
-                                {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
+    stats.record(config.skippedEvent, source, std::nullopt,
+                 {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
     if (onReminderSkipped && !config.skipMessages.isEmpty()) {
         onReminderSkipped(randomElement(config.skipMessages));
     }

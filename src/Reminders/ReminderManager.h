@@ -13,8 +13,10 @@
 #include <optional>
 
 class Alerts;
+class Clock;
 class Preferences;
 class SessionEvents;
+class StatsStore;
 class Timer;
 
 // What tells one body reminder from the other: its settings keys, texts,
@@ -49,6 +51,17 @@ struct ReminderConfiguration {
     QString statusLoading;
 };
 
+// What a reminder needs from its owner.
+struct ReminderServices {
+    Clock& clock;
+    Preferences& preferences;
+    StatsStore& stats;
+    // Without notifications every due reminder becomes a modal alert.
+    Notifications* notifications = nullptr;
+    Alerts* alerts = nullptr;
+    SessionEvents* sessionEvents = nullptr;
+};
+
 // A reminder that repeats at a fixed interval during the day, counts the
 // confirmations of the day and records every prompt, confirmation and skip.
 // A day's cycle starts at the first launch, wake, enable or confirmation of
@@ -64,10 +77,9 @@ public:
     static constexpr double notificationDelaySeconds = 1;
     static constexpr int alertConfirmButton = 0;
 
-    // Registers the enabled and interval defaults at once. Without
-    // notifications every due reminder becomes a modal alert.
-    ReminderManager(ReminderConfiguration configuration, Notifications* notifications, Alerts* alerts,
-                    SessionEvents* sessionEvents, QObject* parent = nullptr);
+    // Registers the enabled and interval defaults at once.
+    ReminderManager(ReminderConfiguration configuration, const ReminderServices& services,
+                    QObject* parent = nullptr);
 
     const ReminderConfiguration& configuration() const { return config; }
 
@@ -107,6 +119,8 @@ public:
     static QString formatRemaining(qint64 seconds);
 
 private:
+    QDateTime now() const;
+    QDateTime secondsFromNow(double seconds) const;
     void fireReminderIfNeeded();
     void deliverReminder();
     void addNotificationRequest();
@@ -119,7 +133,9 @@ private:
     void notifyStateChange();
 
     const ReminderConfiguration config;
+    Clock& clock;
     Preferences& defaults;
+    StatsStore& stats;
     QPointer<Notifications> notificationCenter;
     Alerts* alerts;
     QPointer<SessionEvents> sessionEvents;

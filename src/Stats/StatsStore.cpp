@@ -1,6 +1,5 @@
 #include "Stats/StatsStore.h"
 
-#include "Platform/Clock.h"
 #include "Platform/Log.h"
 
 #include <QCoreApplication>
@@ -146,14 +145,13 @@ void StatsStore::ensureDirectories() const {
 }
 
 void StatsStore::record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
-                        const StatsPayload& payload, const std::optional<QDateTime>& at) {
+                        const StatsPayload& payload, const QDateTime& at) {
     ensureDirectories();
 
-    const QDateTime date = at.value_or(Clock::instance().now());
     const StatsEvent event{QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
-                           date,
-                           dayKey(date),
-                           monthKey(date),
+                           at,
+                           dayKey(at),
+                           monthKey(at),
                            type,
                            source,
                            sessionId,

@@ -43,10 +43,9 @@ public:
     static QString dayKey(const QDateTime& at);
     static QString monthKey(const QDateTime& at);
 
-    // Appends one event; at absent = Clock::instance().now().
-    void record(StatsEventType type, StatsEventSource source,
-                const std::optional<QString>& sessionId = std::nullopt, const StatsPayload& payload = {},
-                const std::optional<QDateTime>& at = std::nullopt);
+    // Appends one event that happened at the given time.
+    void record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
+                const StatsPayload& payload, const QDateTime& at);
 
     // Every readable event with start <= timestamp < end, by month file, then
     // in append order (not sorted by timestamp).

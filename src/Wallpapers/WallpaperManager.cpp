@@ -48,18 +48,21 @@ std::optional<QString> writeCacheFile(const QString& directory, const QString& p
 
 WallpaperManager& WallpaperManager::shared() {
     // Owned by the application so it goes before the network stack does.
-    static WallpaperManager* manager = new WallpaperManager(
-        [] {
-            const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-            return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);
-        }(),
-        QCoreApplication::instance());
+    static WallpaperManager* manager =
+        new WallpaperManager(defaultCacheDirectory(), Preferences::standard(), QCoreApplication::instance());
     return *manager;
 }
 
-WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, QObject* parent)
+std::optional<QString> WallpaperManager::defaultCacheDirectory() {
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);
+}
+
+WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, const Preferences& preferences,
+                                   QObject* parent)
     : QObject(parent)
-    , cacheDirectory(std::move(cacheDirectory)) {
+    , cacheDirectory(std::move(cacheDirectory))
+    , preferences(preferences) {
     workers.setMaxThreadCount(1);
     loadFromLocalCache();
 }
@@ -80,8 +83,8 @@ std::optional<QString> WallpaperManager::cacheFilePath() const {
     return QDir(*cacheDirectory).filePath(cacheFileName);
 }
 
-QString WallpaperManager::serviceBaseUrl() {
-    QString base = Preferences::standard().string(baseUrlKey).value_or(defaultBaseUrl).trimmed();
+QString WallpaperManager::serviceBaseUrl() const {
+    QString base = preferences.string(baseUrlKey).value_or(defaultBaseUrl).trimmed();
     while (base.endsWith(QLatin1Char('/'))) {
         base.chop(1);
     }

@@ -67,8 +67,8 @@ class DBusNotificationsTest : public QObject {
     std::unique_ptr<DBusNotifications> client() {
         static int n = 0;
         const QString name = QStringLiteral("client%1").arg(++n);
-        auto notifications =
-            std::make_unique<DBusNotifications>(QDBusConnection::connectToBus(address, name));
+        auto notifications = std::make_unique<DBusNotifications>(
+            Clock::instance(), QDBusConnection::connectToBus(address, name));
         notifications->setCategories({{QStringLiteral("HYDRATION_REMINDER"),
                                        QStringLiteral("HYDRATION_DRANK"), QStringLiteral("水分充值 +1")}});
         return notifications;
@@ -239,7 +239,8 @@ private Q_SLOTS:
         StatsStore::setShared(&store);
         ScriptedAlerts alerts;
         auto notifications = client();
-        HydrationReminderManager manager(notifications.get(), &alerts, nullptr);
+        HydrationReminderManager manager(
+            ReminderServices{*clock, *prefs, store, notifications.get(), &alerts});
         connect(notifications.get(), &Notifications::responseReceived, &manager,
                 [&manager](const NotificationResponse& response) {
                     manager.handleNotificationResponse(response);

@@ -59,8 +59,9 @@ struct Fixture {
     FakeNotifications notifications;
     ScriptedAlerts alerts;
     SessionEvents sessionEvents;
-    HydrationReminderManager hydration{&notifications, &alerts, &sessionEvents};
-    PelvicFloorReminderManager pelvic{&notifications, &alerts, &sessionEvents};
+    ReminderServices services{*clock, *prefs, store, &notifications, &alerts, &sessionEvents};
+    HydrationReminderManager hydration{services};
+    PelvicFloorReminderManager pelvic{services};
 };
 
 } // namespace

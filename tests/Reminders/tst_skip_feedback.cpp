@@ -42,7 +42,7 @@ private Q_SLOTS:
 
     void cardShowsWithoutFocusAndGoes() {
         ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter;
+        ReminderSkipFeedbackPresenter presenter(*clock);
         presenter.present(ReminderSkipFeedbackKind::pelvicFloor,
                           QStringLiteral("🫧 这组先欠着，别把身体当固定资产"));
         QVERIFY(presenter.toastWindows.empty()); // shown on the next turn of the loop
@@ -67,7 +67,7 @@ private Q_SLOTS:
 
     void overlappingCardsKeepTheirOwnTiming() {
         ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter;
+        ReminderSkipFeedbackPresenter presenter(*clock);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("first"));
         QCoreApplication::processEvents();
         clock->advance(1.5);

@@ -27,7 +27,7 @@ private:
     std::unique_ptr<RestView> makeView() {
         RestServices services{Clock::instance(), *prefs, [this]() -> WallpaperManager& {
                                   if (!wallpapers) {
-                                      wallpapers = std::make_unique<WallpaperManager>(std::nullopt);
+                                      wallpapers = std::make_unique<WallpaperManager>(std::nullopt, *prefs);
                                   }
                                   return *wallpapers;
                               }};

@@ -62,7 +62,7 @@ void ReportRenderTest::rendersEveryScope_data() {
 void ReportRenderTest::rendersEveryScope() {
     QFETCH(StatsReportScope, scope);
     QFETCH(QString, name);
-    StatsReportWindow window(StatsReporter(*store).makeReport(scope));
+    StatsReportWindow window(StatsReporter(*store, Clock::instance()).makeReport(scope));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.size(), QSize(900, 720));

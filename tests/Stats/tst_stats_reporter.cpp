@@ -56,7 +56,7 @@ private slots:
     void emptyDay() {
         ScopedFakeClock clock(local(2026, 3, 2, 9, 30, 5));
         const StatsReport report =
-            StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2, 18)));
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::day(local(2026, 3, 2, 18)));
         QCOMPARE(report.interval.start, local(2026, 3, 2, 0));
         QCOMPARE(report.interval.end, local(2026, 3, 3, 0));
         QCOMPARE(report.days.size(), 1);
@@ -70,7 +70,8 @@ private slots:
     void weekHasSevenRows() {
         record(StatsEventType::appLaunched, local(2026, 3, 4));
         const QDateTime wednesday = local(2026, 3, 4, 8);
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::week(wednesday));
+        const StatsReport report =
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::week(wednesday));
         QCOMPARE(report.days.size(), 7);
         const QDate first = QDate::fromString(report.days[0].dayKey, Qt::ISODate);
         QCOMPARE(first.dayOfWeek(), int(QLocale::system().firstDayOfWeek()));
@@ -89,7 +90,7 @@ private slots:
         record(StatsEventType::appLaunched, local(2026, 3, 31));
         record(StatsEventType::appLaunched, local(2026, 4, 1));
         const StatsReport report =
-            StatsReporter(*store).makeReport(StatsReportScope::week(local(2026, 3, 31)));
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::week(local(2026, 3, 31)));
         QCOMPARE(report.days.size(), 7);
         QCOMPARE(report.total.appLaunchCount, 2);
     }
@@ -98,7 +99,7 @@ private slots:
         record(StatsEventType::appLaunched, local(2026, 2, 28, 23, 59, 59));
         record(StatsEventType::appLaunched, local(2026, 3, 1, 0));
         const StatsReport report =
-            StatsReporter(*store).makeReport(StatsReportScope::month(local(2026, 2, 10)));
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::month(local(2026, 2, 10)));
         QCOMPARE(report.days.size(), 28);
         QCOMPARE(report.days.first().dayKey, QStringLiteral("2026-02-01"));
         QCOMPARE(report.days.last().dayKey, QStringLiteral("2026-02-28"));
@@ -116,7 +117,8 @@ private slots:
         }
         record(StatsEventType::restSkipped, local(2026, 3, 2, 15),
                {{QStringLiteral("actualSeconds"), 8}, {QStringLiteral("skippedSeconds"), 12}});
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.total.restCompletedCount, 3);
         QCOMPARE(report.total.restSkippedCount, 1);
         QCOMPARE(report.total.restActualSeconds, 68);
@@ -196,7 +198,8 @@ private slots:
                {{QStringLiteral("intervalMinutes"), 45}});
         record(StatsEventType::pelvicPromptShown, local(2026, 3, 2, 11),
                {{QStringLiteral("intervalMinutes"), 60}});
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.total.eventCount, 3);
         QCOMPARE(report.total.appLaunchCount, 1);
         QCOMPARE(report.summaryLine, QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。"));
@@ -207,7 +210,8 @@ private slots:
         record(StatsEventType::appLaunched, local(2026, 3, 2, 10));
         record(StatsEventType::pelvicCompleted, local(2026, 3, 2, 10));
         record(StatsEventType::hydrationSkipped, local(2026, 3, 2, 10));
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QList<StatsEventType> types;
         for (const StatsEvent& e : report.events) {
             types.append(e.type);
@@ -226,7 +230,8 @@ private slots:
             R"("type":"app_launched","source":"system","payload":{},"appVersion":"1.0.0"})"
             "\n");
         file.close();
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(*store, Clock::instance()).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.days.size(), 2);
         QCOMPARE(report.days[0].dayKey, QStringLiteral("2026-03-01"));
         QCOMPARE(report.days[0].appLaunchCount, 1);

@@ -96,9 +96,9 @@ private slots:
         ScopedFakeClock clock(local(2026, 3, 2, 9, 0, 0));
         QCoreApplication::setApplicationVersion(QString());
         store->record(StatsEventType::restStarted, StatsEventSource::manual, QStringLiteral("S1"),
-                      {{QStringLiteral("plannedSeconds"), 20}});
+                      {{QStringLiteral("plannedSeconds"), 20}}, clock->now());
         QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-        store->record(StatsEventType::appLaunched, StatsEventSource::system);
+        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, clock->now());
 
         const QByteArray bytes = readFile(monthFile(QStringLiteral("2026-03")));
         QCOMPARE(bytes.count('\n'), 2);

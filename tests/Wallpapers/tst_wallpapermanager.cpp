@@ -104,7 +104,7 @@ private:
 
     QString cacheDir() const { return dir->filePath(QStringLiteral("cache")); }
     std::unique_ptr<WallpaperManager> makeManager(std::optional<QString> cache = {}) {
-        return std::make_unique<WallpaperManager>(cache ? cache : std::optional<QString>(cacheDir()));
+        return std::make_unique<WallpaperManager>(cache ? cache : std::optional<QString>(cacheDir()), *prefs);
     }
     // Waits until the chain has printed its last line.
     void waitForLines(int count) { QTRY_COMPARE_WITH_TIMEOUT(lines.size(), count, 5000); }

@@ -5,8 +5,9 @@
 
 #include <QMenu>
 
-TrayStatusItem::TrayStatusItem(QObject* parent)
-    : QObject(parent) {
+TrayStatusItem::TrayStatusItem(Clock& clock, QObject* parent)
+    : QObject(parent)
+    , clock(clock) {
     // A left click opens the same menu as a right click, like a menu-bar item.
     connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger && tray.contextMenu()) {
@@ -25,7 +26,7 @@ void TrayStatusItem::showWhenTrayAvailable() {
     }
     if (!retryTimer) {
         logLine(QStringLiteral("Tavo: no system tray available yet, retrying every 3 seconds"));
-        retryTimer = Clock::instance().createTimer(this);
+        retryTimer = clock.createTimer(this);
         connect(retryTimer, &Timer::timeout, this, &TrayStatusItem::showWhenTrayAvailable);
         retryTimer->start(3.0, true);
     }

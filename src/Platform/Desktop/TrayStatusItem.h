@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+class Clock;
 class Timer;
 
 // StatusItem on QSystemTrayIcon. When no tray host runs yet (a session whose
@@ -12,7 +13,7 @@ class Timer;
 class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 public:
-    explicit TrayStatusItem(QObject* parent = nullptr);
+    explicit TrayStatusItem(Clock& clock, QObject* parent = nullptr);
 
     bool hasButton() const override { return true; }
     void setIcon(const QIcon& icon) override;
@@ -22,6 +23,7 @@ public:
 private:
     void showWhenTrayAvailable();
 
+    Clock& clock;
     QSystemTrayIcon tray;
     Timer* retryTimer = nullptr;
 };

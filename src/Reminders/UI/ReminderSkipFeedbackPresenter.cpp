@@ -97,6 +97,10 @@ void ReminderSkipToast::paintEvent(QPaintEvent*) {
     }
 }
 
+ReminderSkipFeedbackPresenter::ReminderSkipFeedbackPresenter(Clock& clock, QObject* parent)
+    : QObject(parent)
+    , clock(clock) {}
+
 ReminderSkipFeedbackPresenter::~ReminderSkipFeedbackPresenter() = default;
 
 QString ReminderSkipFeedbackPresenter::title(ReminderSkipFeedbackKind kind) {
@@ -135,7 +139,7 @@ void ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedbackKind kind, con
 
     const QPointer<ReminderSkipToast> weakToast(toast.get());
     toastWindows.push_back(std::move(toast));
-    Clock::instance().callLater(this, toastDuration, [this, weakToast] {
+    clock.callLater(this, toastDuration, [this, weakToast] {
         if (weakToast) {
             fadeOut(weakToast);
         }

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+class Clock;
+
 enum class ReminderSkipFeedbackKind { hydration, pelvicFloor };
 
 // The card itself: a translucent dark rounded panel with a small title and a
@@ -44,7 +46,7 @@ public:
     static constexpr int fadeInMs = 180;
     static constexpr int fadeOutMs = 220;
 
-    using QObject::QObject;
+    explicit ReminderSkipFeedbackPresenter(Clock& clock, QObject* parent = nullptr);
     ~ReminderSkipFeedbackPresenter() override;
 
     static QString title(ReminderSkipFeedbackKind kind);
@@ -59,6 +61,7 @@ public:
     std::vector<std::unique_ptr<ReminderSkipToast>> toastWindows;
 
 private:
+    Clock& clock;
     void showToast(ReminderSkipFeedbackKind kind, const QString& message);
     void fadeOut(ReminderSkipToast* toast);
 };
