@@ -7,6 +7,9 @@
 #include "Platform/Desktop/TrayStatusItem.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
+#include "Platform/Preferences.h"
+#include "Stats/StatsStore.h"
+#include "Wallpapers/WallpaperManager.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +19,7 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <optional>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -44,10 +48,22 @@ int main(int argc, char* argv[]) {
     // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
     std::signal(SIGTERM, SIG_IGN);
 
-    TrayStatusItem statusItem(Clock::instance());
+    // The services, made once here and handed to whatever needs them.
+    SystemClock clock;
+    Preferences preferences;
+    StatsStore stats(StatsStore::defaultRootDirectory());
+    std::optional<WallpaperManager> wallpapers;
+    const auto wallpaperManager = [&]() -> WallpaperManager& {
+        if (!wallpapers) {
+            wallpapers.emplace(WallpaperManager::defaultCacheDirectory(), preferences);
+        }
+        return *wallpapers;
+    };
+
+    TrayStatusItem statusItem(clock);
     QtScreens screens;
     DialogAlerts alerts;
-    DBusNotifications notifications(Clock::instance());
+    DBusNotifications notifications(clock);
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
@@ -55,7 +71,8 @@ int main(int argc, char* argv[]) {
                                           .alerts = &alerts,
                                           .notifications = &notifications,
                                           .loginItem = &loginItem,
-                                          .sessionEvents = &sessionEvents});
+                                          .sessionEvents = &sessionEvents},
+                         Services{clock, preferences, stats, wallpaperManager});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     delegate.applicationDidFinishLaunching();

@@ -18,9 +18,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-AppDelegate::AppDelegate(PlatformServices platform, QObject* parent)
+AppDelegate::AppDelegate(PlatformServices platform, Services services, QObject* parent)
     : QObject(parent)
     , platform(platform)
+    , services(std::move(services))
     , currentRestSource(StatsEventSource::scheduled) {}
 
 AppDelegate::~AppDelegate() {
@@ -58,8 +59,8 @@ void AppDelegate::startServices() {
     hasStartedServices = true;
 
     startReminderManagers();
-    StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                                Clock::instance().now());
+    services.stats.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                          services.clock.now());
 
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
@@ -70,8 +71,8 @@ void AppDelegate::startServices() {
 }
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
-    if (RestThemes::stored(Preferences::standard()) == RestTheme::Wallpaper) {
-        WallpaperManager::shared().prefetchNextWallpaper();
+    if (RestThemes::stored(services.preferences) == RestTheme::Wallpaper) {
+        services.wallpapers().prefetchNextWallpaper();
     }
 }
 

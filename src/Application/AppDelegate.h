@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Application/RestMode.h"
-#include "Platform/Clock.h"
 #include "Platform/PlatformServices.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
@@ -20,6 +19,8 @@
 #include <memory>
 #include <optional>
 
+class Clock;
+class Preferences;
 class QAction;
 class QIcon;
 class QLineEdit;
@@ -29,7 +30,20 @@ class QWidget;
 class RestWindow;
 class StatsReportWindow;
 struct StatsReportScope;
+class StatsStore;
 class Timer;
+class WallpaperManager;
+
+// The services of the process: main() makes the real ones once, the suites
+// fakes; the delegate hands each part what it needs.
+struct Services {
+    Clock& clock;
+    Preferences& preferences;
+    StatsStore& stats;
+    // Made on first use: reading and decoding the cached photo costs memory
+    // that the other themes never need.
+    std::function<WallpaperManager&()> wallpapers;
+};
 
 // The one long-lived object: owns every timer, manager, window and menu line
 // for the life of the process, runs the launch sequence and decides when the
@@ -38,7 +52,7 @@ class Timer;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(PlatformServices platform, QObject* parent = nullptr);
+    AppDelegate(PlatformServices platform, Services services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // --- launch and quitting (AppDelegate.cpp)
@@ -150,6 +164,7 @@ public:
     };
 
     PlatformServices platform;
+    Services services;
 
     const int defaultRestModeTag = RestMode::defaultTag;
     const int customRestModeTag = RestMode::customTag;
@@ -192,7 +207,7 @@ public:
     ReminderNotificationRouter* reminderNotificationRouter =
         new ReminderNotificationRouter(platform.notifications, this);
     ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
-        new ReminderSkipFeedbackPresenter(Clock::instance(), this);
+        new ReminderSkipFeedbackPresenter(services.clock, this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;

@@ -181,7 +181,7 @@ void AppDelegate::refreshDynamicState(QAction* line) {
     switch (kind) {
     case MenuAction::SelectTheme:
         if (line->data().typeId() == QMetaType::QString) {
-            line->setChecked(line->data().toString() == RestThemes::storedRawValue(Preferences::standard()));
+            line->setChecked(line->data().toString() == RestThemes::storedRawValue(services.preferences));
         }
         break;
     case MenuAction::SelectMode:
@@ -209,8 +209,8 @@ void AppDelegate::selectTheme(QAction* line) {
     if (!theme) {
         return;
     }
-    RestThemes::store(Preferences::standard(), *theme);
+    RestThemes::store(services.preferences, *theme);
     if (*theme == RestTheme::Wallpaper) {
-        WallpaperManager::shared().prefetchNextWallpaper();
+        services.wallpapers().prefetchNextWallpaper();
     }
 }

@@ -91,8 +91,8 @@ void showInvalidIntervalAlert(Alerts* alerts, const ReminderMenuTexts& texts) {
 } // namespace
 
 ReminderServices AppDelegate::reminderServices() const {
-    return {Clock::instance(),      Preferences::standard(), StatsStore::shared(),
-            platform.notifications, platform.alerts,         platform.sessionEvents};
+    return {services.clock,         services.preferences, services.stats,
+            platform.notifications, platform.alerts,      platform.sessionEvents};
 }
 
 void AppDelegate::startReminderManagers() {

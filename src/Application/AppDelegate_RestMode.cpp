@@ -27,7 +27,7 @@ QString AppDelegate::title(const RestMode& mode) {
 }
 
 std::optional<RestMode> AppDelegate::savedCustomRestMode() const {
-    const Preferences& prefs = Preferences::standard();
+    const Preferences& prefs = services.preferences;
     const qint64 work = prefs.integer(customWorkKey).value_or(0);
     const qint64 rest = prefs.integer(customRestKey).value_or(0);
     // Hand-edited values far beyond any rhythm would overflow the countdown; treat them as unset.
@@ -48,7 +48,7 @@ void AppDelegate::loadRestModeConfiguration() {
         return std::nullopt;
     };
     RestMode mode = *preset(defaultRestModeTag);
-    if (const std::optional<qint64> tag = Preferences::standard().integer(selectedTagKey)) {
+    if (const std::optional<qint64> tag = services.preferences.integer(selectedTagKey)) {
         if (*tag == customRestModeTag && savedCustomRestMode()) {
             mode = *savedCustomRestMode();
         } else if (*tag >= std::numeric_limits<int>::min() && *tag <= std::numeric_limits<int>::max() &&
@@ -84,7 +84,7 @@ void AppDelegate::selectMode(int tag) {
     selectedRestModeTag = tag;
     workDuration = mode->workDuration;
     restDuration = mode->restDuration;
-    Preferences::standard().setValue(selectedTagKey, tag);
+    services.preferences.setValue(selectedTagKey, tag);
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
     updateRestModeMenuItems();
@@ -139,7 +139,7 @@ void AppDelegate::showCustomRestModeDialog() {
         showInvalidCustomRestModeAlert();
         return;
     }
-    Preferences& prefs = Preferences::standard();
+    Preferences& prefs = services.preferences;
     prefs.setValue(customWorkKey, mode->workDuration);
     prefs.setValue(customRestKey, mode->restDuration);
     selectedRestModeTag = customRestModeTag;

@@ -24,7 +24,7 @@ StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedS
         {QStringLiteral("actualSeconds"), actualSeconds},
         {QStringLiteral("skippedSeconds"), skippedSeconds},
         {QStringLiteral("workDurationSeconds"), workDuration},
-        {QStringLiteral("theme"), RestThemes::storedRawValue(Preferences::standard())},
+        {QStringLiteral("theme"), RestThemes::storedRawValue(services.preferences)},
     };
 }
 
@@ -60,7 +60,7 @@ QString AppDelegate::statusTitle(qint64 seconds) {
 
 void AppDelegate::startMainTimer() {
     delete mainTimer;
-    mainTimer = Clock::instance().createTimer(this);
+    mainTimer = services.clock.createTimer(this);
     connect(mainTimer, &Timer::timeout, this, &AppDelegate::tick);
     mainTimer->start(1.0, true);
 }
@@ -84,7 +84,7 @@ void AppDelegate::tick() {
 
 void AppDelegate::updateStatusMenuTitle() {
     if (transientStatusMessage && transientStatusExpiresAt) {
-        if (Clock::instance().now() < *transientStatusExpiresAt) {
+        if (services.clock.now() < *transientStatusExpiresAt) {
             if (statusMenuItem) {
                 statusMenuItem->setText(*transientStatusMessage);
             }
@@ -100,7 +100,7 @@ void AppDelegate::updateStatusMenuTitle() {
 
 void AppDelegate::setTransientStatus(const QString& message, double duration) {
     transientStatusMessage = message;
-    transientStatusExpiresAt = Clock::instance().now().addMSecs(static_cast<qint64>(duration * 1000.0));
+    transientStatusExpiresAt = services.clock.now().addMSecs(static_cast<qint64>(duration * 1000.0));
     if (statusMenuItem) {
         statusMenuItem->setText(message);
     }
@@ -123,8 +123,8 @@ void AppDelegate::startRest(StatsEventSource source) {
     }
     currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     currentRestSource = source;
-    StatsStore::shared().record(StatsEventType::restStarted, source, currentRestSessionId,
-                                restStatsPayload(0, 0), Clock::instance().now());
+    services.stats.record(StatsEventType::restStarted, source, currentRestSessionId, restStatsPayload(0, 0),
+                          services.clock.now());
 
     const QString subtitle = UltramanTigaView::randomSubtitle();
     const QList<QRect> frames = platform.screens ? platform.screens->frames() : QList<QRect>();
@@ -168,10 +168,9 @@ QWidget* AppDelegate::makeRestView(const QRect& frame, const QString& subtitle) 
             }
         },
     };
-    RestServices services{Clock::instance(), Preferences::standard(),
-                          []() -> WallpaperManager& { return WallpaperManager::shared(); }};
-    auto* view = new RestView(std::move(services), static_cast<int>(restDuration), std::move(seconds),
-                              subtitle, [self](const QString& message) {
+    auto* view = new RestView(RestServices{services.clock, services.preferences, services.wallpapers},
+                              static_cast<int>(restDuration), std::move(seconds), subtitle,
+                              [self](const QString& message) {
                                   if (self) {
                                       self->stopRest(message);
                                   }
@@ -186,10 +185,10 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
     }
     const qint64 left = std::max<qint64>(restSecondsRemaining, 0);
     const qint64 done = restDuration - left;
-    StatsStore::shared().record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
-                                currentRestSource, currentRestSessionId,
-                                restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0),
-                                Clock::instance().now());
+    services.stats.record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
+                          currentRestSource, currentRestSessionId,
+                          restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0),
+                          services.clock.now());
     currentRestSessionId.reset();
     for (RestWindow* window : std::as_const(restWindows)) {
         window->orderOut();
@@ -203,7 +202,7 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
-    if (workSecondsRemaining == 60 && RestThemes::stored(Preferences::standard()) == RestTheme::Wallpaper) {
-        WallpaperManager::shared().prefetchNextWallpaper();
+    if (workSecondsRemaining == 60 && RestThemes::stored(services.preferences) == RestTheme::Wallpaper) {
+        services.wallpapers().prefetchNextWallpaper();
     }
 }

@@ -7,8 +7,6 @@
 
 namespace {
 
-Preferences* installedPreferences = nullptr;
-
 // INI files keep plain values as text, so a number written as 45 reads back
 // as the string "45"; each converter accepts its own type and its text form.
 bool toInteger(const QVariant& v, QVariant& out) {
@@ -96,18 +94,6 @@ Preferences::~Preferences() = default;
 QString Preferences::defaultFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Tavo/Tavo.conf");
-}
-
-Preferences& Preferences::standard() {
-    if (installedPreferences) {
-        return *installedPreferences;
-    }
-    static Preferences defaultPreferences;
-    return defaultPreferences;
-}
-
-void Preferences::setStandard(Preferences* preferences) {
-    installedPreferences = preferences;
 }
 
 void Preferences::registerDefaults(const QVariantMap& defaults) {

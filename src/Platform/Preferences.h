@@ -19,9 +19,6 @@ public:
     ~Preferences();
 
     static QString defaultFilePath();
-    static Preferences& standard();
-    // Installs the process-wide preferences; nullptr restores the default file.
-    static void setStandard(Preferences* preferences);
 
     void registerDefaults(const QVariantMap& defaults);
 

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -27,8 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::atomic<StatsStore*> installedStore = nullptr;
 
 QString appVersion() {
     const QString version = QCoreApplication::applicationVersion();
@@ -102,18 +99,6 @@ QList<StatsEvent> decodeStatsEventLines(QByteArrayView text) {
 StatsStore::StatsStore(const QString& rootDirectory)
     : root(rootDirectory) {
     ensureDirectories();
-}
-
-StatsStore& StatsStore::shared() {
-    if (StatsStore* store = installedStore.load()) {
-        return *store;
-    }
-    static StatsStore store(defaultRootDirectory());
-    return store;
-}
-
-void StatsStore::setShared(StatsStore* store) {
-    installedStore.store(store);
 }
 
 QString StatsStore::defaultRootDirectory() {

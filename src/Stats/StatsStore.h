@@ -18,7 +18,7 @@ struct StatsMeta {
     friend bool operator==(const StatsMeta&, const StatsMeta&) = default;
 };
 
-// The process-wide event log: one JSON line per event in a file per local
+// The event log: one JSON line per event in a file per local
 // calendar month, "<root>/events/yyyy-MM.jsonl", plus "<root>/meta.json".
 // Nothing is cached; every read goes to the files. Failures are printed as one
 // "Tavo Stats: " line and swallowed. record() may be called from any thread.
@@ -27,10 +27,6 @@ public:
     // Creates the folders under root at once.
     explicit StatsStore(const QString& rootDirectory);
 
-    static StatsStore& shared();
-    // Tests install a store over a temporary folder; nullptr restores the
-    // store under the user's data folder.
-    static void setShared(StatsStore* store);
     // "<GenericDataLocation, or home>/Tavo/Stats".
     static QString defaultRootDirectory();
 

@@ -46,13 +46,6 @@ std::optional<QString> writeCacheFile(const QString& directory, const QString& p
 
 } // namespace
 
-WallpaperManager& WallpaperManager::shared() {
-    // Owned by the application so it goes before the network stack does.
-    static WallpaperManager* manager =
-        new WallpaperManager(defaultCacheDirectory(), Preferences::standard(), QCoreApplication::instance());
-    return *manager;
-}
-
 std::optional<QString> WallpaperManager::defaultCacheDirectory() {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);

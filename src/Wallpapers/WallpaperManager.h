@@ -32,8 +32,6 @@ public:
     static constexpr int listTimeoutMs = 10'000;
     static constexpr int imageTimeoutMs = 15'000;
 
-    // The process-wide instance, using the user's caches folder.
-    static WallpaperManager& shared();
     // The user's caches folder, if the platform names one.
     static std::optional<QString> defaultCacheDirectory();
 

@@ -166,7 +166,7 @@ private Q_SLOTS:
         QFETCH(QStringList, checked);
         Fixture f;
         if (stored.isValid()) {
-            f.prefs->setValue(QStringLiteral("selectedTheme"), stored);
+            f.prefs.setValue(QStringLiteral("selectedTheme"), stored);
         }
         f.launch();
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
@@ -180,23 +180,23 @@ private Q_SLOTS:
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
         Fixture::open(themes);
         themes->actions().at(2)->trigger();
-        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(f.prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
         Fixture::open(themes);
         QCOMPARE(Fixture::checked(themes), QStringList{QStringLiteral("光之巨人")});
         themes->actions().at(0)->trigger();
-        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("aurora"));
+        QCOMPARE(f.prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("aurora"));
     }
 
     void aThemeLineWithoutAThemeDoesNothing() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f.prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
         QAction* line = themes->actions().at(0);
         line->setData(QVariant());
         line->setChecked(true);
         d.selectTheme(line);
-        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(f.prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
         d.refreshDynamicState(line);
         QVERIFY(line->isChecked()); // left as it was
     }
@@ -228,7 +228,7 @@ private Q_SLOTS:
         QFETCH(QStringList, checked);
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it) {
-            f.prefs->setValue(it.key(), it.value());
+            f.prefs.setValue(it.key(), it.value());
         }
         AppDelegate& d = f.launch();
         QMenu* rhythms = f.submenu(QStringLiteral("    护眼节奏"));
@@ -276,8 +276,8 @@ private Q_SLOTS:
         QFETCH(QString, pelvicFloorChecked);
         Fixture f;
         if (hydration.isValid()) {
-            f.prefs->setValue(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
-            f.prefs->setValue(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
+            f.prefs.setValue(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
+            f.prefs.setValue(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
         }
         AppDelegate& d = f.launch();
         const auto only = [](const QString& title) {
@@ -292,13 +292,13 @@ private Q_SLOTS:
     void reminderToggleCheckMarksFollowTheSettings() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs->setValue(QStringLiteral("hydrationReminderEnabled"), false);
-        f.prefs->setValue(QStringLiteral("pelvicFloorReminderEnabled"), true);
+        f.prefs.setValue(QStringLiteral("hydrationReminderEnabled"), false);
+        f.prefs.setValue(QStringLiteral("pelvicFloorReminderEnabled"), true);
         Fixture::open(f.menu());
         QVERIFY(!d.hydrationToggleMenuItem->isChecked());
         QVERIFY(d.pelvicFloorToggleMenuItem->isChecked());
-        f.prefs->setValue(QStringLiteral("hydrationReminderEnabled"), true);
-        f.prefs->setValue(QStringLiteral("pelvicFloorReminderEnabled"), false);
+        f.prefs.setValue(QStringLiteral("hydrationReminderEnabled"), true);
+        f.prefs.setValue(QStringLiteral("pelvicFloorReminderEnabled"), false);
         Fixture::open(f.menu());
         QVERIFY(d.hydrationToggleMenuItem->isChecked());
         QVERIFY(!d.pelvicFloorToggleMenuItem->isChecked());
@@ -322,9 +322,9 @@ private Q_SLOTS:
         Fixture f;
         AppDelegate& d = f.launch();
         f.menu()->popup(QPoint(0, 0));
-        f.clock->advance(7);
+        f.clock.advance(7);
         QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:53"));
-        f.clock->advance(1);
+        f.clock.advance(1);
         QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:52"));
         f.menu()->hide();
     }

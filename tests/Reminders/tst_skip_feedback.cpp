@@ -41,8 +41,8 @@ private Q_SLOTS:
     }
 
     void cardShowsWithoutFocusAndGoes() {
-        ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter(*clock);
+        FakeClock clock;
+        ReminderSkipFeedbackPresenter presenter(clock);
         presenter.present(ReminderSkipFeedbackKind::pelvicFloor,
                           QStringLiteral("🫧 这组先欠着，别把身体当固定资产"));
         QVERIFY(presenter.toastWindows.empty()); // shown on the next turn of the loop
@@ -58,26 +58,26 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(toast->windowOpacity(), 1.0, 1000);
         QVERIFY(QApplication::focusWidget() == nullptr);
 
-        clock->advance(2.9);
+        clock.advance(2.9);
         QTest::qWait(300);
         QCOMPARE(presenter.toastWindows.size(), size_t(1));
-        clock->advance(0.1);
+        clock.advance(0.1);
         QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
     }
 
     void overlappingCardsKeepTheirOwnTiming() {
-        ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter(*clock);
+        FakeClock clock;
+        ReminderSkipFeedbackPresenter presenter(clock);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("first"));
         QCoreApplication::processEvents();
-        clock->advance(1.5);
+        clock.advance(1.5);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("second"));
         QCoreApplication::processEvents();
         QCOMPARE(presenter.toastWindows.size(), size_t(2));
-        clock->advance(1.5);
+        clock.advance(1.5);
         QTRY_COMPARE_WITH_TIMEOUT(presenter.toastWindows.size(), size_t(1), 1000);
         QCOMPARE(presenter.toastWindows.front()->message(), QStringLiteral("second"));
-        clock->advance(1.5);
+        clock.advance(1.5);
         QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
     }
 };

@@ -57,14 +57,14 @@ private Q_SLOTS:
     }
 
     void holdCompletesOnThe31stFire() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(*clock, skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(0.05 * 30);
+        clock.advance(0.05 * 30);
         QVERIFY(hold.isPressingSkip());
         QVERIFY(hold.skipProgress() < 1.0);
-        clock->advance(0.05);
+        clock.advance(0.05);
         QVERIFY(hold.isCompletingSkip());
         QVERIFY(!hold.isPressingSkip());
         QCOMPARE(hold.skipProgress(), 1.0);
@@ -72,70 +72,70 @@ private Q_SLOTS:
         QVERIFY(RestCopy::skipFeedbackLines().contains(*hold.skipFeedbackText()));
         QVERIFY(hold.skipFeedbackText()->startsWith(QStringLiteral("\u26A0\uFE0F ")));
 
-        clock->advance(1.99);
+        clock.advance(1.99);
         QVERIFY(skips.lines.isEmpty());
-        clock->advance(0.01);
+        clock.advance(0.01);
         QCOMPARE(skips.lines, QStringList{*hold.skipFeedbackText()});
 
         // Terminal: nothing restarts it, nothing reports again.
         hold.release();
         hold.press();
         hold.spaceDown(false);
-        clock->advance(5);
+        clock.advance(5);
         QCOMPARE(skips.lines.size(), 1);
-        QCOMPARE(clock->activeTimerCount(), 0);
+        QCOMPARE(clock.activeTimerCount(), 0);
     }
 
     void releaseBeforeCompletionRewinds() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(*clock, skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(1.0);
+        clock.advance(1.0);
         const double reached = hold.skipProgress();
         QVERIFY(std::abs(reached - 20 * 0.05 / 1.5) < 1e-9);
         hold.release();
         QVERIFY(!hold.isPressingSkip());
         QCOMPARE(hold.skipProgress(), 0.0);
-        QVERIFY(std::abs(hold.displayedProgress(0 + clockSeconds(*clock)) - reached) < 1e-9);
-        clock->advance(0.1);
-        const double midway = hold.displayedProgress(clockSeconds(*clock));
+        QVERIFY(std::abs(hold.displayedProgress(0 + clockSeconds(clock)) - reached) < 1e-9);
+        clock.advance(0.1);
+        const double midway = hold.displayedProgress(clockSeconds(clock));
         QVERIFY(midway > 0 && midway < reached);
-        clock->advance(0.1);
-        QCOMPARE(hold.displayedProgress(clockSeconds(*clock)), 0.0);
-        QCOMPARE(clock->activeTimerCount(), 0);
+        clock.advance(0.1);
+        QCOMPARE(hold.displayedProgress(clockSeconds(clock)), 0.0);
+        QCOMPARE(clock.activeTimerCount(), 0);
 
         hold.press(); // a new hold starts from 0
-        clock->advance(0.05);
+        clock.advance(0.05);
         QVERIFY(std::abs(hold.skipProgress() - 0.05 / 1.5) < 1e-9);
-        clock->advance(10);
+        clock.advance(10);
         QCOMPARE(skips.lines.size(), 1);
     }
 
     void spaceAutoRepeatNeitherRestartsNorEnds() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(*clock, skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.spaceDown(false);
-        clock->advance(0.5);
+        clock.advance(0.5);
         const double before = hold.skipProgress();
         // X11 repeats as release + press pairs flagged auto-repeat.
         hold.spaceUp(true);
         hold.spaceDown(true);
         QCOMPARE(hold.skipProgress(), before);
         QVERIFY(hold.isPressingSkip());
-        clock->advance(1.05);
+        clock.advance(1.05);
         QVERIFY(hold.isCompletingSkip());
-        clock->advance(2.0);
+        clock.advance(2.0);
         QCOMPARE(skips.lines.size(), 1);
     }
 
     void spaceUpWithoutSpaceHoldDoesNothing() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(*clock, skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(0.5);
+        clock.advance(0.5);
         hold.spaceUp(false);
         QVERIFY(hold.isPressingSkip());
         hold.release();
@@ -143,41 +143,41 @@ private Q_SLOTS:
     }
 
     void overlappingHoldsShareOneTimer() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(*clock, skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(0.5);
+        clock.advance(0.5);
         hold.spaceDown(false); // joins: progress continues
         QVERIFY(hold.isSpacePressed());
-        QCOMPARE(clock->activeTimerCount(), 1);
-        clock->advance(0.5);
+        QCOMPARE(clock.activeTimerCount(), 1);
+        clock.advance(0.5);
         QVERIFY(std::abs(hold.skipProgress() - 20 * 0.05 / 1.5) < 1e-9);
         hold.release(); // a mouse release ends any hold
         QVERIFY(!hold.isPressingSkip());
-        QCOMPARE(clock->activeTimerCount(), 0);
+        QCOMPARE(clock.activeTimerCount(), 0);
         hold.spaceUp(false);
         QVERIFY(!hold.isSpacePressed());
 
         // A space hold, joined by the mouse, ended by the space key-up.
         hold.spaceDown(false);
-        clock->advance(0.3);
+        clock.advance(0.3);
         hold.press(); // ignored: a hold is running
         hold.spaceUp(false);
         QVERIFY(!hold.isPressingSkip());
-        QCOMPARE(clock->activeTimerCount(), 0);
-        clock->advance(3);
+        QCOMPARE(clock.activeTimerCount(), 0);
+        clock.advance(3);
         QVERIFY(skips.lines.isEmpty());
     }
 
     void feedbackLineFollowsTheRandomSource() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
         QRandomGenerator seeded(7);
         QRandomGenerator expected(7);
-        SkipHold hold(*clock, skips.callback(), &seeded);
+        SkipHold hold(clock, skips.callback(), &seeded);
         hold.press();
-        clock->advance(1.55);
+        clock.advance(1.55);
         QCOMPARE(*hold.skipFeedbackText(), RestCopy::skipFeedbackLines().at(expected.bounded(8)));
     }
 

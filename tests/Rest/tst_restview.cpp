@@ -7,7 +7,7 @@
 #include "Rest/Models/SkipHold.h"
 #include "Rest/RestView.h"
 #include "Wallpapers/WallpaperManager.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,16 +18,15 @@ class RestViewTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<ServicesFixture> f;
     std::unique_ptr<WallpaperManager> wallpapers;
     int seconds = 20;
     QStringList skips;
 
     std::unique_ptr<RestView> makeView() {
-        RestServices services{Clock::instance(), *prefs, [this]() -> WallpaperManager& {
+        RestServices services{f->clock, f->prefs, [this]() -> WallpaperManager& {
                                   if (!wallpapers) {
-                                      wallpapers = std::make_unique<WallpaperManager>(std::nullopt, *prefs);
+                                      wallpapers = std::make_unique<WallpaperManager>(std::nullopt, f->prefs);
                                   }
                                   return *wallpapers;
                               }};
@@ -73,22 +72,18 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(prefs.get());
+        f = std::make_unique<ServicesFixture>();
         // The wallpaper theme asks for a photo: let it fail at once, never on the network.
-        prefs->setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
+        f->prefs.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
         seconds = 20;
         skips.clear();
     }
     void cleanup() {
-        Preferences::setStandard(nullptr);
         wallpapers.reset();
-        prefs.reset();
+        f.reset();
     }
 
     void auroraArcIsFullAtStartAndGoneAtZero() {
-        ScopedFakeClock clock;
         auto view = makeView();
         QCOMPARE(view->currentTheme(), RestTheme::Aurora);
         QVERIFY(RestCopy::tips().contains(view->tipText()));
@@ -97,17 +92,16 @@ private Q_SLOTS:
         QVERIFY(isArcColour(frame(*view).pixel((centre + QPointF(-95, 0)).toPoint())));
 
         seconds = 0;
-        clock->advance(0.1);
+        f->clock.advance(0.1);
         const QImage empty = frame(*view);
         QVERIFY(!isArcColour(empty.pixel(arcPoint(*view))));
         QVERIFY(!isArcColour(empty.pixel((centre + QPointF(-95, 0)).toPoint())));
     }
 
     void halfRestLeavesTheRightHalf() {
-        ScopedFakeClock clock;
         auto view = makeView();
         seconds = 10;
-        clock->advance(0.1);
+        f->clock.advance(0.1);
         const QImage image = frame(*view);
         const QPointF centre = view->layout().ring.center();
         QVERIFY(isArcColour(image.pixel((centre + QPointF(95, 0)).toPoint())));
@@ -115,8 +109,7 @@ private Q_SLOTS:
     }
 
     void ultramanShowsNoRing() {
-        ScopedFakeClock clock;
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
         auto view = makeView();
         QCOMPARE(view->currentTheme(), RestTheme::Ultraman);
         const QPointF ring = RestLayout::compute(view->size(), RestTheme::Aurora).ring.center();
@@ -124,14 +117,12 @@ private Q_SLOTS:
     }
 
     void wallpaperDrawsTheRing() {
-        ScopedFakeClock clock;
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
         auto view = makeView();
         QVERIFY(isArcColour(frame(*view).pixel(arcPoint(*view))));
     }
 
     void pickerIsFadedUntilHovered() {
-        ScopedFakeClock clock;
         auto view = makeView();
         ThemeSelectorOverlay* picker = view->themeSelector();
         QCOMPARE(picker->opacity(), 0.25);
@@ -145,7 +136,7 @@ private Q_SLOTS:
 
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(picker, &enter);
-        clock->advance(0.35);
+        f->clock.advance(0.35);
         QCOMPARE(picker->opacity(), 1.0);
         QVERIFY2(
             qGreen(frame(*view).pixel(border)) > fadedGreen + 60,
@@ -153,67 +144,63 @@ private Q_SLOTS:
 
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(picker, &leave);
-        clock->advance(0.35);
+        f->clock.advance(0.35);
         QCOMPARE(picker->opacity(), 0.25);
     }
 
     void pickerChoiceReachesEveryView() {
-        ScopedFakeClock clock;
         auto first = makeView();
         auto second = makeView();
         ThemeSelectorOverlay* picker = first->themeSelector();
         const int auroraHeight = picker->height();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           picker->buttonRect(RestTheme::Wallpaper).center().toPoint());
-        QCOMPARE(prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("wallpaper"));
+        QCOMPARE(f->prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("wallpaper"));
         QCOMPARE(first->currentTheme(), RestTheme::Wallpaper);
         QVERIFY(picker->height() > auroraHeight); // room for the blur row
-        clock->advance(0.1);
+        f->clock.advance(0.1);
         QCOMPARE(second->currentTheme(), RestTheme::Wallpaper);
 
         // The status menu writes the same key.
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
-        clock->advance(0.1);
+        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f->clock.advance(0.1);
         QCOMPARE(first->currentTheme(), RestTheme::Ultraman);
         QCOMPARE(second->currentTheme(), RestTheme::Ultraman);
-        clock->advance(1.0);
+        f->clock.advance(1.0);
         QCOMPARE(picker->height(), auroraHeight); // the blur row has slid out
     }
 
     void blurSliderStoresItsValue() {
-        ScopedFakeClock clock;
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
         auto view = makeView();
         ThemeSelectorOverlay* picker = view->themeSelector();
         const QRectF slider = picker->sliderRect();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           QPoint(qRound(slider.right()), qRound(slider.center().y())));
-        QCOMPARE(prefs->number(QStringLiteral("wallpaperBlurRadius")), 30.0);
+        QCOMPARE(f->prefs.number(QStringLiteral("wallpaperBlurRadius")), 30.0);
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           QPoint(qRound(slider.left()), qRound(slider.center().y())));
-        QCOMPARE(prefs->number(QStringLiteral("wallpaperBlurRadius")), 0.0);
+        QCOMPARE(f->prefs.number(QStringLiteral("wallpaperBlurRadius")), 0.0);
     }
 
     void spaceHoldSkipsOncePerView() {
-        ScopedFakeClock clock;
         auto first = makeView();
         auto second = makeView();
         QTest::keyPress(first.get(), Qt::Key_Space);
         QVERIFY(first->skipHold().isPressingSkip());
         QVERIFY(second->skipHold().isPressingSkip());        // every view sees the space bar
         QTest::keyPress(first.get(), Qt::Key_Space, {}, -1); // no effect while held
-        clock->advance(1.55);
+        f->clock.advance(1.55);
         QVERIFY(first->skipHold().isCompletingSkip());
         QTest::keyRelease(first.get(), Qt::Key_Space);
-        clock->advance(2.0);
+        f->clock.advance(2.0);
         QCOMPARE(skips.size(), 2);
         QCOMPARE(skips.at(0), *first->skipHold().skipFeedbackText());
-        clock->advance(10);
+        f->clock.advance(10);
         QCOMPARE(skips.size(), 2);
     }
 
     void hiddenViewIgnoresTheSpaceBar() {
-        ScopedFakeClock clock;
         auto view = makeView();
         view->hide();
         QTest::keyPress(view.get(), Qt::Key_Space);
@@ -221,24 +208,23 @@ private Q_SLOTS:
     }
 
     void mouseHoldOnTheButton() {
-        ScopedFakeClock clock;
         auto view = makeView();
         auto* button = view->findChild<MouseTouchBridge*>();
         QVERIFY(button);
         QCOMPARE(button->geometry(), view->layout().skipButton.toAlignedRect());
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
-        clock->advance(1.0);
+        f->clock.advance(1.0);
         QVERIFY(view->skipHold().isPressingSkip());
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
         QVERIFY(!view->skipHold().isPressingSkip());
         const int orangeBefore = orangePixels(frame(*view));
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
-        clock->advance(1.55);
+        f->clock.advance(1.55);
         QVERIFY(view->skipHold().isCompletingSkip());
         // The card's border and the hint line turn orange until the line is reported.
-        clock->advance(0.5);
+        f->clock.advance(0.5);
         QVERIFY(orangePixels(frame(*view)) > orangeBefore + 500);
-        clock->advance(1.5);
+        f->clock.advance(1.5);
         QCOMPARE(skips.size(), 1);
     }
 };

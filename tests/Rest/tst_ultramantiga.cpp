@@ -146,13 +146,13 @@ private Q_SLOTS:
     // Renders the theme at 1920 x 1080 over the rest view's dim veil; the
     // picture goes to $TAVO_SCREENSHOT_DIR when set.
     void rendersAtFullHd() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         int remaining = 20;
         UltramanTigaView view(
-            *clock, 20, [&] { return remaining; }, QStringLiteral("本集标题 · 打工人终于眨眼了"));
+            clock, 20, [&] { return remaining; }, QStringLiteral("本集标题 · 打工人终于眨眼了"));
         view.resize(1920, 1080);
         view.show();
-        clock->advance(3.0);
+        clock.advance(3.0);
         QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
         frame.fill(QColor(10, 10, 16));
         view.render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -172,9 +172,9 @@ private Q_SLOTS:
             }
         }
         QVERIFY(redLight);
-        QCOMPARE(clock->activeTimerCount(), 1);
+        QCOMPARE(clock.activeTimerCount(), 1);
         view.hide();
-        QCOMPARE(clock->activeTimerCount(), 0);
+        QCOMPARE(clock.activeTimerCount(), 0);
     }
 };
 
