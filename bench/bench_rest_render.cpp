@@ -8,6 +8,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
     // No photo service and no cache in a benchmark: the wallpaper theme renders its loading state.
-    preferences.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
+    preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
     WallpaperManager wallpapers(std::nullopt, preferences);
     services.emplace(
         RestServices{clock, preferences, [&wallpapers]() -> WallpaperManager& { return wallpapers; }});

@@ -7,7 +7,7 @@
 #include "Platform/Desktop/TrayStatusItem.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Stats/StatsStore.h"
 #include "Wallpapers/WallpaperManager.h"
 
@@ -51,6 +51,7 @@ int main(int argc, char* argv[]) {
     // The services, made once here and handed to whatever needs them.
     SystemClock clock;
     Preferences preferences;
+    Settings::migrate(preferences);
     StatsStore stats(StatsStore::defaultRootDirectory());
     std::optional<WallpaperManager> wallpapers;
     const auto wallpaperManager = [&]() -> WallpaperManager& {

@@ -7,7 +7,6 @@
 #include "Platform/SessionEvents.h"
 #include "Stats/StatsStore.h"
 
-#include <climits>
 #include <cmath>
 
 ReminderManager::ReminderManager(ReminderConfiguration configuration, const ReminderServices& services,
@@ -21,10 +20,6 @@ ReminderManager::ReminderManager(ReminderConfiguration configuration, const Remi
     , alerts(services.alerts)
     , sessionEvents(services.sessionEvents)
     , reminderTimer(clock.createTimer(this)) {
-    defaults.registerDefaults({
-        {config.enabledKey, true},
-        {config.intervalKey, config.defaultIntervalMinutes},
-    });
     connect(reminderTimer, &Timer::timeout, this, &ReminderManager::fireReminderIfNeeded);
 }
 
@@ -37,17 +32,16 @@ QDateTime ReminderManager::secondsFromNow(double seconds) const {
 }
 
 bool ReminderManager::isEnabled() const {
-    return defaults.boolean(config.enabledKey).value_or(false);
+    return defaults.value(config.enabledKey).value_or(false);
 }
 
 int ReminderManager::intervalMinutes() const {
-    const qint64 stored = defaults.integer(config.intervalKey).value_or(0);
-    return stored < 1 ? config.defaultIntervalMinutes
-                      : static_cast<int>(std::min<qint64>(stored, INT_MAX / 60));
+    // The key's range keeps it within int, and its seconds too.
+    return static_cast<int>(defaults.value(config.intervalKey).value());
 }
 
 qint64 ReminderManager::count() const {
-    return defaults.integer(config.countKey).value_or(0);
+    return defaults.value(config.countKey).value_or(0);
 }
 
 bool ReminderManager::isToday(const std::optional<QDateTime>& date) const {
@@ -55,11 +49,11 @@ bool ReminderManager::isToday(const std::optional<QDateTime>& date) const {
 }
 
 bool ReminderManager::hasStartedToday() const {
-    return isToday(defaults.date(config.dayStartedAtKey));
+    return isToday(defaults.value(config.dayStartedAtKey));
 }
 
 std::optional<QDateTime> ReminderManager::nextReminderAt() const {
-    return defaults.date(config.nextReminderAtKey);
+    return defaults.value(config.nextReminderAtKey);
 }
 
 bool ReminderManager::isTimerArmed() const {
@@ -83,14 +77,14 @@ void ReminderManager::removeNotifications() {
 }
 
 void ReminderManager::ensureFreshCount() {
-    if (isToday(defaults.date(config.countDateKey))) {
+    if (isToday(defaults.value(config.countDateKey))) {
         return;
     }
     defaults.setValue(config.countKey, 0);
 }
 
 void ReminderManager::ensureFreshDayState() {
-    const std::optional<QDateTime> started = defaults.date(config.dayStartedAtKey);
+    const std::optional<QDateTime> started = defaults.value(config.dayStartedAtKey);
     if (!started) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "Copywriting/TavoCopy.h"
 #include "Platform/Notifications.h"
+#include "Platform/Preferences.h"
 #include "Stats/StatsEvent.h"
 
 #include <QDateTime>
@@ -22,14 +23,13 @@ class Timer;
 // What tells one body reminder from the other: its settings keys, texts,
 // notification names and events.
 struct ReminderConfiguration {
-    QString enabledKey;
-    QString intervalKey;
-    QString nextReminderAtKey;
-    QString countKey;
-    QString countDateKey;
-    QString lastCompletedAtKey;
-    QString dayStartedAtKey;
-    int defaultIntervalMinutes = 0;
+    PreferenceKey<bool> enabledKey;
+    PreferenceKey<qint64> intervalKey; // has a default and a range
+    PreferenceKey<QDateTime> nextReminderAtKey;
+    PreferenceKey<qint64> countKey;
+    PreferenceKey<QDateTime> countDateKey;
+    PreferenceKey<QDateTime> lastCompletedAtKey;
+    PreferenceKey<QDateTime> dayStartedAtKey;
 
     QString notificationIdentifier;
     QString categoryIdentifier;
@@ -77,7 +77,6 @@ public:
     static constexpr double notificationDelaySeconds = 1;
     static constexpr int alertConfirmButton = 0;
 
-    // Registers the enabled and interval defaults at once.
     ReminderManager(ReminderConfiguration configuration, const ReminderServices& services,
                     QObject* parent = nullptr);
 
@@ -101,7 +100,7 @@ public:
     QString statusText();
 
     bool isEnabled() const;
-    // The stored interval; a value below 1 reads as the default.
+    // The stored interval, or its default.
     int intervalMinutes() const;
     qint64 count() const;
     bool hasStartedToday() const;

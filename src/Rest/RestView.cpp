@@ -3,6 +3,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Random.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/AnimationTicker.h"
@@ -145,7 +146,7 @@ RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsR
     , ultramanSubtitle(std::move(ultramanSubtitle))
     , onSkip(std::move(onSkip))
     , theme(RestThemes::stored(this->services.preferences))
-    , blurRadius(RestThemes::storedBlurRadius(this->services.preferences))
+    , blurRadius(this->services.preferences.value(Settings::wallpaperBlurRadius).value())
     , hold(new SkipHold(this->services.clock, this->onSkip, nullptr, this))
     , tickTimer(this->services.clock.createTimer(this)) {
     setFocusPolicy(Qt::StrongFocus);
@@ -169,7 +170,7 @@ RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsR
         applyTheme(chosen, true);
     };
     picker->onBlurChosen = [this](double radius) {
-        RestThemes::storeBlurRadius(this->services.preferences, radius);
+        this->services.preferences.setValue(Settings::wallpaperBlurRadius, radius);
         blurRadius = radius;
     };
     ticker = new AnimationTicker(this->services.clock, this, [this](double now) { return isAnimating(now); });
@@ -280,7 +281,7 @@ void RestView::tick() {
     if (stored != theme) {
         applyTheme(stored, true);
     }
-    const double storedBlur = RestThemes::storedBlurRadius(services.preferences);
+    const double storedBlur = services.preferences.value(Settings::wallpaperBlurRadius).value();
     if (storedBlur != blurRadius) {
         blurRadius = storedBlur;
         picker->setBlurRadius(blurRadius);

@@ -1,8 +1,8 @@
 #include "Wallpapers/WallpaperManager.h"
 
 #include "Platform/Log.h"
-#include "Platform/Preferences.h"
 #include "Platform/Random.h"
+#include "Platform/Settings.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -77,7 +77,7 @@ std::optional<QString> WallpaperManager::cacheFilePath() const {
 }
 
 QString WallpaperManager::serviceBaseUrl() const {
-    QString base = preferences.string(baseUrlKey).value_or(defaultBaseUrl).trimmed();
+    QString base = preferences.value(Settings::wallpaperServiceBaseURL).value().trimmed();
     while (base.endsWith(QLatin1Char('/'))) {
         base.chop(1);
     }

@@ -24,8 +24,6 @@ class WallpaperManager : public QObject {
     Q_PROPERTY(QImage cachedImage READ cachedImage NOTIFY cachedImageChanged)
 public:
     static inline const QString cacheFileName = QStringLiteral("cached_wallpaper_v2.jpg");
-    static inline const QString baseUrlKey = QStringLiteral("wallpaperServiceBaseURL");
-    static inline const QString defaultBaseUrl = QStringLiteral("https://picsum.photos");
     // A hostile or broken service cannot make us hold more than this.
     static constexpr qint64 maxResponseBytes = 20 * 1024 * 1024;
     static constexpr int decodeAllocationLimitMegabytes = 256;

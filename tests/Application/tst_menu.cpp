@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
+#include "Platform/Settings.h"
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
@@ -166,7 +167,7 @@ private Q_SLOTS:
         QFETCH(QStringList, checked);
         Fixture f;
         if (stored.isValid()) {
-            f.prefs.setValue(QStringLiteral("selectedTheme"), stored);
+            f.storeRaw(QStringLiteral("selectedTheme"), stored);
         }
         f.launch();
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
@@ -180,23 +181,24 @@ private Q_SLOTS:
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
         Fixture::open(themes);
         themes->actions().at(2)->trigger();
-        QCOMPARE(f.prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
         Fixture::open(themes);
         QCOMPARE(Fixture::checked(themes), QStringList{QStringLiteral("光之巨人")});
         themes->actions().at(0)->trigger();
-        QCOMPARE(f.prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("aurora"));
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("aurora"));
+        QVERIFY(f.prefs.contains(Settings::selectedTheme));
     }
 
     void aThemeLineWithoutAThemeDoesNothing() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f.prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
         QAction* line = themes->actions().at(0);
         line->setData(QVariant());
         line->setChecked(true);
         d.selectTheme(line);
-        QCOMPARE(f.prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
         d.refreshDynamicState(line);
         QVERIFY(line->isChecked()); // left as it was
     }
@@ -228,7 +230,7 @@ private Q_SLOTS:
         QFETCH(QStringList, checked);
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it) {
-            f.prefs.setValue(it.key(), it.value());
+            f.storeRaw(it.key(), it.value());
         }
         AppDelegate& d = f.launch();
         QMenu* rhythms = f.submenu(QStringLiteral("    护眼节奏"));
@@ -276,8 +278,8 @@ private Q_SLOTS:
         QFETCH(QString, pelvicFloorChecked);
         Fixture f;
         if (hydration.isValid()) {
-            f.prefs.setValue(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
-            f.prefs.setValue(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
+            f.storeRaw(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
+            f.storeRaw(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
         }
         AppDelegate& d = f.launch();
         const auto only = [](const QString& title) {
@@ -292,13 +294,13 @@ private Q_SLOTS:
     void reminderToggleCheckMarksFollowTheSettings() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs.setValue(QStringLiteral("hydrationReminderEnabled"), false);
-        f.prefs.setValue(QStringLiteral("pelvicFloorReminderEnabled"), true);
+        f.prefs.setValue(Settings::hydrationReminderEnabled, false);
+        f.prefs.setValue(Settings::pelvicFloorReminderEnabled, true);
         Fixture::open(f.menu());
         QVERIFY(!d.hydrationToggleMenuItem->isChecked());
         QVERIFY(d.pelvicFloorToggleMenuItem->isChecked());
-        f.prefs.setValue(QStringLiteral("hydrationReminderEnabled"), true);
-        f.prefs.setValue(QStringLiteral("pelvicFloorReminderEnabled"), false);
+        f.prefs.setValue(Settings::hydrationReminderEnabled, true);
+        f.prefs.setValue(Settings::pelvicFloorReminderEnabled, false);
         Fixture::open(f.menu());
         QVERIFY(d.hydrationToggleMenuItem->isChecked());
         QVERIFY(!d.pelvicFloorToggleMenuItem->isChecked());

@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
+#include "Platform/Settings.h"
 #include "Rest/RestWindow.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
@@ -64,7 +65,7 @@ private Q_SLOTS:
         QFETCH(QVariantMap, stored);
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it) {
-            f.prefs.setValue(it.key(), it.value());
+            f.storeRaw(it.key(), it.value());
         }
         // Read back through a fresh file handle, as the next launch would.
         Preferences reread(f.settingsPath);
@@ -126,8 +127,8 @@ private Q_SLOTS:
         QCOMPARE(d.workDuration, 1500);
         QCOMPARE(d.restDuration, 30);
         QCOMPARE(d.workSecondsRemaining, 1500);
-        QCOMPARE(f.prefs.integer(QStringLiteral("customRestModeWorkDuration")), 1500);
-        QCOMPARE(f.prefs.integer(QStringLiteral("selectedRestModeTag")), -1);
+        QCOMPARE(f.prefs.value(Settings::customRestModeWorkDuration), 1500);
+        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), -1);
         QCOMPARE(d.customRestModeMenuItem->text(),
                  QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"));
         QVERIFY(d.customRestModeMenuItem->isEnabled());
@@ -160,15 +161,15 @@ private Q_SLOTS:
         QCOMPARE(f.platform.alerts.shown.at(1).buttons, QStringList{QStringLiteral("好的")});
         QCOMPARE(d.workDuration, 1200);
         QCOMPARE(d.workSecondsRemaining, 1100);
-        QVERIFY(!f.prefs.contains(QStringLiteral("customRestModeWorkDuration")));
+        QVERIFY(!f.prefs.contains(Settings::customRestModeWorkDuration));
         QCOMPARE(d.customRestModeMenuItem->text(), QStringLiteral("自定义节奏：尚未设置"));
         QVERIFY(!d.customRestModeMenuItem->isEnabled());
     }
 
     void shortStoredWorkPeriodProposesOneMinute() {
         Fixture f;
-        f.prefs.setValue(QStringLiteral("customRestModeWorkDuration"), 30);
-        f.prefs.setValue(QStringLiteral("customRestModeRestDuration"), 5);
+        f.prefs.setValue(Settings::customRestModeWorkDuration, 30);
+        f.prefs.setValue(Settings::customRestModeRestDuration, 5);
         AppDelegate& d = f.launch();
         QCOMPARE(d.workDuration, 30);
         QString proposed;
@@ -194,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(!d.modeMenuItems.value(120020)->isChecked());
         d.selectMode(555); // unknown line: nothing
         QCOMPARE(d.selectedRestModeTag, 2700300);
-        QCOMPARE(f.prefs.integer(QStringLiteral("selectedRestModeTag")), 2700300);
+        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), 2700300);
         // The own-rhythm line without an own rhythm opens the dialog instead.
         d.selectMode(-1);
         QCOMPARE(f.platform.alerts.shown.size(), 1);
@@ -308,7 +309,7 @@ private Q_SLOTS:
         QCOMPARE(*d.currentRestSessionId, session);
         f.clock.advance(8);
         QCOMPARE(d.restSecondsRemaining, 12);
-        f.prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f.prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         d.stopRest(QStringLiteral("跳过也行，下次别硬扛"));
         const StatsEvent skipped = f.events().last();
         QCOMPARE(skipped.type, StatsEventType::restSkipped);

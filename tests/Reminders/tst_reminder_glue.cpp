@@ -1,3 +1,4 @@
+#include "Platform/Settings.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeNotifications.h"
 
@@ -66,7 +67,7 @@ private Q_SLOTS:
 
     void storedZeroIntervalShowsTheDefault() {
         Fixture f;
-        f.prefs.setValue(QStringLiteral("hydrationReminderIntervalMinutes"), 0);
+        f.prefs.setValue(Settings::hydrationReminderIntervalMinutes, 0);
         AppDelegate& d = f.launch();
         QCOMPARE(d.hydrationIntervalMenuItem->text(), QStringLiteral("    喝水提醒间隔（当前每 45 分钟）"));
         QVERIFY(d.hydrationIntervalMenuItems.value(45)->isChecked());
@@ -141,7 +142,7 @@ private Q_SLOTS:
             QCOMPARE(invalid.informativeText, QStringLiteral("提醒间隔请输入 1 到 480 分钟。"));
             QCOMPARE(invalid.style, AlertStyle::Warning);
             QCOMPARE(invalid.buttons, QStringList{QStringLiteral("好的")});
-            QVERIFY(!f.prefs.contains(QStringLiteral("pelvicFloorReminderIntervalMinutes")));
+            QVERIFY(!f.prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
             QVERIFY(d.pelvicFloorManager->nextReminderAt() == before);
         }
     }

@@ -52,13 +52,6 @@ class ReminderManagerTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void registersDefaultsWithoutStoringThem() {
-        Fixture f;
-        QCOMPARE(f.prefs.boolean(QStringLiteral("hydrationReminderEnabled")), true);
-        QCOMPARE(f.prefs.integer(QStringLiteral("pelvicFloorReminderIntervalMinutes")), 60);
-        QVERIFY(!f.prefs.contains(QStringLiteral("hydrationReminderIntervalMinutes")));
-    }
-
     void freshInstallRemindsAtIntervalsFromLaunch() {
         Fixture f;
         f.launch(f.hydration);

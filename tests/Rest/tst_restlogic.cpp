@@ -1,5 +1,5 @@
 // The rest view's plain logic: breathing, hold-to-skip, themes and layout.
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Models/BreathingCycle.h"
 #include "Rest/Models/RestCopy.h"
 #include "Rest/Models/RestLayout.h"
@@ -206,25 +206,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
         QCOMPARE(RestThemes::stored(prefs), RestTheme::Aurora);
-        prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("sunset"));
+        prefs.setValue(Settings::selectedTheme, QStringLiteral("sunset"));
         QCOMPARE(RestThemes::stored(prefs), RestTheme::Aurora);
         RestThemes::store(prefs, RestTheme::Ultraman);
-        QCOMPARE(prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
         QCOMPARE(RestThemes::stored(prefs), RestTheme::Ultraman);
-    }
-
-    void blurRadiusReadsSafely() {
-        QTemporaryDir dir;
-        Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
-        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
-        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), QStringLiteral("soft"));
-        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
-        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), std::nan(""));
-        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
-        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), -3.0);
-        QCOMPARE(RestThemes::storedBlurRadius(prefs), 15.0);
-        RestThemes::storeBlurRadius(prefs, 22.5);
-        QCOMPARE(RestThemes::storedBlurRadius(prefs), 22.5);
     }
 
     void blurLabelTruncates_data() {

@@ -1,6 +1,7 @@
 // The rest view on the offscreen platform: what each theme draws, the picker,
 // theme changes reaching every view, and holds by mouse and space bar.
 #include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Components/MouseTouchBridge.h"
 #include "Rest/Components/ThemeSelectorOverlay.h"
 #include "Rest/Models/RestCopy.h"
@@ -74,7 +75,7 @@ private Q_SLOTS:
     void init() {
         f = std::make_unique<ServicesFixture>();
         // The wallpaper theme asks for a photo: let it fail at once, never on the network.
-        f->prefs.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
+        f->prefs.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
         seconds = 20;
         skips.clear();
     }
@@ -109,7 +110,7 @@ private Q_SLOTS:
     }
 
     void ultramanShowsNoRing() {
-        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         auto view = makeView();
         QCOMPARE(view->currentTheme(), RestTheme::Ultraman);
         const QPointF ring = RestLayout::compute(view->size(), RestTheme::Aurora).ring.center();
@@ -117,7 +118,7 @@ private Q_SLOTS:
     }
 
     void wallpaperDrawsTheRing() {
-        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
         auto view = makeView();
         QVERIFY(isArcColour(frame(*view).pixel(arcPoint(*view))));
     }
@@ -155,14 +156,14 @@ private Q_SLOTS:
         const int auroraHeight = picker->height();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           picker->buttonRect(RestTheme::Wallpaper).center().toPoint());
-        QCOMPARE(f->prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("wallpaper"));
+        QCOMPARE(f->prefs.value(Settings::selectedTheme), QStringLiteral("wallpaper"));
         QCOMPARE(first->currentTheme(), RestTheme::Wallpaper);
         QVERIFY(picker->height() > auroraHeight); // room for the blur row
         f->clock.advance(0.1);
         QCOMPARE(second->currentTheme(), RestTheme::Wallpaper);
 
         // The status menu writes the same key.
-        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         f->clock.advance(0.1);
         QCOMPARE(first->currentTheme(), RestTheme::Ultraman);
         QCOMPARE(second->currentTheme(), RestTheme::Ultraman);
@@ -171,16 +172,16 @@ private Q_SLOTS:
     }
 
     void blurSliderStoresItsValue() {
-        f->prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
         auto view = makeView();
         ThemeSelectorOverlay* picker = view->themeSelector();
         const QRectF slider = picker->sliderRect();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           QPoint(qRound(slider.right()), qRound(slider.center().y())));
-        QCOMPARE(f->prefs.number(QStringLiteral("wallpaperBlurRadius")), 30.0);
+        QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 30.0);
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           QPoint(qRound(slider.left()), qRound(slider.center().y())));
-        QCOMPARE(f->prefs.number(QStringLiteral("wallpaperBlurRadius")), 0.0);
+        QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 0.0);
     }
 
     void spaceHoldSkipsOncePerView() {

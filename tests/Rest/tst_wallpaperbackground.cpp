@@ -1,4 +1,5 @@
 #include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
@@ -84,7 +85,7 @@ private Q_SLOTS:
             ++connections;
             service->nextPendingConnection()->setParent(service.get());
         });
-        f->prefs.setValue(WallpaperManager::baseUrlKey,
+        f->prefs.setValue(Settings::wallpaperServiceBaseURL,
                           QStringLiteral("http://127.0.0.1:%1").arg(service->serverPort()));
     }
     void cleanup() {
@@ -117,7 +118,7 @@ private Q_SLOTS:
     }
 
     void veilDarkensBothStates() {
-        f->prefs.setValue(RestThemes::blurRadiusKey, 0.0);
+        f->prefs.setValue(Settings::wallpaperBlurRadius, 0.0);
         QImage white(64, 36, QImage::Format_RGB32);
         white.fill(Qt::white);
         auto source = manager(white);

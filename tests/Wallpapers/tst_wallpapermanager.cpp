@@ -1,3 +1,4 @@
+#include "Platform/Settings.h"
 #include "Wallpapers/WallpaperManager.h"
 #include "support/ServicesFixture.h"
 
@@ -111,7 +112,7 @@ private Q_SLOTS:
     void init() {
         f = std::make_unique<ServicesFixture>();
         service = std::make_unique<PhotoService>();
-        f->prefs.setValue(WallpaperManager::baseUrlKey, service->baseUrl() + QStringLiteral("/"));
+        f->prefs.setValue(Settings::wallpaperServiceBaseURL, service->baseUrl() + QStringLiteral("/"));
     }
     void cleanup() {
         service.reset();

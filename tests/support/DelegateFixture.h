@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Application/AppDelegate.h"
+#include "Platform/Settings.h"
 #include "Wallpapers/WallpaperManager.h"
 #include "support/ServicesFixture.h"
 #include "support/TestPlatform.h"
@@ -18,7 +19,8 @@ struct DelegateFixture : ServicesFixture {
                     if (!wallpapers) {
                         // Choosing the wallpaper theme fetches a photo: let it fail at once, never on the
                         // network.
-                        prefs.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
+                        prefs.setValue(Settings::wallpaperServiceBaseURL,
+                                       QStringLiteral("http://127.0.0.1:9"));
                         wallpapers.emplace(dir.filePath(QStringLiteral("cache")), prefs);
                     }
                     return *wallpapers;

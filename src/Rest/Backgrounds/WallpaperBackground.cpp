@@ -2,6 +2,7 @@
 #include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/ClassicBackground.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
@@ -82,7 +83,8 @@ WallpaperBackground::WallpaperBackground(Clock& clock, const Preferences& prefer
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::showImage);
     connect(blurWatch, &Timer::timeout, this, [this] {
-        if (!photo.isNull() && RestThemes::storedBlurRadius(this->preferences) != pictureRadius) {
+        if (!photo.isNull() &&
+            this->preferences.value(Settings::wallpaperBlurRadius).value() != pictureRadius) {
             refreshPicture();
             update();
         }
@@ -146,7 +148,7 @@ void WallpaperBackground::showImage(const QImage& image) {
 }
 
 void WallpaperBackground::refreshPicture() {
-    pictureRadius = RestThemes::storedBlurRadius(preferences);
+    pictureRadius = preferences.value(Settings::wallpaperBlurRadius).value();
     const qreal ratio = devicePixelRatioF();
     picture =
         QPixmap::fromImage(composePicture(photo, (QSizeF(size()) * ratio).toSize(), ratio, pictureRadius));

@@ -1,6 +1,6 @@
 #include "Rest/Models/RestTheme.h"
 
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 
 #include <cmath>
 
@@ -60,22 +60,11 @@ RestTheme stored(const Preferences& preferences) {
 }
 
 QString storedRawValue(const Preferences& preferences) {
-    return preferences.string(preferenceKey).value_or(QStringLiteral("aurora"));
+    return preferences.value(Settings::selectedTheme).value();
 }
 
 void store(Preferences& preferences, RestTheme theme) {
-    preferences.setValue(preferenceKey, rawValue(theme));
-}
-
-double storedBlurRadius(const Preferences& preferences) {
-    // Preferences already drop values that are not finite numbers; a negative
-    // radius (hand-edited) means nothing either.
-    const std::optional<double> stored = preferences.number(blurRadiusKey);
-    return stored && *stored >= 0 ? *stored : defaultBlurRadius;
-}
-
-void storeBlurRadius(Preferences& preferences, double radius) {
-    preferences.setValue(blurRadiusKey, radius);
+    preferences.setValue(Settings::selectedTheme, rawValue(theme));
 }
 
 QString blurRadiusLabel(double radius) {
