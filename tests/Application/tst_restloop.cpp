@@ -19,9 +19,6 @@ class RestLoopTest : public QObject {
 private:
     struct Fixture : DelegateFixture {
         QString statusLine() const { return delegate->statusMenuItem->text(); }
-        static qint64 payloadInt(const StatsEvent& event, const char* key) {
-            return event.payload.find(QString::fromLatin1(key))->intValue().value_or(-1);
-        }
     };
 
 private Q_SLOTS:
@@ -272,9 +269,9 @@ private Q_SLOTS:
         QCOMPARE(events.at(1).source, StatsEventSource::scheduled);
         QCOMPARE(events.at(1).sessionId, d.currentRestSessionId);
         QCOMPARE(events.at(1).timestamp, QDateTime(QDate(2026, 3, 2), QTime(9, 20, 1)));
-        QCOMPARE(Fixture::payloadInt(events.at(1), "plannedSeconds"), 20);
-        QCOMPARE(Fixture::payloadInt(events.at(1), "workDurationSeconds"), 1200);
-        QCOMPARE(Fixture::payloadInt(events.at(1), "actualSeconds"), 0);
+        QCOMPARE(payloadInt(events.at(1), QStringLiteral("plannedSeconds")), 20);
+        QCOMPARE(payloadInt(events.at(1), QStringLiteral("workDurationSeconds")), 1200);
+        QCOMPARE(payloadInt(events.at(1), QStringLiteral("actualSeconds")), 0);
         const std::optional<QString> session = d.currentRestSessionId;
 
         f.clock.advance(20); // ticks 1202…1221
@@ -293,8 +290,8 @@ private Q_SLOTS:
         QCOMPARE(events.at(2).type, StatsEventType::restCompleted);
         QCOMPARE(events.at(2).source, StatsEventSource::scheduled);
         QCOMPARE(events.at(2).sessionId, session);
-        QCOMPARE(Fixture::payloadInt(events.at(2), "actualSeconds"), 20);
-        QCOMPARE(Fixture::payloadInt(events.at(2), "skippedSeconds"), 0);
+        QCOMPARE(payloadInt(events.at(2), QStringLiteral("actualSeconds")), 20);
+        QCOMPARE(payloadInt(events.at(2), QStringLiteral("skippedSeconds")), 0);
         f.clock.advance(5);
         QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1195));
     }
@@ -316,8 +313,8 @@ private Q_SLOTS:
         QCOMPARE(skipped.source, StatsEventSource::manual);
         QCOMPARE(skipped.sessionId.value_or(QString()), session);
         QCOMPARE(skipped.payload.size(), 5);
-        QCOMPARE(Fixture::payloadInt(skipped, "actualSeconds"), 8);
-        QCOMPARE(Fixture::payloadInt(skipped, "skippedSeconds"), 12);
+        QCOMPARE(payloadInt(skipped, QStringLiteral("actualSeconds")), 8);
+        QCOMPARE(payloadInt(skipped, QStringLiteral("skippedSeconds")), 12);
         QCOMPARE(skipped.payload.find(QStringLiteral("theme"))->stringValue(), QStringLiteral("ultraman"));
         QVERIFY(!d.isResting);
         QCOMPARE(f.statusLine(), QStringLiteral("跳过也行，下次别硬扛"));

@@ -13,10 +13,6 @@ QDateTime at(int day, int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
 }
 
-qint64 payloadInt(const StatsEvent& event, const QString& key) {
-    return event.payload.value(key, StatsPayloadValue(qint64(-1))).intValue().value_or(-1);
-}
-
 struct Fixture : ServicesFixture {
     explicit Fixture(const QDateTime& start = at(2, 9, 0))
         : ServicesFixture(start) {}

@@ -98,18 +98,6 @@ private Q_SLOTS:
         QCOMPARE(motion.textOpacity(), 1.0);
     }
 
-    void phasesCountTicks() {
-        Motion motion;
-        for (int i = 0; i < 250; ++i) {
-            motion.tick();
-        }
-        QCOMPARE(motion.glowPhase(), 10.0);
-        QCOMPARE(motion.floatPhase(), 10.0);
-        QCOMPARE(motion.figureOffset(), 9 * std::sin(5.5));
-        QCOMPARE(motion.haloBlurRadius(), 28 + 12 * std::sin(7.0));
-        QCOMPARE(motion.coreOpacity(), 0.18 + 0.1 * std::sin(10.0));
-    }
-
     void numberRollsOverAFifthOfASecond() {
         QCOMPARE(numberRoll(0), 0.0);
         QVERIFY(numberRoll(2) > 0.3 && numberRoll(2) < 0.7);

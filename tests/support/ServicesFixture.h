@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+// An integer of an event's payload; -1 when it has none under the key.
+inline qint64 payloadInt(const StatsEvent& event, const QString& key) {
+    return event.payload.value(key, StatsPayloadValue(qint64(-1))).intValue().value_or(-1);
+}
+
 // The services every suite fakes: a clock that stands still until a test
 // moves it, a folder of its own holding the settings file and the event
 // store, and the log lines printed meanwhile (instead of on standard output).
