@@ -97,7 +97,7 @@ QString Preferences::defaultFilePath() {
 }
 
 template <typename T> std::optional<T> Preferences::value(const PreferenceKey<T>& key) const {
-    const std::optional<T> stored = read(settings->value(key.name), static_cast<T*>(nullptr));
+    std::optional<T> stored = read(settings->value(key.name), static_cast<T*>(nullptr));
     if (!stored) {
         return key.defaultValue;
     }
