@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package Tavo needs to build, run and be tested.
+# With --bench, also what bench/rest.sh needs: a peer's break screen to
+# measure beside Tavo's rest (Safe Eyes) and xrandr to split the screen.
 set -euo pipefail
 packages=(
     build-essential cmake clang-format
@@ -7,6 +9,9 @@ packages=(
     fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
     xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
 )
+if [ "${1:-}" = --bench ]; then
+    packages+=(safeeyes x11-xserver-utils)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

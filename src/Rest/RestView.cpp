@@ -2,6 +2,7 @@
 #include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Memory.h"
 #include "Platform/Random.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
@@ -270,6 +271,10 @@ void RestView::showEvent(QShowEvent*) {
 void RestView::hideEvent(QHideEvent*) {
     SpaceKeyMonitor::instance().remove(this);
     tickTimer->stop();
+    // The layers have dropped their pictures on hiding; give the pages back
+    // once every window of the rest has gone.
+    cardShadow = QImage();
+    Clock::instance().callLater(this, 1.0, [] { returnFreedMemoryToSystem(); });
 }
 
 void RestView::handleSpace(bool pressed, bool autoRepeat) {
