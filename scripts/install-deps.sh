@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev libbenchmark-dev
     fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
     xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
+    qt6-svg-dev qt6-wayland file lintian desktop-file-utils appstream
 )
 if [ "${1:-}" = --bench ]; then
     packages+=(safeeyes x11-xserver-utils)
