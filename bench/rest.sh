@@ -55,7 +55,7 @@ tavo_rest() {
     e2e_wait_for 10 e2e_fullscreen_window_shown || { echo "no rest window"; return 1; }
     printf '%-26s ' "Tavo $2"
     measure "$TAVO_PID" "$idle" 20
-    kill -INT "$TAVO_PID" # it ends on Ctrl+C
+    kill -KILL "$TAVO_PID"
     wait "$TAVO_PID" 2>/dev/null
 }
 
