@@ -86,15 +86,20 @@ void AppDelegate::configureStatusItem() {
 }
 
 QIcon AppDelegate::makeStatusBarIcon() {
-    // 22 × 18 points drawn at twice the resolution so it stays sharp on HiDPI panels.
-    constexpr qreal width = 22;
-    constexpr qreal height = 18;
+    // Drawn at twice the resolution so it stays sharp on HiDPI panels.
     constexpr qreal scale = 2;
-    QPixmap pixmap(static_cast<int>(width * scale), static_cast<int>(height * scale));
+    QPixmap pixmap((statusBarIconSize * scale).toSize());
     pixmap.setDevicePixelRatio(scale);
     pixmap.fill(Qt::transparent);
-
     QPainter painter(&pixmap);
+    paintStatusBarIcon(painter);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+void AppDelegate::paintStatusBarIcon(QPainter& painter) {
+    const qreal width = statusBarIconSize.width();
+    const qreal height = statusBarIconSize.height();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
 
@@ -119,9 +124,6 @@ QIcon AppDelegate::makeStatusBarIcon() {
     // The cyan dot at the lower right (the original's origin is bottom-left).
     painter.setBrush(QColor::fromRgbF(0.09, 0.88, 0.85));
     painter.drawEllipse(QRectF(16.5, height - 2.2 - 2.6, 2.6, 2.6));
-    painter.end();
-
-    return QIcon(pixmap);
 }
 
 void AppDelegate::quitApp() {

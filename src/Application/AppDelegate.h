@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 
 #include <functional>
@@ -25,6 +26,7 @@ class QAction;
 class QIcon;
 class QLineEdit;
 class QMenu;
+class QPainter;
 class QTextDocument;
 class QWidget;
 class RestWindow;
@@ -61,6 +63,10 @@ public:
     bool applicationShouldTerminate() const { return isQuitting; }
     void configureStatusItem();
     static QIcon makeStatusBarIcon();
+    // The icon's drawing in its own 22 × 18 logical points; the application
+    // icons of every size are rendered from it as well.
+    static constexpr QSizeF statusBarIconSize{22, 18};
+    static void paintStatusBarIcon(QPainter& painter);
     void quitApp();
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void startServices();

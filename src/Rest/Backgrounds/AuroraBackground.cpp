@@ -5,6 +5,7 @@
 #include "Rest/Models/Animation.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -57,6 +58,7 @@ const QImage& spriteFor(double size) {
 AuroraBackground::AuroraBackground(Clock& clock, QWidget* parent, QRandomGenerator* random)
     : QWidget(parent)
     , clock(clock)
+    , classic(clock, this)
     , fireflies(random)
     , timer(clock.createTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -64,27 +66,36 @@ AuroraBackground::AuroraBackground(Clock& clock, QWidget* parent, QRandomGenerat
     connect(timer, &Timer::timeout, this, &AuroraBackground::tick);
 }
 
+QRect AuroraBackground::spriteRect(const FireflyParticle& particle) {
+    const QImage& sprite = spriteFor(particle.size);
+    return {static_cast<int>(std::lround(particle.position.x() - sprite.width() / 2.0)),
+            static_cast<int>(std::lround(particle.position.y() - sprite.height() / 2.0)), sprite.width(),
+            sprite.height()};
+}
+
 void AuroraBackground::tick() {
-    fireflies.update(size(), mouseLocation);
-    update();
-}
-
-void AuroraBackground::paint(QPainter& painter, double now) const {
-    classic.paint(painter, rect(), now);
+    // Every dot flickers on every tick: each is repainted where it was and
+    // where it is. A dot that wraps leaves two small areas, not one long one.
     for (const FireflyParticle& particle : fireflies.particles()) {
-        const QImage& sprite = spriteFor(particle.size);
-        painter.setOpacity(particle.opacity);
-        painter.drawImage(
-            QPoint(static_cast<int>(std::lround(particle.position.x() - sprite.width() / 2.0)),
-                   static_cast<int>(std::lround(particle.position.y() - sprite.height() / 2.0))),
-            sprite);
+        update(spriteRect(particle));
     }
-    painter.setOpacity(1);
+    fireflies.update(size(), mouseLocation);
+    for (const FireflyParticle& particle : fireflies.particles()) {
+        update(spriteRect(particle));
+    }
 }
 
-void AuroraBackground::paintEvent(QPaintEvent*) {
+void AuroraBackground::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    paint(painter, Animation::now(clock));
+    const QRegion& dirty = event->region();
+    classic.paint(painter, rect(), dirty);
+    for (const FireflyParticle& particle : fireflies.particles()) {
+        const QRect at = spriteRect(particle);
+        if (dirty.intersects(at)) {
+            painter.setOpacity(particle.opacity);
+            painter.drawImage(at.topLeft(), spriteFor(particle.size));
+        }
+    }
 }
 
 void AuroraBackground::showEvent(QShowEvent*) {
@@ -95,6 +106,7 @@ void AuroraBackground::showEvent(QShowEvent*) {
 
 void AuroraBackground::hideEvent(QHideEvent*) {
     timer->stop();
+    classic.disappear();
 }
 
 void AuroraBackground::mouseMoveEvent(QMouseEvent* event) {

@@ -5,25 +5,39 @@
 
 #include <QWidget>
 
-AnimationTicker::AnimationTicker(Clock& clock, QWidget* target, std::function<bool(double)> running)
+AnimationTicker::AnimationTicker(Clock& clock, QWidget* target)
     : QObject(target)
     , clock(clock)
     , target(target)
-    , running(std::move(running))
     , timer(clock.createTimer(this)) {
     connect(timer, &Timer::timeout, this, &AnimationTicker::frame);
 }
 
-void AnimationTicker::kick() {
-    target->update();
+void AnimationTicker::animate(const Transition& transition, const QRect& area) {
+    animate(&transition, area, transition.endsAt());
+}
+
+void AnimationTicker::animate(const void* key, const QRect& area, double until) {
+    if (const auto previous = running.constFind(key); previous != running.cend()) {
+        target->update(previous->area); // it may have moved on from there
+    }
+    running.insert(key, Run{area, until});
+    target->update(area);
     if (!timer->isActive()) {
-        timer->start(0.03, true);
+        timer->start(frameSeconds, true);
     }
 }
 
 void AnimationTicker::frame() {
-    target->update();
-    if (!running(Animation::now(clock))) {
+    const double now = Animation::now(clock);
+    if (onFrame) {
+        onFrame(now);
+    }
+    for (auto it = running.begin(); it != running.end();) {
+        target->update(it->area);
+        it = now >= it->until ? running.erase(it) : std::next(it);
+    }
+    if (running.isEmpty()) {
         timer->stop();
     }
 }

@@ -52,7 +52,6 @@ private:
     void paintBlurRow(QPainter& painter, double now);
     void slideTo(const QPointF& position);
     void updateSize();
-    bool isAnimating(double now) const;
 
     Clock& clock;
     RestTheme theme;
