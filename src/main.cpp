@@ -5,6 +5,7 @@
 #include "Platform/LoginItem.h"
 #include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
+#include "Platform/TerminationSignals.h"
 #include "Platform/TrayStatusItem.h"
 
 #include <QApplication>
@@ -13,8 +14,6 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTranslator>
-
-#include <csignal>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -40,9 +39,6 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTexts);
     }
 
-    // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
-    std::signal(SIGTERM, SIG_IGN);
-
     TrayStatusItem statusItem;
     QtScreens screens;
     DialogAlerts alerts;
@@ -57,6 +53,9 @@ int main(int argc, char* argv[]) {
                                           .sessionEvents = &sessionEvents});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

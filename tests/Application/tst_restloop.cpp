@@ -17,7 +17,7 @@ class RestLoopTest : public QObject {
 
 private:
     struct Fixture : DelegateFixture {
-        QString statusLine() const { return delegate->statusMenuItem->text(); }
+        QString statusLine() const { return delegate->statusLine; }
         QList<StatsEvent> events() const {
             return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
         }
@@ -372,7 +372,7 @@ private Q_SLOTS:
     void quittingClosesWindows() {
         Fixture f;
         AppDelegate& d = f.launch();
-        QVERIFY(!d.applicationShouldTerminate());
+        QVERIFY(!d.isQuitting);
         f.platform.screens.screenFrames = {QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
         d.triggerRestNow();
         QCOMPARE(d.restWindows.size(), 2);
@@ -380,7 +380,7 @@ private Q_SLOTS:
         d.quitApp();
         QCOMPARE(terminate.size(), 1);
         QVERIFY(d.restWindows.isEmpty());
-        QVERIFY(d.applicationShouldTerminate());
+        QVERIFY(d.isQuitting);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const auto topLevel = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(topLevel.begin(), topLevel.end(),
