@@ -42,8 +42,6 @@ public:
 
     // --- launch and quitting (AppDelegate.cpp)
     void applicationDidFinishLaunching();
-    // Whether a termination request may proceed: only once quitApp() runs.
-    bool applicationShouldTerminate() const { return isQuitting; }
     void configureStatusItem();
     static QIcon makeStatusBarIcon();
     void quitApp();
@@ -71,6 +69,8 @@ public:
     void tick();
     void updateStatusMenuTitle();
     void setTransientStatus(const QString& message, double duration);
+    // What the countdown line says; written to the menu only while it is open.
+    void setStatusLine(const QString& text);
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage);
     void triggerRestNow();
@@ -157,6 +157,10 @@ public:
     const QList<int> pelvicFloorIntervalPresets = {30, 60, 90, 120};
 
     std::unique_ptr<QMenu> statusMenu;
+    // Lines that change every second are written only while the menu is open:
+    // each change goes over the bus to an SNI tray host and would wake it.
+    bool isStatusMenuOpen = false;
+    QString statusLine = QStringLiteral("⏳ 系统自检中，别急");
     QPointer<QAction> statusMenuItem;
     QPointer<QAction> restModeSummaryMenuItem;
     QPointer<QAction> customRestModeMenuItem;

@@ -15,8 +15,6 @@
 #include <QPointer>
 #include <QUuid>
 
-namespace {} // namespace
-
 StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
     return {
         {QStringLiteral("plannedSeconds"), restDuration},
@@ -84,24 +82,25 @@ void AppDelegate::tick() {
 void AppDelegate::updateStatusMenuTitle() {
     if (transientStatusMessage && transientStatusExpiresAt) {
         if (Clock::instance().now() < *transientStatusExpiresAt) {
-            if (statusMenuItem) {
-                statusMenuItem->setText(*transientStatusMessage);
-            }
+            setStatusLine(*transientStatusMessage);
             return;
         }
         transientStatusMessage.reset();
         transientStatusExpiresAt.reset();
     }
-    if (statusMenuItem) {
-        statusMenuItem->setText(statusTitle(workSecondsRemaining));
-    }
+    setStatusLine(statusTitle(workSecondsRemaining));
 }
 
 void AppDelegate::setTransientStatus(const QString& message, double duration) {
     transientStatusMessage = message;
     transientStatusExpiresAt = Clock::instance().now().addMSecs(static_cast<qint64>(duration * 1000.0));
-    if (statusMenuItem) {
-        statusMenuItem->setText(message);
+    setStatusLine(message);
+}
+
+void AppDelegate::setStatusLine(const QString& text) {
+    statusLine = text;
+    if (isStatusMenuOpen && statusMenuItem) {
+        statusMenuItem->setText(text);
     }
 }
 
@@ -117,9 +116,7 @@ void AppDelegate::startRest(StatsEventSource source) {
     }
     isResting = true;
     restSecondsRemaining = restDuration;
-    if (statusMenuItem) {
-        statusMenuItem->setText(QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
-    }
+    setStatusLine(QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
     currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     currentRestSource = source;
     StatsStore::shared().record(StatsEventType::restStarted, source, currentRestSessionId,

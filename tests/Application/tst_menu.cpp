@@ -318,14 +318,35 @@ private Q_SLOTS:
         QCOMPARE(f.platform.loginItem.requests, 0);
     }
 
-    void countdownLineFollowsTheTimerWhileTheMenuIsOpen() {
+    // Every change of a line goes to an SNI tray host over the bus: the
+    // countdown lines move only while the menu is open.
+    void countdownLinesMoveOnlyWhileTheMenuIsOpen() {
         Fixture f;
         AppDelegate& d = f.launch();
+        const QList<QAction*> moving = {d.statusMenuItem, d.hydrationStatusMenuItem,
+                                        d.pelvicFloorStatusMenuItem};
+        int changed = 0;
+        for (QAction* line : moving) {
+            connect(line, &QAction::changed, this, [&changed] { ++changed; });
+        }
+        f.clock->advance(30);
+        QCOMPARE(changed, 0);
+
         f.menu()->popup(QPoint(0, 0));
-        f.clock->advance(7);
-        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:53"));
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:30"));
+        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:30"));
         f.clock->advance(1);
-        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:52"));
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:29"));
+        QCOMPARE(d.pelvicFloorStatusMenuItem->text(),
+                 QStringLiteral("🫧 今日 0 次 · 下次保养 59:29"));
+
+        f.menu()->hide();
+        changed = 0;
+        d.triggerRestNow();
+        f.clock->advance(5);
+        QCOMPARE(changed, 0);
+        f.menu()->popup(QPoint(0, 0));
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
         f.menu()->hide();
     }
 
