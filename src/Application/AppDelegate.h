@@ -23,6 +23,7 @@ class QAction;
 class QIcon;
 class QLineEdit;
 class QMenu;
+class QPixmap;
 class QTextDocument;
 class QWidget;
 class RestWindow;
@@ -44,6 +45,10 @@ public:
     void applicationDidFinishLaunching();
     void configureStatusItem();
     static QIcon makeStatusBarIcon();
+    // The icon's drawing in a square of this many pixels.
+    static QPixmap drawStatusBarIcon(int pixels);
+    // Ten seconds after launch: with no tray host by then, one notification says how Tavo runs without it.
+    void explainMissingTrayIfNeeded();
     void quitApp();
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void startServices();
@@ -74,6 +79,8 @@ public:
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage);
     void triggerRestNow();
+    // During a rest, a screen attached gets its window at once and a detached one loses it.
+    void updateRestWindowsForScreens();
     void prefetchWallpaperNearRestIfNeeded();
     StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
     static const QStringList& statusTemplates();
@@ -188,6 +195,7 @@ public:
     QPointer<StatsReportWindow> statsReportWindow;
     std::optional<QString> currentRestSessionId;
     StatsEventSource currentRestSource;
+    QString currentRestSubtitle;
     bool hasStartedServices = false;
 
     HydrationReminderManager* hydrationManager =
@@ -221,5 +229,6 @@ private:
                                void (AppDelegate::*dialog)());
     QMenu* makeReportSubMenu(QMenu* parent);
     RestWindow* makeRestWindow(const QRect& frame, const QString& subtitle);
+    static void closeRestWindow(RestWindow* window);
     QWidget* makeRestView(const QRect& frame, const QString& subtitle);
 };

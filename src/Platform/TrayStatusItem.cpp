@@ -2,17 +2,21 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Log.h"
+#include "Platform/WindowSystem.h"
 
 #include <QMenu>
 
 TrayStatusItem::TrayStatusItem(QObject* parent)
     : QObject(parent) {
-    // A left click opens the same menu as a right click, like a menu-bar item.
-    connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && tray.contextMenu()) {
-            tray.contextMenu()->popup(QCursor::pos());
-        }
-    });
+    // A left click opens the same menu as a right click, like a menu-bar item. Only X11
+    // knows where the pointer is; a Wayland tray host shows the exported menu itself.
+    if (WindowSystem::isX11()) {
+        connect(&tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger && tray.contextMenu()) {
+                tray.contextMenu()->popup(QCursor::pos());
+            }
+        });
+    }
 }
 
 void TrayStatusItem::showWhenTrayAvailable() {
@@ -43,4 +47,8 @@ void TrayStatusItem::setToolTip(const QString& toolTip) {
 
 void TrayStatusItem::setMenu(QMenu* menu) {
     tray.setContextMenu(menu);
+}
+
+bool TrayStatusItem::hasTrayHost() const {
+    return tray.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }

@@ -7,8 +7,11 @@
 
 class Timer;
 
-// StatusItem on QSystemTrayIcon. When no tray host runs yet (a session whose
-// panel starts later), it says so once and looks again every few seconds.
+// StatusItem on QSystemTrayIcon: a StatusNotifierItem with its menu exported
+// over DBusMenu where a StatusNotifierWatcher runs (always on Wayland), an
+// XEmbed icon otherwise. When no tray host runs yet (a session whose panel
+// starts later), it says so once and looks again every few seconds; Qt
+// registers the item again when the watcher restarts.
 class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 public:
@@ -18,6 +21,7 @@ public:
     void setIcon(const QIcon& icon) override;
     void setToolTip(const QString& toolTip) override;
     void setMenu(QMenu* menu) override;
+    bool hasTrayHost() const override;
 
 private:
     void showWhenTrayAvailable();

@@ -3,6 +3,7 @@
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
+#include "support/FakeNotifications.h"
 #include "support/TestPlatform.h"
 
 #include <QAction>
@@ -348,6 +349,31 @@ private Q_SLOTS:
         f.menu()->popup(QPoint(0, 0));
         QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
         f.menu()->hide();
+    }
+
+    void withoutATrayHostOneNotificationExplains_data() {
+        QTest::addColumn<bool>("trayHost");
+        QTest::addColumn<int>("notifications");
+        QTest::newRow("a tray host") << true << 0;
+        QTest::newRow("no tray host") << false << 1;
+    }
+    void withoutATrayHostOneNotificationExplains() {
+        QFETCH(bool, trayHost);
+        QFETCH(int, notifications);
+        Fixture f;
+        FakeNotifications notes;
+        f.platform.statusItem.trayHost = trayHost;
+        PlatformServices services = f.platform.services();
+        services.notifications = &notes;
+        f.delegate = std::make_unique<AppDelegate>(services);
+        f.delegate->applicationDidFinishLaunching();
+        f.clock->advance(9.5);
+        QCOMPARE(notes.added.size(), 0);
+        f.clock->advance(60);
+        QCOMPARE(notes.added.size(), notifications);
+        if (notifications) {
+            QVERIFY(notes.added.first().body.contains(QStringLiteral("托盘")));
+        }
     }
 
     void rebuildingReplacesTheKeptLines() {
