@@ -6,6 +6,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev libbenchmark-dev
     fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
     xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
+    x11-xserver-utils libglib2.0-bin python3-gi qt6-wayland
+    sway swaybg grim wtype waybar wayvnc kwin-wayland mutter
 )
 missing=()
 for p in "${packages[@]}"; do

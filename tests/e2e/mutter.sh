@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Tavo under mutter (GNOME's compositor, no layer shell) with two virtual
+# monitors of different sizes and a tray watcher of the test's own: a rest
+# started from the menu shows one window full screen on each monitor, as the
+# program reports it; SIGTERM while working ends Tavo cleanly.
+source "$(dirname "$0")/wayland.sh"
+wl_start mutter "$1"
+
+mutter --headless --wayland --no-x11 --virtual-monitor 1920x1080 --virtual-monitor 1280x800 \
+    --wayland-display wayland-g >"$E2E_DIR/mutter.log" 2>&1 &
+E2E_PIDS+=($!)
+wl_wait_socket wayland-g || { e2e_fail "mutter did not start"; exit 1; }
+wl_start_watcher || e2e_fail "tray watcher did not start"
+wl_launch || exit 1
+
+wl_rest_now || e2e_fail "no rest from the menu"
+sleep 2
+reports=$(wl_rest_windows | cut -d' ' -f1,3,4 | tr '\n' ';')
+if [ "$reports" = "0,0 1920x1080 yes;1920,0 1280x800 yes;" ]; then
+    e2e_pass "each rest window full screen on its own monitor ($(wl_rest_windows | tr '\n' ';'))"
+else
+    e2e_fail "program's view of the rest windows: $(wl_rest_windows | tr '\n' ';')"
+fi
+screens=$(wl_rest_windows | cut -d' ' -f2 | sort -u | wc -l)
+[ "$screens" -eq 2 ] || e2e_fail "rest windows share a monitor"
+
+# Back to work, then ended by the service manager.
+wl_menu click "    立即闭眼充能" # ignored while resting
+e2e_terminate TERM
+types=$(e2e_event_types | tr '\n' ' ')
+if [ "$types" = "app_launched rest_started " ]; then e2e_pass "event file intact, nothing for quitting"; else
+    e2e_fail "events: $types"; fi
+e2e_finish
