@@ -20,6 +20,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tavo"));
     QApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does;
+    // caught from the start, answered once the event loop runs.
+    TerminationSignals termination;
 
     // Two instances would double every reminder and every event.
     QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -53,8 +56,6 @@ int main(int argc, char* argv[]) {
                                           .sessionEvents = &sessionEvents});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does.
-    TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();

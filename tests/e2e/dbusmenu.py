@@ -2,6 +2,7 @@
 """Tavo's tray menu as a tray host sees it over D-Bus.
 
   dbusmenu.py item            the bus name of the registered tray item
+  dbusmenu.py pid             the process id of the program behind it
   dbusmenu.py layout          the whole menu, one line per entry, a ">" per submenu level
   dbusmenu.py click LABEL     sends the "clicked" event of the entry with this label
   dbusmenu.py open | close    the host shows the menu (AboutToShow) or closes it ("closed" event)"""
@@ -49,6 +50,9 @@ def entries():
 command = sys.argv[1]
 if command == "item":
     print(item())
+elif command == "pid":
+    print(call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+               "GetConnectionUnixProcessID", GLib.Variant("(s)", (item(),)), "(u)")[0])
 elif command == "layout":
     for depth, _, label in entries()[2]:
         print(">" * depth + label)

@@ -2,7 +2,7 @@
 """A StatusNotifierWatcher with a tray host registered, as a panel provides one.
 
 Makes Qt export Tavo's tray icon as a StatusNotifierItem; prints each item
-that registers."""
+that registers, and forgets it when its program ends."""
 import sys
 
 import gi
@@ -31,7 +31,15 @@ def on_call(conn, sender, path, interface, method, params, invocation):
         items.append(item)
         print("registered", item, flush=True)
         conn.emit_signal(None, path, interface, "StatusNotifierItemRegistered", GLib.Variant("(s)", (item,)))
+        Gio.bus_watch_name_on_connection(conn, item.split("/")[0], Gio.BusNameWatcherFlags.NONE, None,
+                                         lambda conn, name: forget(item))
     invocation.return_value(None)
+
+
+def forget(item):
+    if item in items:
+        items.remove(item)
+        print("gone", item, flush=True)
 
 
 def on_get(conn, sender, path, interface, name):

@@ -65,9 +65,11 @@ wl_start_watcher() {
     e2e_wait_for 10 grep -q "watcher ready" "$E2E_DIR/watcher.log"
 }
 
+wl_item_is_tavos() { [ "$(wl_menu pid 2>/dev/null)" = "$TAVO_PID" ]; }
+
 wl_launch() {
     e2e_launch "$TAVO_BINARY"
-    if e2e_wait_for 20 wl_menu item; then
+    if e2e_wait_for 20 wl_item_is_tavos; then
         e2e_pass "tray item registered"
     else
         e2e_fail "no tray item registered"
