@@ -1,12 +1,14 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Alerts.h"
 #include "Platform/DBusNotifications.h"
+#include "Platform/LayerShellOverlayCards.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
 #include "Platform/TerminationSignals.h"
 #include "Platform/TrayStatusItem.h"
+#include "Platform/WaylandConnection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,12 +50,17 @@ int main(int argc, char* argv[]) {
     DBusNotifications notifications;
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    // On Wayland a connection of Tavo's own, for the layer shell Qt does not speak.
+    const std::unique_ptr<WaylandConnection> wayland = WaylandConnection::open();
+    const std::unique_ptr<LayerShellOverlayCards> overlayCards =
+        LayerShellOverlayCards::create(wayland.get());
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
                                           .screens = &screens,
                                           .alerts = &alerts,
                                           .notifications = &notifications,
                                           .loginItem = &loginItem,
-                                          .sessionEvents = &sessionEvents});
+                                          .sessionEvents = &sessionEvents,
+                                          .overlayCards = overlayCards.get()});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);

@@ -204,7 +204,8 @@ public:
         new PelvicFloorReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
     ReminderNotificationRouter* reminderNotificationRouter =
         new ReminderNotificationRouter(platform.notifications, this);
-    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = new ReminderSkipFeedbackPresenter(this);
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
+        new ReminderSkipFeedbackPresenter(platform.overlayCards, this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;

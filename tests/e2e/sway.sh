@@ -12,6 +12,7 @@ cat >"$E2E_DIR/sway.conf" <<CONF
 output HEADLESS-1 resolution 1920x1080 position 0 0
 output HEADLESS-2 resolution 1280x800 position 1920 0
 output * bg #ff00ff solid_color
+seat * hide_cursor 100
 CONF
 cat >"$E2E_DIR/waybar.json" <<CONF
 { "layer": "top", "position": "top", "height": 30, "output": "HEADLESS-1",
@@ -206,19 +207,26 @@ else
 fi
 
 # An alert floats in the middle of the focused output and takes the keyboard; closing it
-# counts as a skip and shows the skip card.
+# counts as a skip, whose card shows at the top centre on the overlay layer, in no window.
 wl_menu click "    立即喝水"
 if windows_become 1 && tavo_windows | grep -q ' 0 floating focused$'; then
     e2e_pass "alert floats and has the keyboard: $(tavo_windows)"
 else
     e2e_fail "alert: $(tavo_windows | tr '\n' ';')"
 fi
-shot "$(focused_output)" sway-alert
+output=$(focused_output)
+shot "$output" sway-alert
 wtype -s 300 -k Escape
-sleep 0.5
-shot "$(focused_output)" sway-toast
-e2e_log "after the alert: $(tavo_windows | tr '\n' ';')"
-windows_become 0 5
+sleep 0.7
+shot "$output" sway-toast
+card=$(convert "$E2E_OUT/sway-toast.png" -fuzz 5% -fill black -opaque '#ff00ff' -trim -format '%w %h %X %Y' info:)
+width=$(swaymsg -t get_outputs | /usr/bin/python3 -c 'import json, sys
+print(next(o["rect"]["width"] for o in json.load(sys.stdin) if o["name"] == sys.argv[1]))' "$output")
+if [ "$card" = "390 118 +$(((width - 390) / 2)) +72" ] && [ "$(tavo_window_count)" -eq 0 ]; then
+    e2e_pass "skip card 72 px below the top centre of $output, in no window"
+else
+    e2e_fail "skip card at '$card' on $output ($width wide); windows: $(tavo_windows | tr '\n' ';')"
+fi
 
 # A panel restart brings the icon and its menu back.
 kill "$WAYBAR_PID"
