@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Tavo under KWin (KDE Plasma's compositor) with two virtual outputs and a tray
 # watcher of the test's own: a rest started from the menu puts one full-screen
-# window on each output, as a KWin script and the program both report;
-# SIGTERM during the rest ends Tavo cleanly. KWin's fake input is out of
-# reach here, so the skips are left to the sway scenario.
+# window on each output, as a KWin script and the program both report; an
+# alert opens active; SIGTERM during the rest, and with the alert open, ends
+# Tavo cleanly without recording the closed alert as an answer. KWin's fake
+# input is out of reach here, so the skips are left to the sway scenario.
 source "$(dirname "$0")/wayland.sh"
 wl_start kwin "$1"
 
@@ -23,7 +24,8 @@ var clients = workspace.clientList();
 for (var i = 0; i < clients.length; i++) {
     var c = clients[i], g = c.frameGeometry;
     if (c.resourceClass == "tavo")
-        print("TAVO-WINDOW " + g.x + "," + g.y + " " + g.width + "x" + g.height + " " + c.fullScreen + " " + c.screen);
+        print("TAVO-WINDOW " + g.x + "," + g.y + " " + g.width + "x" + g.height + " " + c.fullScreen + " " + c.screen
+              + " " + (c.active ? "active" : "inactive"));
 }
 JS
 tavo_windows() {
@@ -40,7 +42,7 @@ tavo_windows() {
 wl_rest_now || e2e_fail "no rest from the menu"
 sleep 2
 windows=$(tavo_windows | tr '\n' ';')
-if [ "$windows" = "0,0 1920x1080 true 0;1920,0 1920x1080 true 1;" ]; then
+if [ "$(tavo_windows | cut -d' ' -f1-4 | tr '\n' ';')" = "0,0 1920x1080 true 0;1920,0 1920x1080 true 1;" ]; then
     e2e_pass "KWin: one full-screen rest window per output"
 else
     e2e_fail "KWin's windows: $windows"
@@ -55,7 +57,21 @@ fi
 e2e_terminate TERM
 sleep 0.5
 [ -z "$(tavo_windows)" ] || e2e_fail "windows left after SIGTERM"
+
+wl_launch
+wl_menu click "    立即喝水"
+sleep 1
+alert=$(tavo_windows)
+if [ "$(echo "$alert" | wc -l)" -eq 1 ] && echo "$alert" | grep -q ' false [01] active$'; then
+    e2e_pass "alert opens active: $alert"
+else
+    e2e_fail "alert: $(echo "$alert" | tr '\n' ';')"
+fi
+e2e_terminate TERM
 types=$(e2e_event_types | tr '\n' ' ')
-if [ "$types" = "app_launched rest_started " ]; then e2e_pass "event file intact, nothing for quitting"; else
-    e2e_fail "events: $types"; fi
+if [ "$types" = "app_launched rest_started app_launched hydration_prompt_shown " ]; then
+    e2e_pass "event file intact, nothing recorded for ending"
+else
+    e2e_fail "events: $types"
+fi
 e2e_finish

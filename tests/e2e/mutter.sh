@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Tavo under mutter (GNOME's compositor, no layer shell) with two virtual
-# monitors of different sizes and a tray watcher of the test's own: a rest
+# monitors of different sizes: without a tray host Tavo says so after 10 s
+# and keeps running, and a tray watcher started later gets its item; a rest
 # started from the menu shows one window full screen on each monitor, as the
 # program reports it; SIGTERM during the rest and while working ends Tavo
 # cleanly.
@@ -11,8 +12,17 @@ mutter --headless --wayland --no-x11 --virtual-monitor 1920x1080 --virtual-monit
     --wayland-display wayland-g >"$E2E_DIR/mutter.log" 2>&1 &
 E2E_PIDS+=($!)
 wl_wait_socket wayland-g || { e2e_fail "mutter did not start"; exit 1; }
+
+# GNOME without an AppIndicator extension: no tray host at all, until one starts.
+e2e_launch "$TAVO_BINARY"
+if e2e_wait_for 15 grep -q "no tray host" "$E2E_DIR/tavo.log" && e2e_tavo_alive; then
+    e2e_pass "no tray host after 10 s: said so and kept running"
+else
+    e2e_fail "no word about the missing tray host"
+fi
 wl_start_watcher || e2e_fail "tray watcher did not start"
-wl_launch || exit 1
+if e2e_wait_for 5 wl_item_is_tavos; then e2e_pass "a tray host started later gets the item"; else
+    e2e_fail "no tray item 5 s after the watcher started"; fi
 
 wl_rest_now || e2e_fail "no rest from the menu"
 sleep 2
