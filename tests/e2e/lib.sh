@@ -169,6 +169,17 @@ for line in open(sys.argv[1], encoding="utf-8"):
     print(json.loads(line)["type"])' "$(e2e_events_file)"
 }
 
+# e2e_expect_events TYPE...: the event file holds exactly these events, in order, each line whole.
+e2e_expect_events() {
+    local types
+    if ! types=$(e2e_event_types); then
+        e2e_fail "event file damaged"
+        return 1
+    fi
+    types=$(echo $types)
+    if [ "$types" = "$*" ]; then e2e_pass "events as expected: $*"; else e2e_fail "events: $types; expected: $*"; fi
+}
+
 # Ended (a zombie until waited for counts as ended).
 e2e_tavo_gone() { ! e2e_tavo_alive || grep -q '^State:.*Z' "/proc/$TAVO_PID/status" 2>/dev/null; }
 
