@@ -1,33 +1,107 @@
 #!/usr/bin/env bash
-# CPU use of the running program during one 20-second rest (the default
-# rhythm's) under Xvfb, for each rest theme.
-# Usage: bench/rest.sh path/to/tavo
+# What a rest costs, measured beside a peer's break screen (Safe Eyes) in the
+# same run on the same virtual display, under Xvfb with a tray host:
+#   - CPU (% of one core) during 15 s of a 20-second rest, per theme;
+#   - resident memory (RSS) added by the rest (peak during it, over the idle
+#     figure before it) and what is still added 10 s after it ended;
+#   - for the aurora theme and the peer, the same on two 3840x2160 screens
+#     (one 7680x2160 screen split into two monitors with xrandr);
+#   - from bench_rest_frames on the same display: animation ticks more than
+#     one tick late and pixels repainted per second, per theme.
+# The wallpaper theme shows the cached test photo of the suites' kind: a
+# 1920x1080 JPEG written into the private cache before launch.
+# Usage: bench/rest.sh path/to/tavo path/to/bench_rest_frames
+# Needs the packages of scripts/install-deps.sh --bench (safeeyes, xrandr).
 source "$(dirname "$0")/../tests/e2e/lib.sh"
-binary=$1
+tavo=$1
+frames=$2
 E2E_OUT=$(mktemp -d)
 ticks=$(getconf CLK_TCK)
-cpu() { awk '{print $14 + $15}' "/proc/$TAVO_PID/stat"; }
+cpu_of() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+rss_of() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; } # kB
 
-for theme in aurora wallpaper ultraman; do
-    e2e_start "bench-rest-$theme" || exit 1
-    # No photo service in a benchmark: the wallpaper theme shows its loading backdrop.
-    e2e_settings "selectedTheme=$theme" "wallpaperServiceBaseURL=http://127.0.0.1:9"
-    e2e_launch "$binary"
-    e2e_wait_for 30 e2e_tray_has_icon || { echo "tray icon never docked"; exit 1; }
-    sleep 2
+# measure PID REST_SECONDS: prints "cpu% added_MB after_MB" once the rest is on.
+measure() {
+    local pid=$1 idle=$2 rest=$3 peak=0 before after t0 t1 rss
+    sleep 1 # past the entrance
+    before=$(cpu_of "$pid")
+    t0=$(date +%s.%N)
+    for _ in $(seq 15); do
+        sleep 1
+        rss=$(rss_of "$pid")
+        [ "$rss" -gt "$peak" ] && peak=$rss
+    done
+    after=$(cpu_of "$pid")
+    t1=$(date +%s.%N)
+    sleep $((rest - 16 + 10)) # to the end of the rest, then 10 s more
+    awk -v c0="$before" -v c1="$after" -v hz="$ticks" -v t0="$t0" -v t1="$t1" -v idle="$idle" \
+        -v peak="$peak" -v later="$(rss_of "$pid")" 'BEGIN {
+        printf "CPU %5.2f %% of one core, RSS added %5.1f MB, still added 10 s after %5.1f MB\n",
+            (c1 - c0) / hz / (t1 - t0) * 100, (peak - idle) / 1024, (later - idle) / 1024
+    }'
+}
+
+# tavo_rest THEME LABEL
+tavo_rest() {
+    e2e_settings "selectedTheme=$1" "wallpaperServiceBaseURL=http://127.0.0.1:9"
+    e2e_launch "$tavo"
+    e2e_wait_for 30 e2e_tray_has_icon || { echo "tray icon never docked"; return 1; }
+    sleep 5
+    local idle
+    idle=$(rss_of "$TAVO_PID")
     e2e_click_tray_icon
     sleep 1
     xdotool key Down Return # 立即闭眼充能
-    e2e_wait_for 10 e2e_fullscreen_window_shown || { echo "no rest window"; exit 1; }
-    sleep 1 # past the entrance animations
-    before=$(cpu)
-    t0=$(date +%s.%N)
-    sleep 15
-    after=$(cpu)
-    t1=$(date +%s.%N)
-    awk -v theme="$theme" -v c0="$before" -v c1="$after" -v hz="$ticks" -v t0="$t0" -v t1="$t1" 'BEGIN {
-        printf "%-9s CPU during the rest: %.1f %% of one core\n", theme, (c1 - c0) / hz / (t1 - t0) * 100
-    }'
-    e2e_cleanup
-    E2E_PIDS=()
+    e2e_wait_for 10 e2e_fullscreen_window_shown || { echo "no rest window"; return 1; }
+    printf '%-26s ' "Tavo $2"
+    measure "$TAVO_PID" "$idle" 20
+    kill -KILL "$TAVO_PID"
+    wait "$TAVO_PID" 2>/dev/null
+}
+
+# safeeyes_break LABEL: Safe Eyes' short break (15 s by default) taken at once.
+safeeyes_break() {
+    rm -rf "$XDG_CONFIG_HOME/safeeyes" "$HOME/.config/safeeyes"
+    safeeyes >"$E2E_DIR/safeeyes.log" 2>&1 &
+    local pid=$!
+    sleep 8
+    local idle
+    idle=$(rss_of "$pid")
+    safeeyes --take-break >/dev/null 2>&1
+    sleep 1
+    printf '%-26s ' "Safe Eyes $1"
+    measure "$pid" "$idle" 15
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+}
+
+photo() {
+    mkdir -p "$XDG_CACHE_HOME"
+    convert -size 1920x1080 gradient:'#285aaa-#fabe8c' -fill '#283c46' \
+        -draw 'polygon 0,760 380,420 700,640 1100,360 1500,620 1920,450 1920,1080 0,1080' \
+        -fill '#ffe6aa' -draw 'circle 1400,420 1490,420' -quality 95 "$XDG_CACHE_HOME/cached_wallpaper_v2.jpg"
+}
+
+echo "== one 1920x1080 screen"
+E2E_SCREEN=1920x1080 E2E_REST_SIZE=1920x1080
+e2e_start bench-rest || exit 1
+photo
+for theme in aurora wallpaper ultraman; do
+    tavo_rest "$theme" "$theme" || exit 1
 done
+safeeyes_break "break screen"
+for theme in aurora wallpaper ultraman; do
+    printf '%-26s ' "frames $theme"
+    "$frames" "$theme" 15 2>/dev/null | tail -n 1
+done
+e2e_cleanup
+E2E_PIDS=()
+
+echo "== two 3840x2160 screens"
+E2E_SCREEN=7680x2160 E2E_REST_SIZE=3840x2160
+e2e_start bench-rest-4k || exit 1
+xrandr --setmonitor left 3840/600x2160/340+0+0 none >/dev/null
+xrandr --setmonitor right 3840/600x2160/340+3840+0 none >/dev/null
+tavo_rest aurora "aurora, 2 x 4K" || exit 1
+safeeyes_break "break screen, 2 x 4K"
+e2e_cleanup

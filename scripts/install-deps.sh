@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package Tavo needs to build, run and be tested.
+# With --bench, also what bench/rest.sh needs: a peer's break screen to
+# measure beside Tavo's rest (Safe Eyes) and xrandr to split the screen.
 set -euo pipefail
 packages=(
     build-essential cmake clang-format pkg-config libwayland-dev wayland-protocols
     qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev libbenchmark-dev
     fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
     xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
-    x11-xserver-utils libglib2.0-bin python3-gi qt6-wayland
+    qt6-svg-dev qt6-wayland file lintian desktop-file-utils appstream
+    x11-xserver-utils libglib2.0-bin python3-gi
     sway swaybg grim wtype waybar wayvnc kwin-wayland mutter
 )
+if [ "${1:-}" = --bench ]; then
+    packages+=(safeeyes x11-xserver-utils)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

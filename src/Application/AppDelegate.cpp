@@ -108,23 +108,25 @@ QIcon AppDelegate::makeStatusBarIcon() {
     // squares; at one, two and about three pixels a point. Plain pixel sizes without a device-pixel
     // ratio: Qt hands an SNI host such pixmaps unchanged, but shrinks a ratio-2 one by half.
     QIcon icon;
+    const qreal side = statusBarIconSize.width();
     for (const int pixels : {22, 44, 64}) {
-        icon.addPixmap(drawStatusBarIcon(pixels));
+        QPixmap pixmap(pixels, pixels);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.scale(pixels / side, pixels / side);
+        painter.translate(0, (side - statusBarIconSize.height()) / 2);
+        paintStatusBarIcon(painter);
+        painter.end();
+        icon.addPixmap(pixmap);
     }
     return icon;
 }
 
-QPixmap AppDelegate::drawStatusBarIcon(int pixels) {
-    constexpr qreal width = 22;
-    constexpr qreal height = 18;
-    QPixmap pixmap(pixels, pixels);
-    pixmap.fill(Qt::transparent);
-
-    QPainter painter(&pixmap);
+void AppDelegate::paintStatusBarIcon(QPainter& painter) {
+    const qreal width = statusBarIconSize.width();
+    const qreal height = statusBarIconSize.height();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
-    painter.scale(pixels / width, pixels / width);
-    painter.translate(0, (width - height) / 2);
 
     const QFont font = systemFont(16, QFont::Black);
     const QString glyph = QStringLiteral("活");
@@ -147,9 +149,6 @@ QPixmap AppDelegate::drawStatusBarIcon(int pixels) {
     // The cyan dot at the lower right (the original's origin is bottom-left).
     painter.setBrush(QColor::fromRgbF(0.09, 0.88, 0.85));
     painter.drawEllipse(QRectF(16.5, height - 2.2 - 2.6, 2.6, 2.6));
-    painter.end();
-
-    return pixmap;
 }
 
 void AppDelegate::quitApp() {

@@ -13,6 +13,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 
 #include <functional>
@@ -23,7 +24,7 @@ class QAction;
 class QIcon;
 class QLineEdit;
 class QMenu;
-class QPixmap;
+class QPainter;
 class QTextDocument;
 class QWidget;
 class RestWindow;
@@ -45,8 +46,10 @@ public:
     void applicationDidFinishLaunching();
     void configureStatusItem();
     static QIcon makeStatusBarIcon();
-    // The icon's drawing in a square of this many pixels.
-    static QPixmap drawStatusBarIcon(int pixels);
+    // The icon's drawing in its own 22 × 18 logical points; the application
+    // icons of every size are rendered from it as well.
+    static constexpr QSizeF statusBarIconSize{22, 18};
+    static void paintStatusBarIcon(QPainter& painter);
     // Ten seconds after launch: with no tray host by then, one notification says how Tavo runs without it.
     void explainMissingTrayIfNeeded();
     void quitApp();

@@ -1,6 +1,5 @@
 #include "Platform/LoginItem.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +7,11 @@
 #include <QStandardPaths>
 
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString executable)
-    : executable(executable.isEmpty() ? QCoreApplication::applicationFilePath() : std::move(executable)) {}
+    : executable(std::move(executable)) {}
+
+QString XdgAutostartLoginItem::installedExecutable() {
+    return QStringLiteral(TAVO_INSTALLED_BINARY);
+}
 
 QString XdgAutostartLoginItem::entryPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -64,6 +67,9 @@ bool XdgAutostartLoginItem::isEnabled() const {
 }
 
 std::optional<QString> XdgAutostartLoginItem::registerItem() {
+    if (!QFileInfo(executable).isExecutable()) {
+        return QStringLiteral("找不到已安装的程序 %1").arg(executable);
+    }
     const QString path = entryPath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {

@@ -15,12 +15,16 @@ public:
 };
 
 // An XDG autostart entry, $XDG_CONFIG_HOME/autostart/tavo.desktop, that runs
-// this very binary. Enabled = the file exists and does not say Hidden=true
+// the installed binary. Enabled = the file exists and does not say Hidden=true
 // (the standard way for a user to switch an entry off without removing it).
 class XdgAutostartLoginItem final : public LoginItem {
 public:
-    // The executable defaults to the running binary.
-    explicit XdgAutostartLoginItem(QString executable = QString());
+    // The executable defaults to where the installation puts Tavo, not the
+    // running binary: a build folder or an unpacked copy does not last.
+    explicit XdgAutostartLoginItem(QString executable = installedExecutable());
+
+    // bindir/tavo of the prefix this program was built for.
+    static QString installedExecutable();
 
     // Read at every call, so a changed XDG_CONFIG_HOME is followed.
     static QString entryPath();
@@ -28,6 +32,8 @@ public:
     static QByteArray entryContents(const QString& executable);
 
     bool isEnabled() const override;
+    // Fails while the executable is not there: an entry that starts nothing
+    // would look switched on and never work.
     std::optional<QString> registerItem() override;
     std::optional<QString> unregisterItem() override;
 

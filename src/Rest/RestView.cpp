@@ -2,6 +2,7 @@
 #include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Memory.h"
 #include "Platform/Random.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
@@ -33,18 +34,18 @@ namespace {
 // A transparent layer drawn by its owner.
 class PaintedLayer : public QWidget {
 public:
-    PaintedLayer(QWidget* parent, std::function<void(QPainter&, const QRect&)> painter)
+    PaintedLayer(QWidget* parent, std::function<void(QPainter&, const QRegion&)> painter)
         : QWidget(parent)
         , painter(std::move(painter)) {}
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
-        painter(p, event->rect());
+        painter(p, event->region());
     }
 
 private:
-    std::function<void(QPainter&, const QRect&)> painter;
+    std::function<void(QPainter&, const QRegion&)> painter;
 };
 
 // The space bar belongs to the rest views while any is on screen: every view
@@ -110,15 +111,39 @@ const QImage& ringGlowSprite() {
     return sprite;
 }
 
-void paintUltramanVeil(QPainter& painter, const QRect& area) {
-    painter.fillRect(area, QColor::fromRgbF(0, 0, 0, 0.72f));
-    const QPointF centre = QRectF(area).center();
-    QRadialGradient gradient(centre, 900);
-    gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
-    gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
-    gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
-    painter.fillRect(area, gradient);
-}
+// The Ultraman theme's own dim veil, drawn once per size while on screen; a
+// repaint copies the part it needs.
+class UltramanVeil : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const qreal ratio = devicePixelRatioF();
+        if (veil.size() != size() * ratio) {
+            veil = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            veil.setDevicePixelRatio(ratio);
+            veil.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
+            QPainter painter(&veil);
+            QRadialGradient gradient(QRectF(rect()).center(), 900);
+            gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
+            gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
+            gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
+            painter.fillRect(rect(), gradient);
+        }
+        QPainter painter(this);
+        for (const QRect& part : event->region()) {
+            painter.drawImage(part, veil,
+                              QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+        }
+    }
+    void hideEvent(QHideEvent*) override { veil = QImage(); }
+
+private:
+    QImage veil;
+};
+
+constexpr double arcSeconds = 0.1;
 
 constexpr double cardMaxWidth = 620;
 constexpr double cardOuterPadding = 44;
@@ -157,19 +182,21 @@ RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultra
             new UltramanTigaView(totalRestSeconds, this->secondsRemaining.read, this->ultramanSubtitle, this);
     }
     content = new PaintedLayer(
-        this, [this](QPainter& painter, const QRect& dirty) { paintContent(painter, dirty); });
+        this, [this](QPainter& painter, const QRegion& dirty) { paintContent(painter, dirty); });
     content->setAttribute(Qt::WA_TransparentForMouseEvents);
     skipButton = new MouseTouchBridge(this);
     skipButton->onDown = [this] { hold->press(); };
     skipButton->onUp = [this] { hold->release(); };
     picker = new ThemeSelectorOverlay(theme, blurRadius, this);
     picker->onThemeChosen = [this](RestTheme chosen) { applyTheme(chosen, true); };
-    picker->onBlurChosen = [this](double radius) { blurRadius = radius; };
-    ticker = new AnimationTicker(this, [this](double now) { return isAnimating(now); });
+    picker->onBlurChosen = [this](double radius) { setBlurRadius(radius); };
+    ticker = new AnimationTicker(content);
+    ticker->onFrame = [this](double now) { followEffects(now); };
 
     catPresence.set(theme == RestTheme::Aurora ? 1 : 0);
     ultramanPresence.set(theme == RestTheme::Ultraman ? 1 : 0);
     shownSeconds = this->secondsRemaining.read ? this->secondsRemaining.read() : 0;
+    arc.set(arcFraction(shownSeconds));
     layoutChildren();
 }
 
@@ -185,10 +212,10 @@ QWidget* RestView::makeBackdrop(RestTheme forTheme) {
         made = new AuroraBackground(this);
         break;
     case RestTheme::Wallpaper:
-        made = new WallpaperBackground(this); // follows the stored blur itself
+        made = new WallpaperBackground(this);
         break;
     case RestTheme::Ultraman:
-        made = new PaintedLayer(this, paintUltramanVeil);
+        made = new UltramanVeil(this);
         break;
     }
     made->setGeometry(rect());
@@ -236,6 +263,7 @@ void RestView::resizeEvent(QResizeEvent*) {
 void RestView::showEvent(QShowEvent*) {
     tip = randomElement(RestCopy::tips());
     catAppearedAt = Animation::now();
+    tailAngle = RestingCatView::tailAngle(0);
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);
 }
@@ -243,6 +271,10 @@ void RestView::showEvent(QShowEvent*) {
 void RestView::hideEvent(QHideEvent*) {
     SpaceKeyMonitor::instance().remove(this);
     tickTimer->stop();
+    // The layers have dropped their pictures on hiding; give the pages back
+    // once every window of the rest has gone.
+    cardShadow = QImage();
+    Clock::instance().callLater(this, 1.0, [] { returnFreedMemoryToSystem(); });
 }
 
 void RestView::handleSpace(bool pressed, bool autoRepeat) {
@@ -253,20 +285,60 @@ void RestView::handleSpace(bool pressed, bool autoRepeat) {
     }
 }
 
-void RestView::tick() {
-    breath.tick();
+double RestView::arcFraction(int seconds) const {
+    return totalRestSeconds > 0 ? std::clamp(static_cast<double>(seconds) / totalRestSeconds, 0.0, 1.0) : 0.0;
+}
+
+QRect RestView::ringArea() const {
+    // The breathing glow ring is the widest part: 240 scaled up to 1.18.
+    const QPointF centre = layout().ring.center();
+    const double half = 120 * 1.18 + 2;
+    return QRectF(centre - QPointF(half, half), centre + QPointF(half, half)).toAlignedRect();
+}
+
+QRect RestView::catArea() const {
+    // While it springs in or out it may overshoot its size a little.
+    const QRectF frame = RestLayout::compute(size(), RestTheme::Aurora).cat;
+    const QRectF bounds = RestingCatView::bounds(frame);
+    const double grow = catPresence.isRunning(Animation::now()) ? 1.25 : 1.0;
+    const QPointF centre = frame.center();
+    return QRectF(centre + (bounds.topLeft() - centre) * grow,
+                  centre + (bounds.bottomRight() - centre) * grow)
+        .toAlignedRect()
+        .adjusted(-2, -2, 2, 2);
+}
+
+QRect RestView::skipArea() const {
     const RestLayout current = layout();
-    QRectF dirty = current.ring;
-    if (!current.cat.isEmpty()) {
-        // The head rises above the cat's frame.
-        dirty = dirty.united(
-            QRectF(current.cat.center().x() - 160, current.cat.top() - 110, 320, current.cat.height() + 125));
+    return current.skipButton.toAlignedRect().adjusted(-6, -6, 6, 6) | current.hint.toAlignedRect();
+}
+
+QRect RestView::cardArea() const {
+    // The card with its shadow (12 down), at up to its full scale and a little over.
+    return cardRect.toAlignedRect().adjusted(-cardShadowMargin - 4, -cardShadowMargin - 4,
+                                             cardShadowMargin + 4, cardShadowMargin + 16);
+}
+
+void RestView::tick() {
+    const double now = Animation::now();
+    breath.tick();
+    // The ring's glow and the cat follow the breath on every tick; the tail
+    // is sampled here so that any repaint in between draws it as it was.
+    if (theme != RestTheme::Ultraman) {
+        content->update(ringArea());
+    }
+    if (catPresence.value(now) > 0.001) {
+        tailAngle = RestingCatView::tailAngle(now - catAppearedAt);
+        content->update(catArea());
     }
     const int seconds = secondsRemaining.read ? secondsRemaining.read() : 0;
     if (seconds != shownSeconds) {
         shownSeconds = seconds;
+        arc.animateTo(arcFraction(seconds), now, Transition::Curve::Linear, arcSeconds);
+        if (theme != RestTheme::Ultraman) {
+            ticker->animate(arc, ringArea());
+        }
     }
-    content->update(dirty.toAlignedRect().adjusted(-30, -30, 30, 30));
 
     const RestTheme stored = RestThemes::stored();
     if (stored != theme) {
@@ -274,8 +346,17 @@ void RestView::tick() {
     }
     const double storedBlur = RestThemes::storedBlurRadius();
     if (storedBlur != blurRadius) {
-        blurRadius = storedBlur;
-        picker->setBlurRadius(blurRadius);
+        setBlurRadius(storedBlur);
+    }
+}
+
+void RestView::setBlurRadius(double radius) {
+    blurRadius = radius;
+    picker->setBlurRadius(radius);
+    for (QWidget* layer : {backdrop, leavingBackdrop.data()}) {
+        if (auto* wallpaper = qobject_cast<WallpaperBackground*>(layer)) {
+            wallpaper->setBlurRadius(radius);
+        }
     }
 }
 
@@ -301,6 +382,7 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     catPresence.animateTo(theme == RestTheme::Aurora ? 1 : 0, now, Transition::Curve::Spring, 0.5, 0.7);
     if (theme == RestTheme::Aurora) {
         catAppearedAt = now;
+        tailAngle = RestingCatView::tailAngle(0);
     }
     if (theme == RestTheme::Ultraman) {
         delete leavingUltraman.data();
@@ -322,18 +404,21 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
         ultramanPresence.animateTo(0, now, Transition::Curve::EaseInOut, 0.5);
     }
     layoutChildren();
-    ticker->kick();
+    // The backdrops cross-fade over the whole view; the figures come and go
+    // within it, and the column moves between the two themes' layouts.
+    ticker->animate(backdropFade, rect());
+    ticker->animate(catPresence, catArea());
+    ticker->animate(ultramanPresence, rect());
 }
 
-bool RestView::isAnimating(double now) const {
+void RestView::followEffects(double now) {
     // Effects follow their transitions frame by frame; finished ones go away.
-    auto* self = const_cast<RestView*>(this);
     if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(backdrop->graphicsEffect())) {
         if (backdropFade.isRunning(now)) {
             fade->setOpacity(backdropFade.value(now));
         } else {
             backdrop->setGraphicsEffect(nullptr);
-            delete self->leavingBackdrop.data();
+            delete leavingBackdrop.data();
         }
     }
     for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {
@@ -349,22 +434,19 @@ bool RestView::isAnimating(double now) const {
         }
     }
     if (!ultramanPresence.isRunning(now) && leavingUltraman) {
-        delete self->leavingUltraman.data();
+        delete leavingUltraman.data();
     }
-    return backdropFade.isRunning(now) || catPresence.isRunning(now) || ultramanPresence.isRunning(now) ||
-           pressScale.isRunning(now) || cardPresence.isRunning(now) || hold->isRewinding(now);
 }
 
 void RestView::holdChanged() {
     const double now = Animation::now();
-    const RestLayout current = layout();
     if (hold->isPressingSkip() != wasPressing) {
         wasPressing = hold->isPressingSkip();
         pressScale.animateTo(wasPressing ? 0.92 : 1.0, now, Transition::Curve::EaseOut, 0.15);
-        ticker->kick();
+        ticker->animate(pressScale, skipArea());
     }
     if (hold->isRewinding(now)) {
-        ticker->kick();
+        ticker->animate(hold, skipArea(), now + SkipHold::rewindSeconds);
     }
     if (hold->skipFeedbackText() && !hadFeedback) {
         hadFeedback = true;
@@ -394,23 +476,21 @@ void RestView::holdChanged() {
         }
         cardShadow = ImageBlur::blurred(shadow, 24);
         cardPresence.animateTo(1, now, Transition::Curve::Spring, 0.32, 0.78);
-        ticker->kick();
+        ticker->animate(cardPresence, cardArea());
     }
-    content->update(current.skipButton.toAlignedRect().adjusted(-6, -6, 6, 6));
-    content->update(current.hint.toAlignedRect());
+    content->update(skipArea());
 }
 
-void RestView::paintContent(QPainter& painter, const QRect& dirty) {
+void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
     const double now = Animation::now();
     const RestLayout current = layout();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    if (theme != RestTheme::Ultraman &&
-        dirty.intersects(current.ring.toAlignedRect().adjusted(-30, -30, 30, 30))) {
-        paintRing(painter, current);
+    if (theme != RestTheme::Ultraman && dirty.intersects(ringArea())) {
+        paintRing(painter, current, now);
     }
     const double cat = catPresence.value(now);
-    if (cat > 0.001) {
+    if (cat > 0.001 && dirty.intersects(catArea())) {
         const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
         painter.save();
         const QPointF centre = catLayout.cat.center();
@@ -418,8 +498,7 @@ void RestView::paintContent(QPainter& painter, const QRect& dirty) {
         painter.scale(cat, cat);
         painter.translate(-centre);
         painter.setOpacity(std::clamp(cat, 0.0, 1.0));
-        RestingCatView::paint(painter, catLayout.cat, breath.breathValue(),
-                              RestingCatView::tailAngle(now - catAppearedAt));
+        RestingCatView::paint(painter, catLayout.cat, breath.breathValue(), tailAngle);
         painter.restore();
     }
     if (theme != RestTheme::Ultraman && dirty.intersects(current.tip.toAlignedRect())) {
@@ -427,13 +506,15 @@ void RestView::paintContent(QPainter& painter, const QRect& dirty) {
         painter.setPen(Palette::white(0.85));
         painter.drawText(current.tip, Qt::AlignCenter | Qt::TextWordWrap, tip);
     }
-    paintSkipArea(painter, current, now);
-    if (cardPresence.value(now) > 0.001) {
+    if (dirty.intersects(skipArea())) {
+        paintSkipArea(painter, current, now);
+    }
+    if (cardPresence.value(now) > 0.001 && dirty.intersects(cardArea())) {
         paintFeedbackCard(painter, now);
     }
 }
 
-void RestView::paintRing(QPainter& painter, const RestLayout& current) {
+void RestView::paintRing(QPainter& painter, const RestLayout& current, double now) {
     const QPointF centre = current.ring.center();
     const double scale = 1 + 0.18 * breath.breathValue();
     painter.save();
@@ -448,9 +529,7 @@ void RestView::paintRing(QPainter& painter, const RestLayout& current) {
     painter.setPen(QPen(Palette::white(0.12), 8));
     painter.drawEllipse(centre, 95, 95);
 
-    const int seconds = shownSeconds;
-    const double fraction =
-        totalRestSeconds > 0 ? std::clamp(static_cast<double>(seconds) / totalRestSeconds, 0.0, 1.0) : 0.0;
+    const double fraction = arc.value(now);
     if (fraction > 0) {
         QLinearGradient gradient(centre.x(), centre.y() - 95, centre.x(), centre.y() + 95);
         gradient.setColorAt(0, Palette::teal);
@@ -470,7 +549,7 @@ void RestView::paintRing(QPainter& painter, const RestLayout& current) {
     painter.setFont(numberFont);
     painter.setPen(Qt::white);
     painter.drawText(QRectF(centre.x() - 120, top, 240, numberHeight), Qt::AlignCenter,
-                     QString::number(seconds));
+                     QString::number(shownSeconds));
     painter.setFont(breathFont);
     painter.setPen(Palette::teal);
     painter.drawText(QRectF(centre.x() - 120, top + numberHeight + 8, 240, breathHeight), Qt::AlignCenter,

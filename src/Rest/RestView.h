@@ -22,7 +22,8 @@ class AnimationTicker;
 // button; the theme picker in the top-right corner. secondsRemaining is a
 // binding onto the rest countdown owned by the caller: the view reads it on
 // its own ticks and never changes it. onSkip is called once, 2.0 s after a
-// completed hold, with the feedback line shown.
+// completed hold, with the feedback line shown. Each tick repaints only what
+// it moved: the ring and the cat; the rest stays as painted.
 class RestView : public QWidget {
     Q_OBJECT
 public:
@@ -54,11 +55,18 @@ protected:
 
 private:
     void applyTheme(RestTheme newTheme, bool animated);
+    void setBlurRadius(double radius);
     QWidget* makeBackdrop(RestTheme forTheme);
     void layoutChildren();
-    bool isAnimating(double now) const;
-    void paintContent(QPainter& painter, const QRect& dirty);
-    void paintRing(QPainter& painter, const RestLayout& layout);
+    void followEffects(double now);
+    double arcFraction(int seconds) const;
+    // What each moving part covers, in this view's coordinates.
+    QRect ringArea() const;
+    QRect catArea() const;
+    QRect skipArea() const;
+    QRect cardArea() const;
+    void paintContent(QPainter& painter, const QRegion& dirty);
+    void paintRing(QPainter& painter, const RestLayout& layout, double now);
     void paintSkipArea(QPainter& painter, const RestLayout& layout, double now);
     void paintFeedbackCard(QPainter& painter, double now);
     void holdChanged();
@@ -77,6 +85,7 @@ private:
     bool wasPressing = false;
     bool hadFeedback = false;
     double catAppearedAt = 0;
+    double tailAngle = 0;
 
     Timer* tickTimer;
     QWidget* backdrop = nullptr;
@@ -88,6 +97,7 @@ private:
     ThemeSelectorOverlay* picker;
     AnimationTicker* ticker;
 
+    Transition arc;
     Transition backdropFade{1};
     Transition catPresence;
     Transition ultramanPresence;

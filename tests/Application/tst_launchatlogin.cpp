@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTest>
 
@@ -15,6 +16,9 @@ class LaunchAtLoginTest : public QObject {
     Q_OBJECT
 
 private:
+    // Stands in for an installed binary: a file that exists and may be run.
+    static QString installed() { return QCoreApplication::applicationFilePath(); }
+
     struct Home {
         QTemporaryDir dir;
         QByteArray previous = qgetenv("XDG_CONFIG_HOME");
@@ -42,11 +46,12 @@ private:
         StatsStore store{statsDir.path()};
         ScopedPreferences prefs;
         TestPlatform platform;
-        XdgAutostartLoginItem autostart{QStringLiteral("/usr/local/bin/tavo")};
+        XdgAutostartLoginItem autostart;
         QStringList log;
         std::unique_ptr<AppDelegate> delegate;
 
-        explicit Delegate(bool realEntry) {
+        explicit Delegate(bool realEntry, const QString& executable = installed())
+            : autostart(executable) {
             StatsStore::setShared(&store);
             setLogSink([this](const QString& line) { log.append(line); });
             PlatformServices services = platform.services();
@@ -72,14 +77,14 @@ private Q_SLOTS:
 
     void registerWritesAnEntryForTheBinary() {
         Home home;
-        XdgAutostartLoginItem item(QStringLiteral("/opt/tavo/bin/tavo"));
+        XdgAutostartLoginItem item(installed());
         QVERIFY(!item.isEnabled());
         QCOMPARE(item.registerItem(), std::nullopt);
         QVERIFY(item.isEnabled());
         const QByteArray text = home.read();
         QVERIFY(text.startsWith("[Desktop Entry]\n"));
         QVERIFY(text.contains("\nType=Application\n"));
-        QVERIFY(text.contains("\nExec=\"/opt/tavo/bin/tavo\"\n"));
+        QVERIFY(text.contains("\nExec=\"" + installed().toUtf8() + "\"\n"));
         QVERIFY(!text.contains("Hidden"));
         QCOMPARE(item.unregisterItem(), std::nullopt);
         QVERIFY(!QFile::exists(home.entry()));
@@ -88,11 +93,18 @@ private Q_SLOTS:
         QCOMPARE(item.unregisterItem(), std::nullopt);
     }
 
-    void defaultsToTheRunningBinary() {
+    void defaultsToTheInstalledBinary() {
         Home home;
+        const QString path = XdgAutostartLoginItem::installedExecutable();
+        QVERIFY2(QDir::isAbsolutePath(path) && path.endsWith(QLatin1String("/bin/tavo")), qPrintable(path));
         XdgAutostartLoginItem item;
-        QCOMPARE(item.registerItem(), std::nullopt);
-        QVERIFY(home.read().contains("Exec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"));
+        const std::optional<QString> error = item.registerItem();
+        if (QFileInfo(path).isExecutable()) {
+            QCOMPARE(error, std::nullopt);
+            QVERIFY(home.read().contains("Exec=\"" + path.toUtf8() + "\"\n"));
+        } else {
+            QVERIFY2(error && error->contains(path), qPrintable(error.value_or(QString())));
+        }
     }
 
     void enabledUnlessHidden_data() {
@@ -119,7 +131,7 @@ private Q_SLOTS:
     void registeringReplacesAHiddenEntry() {
         Home home;
         home.write("[Desktop Entry]\nExec=tavo\nHidden=true\n");
-        XdgAutostartLoginItem item(QStringLiteral("/usr/bin/tavo"));
+        XdgAutostartLoginItem item(installed());
         QVERIFY(!item.isEnabled());
         QCOMPARE(item.registerItem(), std::nullopt);
         QVERIFY(item.isEnabled());
@@ -153,7 +165,7 @@ private Q_SLOTS:
         blocker.close();
         Home home(QStringLiteral("unused"));
         qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("file/config")).toUtf8());
-        XdgAutostartLoginItem item(QStringLiteral("/usr/bin/tavo"));
+        XdgAutostartLoginItem item(installed());
         const std::optional<QString> error = item.registerItem();
         QVERIFY(error);
         QVERIFY2(error->contains(dir.filePath(QStringLiteral("file/config/autostart"))), qPrintable(*error));
@@ -186,16 +198,14 @@ private Q_SLOTS:
         QVERIFY(!app.checked());
     }
 
-    void failedRegistrationLogsAndAlerts() {
-        QTemporaryDir dir;
-        QFile blocker(dir.filePath(QStringLiteral("file")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        Home home(QStringLiteral("unused"));
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("file/config")).toUtf8());
-        Delegate app(true);
-        const QString error = *XdgAutostartLoginItem(QStringLiteral("/usr/local/bin/tavo")).registerItem();
+    // A build that is not installed has nothing lasting to start at login.
+    void notInstalledFailsToRegister() {
+        Home home;
+        const QString missing = home.dir.filePath(QStringLiteral("bin/tavo"));
+        Delegate app(true, missing);
         app.delegate->toggleLaunchAtLogin();
+        QVERIFY(!QFile::exists(home.entry()));
+        const QString error = QStringLiteral("找不到已安装的程序 ") + missing;
         QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 设置开机自启失败: ") + error});
         QCOMPARE(app.platform.alerts.shown.size(), 1);
         const Alert& alert = app.platform.alerts.shown.first();

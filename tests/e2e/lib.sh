@@ -4,6 +4,9 @@
 set -u
 
 E2E_OUT=${TAVO_E2E_OUT:-$(pwd)/e2e-out}
+# The virtual screen, and the size of one rest window on it.
+E2E_SCREEN=${E2E_SCREEN:-1280x800}
+E2E_REST_SIZE=${E2E_REST_SIZE:-$E2E_SCREEN}
 E2E_PIDS=()
 E2E_FAILURES=0
 
@@ -48,7 +51,7 @@ e2e_start_xvfb() {
         display=$((100 + RANDOM % 400))
         [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
         xdpyinfo -display ":$display" >/dev/null 2>&1 && continue
-        Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+        Xvfb ":$display" -screen 0 "${E2E_SCREEN}x24" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
         pid=$!
         export DISPLAY=:$display
         if e2e_wait_for 10 xdpyinfo && kill -0 "$pid" 2>/dev/null; then
@@ -150,11 +153,11 @@ e2e_click_tray_icon() {
 # Number of mapped top-level windows of Tavo's (menus, dialogs, rest windows).
 e2e_tavo_window_count() { xdotool search --onlyvisible --class tavo 2>/dev/null | wc -l; }
 
-# A mapped window of Tavo's covering the whole 1280x800 screen.
+# A mapped window of Tavo's covering a whole screen.
 e2e_fullscreen_window_shown() {
     local id
     for id in $(xdotool search --onlyvisible --class tavo 2>/dev/null); do
-        xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 1280x800' && return 0
+        xdotool getwindowgeometry "$id" 2>/dev/null | grep -q "Geometry: $E2E_REST_SIZE" && return 0
     done
     return 1
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The status menu on a real display: the countdown keeps moving while the
 # menu is open; a rhythm and a theme picked from their submenus are stored
-# and checked; launch at login writes the autostart entry; About and the
+# and checked; launch at login names the installed binary; About and the
 # rhythm dialog open above everything; Ctrl+Q in a dialog ends Tavo.
 source "$(dirname "$0")/lib.sh"
 binary=$1
@@ -64,15 +64,22 @@ else
     e2e_fail "theme not stored: $(cat "$settings" 2>/dev/null)"
 fi
 
-# The bottom lines, from below: 退出, 关于 Tavo, 开机自启.
+# The bottom lines, from below: 退出, 关于 Tavo, 开机自启. The entry starts the
+# installed program, never this build's binary; with none installed, an alert
+# says so and nothing is written.
 open_menu
 keys Up Up Up Return
-windows_become "$resting_count"
-if e2e_wait_for 3 grep -qxF "Exec=\"$(readlink -f "$binary")\"" "$autostart"; then
-    e2e_pass "autostart entry runs the binary"
+refused() { grep -qF "Tavo: 设置开机自启失败: 找不到已安装的程序" "$E2E_DIR/tavo.log"; }
+if e2e_wait_for 3 refused; then
+    e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no alert for the refused entry"
+    keys Return
+    if [ -e "$autostart" ]; then e2e_fail "entry written though refused"; else e2e_pass "not installed: autostart refused"; fi
+elif grep -q '^Exec="/.*/bin/tavo"$' "$autostart" 2>/dev/null && ! grep -qF "$(readlink -f "$binary")" "$autostart"; then
+    e2e_pass "autostart entry runs the installed binary"
 else
     e2e_fail "autostart entry: $(cat "$autostart" 2>/dev/null)"
 fi
+windows_become "$resting_count"
 
 open_menu
 keys Down Down Right

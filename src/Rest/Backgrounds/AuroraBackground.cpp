@@ -5,6 +5,7 @@
 #include "Rest/Models/Animation.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -56,6 +57,7 @@ const QImage& spriteFor(double size) {
 
 AuroraBackground::AuroraBackground(QWidget* parent, QRandomGenerator* random)
     : QWidget(parent)
+    , classic(this)
     , fireflies(random)
     , timer(Clock::instance().createTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -63,27 +65,36 @@ AuroraBackground::AuroraBackground(QWidget* parent, QRandomGenerator* random)
     connect(timer, &Timer::timeout, this, &AuroraBackground::tick);
 }
 
+QRect AuroraBackground::spriteRect(const FireflyParticle& particle) {
+    const QImage& sprite = spriteFor(particle.size);
+    return {static_cast<int>(std::lround(particle.position.x() - sprite.width() / 2.0)),
+            static_cast<int>(std::lround(particle.position.y() - sprite.height() / 2.0)), sprite.width(),
+            sprite.height()};
+}
+
 void AuroraBackground::tick() {
-    fireflies.update(size(), mouseLocation);
-    update();
-}
-
-void AuroraBackground::paint(QPainter& painter, double now) const {
-    classic.paint(painter, rect(), now);
+    // Every dot flickers on every tick: each is repainted where it was and
+    // where it is. A dot that wraps leaves two small areas, not one long one.
     for (const FireflyParticle& particle : fireflies.particles()) {
-        const QImage& sprite = spriteFor(particle.size);
-        painter.setOpacity(particle.opacity);
-        painter.drawImage(
-            QPoint(static_cast<int>(std::lround(particle.position.x() - sprite.width() / 2.0)),
-                   static_cast<int>(std::lround(particle.position.y() - sprite.height() / 2.0))),
-            sprite);
+        update(spriteRect(particle));
     }
-    painter.setOpacity(1);
+    fireflies.update(size(), mouseLocation);
+    for (const FireflyParticle& particle : fireflies.particles()) {
+        update(spriteRect(particle));
+    }
 }
 
-void AuroraBackground::paintEvent(QPaintEvent*) {
+void AuroraBackground::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    paint(painter, Animation::now());
+    const QRegion& dirty = event->region();
+    classic.paint(painter, rect(), dirty);
+    for (const FireflyParticle& particle : fireflies.particles()) {
+        const QRect at = spriteRect(particle);
+        if (dirty.intersects(at)) {
+            painter.setOpacity(particle.opacity);
+            painter.drawImage(at.topLeft(), spriteFor(particle.size));
+        }
+    }
 }
 
 void AuroraBackground::showEvent(QShowEvent*) {
@@ -94,6 +105,7 @@ void AuroraBackground::showEvent(QShowEvent*) {
 
 void AuroraBackground::hideEvent(QHideEvent*) {
     timer->stop();
+    classic.disappear();
 }
 
 void AuroraBackground::mouseMoveEvent(QMouseEvent* event) {

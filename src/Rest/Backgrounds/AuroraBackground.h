@@ -11,7 +11,8 @@ class QRandomGenerator;
 class Timer;
 
 // The aurora backdrop: the classic glows with 35 fireflies over them that
-// rise, flicker, wrap at the edges and scatter from the pointer.
+// rise, flicker, wrap at the edges and scatter from the pointer. A tick
+// repaints where each firefly was and where it is now.
 class AuroraBackground : public QWidget {
     Q_OBJECT
 public:
@@ -21,9 +22,6 @@ public:
     // One particle step and redraw, as the 0.03 s timer does.
     void tick();
 
-    // Draws the whole backdrop, fireflies in list order.
-    void paint(QPainter& painter, double now) const;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -32,6 +30,9 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // Where a firefly's dot is drawn, in whole pixels.
+    static QRect spriteRect(const FireflyParticle& particle);
+
     ClassicBackdrop classic;
     FireflyField fireflies;
     std::optional<QPointF> mouseLocation;

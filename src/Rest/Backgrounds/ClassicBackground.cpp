@@ -5,18 +5,28 @@
 #include "Rest/Models/Animation.h"
 #include "Rest/Models/ClassicGlows.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 
-#include <array>
 #include <cmath>
+
+// One glow blurred, cut to the pixels it colours; centre is where the glow's
+// own centre lies in the image.
+struct GlowSprite {
+    QImage image;
+    QPointF centre;
+};
+struct GlowSprites {
+    std::array<GlowSprite, 3> glows;
+};
 
 namespace {
 
 // A glow with room for the blur to spread; it blends to nothing well inside.
 constexpr int blurMargin = 160;
 
-QImage makeGlowSprite(const ClassicGlows::Glow& glow) {
+GlowSprite makeGlowSprite(const ClassicGlows::Glow& glow) {
     const int side = static_cast<int>(glow.frame) + 2 * blurMargin;
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -33,55 +43,138 @@ QImage makeGlowSprite(const ClassicGlows::Glow& glow) {
         painter.setBrush(gradient);
         painter.drawEllipse(centre, glow.frame / 2, glow.frame / 2);
     }
-    return ImageBlur::blurred(image, ClassicGlows::blurRadius);
+    image = ImageBlur::blurred(image, ClassicGlows::blurRadius);
+    // The blur leaves a wide ring of empty pixels; keep only what it coloured.
+    int top = side;
+    int bottom = -1;
+    int left = side;
+    int right = -1;
+    for (int y = 0; y < side; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < side; ++x) {
+            if (qAlpha(line[x]) != 0) {
+                top = std::min(top, y);
+                bottom = y;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (bottom < 0) {
+        return {QImage(), QPointF()};
+    }
+    const QRect used(QPoint(left, top), QPoint(right, bottom));
+    return {image.copy(used), QPointF(side / 2.0, side / 2.0) - QPointF(used.topLeft())};
 }
 
-const std::array<QImage, 3>& glowSprites() {
-    static const std::array<QImage, 3> sprites = {
-        makeGlowSprite(ClassicGlows::glows()[0]),
-        makeGlowSprite(ClassicGlows::glows()[1]),
-        makeGlowSprite(ClassicGlows::glows()[2]),
-    };
+std::shared_ptr<const GlowSprites> sharedGlowSprites() {
+    static std::weak_ptr<const GlowSprites> shared;
+    std::shared_ptr<const GlowSprites> sprites = shared.lock();
+    if (!sprites) {
+        auto made = std::make_shared<GlowSprites>();
+        for (size_t i = 0; i < made->glows.size(); ++i) {
+            made->glows[i] = makeGlowSprite(ClassicGlows::glows()[i]);
+        }
+        sprites = made;
+        shared = sprites;
+    }
     return sprites;
 }
 
 } // namespace
 
-void ClassicBackdrop::appear(double now) {
-    appearedAt = now;
+ClassicBackdrop::ClassicBackdrop(QWidget* owner)
+    : owner(owner)
+    , timer(Clock::instance().createTimer(owner)) {
+    drawn = positionsAt(0);
+    QObject::connect(timer, &Timer::timeout, owner, [this] {
+        const double now = Animation::now();
+        if (step(now)) {
+            this->owner->update();
+        }
+        timer->start(nextStepIn(now), false);
+    });
 }
 
-void ClassicBackdrop::paint(QPainter& painter, const QRect& area, double now) const {
-    painter.fillRect(area, ClassicGlows::baseColour);
-    const std::array<QPointF, 3> offsets = ClassicGlows::offsets(now - appearedAt);
+ClassicBackdrop::~ClassicBackdrop() = default;
+
+std::array<QPointF, 3> ClassicBackdrop::positionsAt(double now) const {
+    // Whole device pixels keep the blend on the untransformed fast path.
+    const double ratio = owner->devicePixelRatioF();
+    std::array<QPointF, 3> result = ClassicGlows::offsets(now - appearedAt);
+    for (QPointF& offset : result) {
+        offset = QPointF(std::round(offset.x() * ratio), std::round(offset.y() * ratio)) / ratio;
+    }
+    return result;
+}
+
+void ClassicBackdrop::appear(double now) {
+    appearedAt = now;
+    drawn = positionsAt(now);
+    timer->start(nextStepIn(now), false);
+}
+
+void ClassicBackdrop::disappear() {
+    timer->stop();
+    sprites.reset();
+}
+
+bool ClassicBackdrop::step(double now) {
+    const std::array<QPointF, 3> next = positionsAt(now);
+    if (next == drawn) {
+        return false;
+    }
+    drawn = next;
+    return true;
+}
+
+double ClassicBackdrop::nextStepIn(double now) const {
+    // Rounded to device pixels, a glow has moved half a pixel when its drawn
+    // place changes. Near the turns that takes long; look ahead in steps.
+    double ahead = minimumStepSeconds;
+    while (ahead < ClassicGlows::legSeconds && positionsAt(now + ahead) == drawn) {
+        ahead += minimumStepSeconds;
+    }
+    return ahead;
+}
+
+void ClassicBackdrop::paint(QPainter& painter, const QRect& area, const QRegion& dirty) {
+    if (!sprites) {
+        sprites = sharedGlowSprites();
+    }
+    const double ratio = owner->devicePixelRatioF();
     const QPointF centre = QRectF(area).center();
-    const std::array<QImage, 3>& sprites = glowSprites();
-    for (size_t i = 0; i < sprites.size(); ++i) {
-        const QImage& sprite = sprites[i];
-        // Whole pixels keep the blend on the untransformed fast path.
-        const QPointF topLeft = centre + offsets[i] - QPointF(sprite.width() / 2.0, sprite.height() / 2.0);
-        painter.drawImage(QPoint(qRound(topLeft.x()), qRound(topLeft.y())), sprite);
+    for (const QRect& rect : dirty) {
+        const QRectF part = QRectF(rect & area);
+        painter.fillRect(part, ClassicGlows::baseColour);
+        for (size_t i = 0; i < drawn.size(); ++i) {
+            const GlowSprite& glow = sprites->glows[i];
+            const QPointF topLeft = (centre + drawn[i] - glow.centre) * ratio;
+            const QRectF placed(QPointF(std::round(topLeft.x()), std::round(topLeft.y())) / ratio,
+                                QSizeF(glow.image.size()));
+            const QRectF overlap = part & placed;
+            if (!overlap.isEmpty()) {
+                painter.drawImage(overlap, glow.image, overlap.translated(-placed.topLeft()));
+            }
+        }
     }
 }
 
 ClassicBackground::ClassicBackground(QWidget* parent)
     : QWidget(parent)
-    , frameTimer(Clock::instance().createTimer(this)) {
+    , backdrop(this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    connect(frameTimer, &Timer::timeout, this, qOverload<>(&QWidget::update));
 }
 
-void ClassicBackground::paintEvent(QPaintEvent*) {
+void ClassicBackground::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    backdrop.paint(painter, rect(), Animation::now());
+    backdrop.paint(painter, rect(), event->region());
 }
 
 void ClassicBackground::showEvent(QShowEvent*) {
     backdrop.appear(Animation::now());
-    // The glows move under 2.5 points per 0.05 s; finer steps vanish in the blur.
-    frameTimer->start(0.05, true);
 }
 
 void ClassicBackground::hideEvent(QHideEvent*) {
-    frameTimer->stop();
+    backdrop.disappear();
 }

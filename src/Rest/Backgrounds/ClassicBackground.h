@@ -1,25 +1,53 @@
 #pragma once
 
+#include <QPointF>
 #include <QWidget>
+
+#include <array>
+#include <memory>
 
 class QPainter;
 class Timer;
+struct GlowSprites;
 
-// Paints the classic backdrop: the dark base and the three blurred glows at
-// their drift position for a time on screen. The glows are blurred once per
-// process into sprites; a frame is one fill and three sprite blends.
+// Paints the classic backdrop: the dark base and the three blurred glows.
+// The glows are blurred once into sprites shared by every backdrop on
+// screen and given back when none is. They are drawn where they stood at
+// their last step: a step comes when one of them has drifted by at least
+// half a device pixel, and then the owner repaints whole; in between, a
+// repaint of any part draws exactly what was there.
 class ClassicBackdrop {
 public:
-    // Restarts the drift from the first offsets.
+    // The shortest time between two steps.
+    static constexpr double minimumStepSeconds = 0.1;
+
+    explicit ClassicBackdrop(QWidget* owner);
+    ~ClassicBackdrop();
+
+    // Restarts the drift from the first offsets and starts stepping.
     void appear(double now);
-    void paint(QPainter& painter, const QRect& area, double now) const;
+    // Stops stepping and lets go of the sprites.
+    void disappear();
+    // Paints the dirty part of the area.
+    void paint(QPainter& painter, const QRect& area, const QRegion& dirty);
+
+    // Moves the glows to where they are at `now`; whether any moved.
+    bool step(double now);
+    // Seconds from `now` to the next step.
+    double nextStepIn(double now) const;
 
 private:
+    std::array<QPointF, 3> positionsAt(double now) const;
+
+    QWidget* owner;
+    Timer* timer;
     double appearedAt = 0;
+    std::array<QPointF, 3> drawn;
+    std::shared_ptr<const GlowSprites> sprites;
 };
 
 // The classic backdrop as a widget filling its parent: the loading backdrop
-// of the wallpaper theme. It repaints itself while shown.
+// of the wallpaper theme.
 class ClassicBackground : public QWidget {
     Q_OBJECT
 public:
@@ -32,5 +60,4 @@ protected:
 
 private:
     ClassicBackdrop backdrop;
-    Timer* frameTimer;
 };

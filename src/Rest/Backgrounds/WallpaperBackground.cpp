@@ -9,6 +9,7 @@
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -19,7 +20,8 @@ namespace {
 const QColor veil = QColor::fromRgbF(0, 0, 0, 0.18f);
 
 // The loading line over the classic backdrop: a spinning teal indicator and
-// the text below it, 12 apart; then the veil over everything.
+// the text below it, 12 apart; then the veil over everything. Only the
+// indicator moves.
 class LoadingLayer : public QWidget {
 public:
     explicit LoadingLayer(QWidget* parent)
@@ -28,7 +30,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
-            update();
+            update(indicatorRect());
         });
     }
 
@@ -36,14 +38,11 @@ protected:
     void showEvent(QShowEvent*) override { spin->start(1.0 / spokes, true); }
     void hideEvent(QHideEvent*) override { spin->stop(); }
 
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QFont font = systemFont(11);
-        const double textHeight = font.pixelSize() * 1.2;
-        const double indicator = 32;
-        const double top = WallpaperBackground::loadingStackTop(size(), indicator + 12 + textHeight);
-        const QPointF centre(width() / 2.0, top + indicator / 2);
+        const QRectF indicator = indicatorRect();
+        const QPointF centre = indicator.center();
 
         // Twelve spokes, the leading one brightest, stepping round once a second.
         QPen pen(Palette::teal, 3, Qt::SolidLine, Qt::RoundCap);
@@ -56,15 +55,25 @@ protected:
             painter.drawLine(centre + direction * 8, centre + direction * 14);
         }
 
-        painter.setFont(font);
-        painter.setPen(Palette::white(0.4));
-        painter.drawText(QRectF(0, top + indicator + 12, width(), textHeight), Qt::AlignCenter,
-                         WallpaperBackground::loadingText);
+        const QRectF text(0, indicator.bottom() + 12, width(), textHeight());
+        if (event->region().intersects(text.toAlignedRect())) {
+            painter.setFont(systemFont(11));
+            painter.setPen(Palette::white(0.4));
+            painter.drawText(text, Qt::AlignCenter, WallpaperBackground::loadingText);
+        }
         painter.fillRect(rect(), veil);
     }
 
 private:
     static constexpr int spokes = 12;
+    static constexpr double indicatorSide = 32;
+
+    static double textHeight() { return systemFont(11).pixelSize() * 1.2; }
+    QRect indicatorRect() const {
+        const double top = WallpaperBackground::loadingStackTop(size(), indicatorSide + 12 + textHeight());
+        return QRectF(width() / 2.0 - indicatorSide / 2, top, indicatorSide, indicatorSide).toAlignedRect();
+    }
+
     Timer* spin;
     int turn = 0;
 };
@@ -79,16 +88,18 @@ WallpaperBackground::WallpaperBackground(WallpaperManager& manager, QWidget* par
     , manager(manager)
     , classic(new ClassicBackground(this))
     , loadingLayer(new LoadingLayer(this))
-    , blurWatch(Clock::instance().createTimer(this)) {
+    , blurRadius(RestThemes::storedBlurRadius()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::showImage);
-    connect(blurWatch, &Timer::timeout, this, [this] {
-        if (!photo.isNull() && RestThemes::storedBlurRadius() != pictureRadius) {
-            refreshPicture();
-            update();
-        }
-    });
     showImage(manager.cachedImage());
+}
+
+void WallpaperBackground::setBlurRadius(double radius) {
+    if (radius != blurRadius) {
+        blurRadius = radius;
+        picture = QImage();
+        update();
+    }
 }
 
 double WallpaperBackground::loadingStackTop(QSizeF area, double stackHeight) {
@@ -137,46 +148,43 @@ void WallpaperBackground::showImage(const QImage& image) {
     const bool loading = photo.isNull();
     classic->setVisible(loading);
     loadingLayer->setVisible(loading);
-    if (!loading) {
-        refreshPicture();
-        if (isVisible()) {
-            blurWatch->start(0.1, true);
-        }
-    }
+    picture = QImage();
     update();
 }
 
-void WallpaperBackground::refreshPicture() {
-    pictureRadius = RestThemes::storedBlurRadius();
-    const qreal ratio = devicePixelRatioF();
-    picture =
-        QPixmap::fromImage(composePicture(photo, (QSizeF(size()) * ratio).toSize(), ratio, pictureRadius));
-}
-
-void WallpaperBackground::paintEvent(QPaintEvent*) {
+void WallpaperBackground::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    if (!photo.isNull()) {
-        painter.drawPixmap(0, 0, picture);
+    if (photo.isNull()) {
+        painter.fillRect(rect(), veil);
+        return;
     }
-    painter.fillRect(rect(), veil);
+    const qreal ratio = devicePixelRatioF();
+    const QSize area = (QSizeF(size()) * ratio).toSize();
+    if (picture.size() != area) {
+        // Blurred and veiled once per size and blur; a repaint copies a part.
+        picture = composePicture(photo, area, ratio, blurRadius);
+        QPainter veiled(&picture);
+        veiled.fillRect(rect(), veil);
+        veiled.end();
+        picture = std::move(picture).convertToFormat(QImage::Format_RGB32);
+    }
+    for (const QRect& part : event->region()) {
+        painter.drawImage(part, picture,
+                          QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
 }
 
-void WallpaperBackground::resizeEvent(QResizeEvent* event) {
+void WallpaperBackground::resizeEvent(QResizeEvent*) {
     classic->setGeometry(rect());
     loadingLayer->setGeometry(rect());
-    if (!photo.isNull() && event->size() != event->oldSize()) {
-        refreshPicture();
-    }
 }
 
 void WallpaperBackground::showEvent(QShowEvent*) {
     if (manager.cachedImage().isNull()) {
         manager.prefetchNextWallpaper();
-    } else {
-        blurWatch->start(0.1, true);
     }
 }
 
 void WallpaperBackground::hideEvent(QHideEvent*) {
-    blurWatch->stop();
+    picture = QImage(); // made again when shown: a rest is over in seconds
 }

@@ -1,17 +1,16 @@
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
 #include <QWidget>
 
 class ClassicBackground;
-class Timer;
 class WallpaperManager;
 
 // The backdrop of the wallpaper theme: the manager's photograph, aspect
-// filled and blurred by the "wallpaperBlurRadius" preference, under an 18 %
-// black veil. Until a photograph exists it shows the classic backdrop with a
-// loading line, and asks for one photograph when it comes on screen.
+// filled and blurred by the wallpaper blur setting, under an 18 % black
+// veil. Until a photograph exists it shows the classic backdrop with a
+// loading line, and asks for one photograph when it comes on screen. The
+// blurred, veiled picture is made once per size and blur while on screen.
 class WallpaperBackground : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +29,8 @@ public:
     // logical pixels; the blur is computed at reduced size, which it hides.
     static QImage composePicture(const QImage& photo, QSize area, qreal ratio, double radius);
 
+    void setBlurRadius(double radius);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -38,14 +39,11 @@ protected:
 
 private:
     void showImage(const QImage& image);
-    void refreshPicture();
 
     WallpaperManager& manager;
     ClassicBackground* classic;
     QWidget* loadingLayer;
-    // Watches the blur preference, which the theme picker writes at any time.
-    Timer* blurWatch;
+    double blurRadius;
     QImage photo;
-    QPixmap picture;
-    double pictureRadius = -1;
+    QImage picture;
 };

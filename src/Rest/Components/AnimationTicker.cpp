@@ -5,24 +5,38 @@
 
 #include <QWidget>
 
-AnimationTicker::AnimationTicker(QWidget* target, std::function<bool(double)> running)
+AnimationTicker::AnimationTicker(QWidget* target)
     : QObject(target)
     , target(target)
-    , running(std::move(running))
     , timer(Clock::instance().createTimer(this)) {
     connect(timer, &Timer::timeout, this, &AnimationTicker::frame);
 }
 
-void AnimationTicker::kick() {
-    target->update();
+void AnimationTicker::animate(const Transition& transition, const QRect& area) {
+    animate(&transition, area, transition.endsAt());
+}
+
+void AnimationTicker::animate(const void* key, const QRect& area, double until) {
+    if (const auto previous = running.constFind(key); previous != running.cend()) {
+        target->update(previous->area); // it may have moved on from there
+    }
+    running.insert(key, Run{area, until});
+    target->update(area);
     if (!timer->isActive()) {
-        timer->start(0.03, true);
+        timer->start(frameSeconds, true);
     }
 }
 
 void AnimationTicker::frame() {
-    target->update();
-    if (!running(Animation::now())) {
+    const double now = Animation::now();
+    if (onFrame) {
+        onFrame(now);
+    }
+    for (auto it = running.begin(); it != running.end();) {
+        target->update(it->area);
+        it = now >= it->until ? running.erase(it) : std::next(it);
+    }
+    if (running.isEmpty()) {
         timer->stop();
     }
 }

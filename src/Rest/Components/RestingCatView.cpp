@@ -32,6 +32,13 @@ double RestingCatView::tailAngle(double secondsSinceAppear) {
     return -10 + 20 * Animation::reversingEaseInOut(secondsSinceAppear, tailLegSeconds);
 }
 
+QRectF RestingCatView::bounds(const QRectF& frame) {
+    // From the tail's tip at either end of its swing on the left to the
+    // body's right edge; from the ears at the top of a breath to the paws.
+    const QPointF centre = frame.center();
+    return {centre.x() - 170, centre.y() - 150, 250, 215};
+}
+
 namespace {
 
 const QColor fur = QColor::fromRgbF(0.95f, 0.65f, 0.35f);

@@ -34,6 +34,8 @@ public:
     // Degrees, −10 when the view appears, +10 after one swing.
     static double tailAngle(double secondsSinceAppear);
 
+    // Everything the cat can cover in a frame, tail and raised head included.
+    static QRectF bounds(const QRectF& frame);
     // Draws into a frame 180 high, centred horizontally in it.
     static void paint(QPainter& painter, const QRectF& frame, double breathValue, double tailAngle);
 };

@@ -57,7 +57,7 @@ ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, Q
     : QWidget(parent)
     , theme(theme)
     , blurRadius(blurRadius)
-    , ticker(new AnimationTicker(this, [this](double now) { return isAnimating(now); })) {
+    , ticker(new AnimationTicker(this)) {
     setMouseTracking(true);
     for (RestTheme each : RestThemes::allCases()) {
         const double selected = each == theme ? 1 : 0;
@@ -70,14 +70,6 @@ ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, Q
 
 double ThemeSelectorOverlay::opacity() const {
     return fade.value(Animation::now());
-}
-
-bool ThemeSelectorOverlay::isAnimating(double now) const {
-    bool running = fade.isRunning(now) || blurRowPresence.isRunning(now);
-    for (size_t i = 0; i < dots.size(); ++i) {
-        running = running || dots[i].isRunning(now) || selection[i].isRunning(now);
-    }
-    return running;
 }
 
 QRectF ThemeSelectorOverlay::themeRowRect() const {
@@ -147,7 +139,11 @@ void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
         // Give back the blur row's room once it has slid out.
         Clock::instance().callLater(this, actionSeconds, [this] { updateSize(); });
     }
-    ticker->kick();
+    for (size_t i : {static_cast<size_t>(from), static_cast<size_t>(to)}) {
+        ticker->animate(dots[i], rect());
+        ticker->animate(selection[i], rect());
+    }
+    ticker->animate(blurRowPresence, rect());
 }
 
 void ThemeSelectorOverlay::setBlurRadius(double radius) {
@@ -254,13 +250,13 @@ void ThemeSelectorOverlay::paintBlurRow(QPainter& painter, double now) {
 void ThemeSelectorOverlay::enterEvent(QEnterEvent*) {
     hovered = true;
     fade.animateTo(1.0, Animation::now(), Transition::Curve::EaseInOut, 0.35);
-    ticker->kick();
+    ticker->animate(fade, rect());
 }
 
 void ThemeSelectorOverlay::leaveEvent(QEvent*) {
     hovered = false;
     fade.animateTo(fadedOpacity, Animation::now(), Transition::Curve::EaseInOut, 0.35);
-    ticker->kick();
+    ticker->animate(fade, rect());
 }
 
 void ThemeSelectorOverlay::mousePressEvent(QMouseEvent* event) {

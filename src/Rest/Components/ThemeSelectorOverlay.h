@@ -51,7 +51,6 @@ private:
     void paintBlurRow(QPainter& painter, double now);
     void slideTo(const QPointF& position);
     void updateSize();
-    bool isAnimating(double now) const;
 
     RestTheme theme;
     double blurRadius;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -112,9 +113,26 @@ QImage UltramanTigaView::figureImage() {
     return QImage(QStringLiteral(":/tiga_guard_transparent.png"));
 }
 
+QRect UltramanTigaView::starRect(const Star& star) const {
+    const QPointF centre(star.x * width(), star.y * height());
+    const double half = star.size / 2 + 1;
+    return QRectF(centre - QPointF(half, half), centre + QPointF(half, half)).toAlignedRect();
+}
+
 void UltramanTigaView::tick() {
     motion.tick();
-    update();
+    // Every star twinkles, the figure floats in its breathing halo and the
+    // capsule pulses; the texts change only while they fade in.
+    for (const Star& star : stars) {
+        update(starRect(star));
+    }
+    for (const QRect& part : {areas.figure, areas.capsule}) {
+        update(part);
+    }
+    if (motion.textOpacity() < 1 || previousCapsule) {
+        update(areas.headline);
+        update(areas.subtitle);
+    }
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {
@@ -123,6 +141,16 @@ void UltramanTigaView::showEvent(QShowEvent*) {
 
 void UltramanTigaView::hideEvent(QHideEvent*) {
     clock->stop();
+    // Made again at the next paint; nothing of it is needed between rests.
+    spriteRatio = 0;
+    violetGlow = QImage();
+    halo = {};
+    core = {};
+    figure = {};
+    headline = {};
+    subtitleLine = {};
+    capsule.reset();
+    previousCapsule.reset();
 }
 
 void UltramanTigaView::buildStaticSprites(qreal ratio) {
@@ -275,8 +303,9 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     return sprites;
 }
 
-void UltramanTigaView::paintEvent(QPaintEvent*) {
+void UltramanTigaView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    const QRegion& dirty = event->region();
     const qreal ratio = devicePixelRatioF();
     if (spriteRatio != ratio) {
         buildStaticSprites(ratio);
@@ -291,8 +320,10 @@ void UltramanTigaView::paintEvent(QPaintEvent*) {
     // Star field, one pass.
     painter.setPen(Qt::NoPen);
     for (const Star& star : stars) {
-        painter.setBrush(Palette::withOpacity(Qt::white, starOpacity(star, glowPhase)));
-        painter.drawEllipse(QPointF(star.x * w, star.y * h), star.size / 2, star.size / 2);
+        if (dirty.intersects(starRect(star))) {
+            painter.setBrush(Palette::withOpacity(Qt::white, starOpacity(star, glowPhase)));
+            painter.drawEllipse(QPointF(star.x * w, star.y * h), star.size / 2, star.size / 2);
+        }
     }
 
     if (violetGlow.deviceIndependentSize() != QSizeF(size()) || violetGlow.devicePixelRatio() != ratio) {
@@ -304,7 +335,10 @@ void UltramanTigaView::paintEvent(QPaintEvent*) {
         gradient.setColorAt(1, Qt::transparent);
         glow.fillRect(QRectF(0, 0, w, h), gradient);
     }
-    painter.drawImage(QPointF(0, 0), violetGlow);
+    for (const QRect& part : dirty) {
+        painter.drawImage(part, violetGlow,
+                          QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
 
     // The capsule's number decides its size, and so the column's layout.
     const int value = secondsRemaining();
@@ -316,17 +350,55 @@ void UltramanTigaView::paintEvent(QPaintEvent*) {
         }
         capsule = buildCapsule(value, level, ratio);
     }
-    const ColumnLayout layout =
-        columnLayout(h, capsule->size.height(), lineHeight(systemFont(26, QFont::Bold)),
-                     lineHeight(systemFont(13, QFont::Normal)));
+    const double headlineHeight = lineHeight(systemFont(26, QFont::Bold));
+    const double subtitleHeight = lineHeight(systemFont(13, QFont::Normal));
+    const ColumnLayout layout = columnLayout(h, capsule->size.height(), headlineHeight, subtitleHeight);
+    const Areas placed = areasFor(layout);
+    if (placed.capsule != areas.capsule || placed.figure != areas.figure) {
+        // A new number of digits changes the capsule's width and the column.
+        update(areas.capsule | placed.capsule | areas.figure | placed.figure | areas.headline |
+               areas.subtitle);
+    }
+    areas = placed;
 
-    paintFigureGroup(painter, QPointF(w / 2, layout.figure));
-
+    if (dirty.intersects(areas.figure)) {
+        paintFigureGroup(painter, QPointF(w / 2, layout.figure));
+    }
     const double text = motion.textOpacity();
     painter.setOpacity(text);
-    paintCapsule(painter, QPointF(w / 2, layout.capsule), pulse(glowPhase, level));
-    headline.draw(painter, QPointF(w / 2, layout.headline), 1);
-    subtitleLine.draw(painter, QPointF(w / 2, layout.subtitle), 0.75);
+    if (dirty.intersects(areas.capsule)) {
+        paintCapsule(painter, QPointF(w / 2, layout.capsule), pulse(glowPhase, level));
+    }
+    if (dirty.intersects(areas.headline)) {
+        headline.draw(painter, QPointF(w / 2, layout.headline), 1);
+    }
+    if (dirty.intersects(areas.subtitle)) {
+        subtitleLine.draw(painter, QPointF(w / 2, layout.subtitle), 0.75);
+    }
+}
+
+UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) const {
+    const auto around = [this](double centreY, QSizeF size) {
+        return QRectF(QPointF(width() / 2.0 - size.width() / 2, centreY - size.height() / 2), size)
+            .toAlignedRect()
+            .adjusted(-2, -2, 2, 2);
+    };
+    Areas result;
+    // The halo at its widest and the shadowed figure, over the whole float.
+    const QSizeF haloSize = halo[1].image.deviceIndependentSize() * 1.06;
+    const QSizeF figureSize = figure.image.deviceIndependentSize();
+    const QSizeF group(std::max(haloSize.width(), figureSize.width()),
+                       std::max(haloSize.height(), figureSize.height()) + 2 * 9);
+    result.figure = around(layout.figure, group);
+    // The capsule with its glow, and the number's glow rolling in from above.
+    const QSizeF glow = capsule->shadow.image.deviceIndependentSize();
+    const QSizeF number = capsule->number.image.deviceIndependentSize();
+    const double roll = lineHeight(systemFont(58, QFont::Black));
+    result.capsule = around(layout.capsule, QSizeF(std::max(glow.width(), number.width()),
+                                                   std::max(glow.height(), number.height() + roll)));
+    result.headline = around(layout.headline, headline.image.deviceIndependentSize());
+    result.subtitle = around(layout.subtitle, subtitleLine.image.deviceIndependentSize());
+    return result;
 }
 
 void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) const {
@@ -336,6 +408,10 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) const
     QPointF at = centre + QPointF(0, motion.figureOffset());
     if (scale == 1) {
         at = QPointF(std::round(at.x()), std::round(at.y()));
+    } else {
+        // Sampled by position, not by where a repainted band begins, so a
+        // partial repaint of the growing figure matches a whole one.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
     }
     painter.translate(at);
     painter.scale(scale, scale);

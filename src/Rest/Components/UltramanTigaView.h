@@ -15,7 +15,8 @@ class Timer;
 // The Ultraman theme's content: a twinkling star field, a violet glow, the
 // floating guardian figure in its halo, the countdown capsule, the headline
 // and the subtitle. Transparent: the rest view's veil lies beneath it. Every
-// blurred part is rendered once into a sprite; a frame only composes them.
+// blurred part is rendered once into a sprite while on screen; a tick
+// repaints the stars, the figure group and the capsule, and nothing else.
 class UltramanTigaView : public QWidget {
     Q_OBJECT
 public:
@@ -56,6 +57,16 @@ private:
         std::array<Sprite, 2> numberShadow; // blurred 16 and 26
     };
 
+    // Where the parts of the column lie, each with its glow and shadows.
+    struct Areas {
+        QRect figure;
+        QRect capsule;
+        QRect headline;
+        QRect subtitle;
+    };
+
+    QRect starRect(const UltramanTiga::Star& star) const;
+    Areas areasFor(const UltramanTiga::ColumnLayout& layout) const;
     void buildStaticSprites(qreal ratio);
     CapsuleSprites buildCapsule(int value, UltramanTiga::CapsuleLevel level, qreal ratio) const;
     void paintFigureGroup(QPainter& painter, QPointF centre) const;
@@ -79,4 +90,5 @@ private:
     // The number that was shown before the last change, rolling out.
     std::optional<CapsuleSprites> previousCapsule;
     long long changedAtTick = 0;
+    Areas areas;
 };

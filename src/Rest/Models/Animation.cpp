@@ -85,6 +85,8 @@ void Transition::animateTo(double target, double now, Curve newCurve, double new
 double Transition::progress(double now) const {
     const double elapsed = now - startedAt;
     switch (curve) {
+    case Curve::Linear:
+        return std::clamp(elapsed / duration, 0.0, 1.0);
     case Curve::EaseInOut:
         return Animation::easeInOut(elapsed / duration);
     case Curve::EaseOut:
@@ -105,10 +107,13 @@ double Transition::value(double now) const {
 }
 
 bool Transition::isRunning(double now) const {
-    if (duration <= 0) {
-        return false;
-    }
-    const double length = curve == Curve::Spring ? Animation::springSettleTime(duration, damping) : duration;
     // Clock times are whole milliseconds; absorb the rounding of their difference.
-    return now - startedAt < length - 1e-6;
+    return duration > 0 && now < endsAt() - 1e-6;
+}
+
+double Transition::endsAt() const {
+    if (duration <= 0) {
+        return startedAt;
+    }
+    return startedAt + (curve == Curve::Spring ? Animation::springSettleTime(duration, damping) : duration);
 }

@@ -27,7 +27,7 @@ double reversingEaseInOut(double seconds, double legDuration);
 // One animated number: jumps or moves from its current value to a target.
 class Transition {
 public:
-    enum class Curve { EaseInOut, EaseOut, Spring };
+    enum class Curve { Linear, EaseInOut, EaseOut, Spring };
 
     explicit Transition(double initial = 0)
         : from(initial)
@@ -41,6 +41,8 @@ public:
     double value(double now) const;
     double target() const { return to; }
     bool isRunning(double now) const;
+    // Clock seconds at which the value comes to rest.
+    double endsAt() const;
 
 private:
     double progress(double now) const;
