@@ -56,8 +56,11 @@ e2e_terminate HUP
 [ "$(e2e_tavo_window_count)" -eq 0 ] || e2e_fail "windows left after SIGHUP"
 
 launch
+# The first enabled line of the menu is "立即闭眼充能".
+windows=$(e2e_tavo_window_count)
 e2e_click_tray_icon
-sleep 0.5
+menu_open() { [ "$(e2e_tavo_window_count)" -gt "$windows" ]; }
+e2e_wait_for 5 menu_open || e2e_fail "menu did not open"
 xdotool key Down Return
 if rest_windows_become "0,0 640,0 " 10; then e2e_pass "rest from the menu: a window on each monitor"; else
     e2e_fail "rest windows: $(rest_windows)"; fi
