@@ -3,11 +3,14 @@
 #include "Platform/Desktop/DBusNotifications.h"
 #include "Platform/Desktop/DBusSessionEvents.h"
 #include "Platform/Desktop/DialogAlerts.h"
+#include "Platform/Desktop/LayerShellOverlayCards.h"
 #include "Platform/Desktop/QtScreens.h"
 #include "Platform/Desktop/TrayStatusItem.h"
+#include "Platform/Desktop/WaylandConnection.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Settings.h"
+#include "Platform/TerminationSignals.h"
 #include "Stats/StatsStore.h"
 #include "Wallpapers/WallpaperManager.h"
 
@@ -18,7 +21,6 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
-#include <csignal>
 #include <optional>
 
 int main(int argc, char* argv[]) {
@@ -26,6 +28,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tavo"));
     QApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does;
+    // caught from the start, answered once the event loop runs.
+    TerminationSignals termination;
 
     // Two instances would double every reminder and every event.
     QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -44,9 +49,6 @@ int main(int argc, char* argv[]) {
     if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTexts);
     }
-
-    // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
-    std::signal(SIGTERM, SIG_IGN);
 
     // The services, made once here and handed to whatever needs them.
     SystemClock clock;
@@ -67,15 +69,21 @@ int main(int argc, char* argv[]) {
     DBusNotifications notifications(clock);
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    // On Wayland a connection of Tavo's own, for the layer shell Qt does not speak.
+    const std::unique_ptr<WaylandConnection> wayland = WaylandConnection::open();
+    const std::unique_ptr<LayerShellOverlayCards> overlayCards =
+        LayerShellOverlayCards::create(wayland.get());
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
                                           .screens = &screens,
                                           .alerts = &alerts,
                                           .notifications = &notifications,
                                           .loginItem = &loginItem,
-                                          .sessionEvents = &sessionEvents},
+                                          .sessionEvents = &sessionEvents,
+                                          .overlayCards = overlayCards.get()},
                          Services{clock, preferences, stats, wallpaperManager});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

@@ -171,6 +171,9 @@ void AppDelegate::updatePelvicFloorMenuItems() {
 }
 
 void AppDelegate::updateReminderCountdownMenuTitles() {
+    if (!isStatusMenuOpen) {
+        return;
+    }
     if (hydrationStatusMenuItem) {
         hydrationStatusMenuItem->setText(hydrationManager->statusText());
     }

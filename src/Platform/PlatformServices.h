@@ -3,6 +3,7 @@
 class Alerts;
 class Notifications;
 class LoginItem;
+class OverlayCards;
 class Screens;
 class SessionEvents;
 class StatusItem;
@@ -16,4 +17,5 @@ struct PlatformServices {
     Notifications* notifications = nullptr; // DBusNotifications in main()
     LoginItem* loginItem = nullptr;
     SessionEvents* sessionEvents = nullptr;
+    OverlayCards* overlayCards = nullptr; // a layer shell where the compositor has one; else windows
 };

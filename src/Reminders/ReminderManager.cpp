@@ -195,7 +195,7 @@ bool ReminderManager::showReminderAlert(StatsEventSource source) {
         isAlertOpen = true;
         const QPointer<ReminderManager> self(this);
         answer = alerts->run(alert);
-        if (!self) {
+        if (!self || stopped) {
             return false;
         }
         isAlertOpen = false;
@@ -305,6 +305,7 @@ void ReminderManager::handleResumeEvent() {
 }
 
 void ReminderManager::stop() {
+    stopped = true;
     cancelTimer();
     if (sessionEvents) {
         disconnect(sessionEvents, nullptr, this, nullptr);
