@@ -65,6 +65,7 @@ private:
 class MeasuringClock final : public Clock {
 public:
     QDateTime now() const override { return system.now(); }
+    qint64 monotonicMs() const override { return system.monotonicMs(); }
     Timer* createTimer(QObject* parent) override {
         return new MeasuredTimer(system.createTimer(nullptr), parent);
     }

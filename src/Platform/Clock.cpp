@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -43,6 +44,11 @@ void Clock::callLater(QObject* context, double delaySeconds, std::function<void(
 
 QDateTime SystemClock::now() const {
     return QDateTime::currentDateTime();
+}
+
+qint64 SystemClock::monotonicMs() const {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
 }
 
 Timer* SystemClock::createTimer(QObject* parent) {

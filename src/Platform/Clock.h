@@ -26,7 +26,13 @@ class Clock {
 public:
     virtual ~Clock() = default;
 
+    // The wall-clock time: what to show and store. It jumps when the system
+    // time is corrected or changed, and stands still during suspend.
     virtual QDateTime now() const = 0;
+    // Milliseconds on a clock that never jumps, from an arbitrary origin: for
+    // measuring durations, which must not stretch or shrink when the wall
+    // clock is corrected. Timers run on this clock.
+    virtual qint64 monotonicMs() const = 0;
     // The timer is owned by parent and dies with it.
     virtual Timer* createTimer(QObject* parent) = 0;
 
@@ -37,5 +43,6 @@ public:
 class SystemClock final : public Clock {
 public:
     QDateTime now() const override;
+    qint64 monotonicMs() const override;
     Timer* createTimer(QObject* parent) override;
 };

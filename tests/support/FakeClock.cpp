@@ -14,7 +14,7 @@ public:
         // A zero interval would fire forever within one advance.
         intervalMs = std::max<qint64>(1, std::llround(intervalSeconds * 1000.0));
         repeating = repeat;
-        dueMs = clock->current.toMSecsSinceEpoch() + intervalMs;
+        dueMs = clock->monotonic + intervalMs;
         sequence = clock->nextSequence++;
         active = true;
     }
@@ -45,7 +45,8 @@ void FakeClock::advance(double seconds) {
 }
 
 void FakeClock::advanceTo(const QDateTime& target) {
-    const qint64 targetMs = target.toMSecsSinceEpoch();
+    const qint64 wallOffset = current.toMSecsSinceEpoch() - monotonic;
+    const qint64 targetMs = target.toMSecsSinceEpoch() - wallOffset;
     for (;;) {
         timers.removeIf([](const QPointer<FakeTimer>& t) { return t.isNull(); });
         FakeTimer* next = nullptr;
@@ -61,7 +62,8 @@ void FakeClock::advanceTo(const QDateTime& target) {
         if (!next) {
             break;
         }
-        current = QDateTime::fromMSecsSinceEpoch(next->dueMs, target.timeSpec());
+        monotonic = next->dueMs;
+        current = QDateTime::fromMSecsSinceEpoch(next->dueMs + wallOffset, target.timeSpec());
         if (next->repeating) {
             next->dueMs += next->intervalMs;
             next->sequence = nextSequence++;
@@ -70,6 +72,7 @@ void FakeClock::advanceTo(const QDateTime& target) {
         }
         Q_EMIT next->timeout();
     }
+    monotonic = std::max(monotonic, targetMs);
     current = target;
 }
 
