@@ -34,7 +34,7 @@ void nameApplication() {
 }
 
 // `tavo COMMAND`: no display, no tray, only what the command needs.
-int runCommand(int argc, char* argv[]) {
+int runCommand(int argc, char** argv) {
     const QCoreApplication app(argc, argv);
     nameApplication();
     const SystemClock clock;

@@ -39,16 +39,15 @@ QString scoreLabel(int score) {
 }
 
 QString title(StatsReportScope::Kind kind) {
-    const QString title = QStringLiteral("Tavo 身体维护");
     switch (kind) {
     case StatsReportScope::Kind::day:
-        return title + QStringLiteral("日报");
+        return QStringLiteral("Tavo 身体维护日报");
     case StatsReportScope::Kind::week:
-        return title + QStringLiteral("周报");
+        return QStringLiteral("Tavo 身体维护周报");
     case StatsReportScope::Kind::month:
-        return title + QStringLiteral("月报");
+        return QStringLiteral("Tavo 身体维护月报");
     }
-    return title;
+    return {};
 }
 
 QList<Metric> metrics(const StatsDaySummary& total) {
