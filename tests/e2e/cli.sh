@@ -77,10 +77,22 @@ expect 0 "status --json" "$binary" status --json
 state=$(json 'd["class"], d["percentage"], sorted(d)' <"$E2E_DIR/out")
 [ "$state" = "working 0 ['class', 'percentage', 'text', 'tooltip']" ] || e2e_fail "status: $state"
 
+# StatusChanged signals on the bus within $1 seconds.
+signals_in() {
+    timeout "$1" dbus-monitor --address "$DBUS_SESSION_BUS_ADDRESS" \
+        "type='signal',interface='org.tavo.Tavo',member='StatusChanged'" 2>/dev/null | grep -c StatusChanged
+}
+quiet=$(signals_in 3)
+[ "$quiet" -eq 0 ] && e2e_pass "no status signal while nobody follows" || e2e_fail "$quiet status signals unasked"
+
 "$binary" status --json --follow >"$E2E_DIR/follow" 2>&1 &
 follower=$!
 E2E_PIDS+=($follower)
 e2e_wait_for 5 test -s "$E2E_DIR/follow" || e2e_fail "--follow printed nothing"
+# The countdown moves every second: one signal a second, no more.
+followed=$(signals_in 3)
+[ "$followed" -ge 2 ] && [ "$followed" -le 3 ] && e2e_pass "$followed status signals in 3 s while followed" ||
+    e2e_fail "$followed status signals in 3 s while followed"
 expect 0 "rest-now" "$binary" rest-now
 states() {
     /usr/bin/python3 -c 'import json, sys
