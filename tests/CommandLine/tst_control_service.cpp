@@ -1,44 +1,15 @@
 #include "Platform/Desktop/DBusControlService.h"
 #include "support/FakeClock.h"
+#include "support/PrivateBus.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
-#include <QProcess>
 #include <QTest>
 
 #include <memory>
 
 namespace {
-
-// A private session bus of this test's own; gone with the object.
-class PrivateBus {
-public:
-    explicit PrivateBus(const QString& name)
-        : name(name) {
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                     QStringLiteral("--print-address")});
-        if (daemon.waitForReadyRead(5000)) {
-            address = QString::fromUtf8(daemon.readLine()).trimmed();
-        }
-    }
-    ~PrivateBus() {
-        for (const QString& client : std::as_const(clients)) {
-            QDBusConnection::disconnectFromBus(client);
-        }
-        daemon.kill();
-        daemon.waitForFinished();
-    }
-    QDBusConnection connect(const QString& client) {
-        clients.append(name + client);
-        return QDBusConnection::connectToBus(address, clients.last());
-    }
-
-    QString name;
-    QStringList clients;
-    QProcess daemon;
-    QString address;
-};
 
 class FakeControl final : public RemoteControl {
 public:
@@ -92,10 +63,10 @@ private slots:
     void statusChanged(const QString& text, const QString&, const QString&, int) { heard.append(text); }
 
     void init() {
-        bus = std::make_unique<PrivateBus>(QStringLiteral("tavo-test"));
+        bus = std::make_unique<PrivateBus>();
         QVERIFY(!bus->address.isEmpty());
         service = std::make_unique<DBusControlService>(control, clock);
-        QVERIFY(!service->registerOn(bus->connect(QStringLiteral("service"))));
+        QVERIFY(!service->registerOn(bus->connect(QStringLiteral("tavo-test-service"))));
         heard.clear();
     }
     void cleanup() {
@@ -105,7 +76,7 @@ private slots:
 
     void signalsOnlyWhileSubscribedAtMostOnceASecond() {
         // A listener that never subscribes hears whatever goes over the bus.
-        QDBusConnection listener = bus->connect(QStringLiteral("listener"));
+        QDBusConnection listener = bus->connect(QStringLiteral("tavo-test-listener"));
         QVERIFY(listener.connect(RemoteControlBus::serviceName, RemoteControlBus::objectPath,
                                  QStringLiteral("org.tavo.Tavo"), QStringLiteral("StatusChanged"), this,
                                  SLOT(statusChanged(QString, QString, QString, int))));
@@ -113,7 +84,7 @@ private slots:
         clock.advance(2);
         QCOMPARE(heardSoFar(listener), QStringList());
 
-        QCOMPARE(call(bus->connect(QStringLiteral("follower")), QStringLiteral("Subscribe")).type(),
+        QCOMPARE(call(bus->connect(QStringLiteral("tavo-test-follower")), QStringLiteral("Subscribe")).type(),
                  QDBusMessage::ReplyMessage);
         QCOMPARE(service->subscriberCount(), 1);
         control.change(QStringLiteral("C"));
@@ -131,7 +102,7 @@ private slots:
         QCOMPARE(heardSoFar(listener), (QStringList{"C", "E"}));
 
         // The follower leaves the bus: the signals stop.
-        QDBusConnection::disconnectFromBus(bus->name + QStringLiteral("follower"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-follower"));
         QTRY_COMPARE(service->subscriberCount(), 0);
         control.change(QStringLiteral("F"));
         clock.advance(2);
@@ -139,12 +110,12 @@ private slots:
     }
 
     void onlyOnItsOwnBus() {
-        QVERIFY(bus->connect(QStringLiteral("client"))
+        QVERIFY(bus->connect(QStringLiteral("tavo-test-client"))
                     .interface()
                     ->isServiceRegistered(RemoteControlBus::serviceName));
         // Another session bus (another user's, or another session's) does not see it.
-        PrivateBus other(QStringLiteral("tavo-other"));
-        QVERIFY(!other.connect(QStringLiteral("client"))
+        PrivateBus other;
+        QVERIFY(!other.connect(QStringLiteral("tavo-other-client"))
                      .interface()
                      ->isServiceRegistered(RemoteControlBus::serviceName));
         if (QDBusConnection::systemBus().isConnected()) {
@@ -155,7 +126,7 @@ private slots:
         FakeControl second;
         DBusControlService secondService(second, clock);
         const std::optional<QString> refused =
-            secondService.registerOn(bus->connect(QStringLiteral("second")));
+            secondService.registerOn(bus->connect(QStringLiteral("tavo-test-second")));
         QVERIFY(refused && refused->contains(QStringLiteral("org.tavo.Tavo is taken")));
     }
 };
