@@ -1,6 +1,7 @@
 #include "Rest/Backgrounds/ClassicBackground.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Memory.h"
 #include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Models/Animation.h"
@@ -78,6 +79,9 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites() {
         }
         sprites = made;
         shared = sprites;
+        // Blurring went through several pictures of a glow's size each;
+        // the heap would keep their pages for the whole rest.
+        returnFreedMemoryToSystem();
     }
     return sprites;
 }
