@@ -1,11 +1,14 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Alerts.h"
 #include "Platform/DBusNotifications.h"
+#include "Platform/LayerShellOverlayCards.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
+#include "Platform/TerminationSignals.h"
 #include "Platform/TrayStatusItem.h"
+#include "Platform/WaylandConnection.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,13 +17,14 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
-#include <csignal>
-
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavo"));
     QApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does;
+    // caught from the start, answered once the event loop runs.
+    TerminationSignals termination;
 
     // Two instances would double every reminder and every event.
     QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -40,23 +44,26 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTexts);
     }
 
-    // Only the quit line ends Tavo; a terminal's Ctrl+C still does.
-    std::signal(SIGTERM, SIG_IGN);
-
     TrayStatusItem statusItem;
     QtScreens screens;
     DialogAlerts alerts;
     DBusNotifications notifications;
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    // On Wayland a connection of Tavo's own, for the layer shell Qt does not speak.
+    const std::unique_ptr<WaylandConnection> wayland = WaylandConnection::open();
+    const std::unique_ptr<LayerShellOverlayCards> overlayCards =
+        LayerShellOverlayCards::create(wayland.get());
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
                                           .screens = &screens,
                                           .alerts = &alerts,
                                           .notifications = &notifications,
                                           .loginItem = &loginItem,
-                                          .sessionEvents = &sessionEvents});
+                                          .sessionEvents = &sessionEvents,
+                                          .overlayCards = overlayCards.get()});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);
     delegate.applicationDidFinishLaunching();
     return QApplication::exec();
 }

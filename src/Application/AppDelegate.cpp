@@ -2,6 +2,8 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Fonts.h"
+#include "Platform/Log.h"
+#include "Platform/Notifications.h"
 #include "Platform/Random.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Components/UltramanTigaView.h"
@@ -65,6 +67,7 @@ void AppDelegate::startServices() {
     startMainTimer();
     prefetchWallpaperForCurrentThemeIfNeeded();
     showYesterdayReportPromptIfNeeded();
+    Clock::instance().callLater(this, 10.0, [this] { explainMissingTrayIfNeeded(); });
 }
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
@@ -82,16 +85,41 @@ void AppDelegate::configureStatusItem() {
     item->setToolTip(QStringLiteral("Tavo: 菜单栏状态续命搭子"));
 }
 
+void AppDelegate::explainMissingTrayIfNeeded() {
+    if (!platform.statusItem || platform.statusItem->hasTrayHost()) {
+        return;
+    }
+    logLine(QStringLiteral("Tavo: no tray host, running without an icon"));
+    if (platform.notifications) {
+        platform.notifications->add(NotificationRequest{
+            QStringLiteral("tray-missing"),
+            QStringLiteral("Tavo 在后台运行，但这里没有托盘图标"),
+            QStringLiteral("这个桌面没有系统托盘，所以看不到 Tavo 的「活」字图标和菜单。护眼休息和喝水、"
+                           "提肛提醒照常进行。想用菜单：GNOME 装上 AppIndicator 扩展，sway 等在 waybar "
+                           "里开启 tray，图标会自动出现。"),
+            QString(),
+            0.0,
+        });
+    }
+}
+
 QIcon AppDelegate::makeStatusBarIcon() {
-    // Drawn at twice the resolution so it stays sharp on HiDPI panels.
-    constexpr qreal scale = 2;
-    QPixmap pixmap((statusBarIconSize * scale).toSize());
-    pixmap.setDevicePixelRatio(scale);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paintStatusBarIcon(painter);
-    painter.end();
-    return QIcon(pixmap);
+    // The 22 × 18-point drawing centred in a 22-point square, since tray hosts fit icons into
+    // squares; at one, two and about three pixels a point. Plain pixel sizes without a device-pixel
+    // ratio: Qt hands an SNI host such pixmaps unchanged, but shrinks a ratio-2 one by half.
+    QIcon icon;
+    const qreal side = statusBarIconSize.width();
+    for (const int pixels : {22, 44, 64}) {
+        QPixmap pixmap(pixels, pixels);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.scale(pixels / side, pixels / side);
+        painter.translate(0, (side - statusBarIconSize.height()) / 2);
+        paintStatusBarIcon(painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 void AppDelegate::paintStatusBarIcon(QPainter& painter) {
@@ -128,9 +156,7 @@ void AppDelegate::quitApp() {
     hydrationManager->stop();
     pelvicFloorManager->stop();
     for (RestWindow* window : std::as_const(restWindows)) {
-        window->orderOut();
-        window->close();
-        window->deleteLater();
+        closeRestWindow(window);
     }
     restWindows.clear();
     Q_EMIT terminateRequested();

@@ -44,14 +44,14 @@ public:
 
     // --- launch and quitting (AppDelegate.cpp)
     void applicationDidFinishLaunching();
-    // Whether a termination request may proceed: only once quitApp() runs.
-    bool applicationShouldTerminate() const { return isQuitting; }
     void configureStatusItem();
     static QIcon makeStatusBarIcon();
     // The icon's drawing in its own 22 × 18 logical points; the application
     // icons of every size are rendered from it as well.
     static constexpr QSizeF statusBarIconSize{22, 18};
     static void paintStatusBarIcon(QPainter& painter);
+    // Ten seconds after launch: with no tray host by then, one notification says how Tavo runs without it.
+    void explainMissingTrayIfNeeded();
     void quitApp();
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void startServices();
@@ -77,9 +77,13 @@ public:
     void tick();
     void updateStatusMenuTitle();
     void setTransientStatus(const QString& message, double duration);
+    // What the countdown line says; written to the menu only while it is open.
+    void setStatusLine(const QString& text);
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage);
     void triggerRestNow();
+    // During a rest, a screen attached gets its window at once and a detached one loses it.
+    void updateRestWindowsForScreens();
     void prefetchWallpaperNearRestIfNeeded();
     StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
     static const QStringList& statusTemplates();
@@ -163,6 +167,10 @@ public:
     const QList<int> pelvicFloorIntervalPresets = {30, 60, 90, 120};
 
     std::unique_ptr<QMenu> statusMenu;
+    // Lines that change every second are written only while the menu is open:
+    // each change goes over the bus to an SNI tray host and would wake it.
+    bool isStatusMenuOpen = false;
+    QString statusLine = QStringLiteral("⏳ 系统自检中，别急");
     QPointer<QAction> statusMenuItem;
     QPointer<QAction> restModeSummaryMenuItem;
     QPointer<QAction> customRestModeMenuItem;
@@ -190,6 +198,7 @@ public:
     QPointer<StatsReportWindow> statsReportWindow;
     std::optional<QString> currentRestSessionId;
     StatsEventSource currentRestSource;
+    QString currentRestSubtitle;
     bool hasStartedServices = false;
 
     HydrationReminderManager* hydrationManager =
@@ -198,7 +207,8 @@ public:
         new PelvicFloorReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
     ReminderNotificationRouter* reminderNotificationRouter =
         new ReminderNotificationRouter(platform.notifications, this);
-    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter = new ReminderSkipFeedbackPresenter(this);
+    ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
+        new ReminderSkipFeedbackPresenter(platform.overlayCards, this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;
@@ -223,5 +233,6 @@ private:
                                void (AppDelegate::*dialog)());
     QMenu* makeReportSubMenu(QMenu* parent);
     RestWindow* makeRestWindow(const QRect& frame, const QString& subtitle);
+    static void closeRestWindow(RestWindow* window);
     QWidget* makeRestView(const QRect& frame, const QString& subtitle);
 };

@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
 #include "Platform/StatusItem.h"
 #include "Rest/RestWindow.h"
@@ -8,13 +9,12 @@
 #include <QSessionManager>
 
 void AppDelegate::configureSystemLifecycleGuards() {
-    // A log-out asks running programs to agree; only quitApp() ends this one.
+    // Holding up a log-out only delays it until the session kills the process: end as the quit line does.
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-            if (!applicationShouldTerminate() && manager.allowsInteraction()) {
-                manager.cancel();
-            }
-        });
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { quitApp(); });
+    }
+    if (platform.screens) {
+        connect(platform.screens, &Screens::changed, this, &AppDelegate::updateRestWindowsForScreens);
     }
     if (platform.sessionEvents) {
         connect(platform.sessionEvents, &SessionEvents::paused, this, &AppDelegate::handleSystemSessionPause);

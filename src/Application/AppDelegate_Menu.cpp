@@ -41,6 +41,7 @@ QMenu* AppDelegate::addSubmenu(QMenu* menu, const QString& title, bool observed)
 
 void AppDelegate::setupMenu() {
     auto menu = std::make_unique<QMenu>();
+    isStatusMenuOpen = false;
     addLine(menu.get(), QStringLiteral("Tavo(塔沃)，祝你长生不老,永远塔沃🙏"));
     menu->addSeparator();
     addRestMenuItems(menu.get());
@@ -56,8 +57,11 @@ void AppDelegate::setupMenu() {
     addAppMenuItems(menu.get());
 
     QMenu* statusMenuPointer = menu.get();
-    connect(statusMenuPointer, &QMenu::aboutToShow, this,
-            [this, statusMenuPointer] { menuWillOpen(statusMenuPointer); });
+    connect(statusMenuPointer, &QMenu::aboutToShow, this, [this, statusMenuPointer] {
+        isStatusMenuOpen = true;
+        menuWillOpen(statusMenuPointer);
+    });
+    connect(statusMenuPointer, &QMenu::aboutToHide, this, [this] { isStatusMenuOpen = false; });
     if (platform.statusItem) {
         platform.statusItem->setMenu(statusMenuPointer);
     }
@@ -67,7 +71,7 @@ void AppDelegate::setupMenu() {
 
 void AppDelegate::addRestMenuItems(QMenu* menu) {
     addLine(menu, QStringLiteral("👁 护眼休息"));
-    statusMenuItem = addLine(menu, QStringLiteral("⏳ 系统自检中，别急"));
+    statusMenuItem = addLine(menu, statusLine);
     addActionLine(menu, QStringLiteral("    立即闭眼充能"), MenuAction::None, [this] { triggerRestNow(); });
     makeRestModeSubMenu(menu);
     makeThemeSubMenu(menu);
@@ -170,9 +174,17 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
     for (QAction* line : menu->actions()) {
         refreshDynamicState(line);
     }
-    if (menu == statusMenu.get() && launchAtLoginItem) {
+    if (menu != statusMenu.get()) {
+        return;
+    }
+    if (launchAtLoginItem) {
         launchAtLoginItem->setChecked(isLaunchAtLoginEnabled());
     }
+    // Brought up to date now, then every second by the timer while the menu stays open.
+    if (statusMenuItem) {
+        statusMenuItem->setText(statusLine);
+    }
+    updateReminderCountdownMenuTitles();
 }
 
 void AppDelegate::refreshDynamicState(QAction* line) {

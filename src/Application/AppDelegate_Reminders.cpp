@@ -164,6 +164,9 @@ void AppDelegate::updatePelvicFloorMenuItems() {
 }
 
 void AppDelegate::updateReminderCountdownMenuTitles() {
+    if (!isStatusMenuOpen) {
+        return;
+    }
     if (hydrationStatusMenuItem) {
         hydrationStatusMenuItem->setText(hydrationManager->statusText());
     }

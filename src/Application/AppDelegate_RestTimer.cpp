@@ -15,8 +15,6 @@
 #include <QPointer>
 #include <QUuid>
 
-namespace {} // namespace
-
 StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
     return {
         {QStringLiteral("plannedSeconds"), restDuration},
@@ -84,24 +82,25 @@ void AppDelegate::tick() {
 void AppDelegate::updateStatusMenuTitle() {
     if (transientStatusMessage && transientStatusExpiresAt) {
         if (Clock::instance().now() < *transientStatusExpiresAt) {
-            if (statusMenuItem) {
-                statusMenuItem->setText(*transientStatusMessage);
-            }
+            setStatusLine(*transientStatusMessage);
             return;
         }
         transientStatusMessage.reset();
         transientStatusExpiresAt.reset();
     }
-    if (statusMenuItem) {
-        statusMenuItem->setText(statusTitle(workSecondsRemaining));
-    }
+    setStatusLine(statusTitle(workSecondsRemaining));
 }
 
 void AppDelegate::setTransientStatus(const QString& message, double duration) {
     transientStatusMessage = message;
     transientStatusExpiresAt = Clock::instance().now().addMSecs(static_cast<qint64>(duration * 1000.0));
-    if (statusMenuItem) {
-        statusMenuItem->setText(message);
+    setStatusLine(message);
+}
+
+void AppDelegate::setStatusLine(const QString& text) {
+    statusLine = text;
+    if (isStatusMenuOpen && statusMenuItem) {
+        statusMenuItem->setText(text);
     }
 }
 
@@ -117,32 +116,28 @@ void AppDelegate::startRest(StatsEventSource source) {
     }
     isResting = true;
     restSecondsRemaining = restDuration;
-    if (statusMenuItem) {
-        statusMenuItem->setText(QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
-    }
+    setStatusLine(QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
     currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     currentRestSource = source;
     StatsStore::shared().record(StatsEventType::restStarted, source, currentRestSessionId,
                                 restStatsPayload(0, 0));
 
-    const QString subtitle = UltramanTigaView::randomSubtitle();
+    currentRestSubtitle = UltramanTigaView::randomSubtitle();
     const QList<QRect> frames = platform.screens ? platform.screens->frames() : QList<QRect>();
     if (!restWindows.isEmpty() && restWindows.size() == frames.size()) {
         logLine(QStringLiteral("Tavo: Reusing existing rest windows"));
         for (int i = 0; i < frames.size(); ++i) {
-            restWindows.at(i)->setContentView(makeRestView(frames.at(i), subtitle));
+            restWindows.at(i)->setContentView(makeRestView(frames.at(i), currentRestSubtitle));
             restWindows.at(i)->setFrame(frames.at(i));
         }
     } else {
         logLine(QStringLiteral("Tavo: Recreating rest windows"));
         for (RestWindow* window : std::as_const(restWindows)) {
-            window->orderOut();
-            window->close();
-            window->deleteLater();
+            closeRestWindow(window);
         }
         restWindows.clear();
         for (const QRect& frame : frames) {
-            restWindows.append(makeRestWindow(frame, subtitle));
+            restWindows.append(makeRestWindow(frame, currentRestSubtitle));
         }
     }
     for (RestWindow* window : std::as_const(restWindows)) {
@@ -155,6 +150,38 @@ RestWindow* AppDelegate::makeRestWindow(const QRect& frame, const QString& subti
     window->setContentView(makeRestView(frame, subtitle));
     window->setFrame(frame);
     return window;
+}
+
+void AppDelegate::closeRestWindow(RestWindow* window) {
+    window->orderOut();
+    window->close();
+    window->deleteLater();
+}
+
+void AppDelegate::updateRestWindowsForScreens() {
+    if (!isResting || !platform.screens) {
+        return;
+    }
+    // Windows stay on the screens that are still there; the list follows the screen order.
+    QList<RestWindow*> left = restWindows;
+    QList<RestWindow*> windows;
+    for (const QRect& frame : platform.screens->frames()) {
+        const auto same = std::find_if(left.begin(), left.end(), [&frame](RestWindow* window) {
+            return window->screenFrame() == frame;
+        });
+        if (same != left.end()) {
+            windows.append(*same);
+            left.erase(same);
+            continue;
+        }
+        RestWindow* window = makeRestWindow(frame, currentRestSubtitle);
+        window->orderFrontAndFocus();
+        windows.append(window);
+    }
+    for (RestWindow* window : std::as_const(left)) {
+        closeRestWindow(window);
+    }
+    restWindows = windows;
 }
 
 QWidget* AppDelegate::makeRestView(const QRect& frame, const QString& subtitle) {

@@ -16,6 +16,8 @@ int DialogAlerts::run(const Alert& alert) {
     dialog.setWindowTitle(QStringLiteral("Tavo"));
 
     auto* root = new QHBoxLayout(&dialog);
+    // A fixed size also keeps tiling compositors (sway) from stretching the alert over the output.
+    root->setSizeConstraint(QLayout::SetFixedSize);
     root->setContentsMargins(20, 20, 20, 16);
     root->setSpacing(16);
 

@@ -3,6 +3,7 @@
 class Alerts;
 class Notifications;
 class LoginItem;
+class OverlayCards;
 class Screens;
 class SessionEvents;
 class StatusItem;
@@ -17,4 +18,5 @@ struct PlatformServices {
     Notifications* notifications = nullptr; // DBusNotifications in main()
     LoginItem* loginItem = nullptr;
     SessionEvents* sessionEvents = nullptr;
+    OverlayCards* overlayCards = nullptr; // a layer shell where the compositor has one; else windows
 };

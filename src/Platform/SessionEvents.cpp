@@ -28,9 +28,11 @@ DBusSessionEvents::DBusSessionEvents(const QDBusConnection& system, const QDBusC
         });
     }
     if (sessionBus.isConnected()) {
-        // Screen savers differ in the object they emit from; any path will do.
-        sessionBus.connect(QString(), QString(), screenSaver, QStringLiteral("ActiveChanged"), this,
-                           SLOT(screenSaverActiveChanged(bool)));
+        // Screen savers differ in the object they emit from: any path of the name's owner.
+        for (const QString& service : {screenSaver, gnomeScreenSaver}) {
+            sessionBus.connect(service, QString(), service, QStringLiteral("ActiveChanged"), this,
+                               SLOT(screenSaverActiveChanged(bool)));
+        }
     }
 }
 
@@ -39,6 +41,9 @@ void DBusSessionEvents::watchSession(const QString& sessionPath) {
                       SLOT(sessionLocked()));
     systemBus.connect(loginService, sessionPath, loginSession, QStringLiteral("Unlock"), this,
                       SLOT(sessionUnlocked()));
+    systemBus.connect(loginService, sessionPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                      QStringLiteral("PropertiesChanged"), this,
+                      SLOT(sessionPropertiesChanged(QString, QVariantMap, QStringList)));
 }
 
 void DBusSessionEvents::prepareForSleep(bool start) {
@@ -63,4 +68,31 @@ void DBusSessionEvents::sessionLocked() {
 
 void DBusSessionEvents::sessionUnlocked() {
     Q_EMIT resumed();
+}
+
+void DBusSessionEvents::sessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                                 const QStringList&) {
+    if (interface != loginSession) {
+        return;
+    }
+    const auto locked = changed.constFind(QStringLiteral("LockedHint"));
+    if (locked != changed.cend()) {
+        follow(sessionLockedHint, locked->toBool());
+    }
+    const auto active = changed.constFind(QStringLiteral("Active"));
+    if (active != changed.cend()) {
+        follow(sessionInactive, !active->toBool());
+    }
+}
+
+void DBusSessionEvents::follow(bool& away, bool nowAway) {
+    if (away == nowAway) {
+        return;
+    }
+    away = nowAway;
+    if (away) {
+        Q_EMIT paused();
+    } else {
+        Q_EMIT resumed();
+    }
 }

@@ -14,4 +14,6 @@ public:
     virtual void setIcon(const QIcon& icon) = 0;
     virtual void setToolTip(const QString& toolTip) = 0;
     virtual void setMenu(QMenu* menu) = 0;
+    // Whether a tray host shows the item now; without one, Tavo has no icon and no menu.
+    virtual bool hasTrayHost() const = 0;
 };

@@ -203,7 +203,7 @@ bool ReminderManager::showReminderAlert(StatsEventSource source) {
         isAlertOpen = true;
         const QPointer<ReminderManager> self(this);
         answer = alerts->run(alert);
-        if (!self) {
+        if (!self || stopped) {
             return false;
         }
         isAlertOpen = false;
@@ -313,6 +313,7 @@ void ReminderManager::handleResumeEvent() {
 }
 
 void ReminderManager::stop() {
+    stopped = true;
     cancelTimer();
     if (sessionEvents) {
         disconnect(sessionEvents, nullptr, this, nullptr);

@@ -127,4 +127,6 @@ private:
     bool deferredReminderAfterRest = false;
     // One modal reminder at a time: a re-remind while it is open would stack another.
     bool isAlertOpen = false;
+    // Set by stop(): Tavo is ending, and an alert closed by that is no answer of the user's.
+    bool stopped = false;
 };

@@ -2,6 +2,7 @@
 #include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/OverlayCards.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -97,6 +98,43 @@ void ReminderSkipToast::paintEvent(QPaintEvent*) {
     }
 }
 
+void ReminderSkipToast::present(std::unique_ptr<OverlayCard> overlayCard) {
+    overlay = std::move(overlayCard);
+    if (!overlay) {
+        show();
+        raise();
+        return;
+    }
+    picture = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+    setCardOpacity(opacity);
+}
+
+void ReminderSkipToast::dismiss() {
+    overlay.reset();
+    close();
+}
+
+void ReminderSkipToast::setCardOpacity(qreal value) {
+    opacity = value;
+    if (!overlay) {
+        setWindowOpacity(value);
+        return;
+    }
+    QImage frame(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.setOpacity(value);
+    painter.drawImage(0, 0, picture);
+    painter.end();
+    overlay->show(frame);
+}
+
+ReminderSkipFeedbackPresenter::ReminderSkipFeedbackPresenter(OverlayCards* overlayCards, QObject* parent)
+    : QObject(parent)
+    , overlayCards(overlayCards) {}
+
 ReminderSkipFeedbackPresenter::~ReminderSkipFeedbackPresenter() = default;
 
 QString ReminderSkipFeedbackPresenter::title(ReminderSkipFeedbackKind kind) {
@@ -124,11 +162,10 @@ void ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedbackKind kind, con
     auto toast = std::make_unique<ReminderSkipToast>(title(kind), message);
     const QScreen* screen = QGuiApplication::primaryScreen();
     toast->setGeometry(toastFrame(screen ? std::optional<QRect>(screen->availableGeometry()) : std::nullopt));
-    toast->setWindowOpacity(0.0);
-    toast->show();
-    toast->raise();
+    toast->setCardOpacity(0.0);
+    toast->present(overlayCards ? overlayCards->create(toast->size(), topOffset) : nullptr);
 
-    auto* fadeIn = new QPropertyAnimation(toast.get(), "windowOpacity", toast.get());
+    auto* fadeIn = new QPropertyAnimation(toast.get(), "cardOpacity", toast.get());
     fadeIn->setDuration(fadeInMs);
     fadeIn->setEndValue(1.0);
     fadeIn->start(QAbstractAnimation::DeleteWhenStopped);
@@ -143,12 +180,12 @@ void ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedbackKind kind, con
 }
 
 void ReminderSkipFeedbackPresenter::fadeOut(ReminderSkipToast* toast) {
-    auto* animation = new QPropertyAnimation(toast, "windowOpacity", toast);
+    auto* animation = new QPropertyAnimation(toast, "cardOpacity", toast);
     animation->setDuration(fadeOutMs);
     animation->setEndValue(0.0);
     const QPointer<ReminderSkipFeedbackPresenter> self(this);
     connect(animation, &QPropertyAnimation::finished, toast, [self, toast] {
-        toast->close();
+        toast->dismiss();
         if (!self) {
             return;
         }

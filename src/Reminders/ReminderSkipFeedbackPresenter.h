@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Platform/OverlayCards.h"
+
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -13,9 +16,12 @@
 enum class ReminderSkipFeedbackKind { hydration, pelvicFloor };
 
 // The card itself: a translucent dark rounded panel with a small title and a
-// larger message of at most two lines.
+// larger message of at most two lines. It is shown as this window, or drawn
+// onto an overlay card where the desktop offers one (a Wayland compositor
+// places windows itself and would centre it and hand it the keyboard).
 class ReminderSkipToast final : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(qreal cardOpacity READ cardOpacity WRITE setCardOpacity)
 public:
     static constexpr int width = 390;
     static constexpr int height = 118;
@@ -27,12 +33,23 @@ public:
     // The message as drawn in the card's width: two lines at most, the rest elided.
     QStringList messageLines() const;
 
+    // Puts the card on screen: on the overlay card when there is one, else as this window.
+    void present(std::unique_ptr<OverlayCard> overlayCard);
+    // Takes it off the screen.
+    void dismiss();
+    bool isOnOverlay() const { return overlay != nullptr; }
+    qreal cardOpacity() const { return opacity; }
+    void setCardOpacity(qreal value);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QString titleText;
     QString messageText;
+    std::unique_ptr<OverlayCard> overlay;
+    QImage picture; // the card as drawn, for the overlay
+    qreal opacity = 1.0;
 };
 
 // Shows a short-lived card near the top of the main screen when the user
@@ -44,7 +61,8 @@ public:
     static constexpr int fadeInMs = 180;
     static constexpr int fadeOutMs = 220;
 
-    using QObject::QObject;
+    // Cards go onto overlayCards where given, else into windows of their own.
+    explicit ReminderSkipFeedbackPresenter(OverlayCards* overlayCards, QObject* parent = nullptr);
     ~ReminderSkipFeedbackPresenter() override;
 
     static QString title(ReminderSkipFeedbackKind kind);
@@ -61,4 +79,6 @@ public:
 private:
     void showToast(ReminderSkipFeedbackKind kind, const QString& message);
     void fadeOut(ReminderSkipToast* toast);
+
+    OverlayCards* overlayCards;
 };

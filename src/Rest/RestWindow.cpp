@@ -1,5 +1,14 @@
 #include "Rest/RestWindow.h"
 
+#include "Platform/Screens.h"
+#include "Platform/WindowSystem.h"
+
+#include <QEvent>
+#include <QLoggingCategory>
+#include <QScreen>
+
+Q_LOGGING_CATEGORY(lcRestWindow, "tavo.restwindow", QtWarningMsg)
+
 RestWindow::RestWindow(const QRect& screenFrame, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint) {
@@ -23,6 +32,13 @@ void RestWindow::setContentView(QWidget* view) {
 }
 
 void RestWindow::setFrame(const QRect& screenFrame) {
+    frame = screenFrame;
+    if (WindowSystem::isWayland()) {
+        // The compositor sizes a full-screen window to the output it was given.
+        if (QScreen* screen = QtScreens::screenFor(screenFrame)) {
+            setScreen(screen);
+        }
+    }
     setGeometry(screenFrame);
     if (content) {
         content->setGeometry(0, 0, screenFrame.width(), screenFrame.height());
@@ -31,18 +47,27 @@ void RestWindow::setFrame(const QRect& screenFrame) {
 }
 
 void RestWindow::orderFrontAndFocus() {
-    show();
-    raise();
+    if (WindowSystem::isWayland()) {
+        // Full screen on the output of the screen set in setFrame(), above the panels.
+        showFullScreen();
+    } else {
+        show();
+        raise();
+    }
     activateWindow();
     if (content) {
         content->setFocus(Qt::ActiveWindowFocusReason);
     }
-    // Bypassing the window manager means nobody gives us the keyboard; take it.
-    grabKeyboard();
+    if (WindowSystem::isX11()) {
+        // Bypassing the window manager means nobody gives us the keyboard; take it.
+        grabKeyboard();
+    }
 }
 
 void RestWindow::orderOut() {
-    releaseKeyboard();
+    if (WindowSystem::isX11()) {
+        releaseKeyboard();
+    }
     hide();
     // The window stays for the next rest, but its native window and the
     // screen-sized backing store (8 MB at 1920x1080) go until it is shown
@@ -54,4 +79,31 @@ void RestWindow::resizeEvent(QResizeEvent*) {
     if (content) {
         content->setGeometry(0, 0, width(), height());
     }
+    reportPlacement();
+}
+
+void RestWindow::showEvent(QShowEvent*) {
+    reportPlacement();
+}
+
+void RestWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange || event->type() == QEvent::ActivationChange) {
+        reportPlacement();
+    }
+}
+
+void RestWindow::reportPlacement() const {
+    if (!isVisible() || !lcRestWindow().isDebugEnabled()) {
+        return;
+    }
+    const auto yesNo = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
+    qCDebug(lcRestWindow).noquote() << QStringLiteral(
+                                           "rest window for %1,%2 on %3: %4x%5, full screen %6, active %7")
+                                           .arg(frame.x())
+                                           .arg(frame.y())
+                                           .arg(screen() ? screen()->name() : QStringLiteral("?"))
+                                           .arg(width())
+                                           .arg(height())
+                                           .arg(yesNo(isFullScreen()), yesNo(isActiveWindow()));
 }

@@ -133,7 +133,7 @@ private Q_SLOTS:
         f.resume();
         QCOMPARE(d.workSecondsRemaining, 1070);
         QVERIFY(!d.isResting);
-        QCOMPARE(d.statusMenuItem->text(), AppDelegate::statusTitle(1070));
+        QCOMPARE(d.statusLine, AppDelegate::statusTitle(1070));
     }
 
     void aRestEndingWhileLockedStaysEnded() {
@@ -174,7 +174,7 @@ private Q_SLOTS:
         f.resume();
         QVERIFY(d.statusMenu);
         QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
-        QCOMPARE(d.statusMenuItem->text(), AppDelegate::statusTitle(1190));
+        QCOMPARE(d.statusLine, AppDelegate::statusTitle(1190));
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
     }
 
@@ -202,78 +202,112 @@ private Q_SLOTS:
         QCOMPARE(paused.size(), 0);
     }
 
-    void signalsOnAPrivateBus() {
+    // Each away signal and its way back, from the owner of its service or from
+    // another connection; P = paused, R = resumed.
+    void awaySignalsCountOnlyFromTheirOwner_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("fromOwner");
+        QTest::addColumn<QString>("expected");
+        const QStringList kinds = {QStringLiteral("sleep"),
+                                   QStringLiteral("lock"),
+                                   QStringLiteral("LockedHint"),
+                                   QStringLiteral("Active"),
+                                   QStringLiteral("freedesktop saver"),
+                                   QStringLiteral("GNOME saver")};
+        for (const QString& kind : kinds) {
+            QTest::addRow("%s from its owner", qPrintable(kind)) << kind << true << "PR";
+            QTest::addRow("%s from another program", qPrintable(kind)) << kind << false << "";
+        }
+        QTest::newRow("another session's lock") << "other session" << true << "";
+        QTest::newRow("a property that is no lock") << "IdleHint" << true << "";
+    }
+    void awaySignalsCountOnlyFromTheirOwner() {
+        QFETCH(QString, kind);
+        QFETCH(bool, fromOwner);
+        QFETCH(QString, expected);
+        const QString login = QStringLiteral("/org/freedesktop/login1");
+        const QString session = FakeLoginManager::sessionPath;
+        const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+        const auto signal = [](const QString& path, const QString& interface, const QString& name,
+                               const QVariantList& arguments) {
+            QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
+            message.setArguments(arguments);
+            return message;
+        };
+        const auto property = [&](const QString& name, bool value) {
+            return signal(session, QStringLiteral("org.freedesktop.DBus.Properties"),
+                          QStringLiteral("PropertiesChanged"),
+                          {sessionInterface, QVariantMap{{name, value}}, QStringList()});
+        };
+        const auto saver = [&](const QString& service, const QString& path, bool active) {
+            return signal(path, service, QStringLiteral("ActiveChanged"), {active});
+        };
+        const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
+        const QMap<QString, QPair<QDBusMessage, QDBusMessage>> awayAndBack = {
+            {QStringLiteral("sleep"),
+             {signal(login, manager, QStringLiteral("PrepareForSleep"), {true}),
+              signal(login, manager, QStringLiteral("PrepareForSleep"), {false})}},
+            {QStringLiteral("lock"),
+             {signal(session, sessionInterface, QStringLiteral("Lock"), {}),
+              signal(session, sessionInterface, QStringLiteral("Unlock"), {})}},
+            {QStringLiteral("LockedHint"),
+             {property(QStringLiteral("LockedHint"), true), property(QStringLiteral("LockedHint"), false)}},
+            {QStringLiteral("Active"),
+             {property(QStringLiteral("Active"), false), property(QStringLiteral("Active"), true)}},
+            {QStringLiteral("freedesktop saver"),
+             {saver(DBusSessionEvents::screenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), true),
+              saver(DBusSessionEvents::screenSaver, QStringLiteral("/ScreenSaver"), false)}},
+            {QStringLiteral("GNOME saver"),
+             {saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), true),
+              saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), false)}},
+            {QStringLiteral("other session"),
+             {signal(QStringLiteral("/org/freedesktop/login1/session/_32"), sessionInterface,
+                     QStringLiteral("Lock"), {}),
+              signal(QStringLiteral("/org/freedesktop/login1/session/_32"), sessionInterface,
+                     QStringLiteral("Unlock"), {})}},
+            {QStringLiteral("IdleHint"),
+             {property(QStringLiteral("IdleHint"), true), property(QStringLiteral("IdleHint"), false)}},
+        };
+
         PrivateBus bus;
         QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
         {
-            // logind and the screen saver on one connection, the adapter on another.
-            QDBusConnection service = bus.connect(QStringLiteral("tavo-test-logind"));
+            // logind and both screen savers on one connection, the adapter on another.
+            QDBusConnection owner = bus.connect(QStringLiteral("tavo-test-owner"));
             QDBusConnection rogue = bus.connect(QStringLiteral("tavo-test-rogue"));
             QDBusConnection adapterBus = bus.connect(QStringLiteral("tavo-test-adapter"));
-            QVERIFY(service.isConnected() && adapterBus.isConnected());
-            FakeLoginManager manager;
-            QVERIFY(service.registerObject(QStringLiteral("/org/freedesktop/login1"), &manager,
-                                           QDBusConnection::ExportAllSlots));
-            QVERIFY(service.registerService(QStringLiteral("org.freedesktop.login1")));
+            QVERIFY(owner.isConnected() && rogue.isConnected() && adapterBus.isConnected());
+            FakeLoginManager loginManager;
+            QVERIFY(owner.registerObject(login, &loginManager, QDBusConnection::ExportAllSlots));
+            for (const QString& service :
+                 {QStringLiteral("org.freedesktop.login1"), DBusSessionEvents::screenSaver,
+                  DBusSessionEvents::gnomeScreenSaver}) {
+                QVERIFY(owner.registerService(service));
+            }
 
             DBusSessionEvents events(adapterBus, adapterBus);
-            QSignalSpy paused(&events, &SessionEvents::paused);
-            QSignalSpy resumed(&events, &SessionEvents::resumed);
-            QTRY_COMPARE(manager.sessionLookups, 1);
+            QString seen;
+            connect(&events, &SessionEvents::paused, this, [&seen] { seen += QLatin1Char('P'); });
+            connect(&events, &SessionEvents::resumed, this, [&seen] { seen += QLatin1Char('R'); });
+            // The adapter's match rules may still be on their way: repeat the owner's
+            // Unlock until it arrives, then let any late copies drain.
+            QTRY_COMPARE(loginManager.sessionLookups, 1);
+            for (int attempt = 0; attempt < 50 && seen.isEmpty(); ++attempt) {
+                owner.send(signal(session, sessionInterface, QStringLiteral("Unlock"), {}));
+                QTest::qWait(100);
+            }
+            QVERIFY(!seen.isEmpty());
+            QTest::qWait(200);
+            seen.clear();
 
-            const auto emitUntil = [](QDBusConnection& from, const QString& path, const QString& interface,
-                                      const QString& name, const QVariantList& arguments, QSignalSpy& spy) {
-                // The adapter's match rules may still be on their way; repeat until one arrives.
-                for (int attempt = 0; attempt < 20 && spy.isEmpty(); ++attempt) {
-                    QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
-                    message.setArguments(arguments);
-                    from.send(message);
-                    spy.wait(100);
-                }
-                return spy.size();
-            };
-            const QString login = QStringLiteral("/org/freedesktop/login1");
-            const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
-            QCOMPARE(emitUntil(service, login, managerInterface, QStringLiteral("PrepareForSleep"), {true},
-                               paused),
-                     1);
-            QCOMPARE(resumed.size(), 0);
-            QCOMPARE(emitUntil(service, login, managerInterface, QStringLiteral("PrepareForSleep"), {false},
-                               resumed),
-                     1);
-            paused.clear();
-            resumed.clear();
-
-            // Someone else claiming a sleep is not logind.
-            QDBusMessage fake =
-                QDBusMessage::createSignal(login, managerInterface, QStringLiteral("PrepareForSleep"));
-            fake << true;
-            rogue.send(fake);
-            QVERIFY(!paused.wait(300));
-
-            const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
-            QCOMPARE(emitUntil(service, FakeLoginManager::sessionPath, sessionInterface,
-                               QStringLiteral("Lock"), {}, paused),
-                     1);
-            QCOMPARE(emitUntil(service, FakeLoginManager::sessionPath, sessionInterface,
-                               QStringLiteral("Unlock"), {}, resumed),
-                     1);
-            paused.clear();
-            resumed.clear();
-            // Another session's lock is not ours.
-            QDBusMessage other =
-                QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1/session/_32"),
-                                           sessionInterface, QStringLiteral("Lock"));
-            service.send(other);
-            QVERIFY(!paused.wait(300));
-
-            const QString saver = QStringLiteral("org.freedesktop.ScreenSaver");
-            QCOMPARE(emitUntil(rogue, QStringLiteral("/org/freedesktop/ScreenSaver"), saver,
-                               QStringLiteral("ActiveChanged"), {true}, paused),
-                     1);
-            QCOMPARE(emitUntil(rogue, QStringLiteral("/ScreenSaver"), saver, QStringLiteral("ActiveChanged"),
-                               {false}, resumed),
-                     1);
+            const auto& [away, back] = awayAndBack.value(kind);
+            QDBusConnection& sender = fromOwner ? owner : rogue;
+            sender.send(away);
+            sender.send(back);
+            if (expected.isEmpty()) {
+                QTest::qWait(300);
+            }
+            QTRY_COMPARE(seen, expected);
         }
     }
 

@@ -3,6 +3,7 @@
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
+#include "support/FakeNotifications.h"
 #include "support/TestPlatform.h"
 
 #include <QAction>
@@ -318,15 +319,61 @@ private Q_SLOTS:
         QCOMPARE(f.platform.loginItem.requests, 0);
     }
 
-    void countdownLineFollowsTheTimerWhileTheMenuIsOpen() {
+    // Every change of a line goes to an SNI tray host over the bus: the
+    // countdown lines move only while the menu is open.
+    void countdownLinesMoveOnlyWhileTheMenuIsOpen() {
         Fixture f;
         AppDelegate& d = f.launch();
+        const QList<QAction*> moving = {d.statusMenuItem, d.hydrationStatusMenuItem,
+                                        d.pelvicFloorStatusMenuItem};
+        int changed = 0;
+        for (QAction* line : moving) {
+            connect(line, &QAction::changed, this, [&changed] { ++changed; });
+        }
+        f.clock->advance(30);
+        QCOMPARE(changed, 0);
+
         f.menu()->popup(QPoint(0, 0));
-        f.clock->advance(7);
-        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:53"));
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:30"));
+        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:30"));
         f.clock->advance(1);
-        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:52"));
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:29"));
+        QCOMPARE(d.pelvicFloorStatusMenuItem->text(),
+                 QStringLiteral("🫧 今日 0 次 · 下次保养 59:29"));
+
         f.menu()->hide();
+        changed = 0;
+        d.triggerRestNow();
+        f.clock->advance(5);
+        QCOMPARE(changed, 0);
+        f.menu()->popup(QPoint(0, 0));
+        QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
+        f.menu()->hide();
+    }
+
+    void withoutATrayHostOneNotificationExplains_data() {
+        QTest::addColumn<bool>("trayHost");
+        QTest::addColumn<int>("notifications");
+        QTest::newRow("a tray host") << true << 0;
+        QTest::newRow("no tray host") << false << 1;
+    }
+    void withoutATrayHostOneNotificationExplains() {
+        QFETCH(bool, trayHost);
+        QFETCH(int, notifications);
+        Fixture f;
+        FakeNotifications notes;
+        f.platform.statusItem.trayHost = trayHost;
+        PlatformServices services = f.platform.services();
+        services.notifications = &notes;
+        f.delegate = std::make_unique<AppDelegate>(services);
+        f.delegate->applicationDidFinishLaunching();
+        f.clock->advance(9.5);
+        QCOMPARE(notes.added.size(), 0);
+        f.clock->advance(60);
+        QCOMPARE(notes.added.size(), notifications);
+        if (notifications) {
+            QVERIFY(notes.added.first().body.contains(QStringLiteral("托盘")));
+        }
     }
 
     void rebuildingReplacesTheKeptLines() {

@@ -17,7 +17,7 @@ class RestLoopTest : public QObject {
 
 private:
     struct Fixture : DelegateFixture {
-        QString statusLine() const { return delegate->statusMenuItem->text(); }
+        QString statusLine() const { return delegate->statusLine; }
         QList<StatsEvent> events() const {
             return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
         }
@@ -369,10 +369,42 @@ private Q_SLOTS:
         QVERIFY(!d.isResting);
     }
 
+    void screensAttachedOrDetachedDuringARestChangeTheWindowsAtOnce() {
+        Fixture f;
+        const QRect left(0, 0, 1920, 1080);
+        const QRect right(1920, 0, 1280, 800);
+        f.platform.screens.screenFrames = {left, right};
+        AppDelegate& d = f.launch();
+        const auto screensBecome = [&f](const QList<QRect>& frames) {
+            f.platform.screens.screenFrames = frames;
+            Q_EMIT f.platform.screens.changed();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        // Between rests nothing changes until the next rest.
+        screensBecome({left});
+        QVERIFY(d.restWindows.isEmpty());
+
+        screensBecome({left, right});
+        d.triggerRestNow();
+        const QPointer<RestWindow> onLeft = d.restWindows.at(0);
+        const QPointer<RestWindow> onRight = d.restWindows.at(1);
+        screensBecome({left});
+        QVERIFY(onRight.isNull());
+        QCOMPARE(d.restWindows, QList<RestWindow*>{onLeft});
+
+        const QRect added(-1280, 0, 1280, 1024);
+        screensBecome({added, left});
+        QCOMPARE(d.restWindows.size(), 2);
+        QCOMPARE(d.restWindows.at(1), onLeft.data());
+        QCOMPARE(d.restWindows.at(0)->geometry(), added);
+        QVERIFY(d.restWindows.at(0)->isVisible());
+        QVERIFY(d.isResting);
+    }
+
     void quittingClosesWindows() {
         Fixture f;
         AppDelegate& d = f.launch();
-        QVERIFY(!d.applicationShouldTerminate());
+        QVERIFY(!d.isQuitting);
         f.platform.screens.screenFrames = {QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
         d.triggerRestNow();
         QCOMPARE(d.restWindows.size(), 2);
@@ -380,7 +412,7 @@ private Q_SLOTS:
         d.quitApp();
         QCOMPARE(terminate.size(), 1);
         QVERIFY(d.restWindows.isEmpty());
-        QVERIFY(d.applicationShouldTerminate());
+        QVERIFY(d.isQuitting);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const auto topLevel = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(topLevel.begin(), topLevel.end(),

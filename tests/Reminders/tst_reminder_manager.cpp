@@ -301,6 +301,18 @@ private Q_SLOTS:
                                               QStringLiteral("hydration_skipped/scheduled")}));
     }
 
+    void anAlertClosedByQuittingIsNoAnswer() {
+        Fixture f;
+        f.notifications.authorized = false;
+        f.alerts.responders.append([&f](const Alert&) {
+            f.hydration.stop(); // Tavo ends while the alert is open
+            return int(Alerts::closed);
+        });
+        f.launch(f.hydration);
+        f.advanceTo(at(2, 9, 45));
+        QCOMPARE(f.eventTypes(), QStringList{QStringLiteral("hydration_prompt_shown/scheduled")});
+    }
+
     void formatRemaining_data() {
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QString>("text");

@@ -4,6 +4,35 @@
 #include <QApplication>
 #include <QTest>
 
+namespace {
+
+// Overlay cards that keep what they are asked to show.
+struct FakeOverlayCards final : OverlayCards {
+    struct Card final : OverlayCard {
+        explicit Card(FakeOverlayCards& cards)
+            : cards(cards) {
+            ++cards.alive;
+        }
+        ~Card() override { --cards.alive; }
+        void show(const QImage& picture) override { cards.pictures.append(picture); }
+        FakeOverlayCards& cards;
+    };
+    std::unique_ptr<OverlayCard> create(QSize size, int topMargin) override {
+        created.append(QRect(QPoint(0, topMargin), size));
+        return std::make_unique<Card>(*this);
+    }
+    QList<QRect> created;
+    QList<QImage> pictures;
+    int alive = 0;
+};
+
+// How opaque the middle of the card is in a picture, 0 to 255.
+int centreAlpha(const QImage& picture) {
+    return qAlpha(picture.pixel(picture.width() / 2, picture.height() / 2));
+}
+
+} // namespace
+
 class SkipFeedbackTest : public QObject {
     Q_OBJECT
 
@@ -42,7 +71,7 @@ private Q_SLOTS:
 
     void cardShowsWithoutFocusAndGoes() {
         ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter;
+        ReminderSkipFeedbackPresenter presenter(nullptr);
         presenter.present(ReminderSkipFeedbackKind::pelvicFloor,
                           QStringLiteral("🫧 这组先欠着，别把身体当固定资产"));
         QVERIFY(presenter.toastWindows.empty()); // shown on the next turn of the loop
@@ -65,9 +94,31 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
     }
 
+    void onAnOverlayTheCardFadesInNoWindow() {
+        ScopedFakeClock clock;
+        FakeOverlayCards overlays;
+        ReminderSkipFeedbackPresenter presenter(&overlays);
+        presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("💧 水杯表示：我不是桌搭"));
+        QCoreApplication::processEvents();
+        QCOMPARE(overlays.created, QList<QRect>{QRect(0, 72, 390, 118)});
+        QCOMPARE(presenter.toastWindows.size(), size_t(1));
+        ReminderSkipToast* toast = presenter.toastWindows.front().get();
+        QVERIFY(!toast->isVisible());
+        QImage drawn(toast->size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        toast->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+        QCOMPARE(centreAlpha(overlays.pictures.first()), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(overlays.pictures.last(), drawn, 1000);
+
+        clock->advance(3.0);
+        QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
+        QVERIFY(centreAlpha(overlays.pictures.last()) < centreAlpha(drawn));
+        QCOMPARE(overlays.alive, 0);
+    }
+
     void overlappingCardsKeepTheirOwnTiming() {
         ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter;
+        ReminderSkipFeedbackPresenter presenter(nullptr);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("first"));
         QCoreApplication::processEvents();
         clock->advance(1.5);

@@ -83,23 +83,28 @@ e2e_start() {
     eval "$(dbus-launch --sh-syntax)"
     export DBUS_SESSION_BUS_ADDRESS DBUS_SESSION_BUS_PID
 
-    # trayer now and then dies before it maps its panel under load: start it again.
-    local attempt trayer_pid
-    for attempt in 1 2 3; do
-        trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-            --transparent false --tint 0x303030 >"$E2E_DIR/trayer.log" 2>&1 &
-        trayer_pid=$!
-        if e2e_wait_for 10 xdotool search --class trayer; then
-            E2E_PIDS+=($trayer_pid)
-            break
-        fi
-        kill -KILL "$trayer_pid" 2>/dev/null
-        e2e_log "trayer attempt $attempt failed: $(tr '\n' ' ' <"$E2E_DIR/trayer.log")"
-        [ "$attempt" -eq 3 ] && { e2e_fail "trayer did not start"; return 1; }
-    done
+    e2e_start_trayer || return 1
 
     dunst -config /dev/null >"$E2E_DIR/dunst.log" 2>&1 &
     E2E_PIDS+=($!)
+}
+
+# trayer now and then dies before it maps its panel under load: start it again.
+e2e_start_trayer() {
+    local attempt
+    for attempt in 1 2 3; do
+        trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+            --transparent false --tint 0x303030 >"$E2E_DIR/trayer.log" 2>&1 &
+        E2E_TRAYER_PID=$!
+        if e2e_wait_for 10 xdotool search --class trayer; then
+            E2E_PIDS+=($E2E_TRAYER_PID)
+            return 0
+        fi
+        kill -KILL "$E2E_TRAYER_PID" 2>/dev/null
+        e2e_log "trayer attempt $attempt failed: $(tr '\n' ' ' <"$E2E_DIR/trayer.log")"
+    done
+    e2e_fail "trayer did not start"
+    return 1
 }
 
 # e2e_settings KEY=VALUE...: writes the settings file before launch.
@@ -159,6 +164,47 @@ e2e_fullscreen_window_shown() {
 e2e_fullscreen_window_gone() { ! e2e_fullscreen_window_shown; }
 
 e2e_events_file() { echo "$XDG_DATA_HOME/Tavo/Stats/events/$(date +%Y-%m).jsonl"; }
+
+# The types of the recorded events in order, one a line; fails when a line is no JSON event.
+e2e_event_types() {
+    /usr/bin/python3 -c 'import json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    print(json.loads(line)["type"])' "$(e2e_events_file)"
+}
+
+# e2e_expect_events TYPE...: the event file holds exactly these events, in order, each line whole.
+e2e_expect_events() {
+    local types
+    if ! types=$(e2e_event_types); then
+        e2e_fail "event file damaged"
+        return 1
+    fi
+    types=$(echo $types)
+    if [ "$types" = "$*" ]; then e2e_pass "events as expected: $*"; else e2e_fail "events: $types; expected: $*"; fi
+}
+
+# Ended (a zombie until waited for counts as ended).
+e2e_tavo_gone() { ! e2e_tavo_alive || grep -q '^State:.*Z' "/proc/$TAVO_PID/status" 2>/dev/null; }
+
+# e2e_terminate SIGNAL: sends it to Tavo, which must end with exit status 0 within 2 s.
+e2e_terminate() {
+    local code deadline=$(($(date +%s%N) + 2000000000))
+    kill -"$1" "$TAVO_PID"
+    until e2e_tavo_gone; do
+        if [ "$(date +%s%N)" -gt $deadline ]; then
+            e2e_fail "Tavo still running 2 s after SIG$1"
+            return 1
+        fi
+        sleep 0.05
+    done
+    wait "$TAVO_PID"
+    code=$?
+    if [ $code -ne 0 ]; then
+        e2e_fail "SIG$1 ended Tavo with status $code"
+        return 1
+    fi
+    e2e_pass "SIG$1 ended Tavo with status 0 within 2 s"
+}
 
 e2e_finish() {
     if [ "$E2E_FAILURES" -ne 0 ]; then

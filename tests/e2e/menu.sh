@@ -24,8 +24,6 @@ open_menu() {
 }
 # Waits until Tavo shows exactly $1 windows.
 windows_become() { e2e_wait_for 5 test "$(e2e_tavo_window_count)" -eq "$1"; }
-# Ended (a zombie until waited for counts as ended).
-tavo_gone() { ! e2e_tavo_alive || grep -q '^State:.*Z' "/proc/$TAVO_PID/status" 2>/dev/null; }
 keys() {
     local key
     for key in "$@"; do
@@ -130,7 +128,7 @@ open_menu
 keys Down Down Right Up Return
 e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog for Ctrl+Q"
 keys ctrl+q
-if e2e_wait_for 5 tavo_gone; then
+if e2e_wait_for 5 e2e_tavo_gone; then
     wait "$TAVO_PID"
     code=$?
     if [ $code -eq 0 ]; then e2e_pass "Ctrl+Q in a dialog ended Tavo"; else e2e_fail "Tavo exited with $code"; fi

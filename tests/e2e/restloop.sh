@@ -36,11 +36,6 @@ else
     e2e_fail "second instance: exit $code, said '$second'"
 fi
 
-# Outside termination is refused while not quitting.
-kill -TERM "$TAVO_PID"
-sleep 1
-if e2e_tavo_alive; then e2e_pass "SIGTERM refused"; else e2e_fail "SIGTERM ended Tavo"; fi
-
 rest_shown() { grep -q "Tavo: Recreating rest windows" "$E2E_DIR/tavo.log" && e2e_fullscreen_window_shown; }
 if e2e_wait_for 120 rest_shown; then
     e2e_pass "rest window covers the screen after $((SECONDS - launched)) s"

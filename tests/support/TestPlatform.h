@@ -22,14 +22,17 @@ public:
     void setIcon(const QIcon& value) override { icon = value; }
     void setToolTip(const QString& value) override { toolTip = value; }
     void setMenu(QMenu* value) override { menu = value; }
+    bool hasTrayHost() const override { return trayHost; }
 
     bool button = true;
+    bool trayHost = true;
     QIcon icon;
     QString toolTip;
     QMenu* menu = nullptr;
 };
 
 class FakeScreens final : public Screens {
+    Q_OBJECT
 public:
     QList<QRect> frames() const override { return screenFrames; }
     QList<QRect> screenFrames = {QRect(0, 0, 1280, 800)};
