@@ -10,7 +10,7 @@
 // second of rest: the same work every run, for profiling under callgrind.
 
 #include "Platform/Clock.h"
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
 #include "Rest/RestWindow.h"
@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -136,18 +137,26 @@ int main(int argc, char** argv) {
     const bool simulated = argc > 3 && QByteArray(argv[3]) == "--simulated";
     MeasuringClock measuring;
     FakeClock fake;
-    Clock::setInstance(simulated ? static_cast<Clock*>(&fake) : &measuring);
+    Clock& clock = simulated ? static_cast<Clock&>(fake) : measuring;
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
-    Preferences::setStandard(&preferences);
-    preferences.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
-    RestThemes::store(RestThemes::fromRawValue(QString::fromLocal8Bit(argv[1])).value_or(RestTheme::Aurora));
+    preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
+    std::optional<WallpaperManager> wallpapers;
+    const auto wallpaperManager = [&]() -> WallpaperManager& {
+        if (!wallpapers) {
+            wallpapers.emplace(WallpaperManager::defaultCacheDirectory(), preferences);
+        }
+        return *wallpapers;
+    };
+    RestThemes::store(preferences,
+                      RestThemes::fromRawValue(QString::fromLocal8Bit(argv[1])).value_or(RestTheme::Aurora));
     const double seconds = QString::fromLocal8Bit(argv[2]).toDouble();
 
     int remaining = 20;
     const QRect frame = QGuiApplication::primaryScreen()->geometry();
     RestWindow window(frame);
-    auto* view = new RestView(20, RestView::Binding{[&] { return remaining; }, [](int) {}},
+    auto* view = new RestView(RestServices{clock, preferences, wallpaperManager}, 20,
+                              RestView::Binding{[&] { return remaining; }, [](int) {}},
                               QStringLiteral("本集标题 · 打工人终于眨眼了"), [](const QString&) {});
     window.setContentView(view);
     PaintCounter counter(&window);
@@ -192,7 +201,5 @@ int main(int argc, char** argv) {
     std::printf("pixels/s flushed %.0f (%.2f screens), painted %.0f (%.2f screens)\n",
                 counts.flushed / seconds, counts.flushed / seconds / screen, counts.painted / seconds,
                 counts.painted / seconds / screen);
-    Preferences::setStandard(nullptr);
-    Clock::setInstance(nullptr);
     return 0;
 }

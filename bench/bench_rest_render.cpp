@@ -6,7 +6,9 @@
 //
 // --screenshots writes one 1920 × 1080 frame per theme as PNG into DIR.
 
+#include "Platform/Clock.h"
 #include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -20,14 +22,18 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
 
+// Made in main(), once there is an application.
+std::optional<RestServices> services;
+
 std::unique_ptr<RestView> makeView(RestTheme theme, QSize size) {
-    RestThemes::store(theme);
+    RestThemes::store(services->preferences, theme);
     auto view =
-        std::make_unique<RestView>(20, RestView::Binding{[] { return 13; }, [](int) {}},
+        std::make_unique<RestView>(*services, 20, RestView::Binding{[] { return 13; }, [](int) {}},
                                    QStringLiteral("本集标题 · 打工人终于眨眼了"), [](const QString&) {});
     view->resize(size);
     view->show();
@@ -90,11 +96,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    SystemClock clock;
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
-    Preferences::setStandard(&preferences);
-    // No photo service in a benchmark: the wallpaper theme renders its loading state.
-    preferences.setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
+    // No photo service and no cache in a benchmark: the wallpaper theme renders its loading state.
+    preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
+    WallpaperManager wallpapers(std::nullopt, preferences);
+    services.emplace(
+        RestServices{clock, preferences, [&wallpapers]() -> WallpaperManager& { return wallpapers; }});
 
     QString screenshots;
     std::vector<char*> rest;
@@ -114,6 +123,6 @@ int main(int argc, char** argv) {
     registerAll();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Preferences::setStandard(nullptr);
+    services.reset();
     return 0;
 }

@@ -1,4 +1,5 @@
 // Reading cost of the statistics log: every report parses its month files whole.
+#include "Platform/Clock.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
 
@@ -90,7 +91,8 @@ void parseMonthFile(benchmark::State& state) {
 
 void monthReport(benchmark::State& state) {
     const int eventCount = int(state.range(0));
-    const StatsReporter reporter(storeWith(eventCount));
+    const SystemClock clock;
+    const StatsReporter reporter(storeWith(eventCount), clock);
     for (auto _ : state) {
         const StatsReport report =
             reporter.makeReport(StatsReportScope::month(month.startOfDay().addDays(10)));

@@ -15,11 +15,11 @@
 #include <vector>
 
 static void ultramanFrame(benchmark::State& state) {
-    ScopedFakeClock clock;
+    FakeClock clock;
     const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     int remaining = 20;
     UltramanTigaView view(
-        20, [&] { return remaining; }, UltramanTigaView::randomSubtitle());
+        clock, 20, [&] { return remaining; }, UltramanTigaView::randomSubtitle());
     view.resize(size);
     view.show();
     QImage frame(size, QImage::Format_ARGB32_Premultiplied);

@@ -5,7 +5,7 @@
 // scalable/apps/tavo.svg below it, laid out as in the hicolor theme.
 
 #include "Application/AppDelegate.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include <QApplication>
 #include <QDir>

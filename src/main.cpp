@@ -1,14 +1,18 @@
 #include "Application/AppDelegate.h"
-#include "Platform/Alerts.h"
-#include "Platform/DBusNotifications.h"
-#include "Platform/LayerShellOverlayCards.h"
+#include "Platform/Clock.h"
+#include "Platform/Desktop/DBusNotifications.h"
+#include "Platform/Desktop/DBusSessionEvents.h"
+#include "Platform/Desktop/DialogAlerts.h"
+#include "Platform/Desktop/LayerShellOverlayCards.h"
+#include "Platform/Desktop/QtScreens.h"
+#include "Platform/Desktop/TrayStatusItem.h"
+#include "Platform/Desktop/WaylandConnection.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
-#include "Platform/Screens.h"
-#include "Platform/SessionEvents.h"
+#include "Platform/Settings.h"
 #include "Platform/TerminationSignals.h"
-#include "Platform/TrayStatusItem.h"
-#include "Platform/WaylandConnection.h"
+#include "Stats/StatsStore.h"
+#include "Wallpapers/WallpaperManager.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +20,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTranslator>
+
+#include <optional>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -44,10 +50,23 @@ int main(int argc, char* argv[]) {
         QApplication::installTranslator(&qtTexts);
     }
 
-    TrayStatusItem statusItem;
+    // The services, made once here and handed to whatever needs them.
+    SystemClock clock;
+    Preferences preferences;
+    Settings::migrate(preferences);
+    StatsStore stats(StatsStore::defaultRootDirectory());
+    std::optional<WallpaperManager> wallpapers;
+    const auto wallpaperManager = [&]() -> WallpaperManager& {
+        if (!wallpapers) {
+            wallpapers.emplace(WallpaperManager::defaultCacheDirectory(), preferences);
+        }
+        return *wallpapers;
+    };
+
+    TrayStatusItem statusItem(clock);
     QtScreens screens;
     DialogAlerts alerts;
-    DBusNotifications notifications;
+    DBusNotifications notifications(clock);
     XdgAutostartLoginItem loginItem;
     DBusSessionEvents sessionEvents(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     // On Wayland a connection of Tavo's own, for the layer shell Qt does not speak.
@@ -60,7 +79,8 @@ int main(int argc, char* argv[]) {
                                           .notifications = &notifications,
                                           .loginItem = &loginItem,
                                           .sessionEvents = &sessionEvents,
-                                          .overlayCards = overlayCards.get()});
+                                          .overlayCards = overlayCards.get()},
+                         Services{clock, preferences, stats, wallpaperManager});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);

@@ -1,9 +1,10 @@
 #include "Application/AppDelegate.h"
 
 #include "Platform/Clock.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 #include "Platform/Log.h"
 #include "Platform/Notifications.h"
+#include "Platform/Preferences.h"
 #include "Platform/Random.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Components/UltramanTigaView.h"
@@ -19,9 +20,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-AppDelegate::AppDelegate(PlatformServices platform, QObject* parent)
+AppDelegate::AppDelegate(PlatformServices platform, Services services, QObject* parent)
     : QObject(parent)
     , platform(platform)
+    , services(std::move(services))
     , currentRestSource(StatsEventSource::scheduled) {}
 
 AppDelegate::~AppDelegate() {
@@ -59,7 +61,8 @@ void AppDelegate::startServices() {
     hasStartedServices = true;
 
     startReminderManagers();
-    StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system);
+    services.stats.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                          services.clock.now());
 
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
@@ -67,12 +70,12 @@ void AppDelegate::startServices() {
     startMainTimer();
     prefetchWallpaperForCurrentThemeIfNeeded();
     showYesterdayReportPromptIfNeeded();
-    Clock::instance().callLater(this, 10.0, [this] { explainMissingTrayIfNeeded(); });
+    services.clock.callLater(this, 10.0, [this] { explainMissingTrayIfNeeded(); });
 }
 
 void AppDelegate::prefetchWallpaperForCurrentThemeIfNeeded() {
-    if (RestThemes::stored() == RestTheme::Wallpaper) {
-        WallpaperManager::shared().prefetchNextWallpaper();
+    if (RestThemes::stored(services.preferences) == RestTheme::Wallpaper) {
+        services.wallpapers().prefetchNextWallpaper();
     }
 }
 

@@ -5,7 +5,7 @@
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
 #include "Reminders/ReminderNotificationRouter.h"
-#include "Reminders/ReminderSkipFeedbackPresenter.h"
+#include "Reminders/UI/ReminderSkipFeedbackPresenter.h"
 #include "Stats/StatsEvent.h"
 
 #include <QDateTime>
@@ -20,6 +20,8 @@
 #include <memory>
 #include <optional>
 
+class Clock;
+class Preferences;
 class QAction;
 class QIcon;
 class QLineEdit;
@@ -30,7 +32,20 @@ class QWidget;
 class RestWindow;
 class StatsReportWindow;
 struct StatsReportScope;
+class StatsStore;
 class Timer;
+class WallpaperManager;
+
+// The services of the process: main() makes the real ones once, the suites
+// fakes; the delegate hands each part what it needs.
+struct Services {
+    Clock& clock;
+    Preferences& preferences;
+    StatsStore& stats;
+    // Made on first use: reading and decoding the cached photo costs memory
+    // that the other themes never need.
+    std::function<WallpaperManager&()> wallpapers;
+};
 
 // The one long-lived object: owns every timer, manager, window and menu line
 // for the life of the process, runs the launch sequence and decides when the
@@ -39,7 +54,7 @@ class Timer;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(PlatformServices platform, QObject* parent = nullptr);
+    AppDelegate(PlatformServices platform, Services services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // --- launch and quitting (AppDelegate.cpp)
@@ -159,6 +174,7 @@ public:
     };
 
     PlatformServices platform;
+    Services services;
 
     const int defaultRestModeTag = RestMode::defaultTag;
     const int customRestModeTag = RestMode::customTag;
@@ -201,14 +217,12 @@ public:
     QString currentRestSubtitle;
     bool hasStartedServices = false;
 
-    HydrationReminderManager* hydrationManager =
-        new HydrationReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
-    PelvicFloorReminderManager* pelvicFloorManager =
-        new PelvicFloorReminderManager(platform.notifications, platform.alerts, platform.sessionEvents, this);
+    HydrationReminderManager* hydrationManager = new HydrationReminderManager(reminderServices(), this);
+    PelvicFloorReminderManager* pelvicFloorManager = new PelvicFloorReminderManager(reminderServices(), this);
     ReminderNotificationRouter* reminderNotificationRouter =
         new ReminderNotificationRouter(platform.notifications, this);
     ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
-        new ReminderSkipFeedbackPresenter(platform.overlayCards, this);
+        new ReminderSkipFeedbackPresenter(services.clock, platform.overlayCards, this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;
@@ -219,6 +233,7 @@ Q_SIGNALS:
     void terminateRequested();
 
 private:
+    ReminderServices reminderServices() const;
     QAction* addLine(QMenu* menu, const QString& title, bool enabled = false);
     QAction* addActionLine(QMenu* menu, const QString& title, MenuAction kind, std::function<void()> action);
     QMenu* addSubmenu(QMenu* menu, const QString& title, bool observed);

@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/Preferences.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -192,7 +193,7 @@ void AppDelegate::refreshDynamicState(QAction* line) {
     switch (kind) {
     case MenuAction::SelectTheme:
         if (line->data().typeId() == QMetaType::QString) {
-            line->setChecked(line->data().toString() == RestThemes::storedRawValue());
+            line->setChecked(line->data().toString() == RestThemes::storedRawValue(services.preferences));
         }
         break;
     case MenuAction::SelectMode:
@@ -220,8 +221,8 @@ void AppDelegate::selectTheme(QAction* line) {
     if (!theme) {
         return;
     }
-    RestThemes::store(*theme);
+    RestThemes::store(services.preferences, *theme);
     if (*theme == RestTheme::Wallpaper) {
-        WallpaperManager::shared().prefetchNextWallpaper();
+        services.wallpapers().prefetchNextWallpaper();
     }
 }

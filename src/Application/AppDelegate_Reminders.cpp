@@ -2,7 +2,9 @@
 
 #include "Copywriting/TavoCopy.h"
 #include "Platform/Alerts.h"
+#include "Platform/Clock.h"
 #include "Platform/Preferences.h"
+#include "Stats/StatsStore.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -87,6 +89,11 @@ void showInvalidIntervalAlert(Alerts* alerts, const ReminderMenuTexts& texts) {
 }
 
 } // namespace
+
+ReminderServices AppDelegate::reminderServices() const {
+    return {services.clock,         services.preferences, services.stats,
+            platform.notifications, platform.alerts,      platform.sessionEvents};
+}
 
 void AppDelegate::startReminderManagers() {
     startManager(*hydrationManager);

@@ -2,25 +2,25 @@
 
 #include "Platform/Alerts.h"
 #include "Platform/Clock.h"
-#include "Stats/StatsReportWindow.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportWindow.h"
 
 void AppDelegate::showTodayReport() {
-    openReport(StatsReportScope::day(Clock::instance().now()));
+    openReport(StatsReportScope::day(services.clock.now()));
 }
 
 void AppDelegate::showThisWeekReport() {
-    openReport(StatsReportScope::week(Clock::instance().now()));
+    openReport(StatsReportScope::week(services.clock.now()));
 }
 
 void AppDelegate::showThisMonthReport() {
-    openReport(StatsReportScope::month(Clock::instance().now()));
+    openReport(StatsReportScope::month(services.clock.now()));
 }
 
 void AppDelegate::openReport(const StatsReportScope& scope) {
     // The report is made once; an open window does not follow new events.
-    auto* window = new StatsReportWindow(StatsReporter(StatsStore::shared()).makeReport(scope));
+    auto* window = new StatsReportWindow(StatsReporter(services.stats, services.clock).makeReport(scope));
     // Top-level windows have no parent; the ones still open go with the delegate.
     connect(this, &QObject::destroyed, window, [window] { delete window; });
     window->present();
@@ -30,9 +30,9 @@ void AppDelegate::openReport(const StatsReportScope& scope) {
 
 void AppDelegate::showYesterdayReportPromptIfNeeded() {
     // A second later, so the status item and its menu are in place behind the alert.
-    Clock::instance().callLater(this, 1.0, [this] {
-        StatsStore& store = StatsStore::shared();
-        const QDateTime now = Clock::instance().now();
+    services.clock.callLater(this, 1.0, [this] {
+        StatsStore& store = services.stats;
+        const QDateTime now = services.clock.now();
         const QString today = StatsStore::dayKey(now);
         if (store.loadMeta().lastDailyReportPromptDay == today) {
             return;

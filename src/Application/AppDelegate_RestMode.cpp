@@ -1,18 +1,12 @@
 #include "Application/AppDelegate.h"
 
 #include "Platform/Alerts.h"
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QWidget>
-
-namespace {
-const QString selectedTagKey = QStringLiteral("selectedRestModeTag");
-const QString customWorkKey = QStringLiteral("customRestModeWorkDuration");
-const QString customRestKey = QStringLiteral("customRestModeRestDuration");
-} // namespace
 
 QString AppDelegate::formatDuration(qint64 seconds) {
     if (seconds >= 60 && seconds % 60 == 0) {
@@ -27,15 +21,13 @@ QString AppDelegate::title(const RestMode& mode) {
 }
 
 std::optional<RestMode> AppDelegate::savedCustomRestMode() const {
-    const Preferences& prefs = Preferences::standard();
-    const qint64 work = prefs.integer(customWorkKey).value_or(0);
-    const qint64 rest = prefs.integer(customRestKey).value_or(0);
-    // Hand-edited values far beyond any rhythm would overflow the countdown; treat them as unset.
-    constexpr qint64 limit = std::numeric_limits<int>::max();
-    if (work < 1 || rest < 1 || work > limit || rest > limit) {
+    // The keys' ranges leave out what is no rhythm, so both fit an int.
+    const std::optional<qint64> work = services.preferences.value(Settings::customRestModeWorkDuration);
+    const std::optional<qint64> rest = services.preferences.value(Settings::customRestModeRestDuration);
+    if (!work || !rest) {
         return std::nullopt;
     }
-    return RestMode{customRestModeTag, static_cast<int>(work), static_cast<int>(rest)};
+    return RestMode{customRestModeTag, static_cast<int>(*work), static_cast<int>(*rest)};
 }
 
 void AppDelegate::loadRestModeConfiguration() {
@@ -48,11 +40,11 @@ void AppDelegate::loadRestModeConfiguration() {
         return std::nullopt;
     };
     RestMode mode = *preset(defaultRestModeTag);
-    if (const std::optional<qint64> tag = Preferences::standard().integer(selectedTagKey)) {
+    // The key's range keeps the tag within int.
+    if (const std::optional<qint64> tag = services.preferences.value(Settings::selectedRestModeTag)) {
         if (*tag == customRestModeTag && savedCustomRestMode()) {
             mode = *savedCustomRestMode();
-        } else if (*tag >= std::numeric_limits<int>::min() && *tag <= std::numeric_limits<int>::max() &&
-                   preset(static_cast<int>(*tag))) {
+        } else if (preset(static_cast<int>(*tag))) {
             mode = *preset(static_cast<int>(*tag));
         }
     } else if (const std::optional<RestMode> custom = savedCustomRestMode()) {
@@ -84,7 +76,7 @@ void AppDelegate::selectMode(int tag) {
     selectedRestModeTag = tag;
     workDuration = mode->workDuration;
     restDuration = mode->restDuration;
-    Preferences::standard().setValue(selectedTagKey, tag);
+    services.preferences.setValue(Settings::selectedRestModeTag, tag);
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
     updateRestModeMenuItems();
@@ -139,13 +131,13 @@ void AppDelegate::showCustomRestModeDialog() {
         showInvalidCustomRestModeAlert();
         return;
     }
-    Preferences& prefs = Preferences::standard();
-    prefs.setValue(customWorkKey, mode->workDuration);
-    prefs.setValue(customRestKey, mode->restDuration);
+    Preferences& prefs = services.preferences;
+    prefs.setValue(Settings::customRestModeWorkDuration, mode->workDuration);
+    prefs.setValue(Settings::customRestModeRestDuration, mode->restDuration);
     selectedRestModeTag = customRestModeTag;
     workDuration = mode->workDuration;
     restDuration = mode->restDuration;
-    prefs.setValue(selectedTagKey, customRestModeTag);
+    prefs.setValue(Settings::selectedRestModeTag, customRestModeTag);
     workSecondsRemaining = workDuration;
     updateStatusMenuTitle();
     updateRestModeMenuItems();

@@ -2,6 +2,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Log.h"
+#include "Platform/Preferences.h"
 #include "Platform/Random.h"
 #include "Platform/Screens.h"
 #include "Rest/Components/UltramanTigaView.h"
@@ -21,7 +22,7 @@ StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedS
         {QStringLiteral("actualSeconds"), actualSeconds},
         {QStringLiteral("skippedSeconds"), skippedSeconds},
         {QStringLiteral("workDurationSeconds"), workDuration},
-        {QStringLiteral("theme"), RestThemes::storedRawValue()},
+        {QStringLiteral("theme"), RestThemes::storedRawValue(services.preferences)},
     };
 }
 
@@ -57,7 +58,7 @@ QString AppDelegate::statusTitle(qint64 seconds) {
 
 void AppDelegate::startMainTimer() {
     delete mainTimer;
-    mainTimer = Clock::instance().createTimer(this);
+    mainTimer = services.clock.createTimer(this);
     connect(mainTimer, &Timer::timeout, this, &AppDelegate::tick);
     mainTimer->start(1.0, true);
 }
@@ -81,7 +82,7 @@ void AppDelegate::tick() {
 
 void AppDelegate::updateStatusMenuTitle() {
     if (transientStatusMessage && transientStatusExpiresAt) {
-        if (Clock::instance().now() < *transientStatusExpiresAt) {
+        if (services.clock.now() < *transientStatusExpiresAt) {
             setStatusLine(*transientStatusMessage);
             return;
         }
@@ -93,7 +94,7 @@ void AppDelegate::updateStatusMenuTitle() {
 
 void AppDelegate::setTransientStatus(const QString& message, double duration) {
     transientStatusMessage = message;
-    transientStatusExpiresAt = Clock::instance().now().addMSecs(static_cast<qint64>(duration * 1000.0));
+    transientStatusExpiresAt = services.clock.now().addMSecs(static_cast<qint64>(duration * 1000.0));
     setStatusLine(message);
 }
 
@@ -119,8 +120,8 @@ void AppDelegate::startRest(StatsEventSource source) {
     setStatusLine(QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
     currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     currentRestSource = source;
-    StatsStore::shared().record(StatsEventType::restStarted, source, currentRestSessionId,
-                                restStatsPayload(0, 0));
+    services.stats.record(StatsEventType::restStarted, source, currentRestSessionId, restStatsPayload(0, 0),
+                          services.clock.now());
 
     currentRestSubtitle = UltramanTigaView::randomSubtitle();
     const QList<QRect> frames = platform.screens ? platform.screens->frames() : QList<QRect>();
@@ -194,7 +195,8 @@ QWidget* AppDelegate::makeRestView(const QRect& frame, const QString& subtitle) 
             }
         },
     };
-    auto* view = new RestView(static_cast<int>(restDuration), std::move(seconds), subtitle,
+    auto* view = new RestView(RestServices{services.clock, services.preferences, services.wallpapers},
+                              static_cast<int>(restDuration), std::move(seconds), subtitle,
                               [self](const QString& message) {
                                   if (self) {
                                       self->stopRest(message);
@@ -210,9 +212,10 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
     }
     const qint64 left = std::max<qint64>(restSecondsRemaining, 0);
     const qint64 done = restDuration - left;
-    StatsStore::shared().record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
-                                currentRestSource, currentRestSessionId,
-                                restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0));
+    services.stats.record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
+                          currentRestSource, currentRestSessionId,
+                          restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0),
+                          services.clock.now());
     currentRestSessionId.reset();
     for (RestWindow* window : std::as_const(restWindows)) {
         window->orderOut();
@@ -226,7 +229,7 @@ void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
 }
 
 void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
-    if (workSecondsRemaining == 60 && RestThemes::stored() == RestTheme::Wallpaper) {
-        WallpaperManager::shared().prefetchNextWallpaper();
+    if (workSecondsRemaining == 60 && RestThemes::stored(services.preferences) == RestTheme::Wallpaper) {
+        services.wallpapers().prefetchNextWallpaper();
     }
 }

@@ -28,9 +28,3 @@ public:
     // `closed` when it was dismissed otherwise.
     virtual int run(const Alert& alert) = 0;
 };
-
-// Alerts as stay-on-top dialogs.
-class DialogAlerts final : public Alerts {
-public:
-    int run(const Alert& alert) override;
-};

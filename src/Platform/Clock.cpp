@@ -30,8 +30,6 @@ private:
     QTimer timer;
 };
 
-Clock* installedClock = nullptr;
-
 } // namespace
 
 void Clock::callLater(QObject* context, double delaySeconds, std::function<void()> fn) {
@@ -41,15 +39,6 @@ void Clock::callLater(QObject* context, double delaySeconds, std::function<void(
         fn();
     });
     timer->start(delaySeconds, false);
-}
-
-Clock& Clock::instance() {
-    static SystemClock systemClock;
-    return installedClock ? *installedClock : systemClock;
-}
-
-void Clock::setInstance(Clock* clock) {
-    installedClock = clock;
 }
 
 QDateTime SystemClock::now() const {

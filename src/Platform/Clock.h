@@ -19,9 +19,9 @@ Q_SIGNALS:
     void timeout();
 };
 
-// The one source of time and timers. Production code reads the time and
-// creates timers only through Clock::instance(), so tests can swap in a fake
-// clock and run a twenty-minute work period in milliseconds.
+// The one source of time and timers. main() makes the system clock and hands
+// it to everything that reads the time or starts a timer, so tests can hand
+// in a fake one and run a twenty-minute work period in milliseconds.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -32,10 +32,6 @@ public:
 
     // Calls fn once after the delay unless context is destroyed first.
     void callLater(QObject* context, double delaySeconds, std::function<void()> fn);
-
-    static Clock& instance();
-    // Installs a clock for the whole process; nullptr restores the system clock.
-    static void setInstance(Clock* clock);
 };
 
 class SystemClock final : public Clock {

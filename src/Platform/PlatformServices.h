@@ -9,8 +9,7 @@ class SessionEvents;
 class StatusItem;
 
 // The platform facilities the application shell talks to. main() hands in
-// the real adapters; tests hand in scripted ones. Time comes from
-// Clock::instance() and settings from Preferences::standard().
+// the real adapters; tests hand in scripted ones.
 struct PlatformServices {
     StatusItem* statusItem = nullptr;
     Screens* screens = nullptr;

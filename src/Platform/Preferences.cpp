@@ -7,48 +7,41 @@
 
 namespace {
 
-Preferences* installedPreferences = nullptr;
-
 // INI files keep plain values as text, so a number written as 45 reads back
-// as the string "45"; each converter accepts its own type and its text form.
-bool toInteger(const QVariant& v, QVariant& out) {
+// as the string "45"; each reader accepts its own type and its text form.
+std::optional<qint64> read(const QVariant& v, qint64*) {
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
-        out = v.toLongLong();
-        return true;
+        return v.toLongLong();
     case QMetaType::QString: {
         bool ok = false;
         const qlonglong n = v.toString().trimmed().toLongLong(&ok);
-        out = n;
-        return ok;
+        return ok ? std::optional<qint64>(n) : std::nullopt;
     }
     default:
-        return false;
+        return std::nullopt;
     }
 }
 
-bool toBoolean(const QVariant& v, QVariant& out) {
+std::optional<bool> read(const QVariant& v, bool*) {
     if (v.typeId() == QMetaType::Bool) {
-        out = v.toBool();
-        return true;
+        return v.toBool();
     }
     if (v.typeId() == QMetaType::QString) {
         const QString text = v.toString().trimmed().toLower();
         if (text == QLatin1String("true") || text == QLatin1String("1")) {
-            out = true;
             return true;
         }
         if (text == QLatin1String("false") || text == QLatin1String("0")) {
-            out = false;
-            return true;
+            return false;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
-bool toNumber(const QVariant& v, QVariant& out) {
+std::optional<double> read(const QVariant& v, double*) {
     bool ok = false;
     double d = 0;
     switch (v.typeId()) {
@@ -65,25 +58,30 @@ bool toNumber(const QVariant& v, QVariant& out) {
     default:
         break;
     }
-    ok = ok && std::isfinite(d);
-    out = d;
-    return ok;
+    return ok && std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
 }
 
-bool toText(const QVariant& v, QVariant& out) {
-    if (v.typeId() != QMetaType::QString) {
-        return false;
-    }
-    out = v;
-    return true;
+std::optional<QString> read(const QVariant& v, QString*) {
+    return v.typeId() == QMetaType::QString ? std::optional<QString>(v.toString()) : std::nullopt;
 }
 
-bool toDate(const QVariant& v, QVariant& out) {
-    if (v.typeId() != QMetaType::QDateTime || !v.toDateTime().isValid()) {
-        return false;
+std::optional<QDateTime> read(const QVariant& v, QDateTime*) {
+    return v.typeId() == QMetaType::QDateTime && v.toDateTime().isValid()
+               ? std::optional<QDateTime>(v.toDateTime())
+               : std::nullopt;
+}
+
+template <typename T>
+std::optional<T> corrected(const PreferenceKey<T>& key, const T& bound, OutOfRange rule) {
+    switch (rule) {
+    case OutOfRange::Clamp:
+        return bound;
+    case OutOfRange::Default:
+        return key.defaultValue;
+    case OutOfRange::Absent:
+        break;
     }
-    out = v;
-    return true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -98,76 +96,43 @@ QString Preferences::defaultFilePath() {
            QStringLiteral("/Tavo/Tavo.conf");
 }
 
-Preferences& Preferences::standard() {
-    if (installedPreferences) {
-        return *installedPreferences;
+template <typename T> std::optional<T> Preferences::value(const PreferenceKey<T>& key) const {
+    std::optional<T> stored = read(settings->value(key.name), static_cast<T*>(nullptr));
+    if (!stored) {
+        return key.defaultValue;
     }
-    static Preferences defaultPreferences;
-    return defaultPreferences;
-}
-
-void Preferences::setStandard(Preferences* preferences) {
-    installedPreferences = preferences;
-}
-
-void Preferences::registerDefaults(const QVariantMap& defaults) {
-    for (auto it = defaults.begin(); it != defaults.end(); ++it) {
-        registered.insert(it.key(), it.value());
+    if (key.range && *stored < key.range->lowest) {
+        return corrected(key, key.range->lowest, key.range->below);
     }
-}
-
-bool Preferences::contains(const QString& key) const {
-    return settings->contains(key);
-}
-
-QVariant Preferences::stored(const QString& key) const {
-    return settings->value(key);
-}
-
-QVariant Preferences::lookup(const QString& key, bool (*convert)(const QVariant&, QVariant&)) const {
-    QVariant out;
-    if (convert(stored(key), out)) {
-        return out;
+    if (key.range && key.range->highest < *stored) {
+        return corrected(key, key.range->highest, key.range->above);
     }
-    const auto it = registered.constFind(key);
-    if (it != registered.constEnd() && convert(*it, out)) {
-        return out;
-    }
-    return {};
+    return stored;
 }
 
-std::optional<qint64> Preferences::integer(const QString& key) const {
-    const QVariant v = lookup(key, toInteger);
-    return v.isValid() ? std::optional<qint64>(v.toLongLong()) : std::nullopt;
-}
-
-std::optional<bool> Preferences::boolean(const QString& key) const {
-    const QVariant v = lookup(key, toBoolean);
-    return v.isValid() ? std::optional<bool>(v.toBool()) : std::nullopt;
-}
-
-std::optional<double> Preferences::number(const QString& key) const {
-    const QVariant v = lookup(key, toNumber);
-    return v.isValid() ? std::optional<double>(v.toDouble()) : std::nullopt;
-}
-
-std::optional<QString> Preferences::string(const QString& key) const {
-    const QVariant v = lookup(key, toText);
-    return v.isValid() ? std::optional<QString>(v.toString()) : std::nullopt;
-}
-
-std::optional<QDateTime> Preferences::date(const QString& key) const {
-    const QVariant v = lookup(key, toDate);
-    return v.isValid() ? std::optional<QDateTime>(v.toDateTime()) : std::nullopt;
-}
-
-void Preferences::setValue(const QString& key, const QVariant& value) {
-    settings->setValue(key, value);
-    // Written at once: the process may be ended by a log-out at any time.
+template <typename T>
+void Preferences::setValue(const PreferenceKey<T>& key, const std::type_identity_t<T>& value) {
+    settings->setValue(key.name, QVariant::fromValue(value));
     settings->sync();
 }
 
-void Preferences::remove(const QString& key) {
-    settings->remove(key);
+bool Preferences::contains(const QString& name) const {
+    return settings->contains(name);
+}
+
+void Preferences::remove(const QString& name) {
+    settings->remove(name);
     settings->sync();
 }
+
+// The five value types a key may have.
+template std::optional<bool> Preferences::value(const PreferenceKey<bool>&) const;
+template std::optional<qint64> Preferences::value(const PreferenceKey<qint64>&) const;
+template std::optional<double> Preferences::value(const PreferenceKey<double>&) const;
+template std::optional<QString> Preferences::value(const PreferenceKey<QString>&) const;
+template std::optional<QDateTime> Preferences::value(const PreferenceKey<QDateTime>&) const;
+template void Preferences::setValue(const PreferenceKey<bool>&, const bool&);
+template void Preferences::setValue(const PreferenceKey<qint64>&, const qint64&);
+template void Preferences::setValue(const PreferenceKey<double>&, const double&);
+template void Preferences::setValue(const PreferenceKey<QString>&, const QString&);
+template void Preferences::setValue(const PreferenceKey<QDateTime>&, const QDateTime&);

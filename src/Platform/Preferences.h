@@ -2,16 +2,40 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QVariantMap>
 
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 class QSettings;
 
-// The user's settings: an INI file plus an in-memory registration map that
-// answers for absent keys and is never written. A stored value of the wrong
-// type (a hand-edited "abc" where a number belongs) reads as absent.
+// What a stored value beyond one end of its key's range reads as.
+enum class OutOfRange {
+    Clamp,   // that end
+    Default, // the key's default
+    Absent,  // nothing
+};
+
+// The values a key accepts; a stored value outside is corrected where it is read.
+template <typename T> struct Range {
+    T lowest;
+    T highest;
+    OutOfRange below = OutOfRange::Clamp;
+    OutOfRange above = OutOfRange::Clamp;
+};
+
+// One setting: its name in the file, its type, the default answered while
+// nothing readable is stored (never written; without one such a key reads as
+// absent) and its range. The keys themselves are the table in Settings.h.
+template <typename T> struct PreferenceKey {
+    QString name;
+    std::optional<T> defaultValue = std::nullopt;
+    std::optional<Range<T>> range = std::nullopt;
+};
+
+// The user's settings: an INI file read and written through typed keys. A
+// stored value of the wrong type (a hand-edited "abc" where a number belongs)
+// reads as absent. Keys are of type bool, qint64, double, QString or QDateTime.
 class Preferences {
 public:
     // The default file is $XDG_CONFIG_HOME/Tavo/Tavo.conf.
@@ -19,27 +43,17 @@ public:
     ~Preferences();
 
     static QString defaultFilePath();
-    static Preferences& standard();
-    // Installs the process-wide preferences; nullptr restores the default file.
-    static void setStandard(Preferences* preferences);
 
-    void registerDefaults(const QVariantMap& defaults);
-
-    // Whether a value is stored for the key, of whatever type.
-    bool contains(const QString& key) const;
-    std::optional<qint64> integer(const QString& key) const;
-    std::optional<bool> boolean(const QString& key) const;
-    std::optional<double> number(const QString& key) const;
-    std::optional<QString> string(const QString& key) const;
-    std::optional<QDateTime> date(const QString& key) const;
-
-    void setValue(const QString& key, const QVariant& value);
-    void remove(const QString& key);
+    template <typename T> std::optional<T> value(const PreferenceKey<T>& key) const;
+    // Written at once: the process may be ended by a log-out at any time.
+    template <typename T> void setValue(const PreferenceKey<T>& key, const std::type_identity_t<T>& value);
+    template <typename T> void remove(const PreferenceKey<T>& key) { remove(key.name); }
+    // Whether anything is stored under the key, readable or not.
+    template <typename T> bool contains(const PreferenceKey<T>& key) const { return contains(key.name); }
 
 private:
-    QVariant stored(const QString& key) const;
-    QVariant lookup(const QString& key, bool (*convert)(const QVariant&, QVariant&)) const;
+    bool contains(const QString& name) const;
+    void remove(const QString& name);
 
     std::unique_ptr<QSettings> settings;
-    QVariantMap registered;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QIcon>
 #include <QString>
 
+class QIcon;
 class QMenu;
 
 // The one item in the system tray that everything hangs off.

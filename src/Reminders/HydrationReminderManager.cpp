@@ -1,19 +1,19 @@
 #include "Reminders/HydrationReminderManager.h"
 
-HydrationReminderManager::HydrationReminderManager(Notifications* notifications, Alerts* alerts,
-                                                   SessionEvents* sessionEvents, QObject* parent)
-    : ReminderManager(hydrationConfiguration(), notifications, alerts, sessionEvents, parent) {}
+#include "Platform/Settings.h"
+
+HydrationReminderManager::HydrationReminderManager(const ReminderServices& services, QObject* parent)
+    : ReminderManager(hydrationConfiguration(), services, parent) {}
 
 ReminderConfiguration HydrationReminderManager::hydrationConfiguration() {
     ReminderConfiguration c;
-    c.enabledKey = QStringLiteral("hydrationReminderEnabled");
-    c.intervalKey = QStringLiteral("hydrationReminderIntervalMinutes");
-    c.nextReminderAtKey = QStringLiteral("hydrationReminderNextReminderAt");
-    c.countKey = QStringLiteral("hydrationReminderDrinkCount");
-    c.countDateKey = QStringLiteral("hydrationReminderDrinkCountDate");
-    c.lastCompletedAtKey = QStringLiteral("hydrationReminderLastDrinkAt");
-    c.dayStartedAtKey = QStringLiteral("hydrationReminderDayStartedAt");
-    c.defaultIntervalMinutes = 45;
+    c.enabledKey = Settings::hydrationReminderEnabled;
+    c.intervalKey = Settings::hydrationReminderIntervalMinutes;
+    c.nextReminderAtKey = Settings::hydrationReminderNextReminderAt;
+    c.countKey = Settings::hydrationReminderDrinkCount;
+    c.countDateKey = Settings::hydrationReminderDrinkCountDate;
+    c.lastCompletedAtKey = Settings::hydrationReminderLastDrinkAt;
+    c.dayStartedAtKey = Settings::hydrationReminderDayStartedAt;
     c.notificationIdentifier = QStringLiteral("hydration-reminder");
     c.categoryIdentifier = QStringLiteral("HYDRATION_REMINDER");
     c.confirmActionIdentifier = QStringLiteral("HYDRATION_DRANK");

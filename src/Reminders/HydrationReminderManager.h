@@ -6,8 +6,7 @@
 class HydrationReminderManager final : public ReminderManager {
     Q_OBJECT
 public:
-    HydrationReminderManager(Notifications* notifications, Alerts* alerts, SessionEvents* sessionEvents,
-                             QObject* parent = nullptr);
+    explicit HydrationReminderManager(const ReminderServices& services, QObject* parent = nullptr);
 
     static ReminderConfiguration hydrationConfiguration();
 

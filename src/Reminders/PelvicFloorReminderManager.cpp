@@ -1,19 +1,19 @@
 #include "Reminders/PelvicFloorReminderManager.h"
 
-PelvicFloorReminderManager::PelvicFloorReminderManager(Notifications* notifications, Alerts* alerts,
-                                                       SessionEvents* sessionEvents, QObject* parent)
-    : ReminderManager(pelvicFloorConfiguration(), notifications, alerts, sessionEvents, parent) {}
+#include "Platform/Settings.h"
+
+PelvicFloorReminderManager::PelvicFloorReminderManager(const ReminderServices& services, QObject* parent)
+    : ReminderManager(pelvicFloorConfiguration(), services, parent) {}
 
 ReminderConfiguration PelvicFloorReminderManager::pelvicFloorConfiguration() {
     ReminderConfiguration c;
-    c.enabledKey = QStringLiteral("pelvicFloorReminderEnabled");
-    c.intervalKey = QStringLiteral("pelvicFloorReminderIntervalMinutes");
-    c.nextReminderAtKey = QStringLiteral("pelvicFloorReminderNextReminderAt");
-    c.countKey = QStringLiteral("pelvicFloorReminderCompletionCount");
-    c.countDateKey = QStringLiteral("pelvicFloorReminderCompletionCountDate");
-    c.lastCompletedAtKey = QStringLiteral("pelvicFloorReminderLastCompletedAt");
-    c.dayStartedAtKey = QStringLiteral("pelvicFloorReminderDayStartedAt");
-    c.defaultIntervalMinutes = 60;
+    c.enabledKey = Settings::pelvicFloorReminderEnabled;
+    c.intervalKey = Settings::pelvicFloorReminderIntervalMinutes;
+    c.nextReminderAtKey = Settings::pelvicFloorReminderNextReminderAt;
+    c.countKey = Settings::pelvicFloorReminderCompletionCount;
+    c.countDateKey = Settings::pelvicFloorReminderCompletionCountDate;
+    c.lastCompletedAtKey = Settings::pelvicFloorReminderLastCompletedAt;
+    c.dayStartedAtKey = Settings::pelvicFloorReminderDayStartedAt;
     c.notificationIdentifier = QStringLiteral("pelvic-floor-reminder");
     c.categoryIdentifier = QStringLiteral("PELVIC_FLOOR_REMINDER");
     c.confirmActionIdentifier = QStringLiteral("PELVIC_FLOOR_COMPLETE");

@@ -7,8 +7,7 @@
 class PelvicFloorReminderManager final : public ReminderManager {
     Q_OBJECT
 public:
-    PelvicFloorReminderManager(Notifications* notifications, Alerts* alerts, SessionEvents* sessionEvents,
-                               QObject* parent = nullptr);
+    explicit PelvicFloorReminderManager(const ReminderServices& services, QObject* parent = nullptr);
 
     static ReminderConfiguration pelvicFloorConfiguration();
 

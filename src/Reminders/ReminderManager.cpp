@@ -7,49 +7,41 @@
 #include "Platform/SessionEvents.h"
 #include "Stats/StatsStore.h"
 
-#include <climits>
 #include <cmath>
 
-namespace {
-
-QDateTime now() {
-    return Clock::instance().now();
-}
-
-QDateTime secondsFromNow(double seconds) {
-    return now().addMSecs(std::llround(seconds * 1000.0));
-}
-
-} // namespace
-
-ReminderManager::ReminderManager(ReminderConfiguration configuration, Notifications* notifications,
-                                 Alerts* alerts, SessionEvents* sessionEvents, QObject* parent)
+ReminderManager::ReminderManager(ReminderConfiguration configuration, const ReminderServices& services,
+                                 QObject* parent)
     : QObject(parent)
     , config(std::move(configuration))
-    , defaults(Preferences::standard())
-    , notificationCenter(notifications)
-    , alerts(alerts)
-    , sessionEvents(sessionEvents)
-    , reminderTimer(Clock::instance().createTimer(this)) {
-    defaults.registerDefaults({
-        {config.enabledKey, true},
-        {config.intervalKey, config.defaultIntervalMinutes},
-    });
+    , clock(services.clock)
+    , defaults(services.preferences)
+    , stats(services.stats)
+    , notificationCenter(services.notifications)
+    , alerts(services.alerts)
+    , sessionEvents(services.sessionEvents)
+    , reminderTimer(clock.createTimer(this)) {
     connect(reminderTimer, &Timer::timeout, this, &ReminderManager::fireReminderIfNeeded);
 }
 
+QDateTime ReminderManager::now() const {
+    return clock.now();
+}
+
+QDateTime ReminderManager::secondsFromNow(double seconds) const {
+    return now().addMSecs(std::llround(seconds * 1000.0));
+}
+
 bool ReminderManager::isEnabled() const {
-    return defaults.boolean(config.enabledKey).value_or(false);
+    return defaults.value(config.enabledKey).value_or(false);
 }
 
 int ReminderManager::intervalMinutes() const {
-    const qint64 stored = defaults.integer(config.intervalKey).value_or(0);
-    return stored < 1 ? config.defaultIntervalMinutes
-                      : static_cast<int>(std::min<qint64>(stored, INT_MAX / 60));
+    // The key's range keeps it within int, and its seconds too.
+    return static_cast<int>(defaults.value(config.intervalKey).value());
 }
 
 qint64 ReminderManager::count() const {
-    return defaults.integer(config.countKey).value_or(0);
+    return defaults.value(config.countKey).value_or(0);
 }
 
 bool ReminderManager::isToday(const std::optional<QDateTime>& date) const {
@@ -57,11 +49,11 @@ bool ReminderManager::isToday(const std::optional<QDateTime>& date) const {
 }
 
 bool ReminderManager::hasStartedToday() const {
-    return isToday(defaults.date(config.dayStartedAtKey));
+    return isToday(defaults.value(config.dayStartedAtKey));
 }
 
 std::optional<QDateTime> ReminderManager::nextReminderAt() const {
-    return defaults.date(config.nextReminderAtKey);
+    return defaults.value(config.nextReminderAtKey);
 }
 
 bool ReminderManager::isTimerArmed() const {
@@ -85,14 +77,14 @@ void ReminderManager::removeNotifications() {
 }
 
 void ReminderManager::ensureFreshCount() {
-    if (isToday(defaults.date(config.countDateKey))) {
+    if (isToday(defaults.value(config.countDateKey))) {
         return;
     }
     defaults.setValue(config.countKey, 0);
 }
 
 void ReminderManager::ensureFreshDayState() {
-    const std::optional<QDateTime> started = defaults.date(config.dayStartedAtKey);
+    const std::optional<QDateTime> started = defaults.value(config.dayStartedAtKey);
     if (!started) {
         return;
     }
@@ -186,8 +178,8 @@ void ReminderManager::addNotificationRequest() {
 }
 
 void ReminderManager::recordPromptShown(StatsEventSource source) {
-    StatsStore::shared().record(config.promptShownEvent, source, std::nullopt,
-                                {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
+    stats.record(config.promptShownEvent, source, std::nullopt,
+                 {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
 }
 
 bool ReminderManager::showReminderAlert(StatsEventSource source) {
@@ -236,13 +228,13 @@ void ReminderManager::recordCompletion(StatsEventSource source, int guidedSecond
     if (config.recordsGuidedSeconds) {
         payload.insert(QStringLiteral("guidedSeconds"), guidedSeconds);
     }
-    StatsStore::shared().record(config.completedEvent, source, std::nullopt, payload, at);
+    stats.record(config.completedEvent, source, std::nullopt, payload, at);
     notifyStateChange();
 }
 
 void ReminderManager::reportReminderSkipped(StatsEventSource source) {
-    StatsStore::shared().record(config.skippedEvent, source, std::nullopt,
-                                {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
+    stats.record(config.skippedEvent, source, std::nullopt,
+                 {{QStringLiteral("intervalMinutes"), intervalMinutes()}}, now());
     if (onReminderSkipped && !config.skipMessages.isEmpty()) {
         onReminderSkipped(randomElement(config.skipMessages));
     }

@@ -2,6 +2,7 @@
 
 #include "Copywriting/TavoCopy.h"
 #include "Platform/Notifications.h"
+#include "Platform/Preferences.h"
 #include "Stats/StatsEvent.h"
 
 #include <QDateTime>
@@ -13,21 +14,22 @@
 #include <optional>
 
 class Alerts;
+class Clock;
 class Preferences;
 class SessionEvents;
+class StatsStore;
 class Timer;
 
 // What tells one body reminder from the other: its settings keys, texts,
 // notification names and events.
 struct ReminderConfiguration {
-    QString enabledKey;
-    QString intervalKey;
-    QString nextReminderAtKey;
-    QString countKey;
-    QString countDateKey;
-    QString lastCompletedAtKey;
-    QString dayStartedAtKey;
-    int defaultIntervalMinutes = 0;
+    PreferenceKey<bool> enabledKey;
+    PreferenceKey<qint64> intervalKey; // has a default and a range
+    PreferenceKey<QDateTime> nextReminderAtKey;
+    PreferenceKey<qint64> countKey;
+    PreferenceKey<QDateTime> countDateKey;
+    PreferenceKey<QDateTime> lastCompletedAtKey;
+    PreferenceKey<QDateTime> dayStartedAtKey;
 
     QString notificationIdentifier;
     QString categoryIdentifier;
@@ -49,6 +51,17 @@ struct ReminderConfiguration {
     QString statusLoading;
 };
 
+// What a reminder needs from its owner.
+struct ReminderServices {
+    Clock& clock;
+    Preferences& preferences;
+    StatsStore& stats;
+    // Without notifications every due reminder becomes a modal alert.
+    Notifications* notifications = nullptr;
+    Alerts* alerts = nullptr;
+    SessionEvents* sessionEvents = nullptr;
+};
+
 // A reminder that repeats at a fixed interval during the day, counts the
 // confirmations of the day and records every prompt, confirmation and skip.
 // A day's cycle starts at the first launch, wake, enable or confirmation of
@@ -64,10 +77,8 @@ public:
     static constexpr double notificationDelaySeconds = 1;
     static constexpr int alertConfirmButton = 0;
 
-    // Registers the enabled and interval defaults at once. Without
-    // notifications every due reminder becomes a modal alert.
-    ReminderManager(ReminderConfiguration configuration, Notifications* notifications, Alerts* alerts,
-                    SessionEvents* sessionEvents, QObject* parent = nullptr);
+    ReminderManager(ReminderConfiguration configuration, const ReminderServices& services,
+                    QObject* parent = nullptr);
 
     const ReminderConfiguration& configuration() const { return config; }
 
@@ -89,7 +100,7 @@ public:
     QString statusText();
 
     bool isEnabled() const;
-    // The stored interval; a value below 1 reads as the default.
+    // The stored interval, or its default.
     int intervalMinutes() const;
     qint64 count() const;
     bool hasStartedToday() const;
@@ -107,6 +118,8 @@ public:
     static QString formatRemaining(qint64 seconds);
 
 private:
+    QDateTime now() const;
+    QDateTime secondsFromNow(double seconds) const;
     void fireReminderIfNeeded();
     void deliverReminder();
     void addNotificationRequest();
@@ -119,7 +132,9 @@ private:
     void notifyStateChange();
 
     const ReminderConfiguration config;
+    Clock& clock;
     Preferences& defaults;
+    StatsStore& stats;
     QPointer<Notifications> notificationCenter;
     Alerts* alerts;
     QPointer<SessionEvents> sessionEvents;

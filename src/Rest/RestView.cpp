@@ -1,9 +1,10 @@
 #include "Rest/RestView.h"
-#include "Platform/Fonts.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Desktop/Fonts.h"
 #include "Platform/Memory.h"
 #include "Platform/Random.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/AuroraBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/AnimationTicker.h"
@@ -161,25 +162,26 @@ QFont cardHeadingFont() {
 
 } // namespace
 
-RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultramanSubtitle,
-                   std::function<void(const QString&)> onSkip, QWidget* parent)
+RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsRemaining,
+                   QString ultramanSubtitle, std::function<void(const QString&)> onSkip, QWidget* parent)
     : QWidget(parent)
+    , services(std::move(services))
     , totalRestSeconds(totalRestSeconds)
     , secondsRemaining(std::move(secondsRemaining))
     , ultramanSubtitle(std::move(ultramanSubtitle))
     , onSkip(std::move(onSkip))
-    , theme(RestThemes::stored())
-    , blurRadius(RestThemes::storedBlurRadius())
-    , hold(new SkipHold(this->onSkip, nullptr, this))
-    , tickTimer(Clock::instance().createTimer(this)) {
+    , theme(RestThemes::stored(this->services.preferences))
+    , blurRadius(this->services.preferences.value(Settings::wallpaperBlurRadius).value())
+    , hold(new SkipHold(this->services.clock, this->onSkip, nullptr, this))
+    , tickTimer(this->services.clock.createTimer(this)) {
     setFocusPolicy(Qt::StrongFocus);
     connect(tickTimer, &Timer::timeout, this, &RestView::tick);
     connect(hold, &SkipHold::changed, this, &RestView::holdChanged);
 
     backdrop = makeBackdrop(theme);
     if (theme == RestTheme::Ultraman) {
-        ultraman =
-            new UltramanTigaView(totalRestSeconds, this->secondsRemaining.read, this->ultramanSubtitle, this);
+        ultraman = new UltramanTigaView(this->services.clock, totalRestSeconds, this->secondsRemaining.read,
+                                        this->ultramanSubtitle, this);
     }
     content = new PaintedLayer(
         this, [this](QPainter& painter, const QRegion& dirty) { paintContent(painter, dirty); });
@@ -187,10 +189,16 @@ RestView::RestView(int totalRestSeconds, Binding secondsRemaining, QString ultra
     skipButton = new MouseTouchBridge(this);
     skipButton->onDown = [this] { hold->press(); };
     skipButton->onUp = [this] { hold->release(); };
-    picker = new ThemeSelectorOverlay(theme, blurRadius, this);
-    picker->onThemeChosen = [this](RestTheme chosen) { applyTheme(chosen, true); };
-    picker->onBlurChosen = [this](double radius) { setBlurRadius(radius); };
-    ticker = new AnimationTicker(content);
+    picker = new ThemeSelectorOverlay(this->services.clock, theme, blurRadius, this);
+    picker->onThemeChosen = [this](RestTheme chosen) {
+        RestThemes::store(this->services.preferences, chosen);
+        applyTheme(chosen, true);
+    };
+    picker->onBlurChosen = [this](double radius) {
+        this->services.preferences.setValue(Settings::wallpaperBlurRadius, radius);
+        setBlurRadius(radius);
+    };
+    ticker = new AnimationTicker(this->services.clock, content);
     ticker->onFrame = [this](double now) { followEffects(now); };
 
     catPresence.set(theme == RestTheme::Aurora ? 1 : 0);
@@ -209,10 +217,10 @@ QWidget* RestView::makeBackdrop(RestTheme forTheme) {
     QWidget* made = nullptr;
     switch (forTheme) {
     case RestTheme::Aurora:
-        made = new AuroraBackground(this);
+        made = new AuroraBackground(services.clock, this);
         break;
     case RestTheme::Wallpaper:
-        made = new WallpaperBackground(this);
+        made = new WallpaperBackground(services.clock, services.preferences, services.wallpapers(), this);
         break;
     case RestTheme::Ultraman:
         made = new UltramanVeil(this);
@@ -262,7 +270,7 @@ void RestView::resizeEvent(QResizeEvent*) {
 
 void RestView::showEvent(QShowEvent*) {
     tip = randomElement(RestCopy::tips());
-    catAppearedAt = Animation::now();
+    catAppearedAt = Animation::now(services.clock);
     tailAngle = RestingCatView::tailAngle(0);
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);
@@ -278,7 +286,7 @@ void RestView::hideEvent(QHideEvent*) {
          {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
     }
-    Clock::instance().callLater(this, 1.0, [] { returnFreedMemoryToSystem(); });
+    services.clock.callLater(this, 1.0, [] { returnFreedMemoryToSystem(); });
 }
 
 void RestView::handleSpace(bool pressed, bool autoRepeat) {
@@ -304,7 +312,7 @@ QRect RestView::catArea() const {
     // While it springs in or out it may overshoot its size a little.
     const QRectF frame = RestLayout::compute(size(), RestTheme::Aurora).cat;
     const QRectF bounds = RestingCatView::bounds(frame);
-    const double grow = catPresence.isRunning(Animation::now()) ? 1.25 : 1.0;
+    const double grow = catPresence.isRunning(Animation::now(services.clock)) ? 1.25 : 1.0;
     const QPointF centre = frame.center();
     return QRectF(centre + (bounds.topLeft() - centre) * grow,
                   centre + (bounds.bottomRight() - centre) * grow)
@@ -329,7 +337,7 @@ QRect RestView::cardArea() const {
 }
 
 void RestView::tick() {
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     breath.tick();
     // The ring's glow and the cat follow the breath on every tick; the tail
     // is sampled here so that any repaint in between draws it as it was.
@@ -349,11 +357,11 @@ void RestView::tick() {
         }
     }
 
-    const RestTheme stored = RestThemes::stored();
+    const RestTheme stored = RestThemes::stored(services.preferences);
     if (stored != theme) {
         applyTheme(stored, true);
     }
-    const double storedBlur = RestThemes::storedBlurRadius();
+    const double storedBlur = services.preferences.value(Settings::wallpaperBlurRadius).value();
     if (storedBlur != blurRadius) {
         setBlurRadius(storedBlur);
     }
@@ -373,7 +381,7 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     if (newTheme == theme) {
         return;
     }
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     const RestTheme oldTheme = theme;
     theme = newTheme;
     picker->setTheme(theme);
@@ -395,7 +403,8 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     }
     if (theme == RestTheme::Ultraman) {
         delete leavingUltraman.data();
-        ultraman = new UltramanTigaView(totalRestSeconds, secondsRemaining.read, ultramanSubtitle, this);
+        ultraman = new UltramanTigaView(services.clock, totalRestSeconds, secondsRemaining.read,
+                                        ultramanSubtitle, this);
         auto* appear = new QGraphicsOpacityEffect(ultraman);
         appear->setOpacity(0);
         ultraman->setGraphicsEffect(appear);
@@ -448,7 +457,7 @@ void RestView::followEffects(double now) {
 }
 
 void RestView::holdChanged() {
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     if (hold->isPressingSkip() != wasPressing) {
         wasPressing = hold->isPressingSkip();
         pressScale.animateTo(wasPressing ? 0.92 : 1.0, now, Transition::Curve::EaseOut, 0.15);
@@ -493,7 +502,7 @@ void RestView::holdChanged() {
 void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
     // Each part is drawn once per change of what it shows and copied when
     // something passing over it (a firefly, a glow step) repaints it.
-    const double now = Animation::now();
+    const double now = Animation::now(services.clock);
     const RestLayout current = layout();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);

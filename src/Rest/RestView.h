@@ -5,6 +5,7 @@
 #include "Rest/Models/BreathingCycle.h"
 #include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
+#include "Rest/RestServices.h"
 
 #include <QImage>
 #include <QPointer>
@@ -33,7 +34,7 @@ public:
         std::function<void(int)> write;
     };
 
-    RestView(int totalRestSeconds, Binding secondsRemaining, QString ultramanSubtitle,
+    RestView(RestServices services, int totalRestSeconds, Binding secondsRemaining, QString ultramanSubtitle,
              std::function<void(const QString&)> onSkip, QWidget* parent = nullptr);
     ~RestView() override;
 
@@ -75,6 +76,7 @@ private:
     void paintFeedbackCard(QPainter& painter, double presence);
     void holdChanged();
 
+    RestServices services;
     int totalRestSeconds;
     Binding secondsRemaining;
     QString ultramanSubtitle;

@@ -1,7 +1,7 @@
 #include "Rest/RestWindow.h"
 
-#include "Platform/Screens.h"
-#include "Platform/WindowSystem.h"
+#include "Platform/Desktop/QtScreens.h"
+#include "Platform/Desktop/WindowSystem.h"
 
 #include <QEvent>
 #include <QLoggingCategory>

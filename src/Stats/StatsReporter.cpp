@@ -134,8 +134,9 @@ void StatsDaySummary::apply(const StatsEvent& event) {
     }
 }
 
-StatsReporter::StatsReporter(const StatsStore& store)
+StatsReporter::StatsReporter(const StatsStore& store, const Clock& clock)
     : store(store)
+    , clock(clock)
     , firstDayOfWeek(QLocale::system().firstDayOfWeek()) {}
 
 StatsDateInterval StatsReporter::dateInterval(const StatsReportScope& scope) const {
@@ -170,7 +171,7 @@ StatsReport StatsReporter::makeReport(const StatsReportScope& scope) const {
     report.total = totalOf(report.days);
     report.rangeText = rangeText(report.interval);
     report.generatedAtText =
-        QLocale::c().toString(Clock::instance().now().toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QLocale::c().toString(clock.now().toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     report.summaryLine = summaryLine(report.total);
     return report;
 }

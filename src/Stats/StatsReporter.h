@@ -8,6 +8,7 @@
 
 #include <Qt>
 
+class Clock;
 class StatsStore;
 
 // The period of a report; date is any instant inside the wanted day, week or month.
@@ -70,7 +71,7 @@ struct StatsReport {
 class StatsReporter {
 public:
     // The first weekday of the user's locale is taken now, as the user's calendar.
-    explicit StatsReporter(const StatsStore& store);
+    StatsReporter(const StatsStore& store, const Clock& clock);
 
     StatsReport makeReport(const StatsReportScope& scope) const;
 
@@ -83,5 +84,6 @@ public:
 
 private:
     const StatsStore& store;
+    const Clock& clock;
     Qt::DayOfWeek firstDayOfWeek;
 };

@@ -1,6 +1,5 @@
 #include "Stats/StatsStore.h"
 
-#include "Platform/Clock.h"
 #include "Platform/Log.h"
 
 #include <QCoreApplication>
@@ -16,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -28,8 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::atomic<StatsStore*> installedStore = nullptr;
 
 QString appVersion() {
     const QString version = QCoreApplication::applicationVersion();
@@ -105,18 +101,6 @@ StatsStore::StatsStore(const QString& rootDirectory)
     ensureDirectories();
 }
 
-StatsStore& StatsStore::shared() {
-    if (StatsStore* store = installedStore.load()) {
-        return *store;
-    }
-    static StatsStore store(defaultRootDirectory());
-    return store;
-}
-
-void StatsStore::setShared(StatsStore* store) {
-    installedStore.store(store);
-}
-
 QString StatsStore::defaultRootDirectory() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty()) {
@@ -146,14 +130,13 @@ void StatsStore::ensureDirectories() const {
 }
 
 void StatsStore::record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
-                        const StatsPayload& payload, const std::optional<QDateTime>& at) {
+                        const StatsPayload& payload, const QDateTime& at) {
     ensureDirectories();
 
-    const QDateTime date = at.value_or(Clock::instance().now());
     const StatsEvent event{QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
-                           date,
-                           dayKey(date),
-                           monthKey(date),
+                           at,
+                           dayKey(at),
+                           monthKey(at),
                            type,
                            source,
                            sessionId,

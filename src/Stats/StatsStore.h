@@ -18,7 +18,7 @@ struct StatsMeta {
     friend bool operator==(const StatsMeta&, const StatsMeta&) = default;
 };
 
-// The process-wide event log: one JSON line per event in a file per local
+// The event log: one JSON line per event in a file per local
 // calendar month, "<root>/events/yyyy-MM.jsonl", plus "<root>/meta.json".
 // Nothing is cached; every read goes to the files. Failures are printed as one
 // "Tavo Stats: " line and swallowed. record() may be called from any thread.
@@ -27,10 +27,6 @@ public:
     // Creates the folders under root at once.
     explicit StatsStore(const QString& rootDirectory);
 
-    static StatsStore& shared();
-    // Tests install a store over a temporary folder; nullptr restores the
-    // store under the user's data folder.
-    static void setShared(StatsStore* store);
     // "<GenericDataLocation, or home>/Tavo/Stats".
     static QString defaultRootDirectory();
 
@@ -43,10 +39,9 @@ public:
     static QString dayKey(const QDateTime& at);
     static QString monthKey(const QDateTime& at);
 
-    // Appends one event; at absent = Clock::instance().now().
-    void record(StatsEventType type, StatsEventSource source,
-                const std::optional<QString>& sessionId = std::nullopt, const StatsPayload& payload = {},
-                const std::optional<QDateTime>& at = std::nullopt);
+    // Appends one event that happened at the given time.
+    void record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
+                const StatsPayload& payload, const QDateTime& at);
 
     // Every readable event with start <= timestamp < end, by month file, then
     // in append order (not sorted by timestamp).

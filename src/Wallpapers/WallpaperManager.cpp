@@ -1,8 +1,8 @@
 #include "Wallpapers/WallpaperManager.h"
 
 #include "Platform/Log.h"
-#include "Platform/Preferences.h"
 #include "Platform/Random.h"
+#include "Platform/Settings.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -46,20 +46,16 @@ std::optional<QString> writeCacheFile(const QString& directory, const QString& p
 
 } // namespace
 
-WallpaperManager& WallpaperManager::shared() {
-    // Owned by the application so it goes before the network stack does.
-    static WallpaperManager* manager = new WallpaperManager(
-        [] {
-            const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-            return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);
-        }(),
-        QCoreApplication::instance());
-    return *manager;
+std::optional<QString> WallpaperManager::defaultCacheDirectory() {
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);
 }
 
-WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, QObject* parent)
+WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, const Preferences& preferences,
+                                   QObject* parent)
     : QObject(parent)
-    , cacheDirectory(std::move(cacheDirectory)) {
+    , cacheDirectory(std::move(cacheDirectory))
+    , preferences(preferences) {
     workers.setMaxThreadCount(1);
     loadFromLocalCache();
 }
@@ -80,8 +76,8 @@ std::optional<QString> WallpaperManager::cacheFilePath() const {
     return QDir(*cacheDirectory).filePath(cacheFileName);
 }
 
-QString WallpaperManager::serviceBaseUrl() {
-    QString base = Preferences::standard().string(baseUrlKey).value_or(defaultBaseUrl).trimmed();
+QString WallpaperManager::serviceBaseUrl() const {
+    QString base = preferences.value(Settings::wallpaperServiceBaseURL).value().trimmed();
     while (base.endsWith(QLatin1Char('/'))) {
         base.chop(1);
     }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+class Preferences;
 class QNetworkReply;
 
 // Fetches the photograph behind the wallpaper theme from a random-photo
@@ -23,20 +24,20 @@ class WallpaperManager : public QObject {
     Q_PROPERTY(QImage cachedImage READ cachedImage NOTIFY cachedImageChanged)
 public:
     static inline const QString cacheFileName = QStringLiteral("cached_wallpaper_v2.jpg");
-    static inline const QString baseUrlKey = QStringLiteral("wallpaperServiceBaseURL");
-    static inline const QString defaultBaseUrl = QStringLiteral("https://picsum.photos");
     // A hostile or broken service cannot make us hold more than this.
     static constexpr qint64 maxResponseBytes = 20 * 1024 * 1024;
     static constexpr int decodeAllocationLimitMegabytes = 256;
     static constexpr int listTimeoutMs = 10'000;
     static constexpr int imageTimeoutMs = 15'000;
 
-    // The process-wide instance, using the user's caches folder.
-    static WallpaperManager& shared();
+    // The user's caches folder, if the platform names one.
+    static std::optional<QString> defaultCacheDirectory();
 
     // cacheDirectory absent: no disk cache at all. The cache file is read now
     // and its picture published a moment later, never during construction.
-    explicit WallpaperManager(std::optional<QString> cacheDirectory, QObject* parent = nullptr);
+    // The photo service's address is read from the preferences at each fetch.
+    WallpaperManager(std::optional<QString> cacheDirectory, const Preferences& preferences,
+                     QObject* parent = nullptr);
     ~WallpaperManager() override;
 
     // Null until the cache was read or a download succeeded; never cleared.
@@ -49,7 +50,7 @@ public:
     void prefetchNextWallpaper();
 
     // The base URL from the preferences without a trailing slash.
-    static QString serviceBaseUrl();
+    QString serviceBaseUrl() const;
     static QUrl listUrl(const QString& base, int page);
     // The id is percent-encoded so it stays one path segment; an id that is
     // empty or a dot segment forms no URL.
@@ -82,6 +83,7 @@ private:
     void publish(const QImage& decoded);
 
     std::optional<QString> cacheDirectory;
+    const Preferences& preferences;
     QImage image;
     std::atomic_bool prefetching = false;
     QNetworkAccessManager network;

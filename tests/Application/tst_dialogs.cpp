@@ -1,7 +1,6 @@
 #include "Application/AppDelegate.h"
-#include "Platform/Log.h"
-#include "Stats/StatsStore.h"
-#include "support/TestPlatform.h"
+#include "Platform/Desktop/DialogAlerts.h"
+#include "support/DelegateFixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,27 +28,14 @@ private:
         });
     }
 
-    struct Launched {
-        ScopedPreferences prefs;
-        QTemporaryDir statsDir;
-        StatsStore store{statsDir.path()};
-        TestPlatform platform;
+    // A delegate whose alerts are the real dialogs.
+    struct Launched : DelegateFixture {
         DialogAlerts dialogs;
-        std::unique_ptr<AppDelegate> delegate;
-
         Launched() {
-            StatsStore::setShared(&store);
-            setLogSink([](const QString&) {});
-            PlatformServices services = platform.services();
-            services.alerts = &dialogs;
-            delegate = std::make_unique<AppDelegate>(services);
-            delegate->configureMainMenuForTextEditing();
+            adapters.alerts = &dialogs;
+            make().configureMainMenuForTextEditing();
         }
-        ~Launched() {
-            delegate.reset();
-            setLogSink({});
-            StatsStore::setShared(nullptr);
-        }
+        ~Launched() { delegate.reset(); }
     };
 
 private Q_SLOTS:
@@ -201,16 +187,17 @@ private Q_SLOTS:
 
     void aboutAlert() {
         QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-        TestPlatform platform;
-        AppDelegate delegate(platform.services());
+        DelegateFixture f;
+        AppDelegate& delegate = f.make();
+        ScriptedAlerts& alerts = f.platform.alerts;
         QSize accessory;
-        platform.alerts.responders.append([&accessory](const Alert& alert) {
+        alerts.responders.append([&accessory](const Alert& alert) {
             accessory = alert.accessory->size();
             return Alerts::firstButton;
         });
         delegate.showAbout();
-        QCOMPARE(platform.alerts.shown.size(), 1);
-        const Alert& alert = platform.alerts.shown.first();
+        QCOMPARE(alerts.shown.size(), 1);
+        const Alert& alert = alerts.shown.first();
         QCOMPARE(alert.messageText, QStringLiteral("关于 Tavo"));
         QCOMPARE(alert.informativeText,
                  QStringLiteral("菜单栏状态续命搭子：不帮你卷，只提醒你别嘎。\nV1.0.0 "));

@@ -1,8 +1,5 @@
-#include "Application/AppDelegate.h"
-#include "Platform/Log.h"
 #include "Platform/LoginItem.h"
-#include "Stats/StatsStore.h"
-#include "support/TestPlatform.h"
+#include "support/DelegateFixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -41,31 +38,18 @@ private:
         }
     };
 
-    struct Delegate {
-        QTemporaryDir statsDir;
-        StatsStore store{statsDir.path()};
-        ScopedPreferences prefs;
-        TestPlatform platform;
+    // A delegate with the real autostart entry, or the scripted one.
+    struct Delegate : DelegateFixture {
         XdgAutostartLoginItem autostart;
-        QStringList log;
-        std::unique_ptr<AppDelegate> delegate;
 
         explicit Delegate(bool realEntry, const QString& executable = installed())
             : autostart(executable) {
-            StatsStore::setShared(&store);
-            setLogSink([this](const QString& line) { log.append(line); });
-            PlatformServices services = platform.services();
             if (realEntry) {
-                services.loginItem = &autostart;
+                adapters.loginItem = &autostart;
             }
-            delegate = std::make_unique<AppDelegate>(services);
-            delegate->setupMenu();
+            make().setupMenu();
         }
-        ~Delegate() {
-            delegate.reset();
-            setLogSink({});
-            StatsStore::setShared(nullptr);
-        }
+        ~Delegate() { delegate.reset(); }
         bool checked() const { return delegate->launchAtLoginItem->isChecked(); }
     };
 

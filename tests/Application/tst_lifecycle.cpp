@@ -1,6 +1,6 @@
 #include "Application/AppDelegate.h"
+#include "Platform/Desktop/DBusSessionEvents.h"
 #include "Platform/Log.h"
-#include "Platform/SessionEvents.h"
 #include "Rest/RestWindow.h"
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
@@ -55,7 +55,7 @@ private:
         }
         QList<StatsEvent> events(StatsEventType type) {
             QList<StatsEvent> found;
-            for (const StatsEvent& e : store.events(clock->now().addDays(-1), clock->now().addDays(1))) {
+            for (const StatsEvent& e : store.events(clock.now().addDays(-1), clock.now().addDays(1))) {
                 if (e.type == type) {
                     found.append(e);
                 }
@@ -98,7 +98,7 @@ private Q_SLOTS:
         d.triggerRestNow();
         QCOMPARE(d.restWindows.size(), 2);
         QVERIFY(f.windowsShown());
-        f.clock->advance(5);
+        f.clock.advance(5);
         QCOMPARE(d.restSecondsRemaining, 15);
         const QList<RestWindow*> windows = d.restWindows;
         const std::optional<QString> session = d.currentRestSessionId;
@@ -113,7 +113,7 @@ private Q_SLOTS:
         QCOMPARE(d.restWindows, windows); // the same windows, not rebuilt
         QCOMPARE(d.restSecondsRemaining, 15);
 
-        f.clock->advance(16);
+        f.clock.advance(16);
         QVERIFY(!d.isResting);
         const QList<StatsEvent> completed = f.events(StatsEventType::restCompleted);
         QCOMPARE(completed.size(), 1);
@@ -124,12 +124,12 @@ private Q_SLOTS:
     void lockWhileWorkingLeavesTheCountdown() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(100);
+        f.clock.advance(100);
         QCOMPARE(d.workSecondsRemaining, 1100);
         f.pause();
         QVERIFY(d.restWindows.isEmpty());
         // A locked session keeps its timers running.
-        f.clock->advance(30);
+        f.clock.advance(30);
         f.resume();
         QCOMPARE(d.workSecondsRemaining, 1070);
         QVERIFY(!d.isResting);
@@ -141,7 +141,7 @@ private Q_SLOTS:
         AppDelegate& d = f.launch();
         d.triggerRestNow();
         f.pause();
-        f.clock->advance(21);
+        f.clock.advance(21);
         QVERIFY(!d.isResting);
         f.resume();
         QVERIFY(f.windowsHidden());
@@ -152,23 +152,23 @@ private Q_SLOTS:
         AppDelegate& d = f.launch();
         QMenu* menu = d.statusMenu.get();
         Timer* timer = d.mainTimer;
-        const int timers = f.clock->activeTimerCount();
+        const int timers = f.clock.activeTimerCount();
         f.pause();
         f.resume(3);
         QCOMPARE(d.statusMenu.get(), menu);
         QCOMPARE(d.mainTimer, timer);
-        QCOMPARE(f.clock->activeTimerCount(), timers);
+        QCOMPARE(f.clock.activeTimerCount(), timers);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
         // Still one tick per second.
         const qint64 before = d.workSecondsRemaining;
-        f.clock->advance(1);
+        f.clock.advance(1);
         QCOMPARE(d.workSecondsRemaining, before - 1);
     }
 
     void recoveryRebuildsAMissingMenu() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(10);
+        f.clock.advance(10);
         d.statusMenu.reset();
         f.platform.statusItem.menu = nullptr;
         f.resume();
@@ -180,8 +180,7 @@ private Q_SLOTS:
 
     void recoveryBeforeLaunchStartsServicesOnce() {
         Fixture f;
-        f.delegate = std::make_unique<AppDelegate>(f.platform.services());
-        AppDelegate& d = *f.delegate;
+        AppDelegate& d = f.make();
         d.configureStatusItem();
         for (int i = 0; i < 3; ++i) {
             d.recoverAfterSystemSessionResume();
@@ -190,7 +189,7 @@ private Q_SLOTS:
         QVERIFY(d.statusMenu);
         QVERIFY(d.mainTimer);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
-        f.clock->advance(10);
+        f.clock.advance(10);
         QCOMPARE(d.workSecondsRemaining, 1190);
     }
 
@@ -323,13 +322,10 @@ private Q_SLOTS:
             QSignalSpy resumed(&events, &SessionEvents::resumed);
 
             Fixture f;
-            PlatformServices services = f.platform.services();
-            services.sessionEvents = &events;
-            f.delegate = std::make_unique<AppDelegate>(services);
-            AppDelegate& d = *f.delegate;
-            d.applicationDidFinishLaunching();
+            f.adapters.sessionEvents = &events;
+            AppDelegate& d = f.launch();
             d.triggerRestNow();
-            f.clock->advance(5);
+            f.clock.advance(5);
             QVERIFY(f.windowsShown());
 
             const auto sleep = [&service](bool start) {

@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
+#include "Platform/Settings.h"
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
@@ -167,7 +168,7 @@ private Q_SLOTS:
         QFETCH(QStringList, checked);
         Fixture f;
         if (stored.isValid()) {
-            f.prefs->setValue(QStringLiteral("selectedTheme"), stored);
+            f.storeRaw(QStringLiteral("selectedTheme"), stored);
         }
         f.launch();
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
@@ -181,23 +182,24 @@ private Q_SLOTS:
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
         Fixture::open(themes);
         themes->actions().at(2)->trigger();
-        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
         Fixture::open(themes);
         QCOMPARE(Fixture::checked(themes), QStringList{QStringLiteral("光之巨人")});
         themes->actions().at(0)->trigger();
-        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("aurora"));
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("aurora"));
+        QVERIFY(f.prefs.contains(Settings::selectedTheme));
     }
 
     void aThemeLineWithoutAThemeDoesNothing() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f.prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
         QAction* line = themes->actions().at(0);
         line->setData(QVariant());
         line->setChecked(true);
         d.selectTheme(line);
-        QCOMPARE(f.prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
         d.refreshDynamicState(line);
         QVERIFY(line->isChecked()); // left as it was
     }
@@ -229,7 +231,7 @@ private Q_SLOTS:
         QFETCH(QStringList, checked);
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it) {
-            f.prefs->setValue(it.key(), it.value());
+            f.storeRaw(it.key(), it.value());
         }
         AppDelegate& d = f.launch();
         QMenu* rhythms = f.submenu(QStringLiteral("    护眼节奏"));
@@ -277,8 +279,8 @@ private Q_SLOTS:
         QFETCH(QString, pelvicFloorChecked);
         Fixture f;
         if (hydration.isValid()) {
-            f.prefs->setValue(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
-            f.prefs->setValue(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
+            f.storeRaw(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
+            f.storeRaw(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
         }
         AppDelegate& d = f.launch();
         const auto only = [](const QString& title) {
@@ -293,13 +295,13 @@ private Q_SLOTS:
     void reminderToggleCheckMarksFollowTheSettings() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs->setValue(QStringLiteral("hydrationReminderEnabled"), false);
-        f.prefs->setValue(QStringLiteral("pelvicFloorReminderEnabled"), true);
+        f.prefs.setValue(Settings::hydrationReminderEnabled, false);
+        f.prefs.setValue(Settings::pelvicFloorReminderEnabled, true);
         Fixture::open(f.menu());
         QVERIFY(!d.hydrationToggleMenuItem->isChecked());
         QVERIFY(d.pelvicFloorToggleMenuItem->isChecked());
-        f.prefs->setValue(QStringLiteral("hydrationReminderEnabled"), true);
-        f.prefs->setValue(QStringLiteral("pelvicFloorReminderEnabled"), false);
+        f.prefs.setValue(Settings::hydrationReminderEnabled, true);
+        f.prefs.setValue(Settings::pelvicFloorReminderEnabled, false);
         Fixture::open(f.menu());
         QVERIFY(d.hydrationToggleMenuItem->isChecked());
         QVERIFY(!d.pelvicFloorToggleMenuItem->isChecked());
@@ -330,13 +332,13 @@ private Q_SLOTS:
         for (QAction* line : moving) {
             connect(line, &QAction::changed, this, [&changed] { ++changed; });
         }
-        f.clock->advance(30);
+        f.clock.advance(30);
         QCOMPARE(changed, 0);
 
         f.menu()->popup(QPoint(0, 0));
         QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:30"));
         QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:30"));
-        f.clock->advance(1);
+        f.clock.advance(1);
         QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💼 打工续航还剩 19:29"));
         QCOMPARE(d.pelvicFloorStatusMenuItem->text(),
                  QStringLiteral("🫧 今日 0 次 · 下次保养 59:29"));
@@ -344,7 +346,7 @@ private Q_SLOTS:
         f.menu()->hide();
         changed = 0;
         d.triggerRestNow();
-        f.clock->advance(5);
+        f.clock.advance(5);
         QCOMPARE(changed, 0);
         f.menu()->popup(QPoint(0, 0));
         QCOMPARE(d.statusMenuItem->text(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
@@ -363,17 +365,16 @@ private Q_SLOTS:
         Fixture f;
         FakeNotifications notes;
         f.platform.statusItem.trayHost = trayHost;
-        PlatformServices services = f.platform.services();
-        services.notifications = &notes;
-        f.delegate = std::make_unique<AppDelegate>(services);
-        f.delegate->applicationDidFinishLaunching();
-        f.clock->advance(9.5);
+        f.adapters.notifications = &notes;
+        f.launch();
+        f.clock.advance(9.5);
         QCOMPARE(notes.added.size(), 0);
-        f.clock->advance(60);
+        f.clock.advance(60);
         QCOMPARE(notes.added.size(), notifications);
         if (notifications) {
             QVERIFY(notes.added.first().body.contains(QStringLiteral("托盘")));
         }
+        f.delegate.reset(); // before the notifications it was given
     }
 
     void rebuildingReplacesTheKeptLines() {

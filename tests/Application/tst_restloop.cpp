@@ -1,5 +1,6 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Log.h"
+#include "Platform/Settings.h"
 #include "Rest/RestWindow.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
@@ -18,12 +19,6 @@ class RestLoopTest : public QObject {
 private:
     struct Fixture : DelegateFixture {
         QString statusLine() const { return delegate->statusLine; }
-        QList<StatsEvent> events() const {
-            return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
-        }
-        static qint64 payloadInt(const StatsEvent& event, const char* key) {
-            return event.payload.find(QString::fromLatin1(key))->intValue().value_or(-1);
-        }
     };
 
 private Q_SLOTS:
@@ -67,14 +62,13 @@ private Q_SLOTS:
         QFETCH(QVariantMap, stored);
         Fixture f;
         for (auto it = stored.begin(); it != stored.end(); ++it) {
-            f.prefs->setValue(it.key(), it.value());
+            f.storeRaw(it.key(), it.value());
         }
         // Read back through a fresh file handle, as the next launch would.
-        Preferences reread(f.prefs.filePath());
-        Preferences::setStandard(&reread);
-        AppDelegate delegate(f.platform.services());
+        Preferences reread(f.settingsPath);
+        Services services = f.services();
+        AppDelegate delegate(f.adapters, Services{f.clock, reread, f.store, services.wallpapers});
         delegate.loadRestModeConfiguration();
-        Preferences::setStandard(&*f.prefs);
         QFETCH(int, tag);
         QCOMPARE(delegate.selectedRestModeTag, tag);
         QTEST(static_cast<int>(delegate.workDuration), "work");
@@ -130,8 +124,8 @@ private Q_SLOTS:
         QCOMPARE(d.workDuration, 1500);
         QCOMPARE(d.restDuration, 30);
         QCOMPARE(d.workSecondsRemaining, 1500);
-        QCOMPARE(f.prefs->integer(QStringLiteral("customRestModeWorkDuration")), 1500);
-        QCOMPARE(f.prefs->integer(QStringLiteral("selectedRestModeTag")), -1);
+        QCOMPARE(f.prefs.value(Settings::customRestModeWorkDuration), 1500);
+        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), -1);
         QCOMPARE(d.customRestModeMenuItem->text(),
                  QStringLiteral("自定义节奏：营业 25 分钟 / 眼睛下线 30 秒"));
         QVERIFY(d.customRestModeMenuItem->isEnabled());
@@ -154,7 +148,7 @@ private Q_SLOTS:
     void invalidDialogInputChangesNothing() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(100);
+        f.clock.advance(100);
         f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral("241"), QStringLiteral("30")});
         f.platform.alerts.answer(Alerts::firstButton);
         d.showCustomRestModeDialog();
@@ -164,15 +158,15 @@ private Q_SLOTS:
         QCOMPARE(f.platform.alerts.shown.at(1).buttons, QStringList{QStringLiteral("好的")});
         QCOMPARE(d.workDuration, 1200);
         QCOMPARE(d.workSecondsRemaining, 1100);
-        QVERIFY(!f.prefs->contains(QStringLiteral("customRestModeWorkDuration")));
+        QVERIFY(!f.prefs.contains(Settings::customRestModeWorkDuration));
         QCOMPARE(d.customRestModeMenuItem->text(), QStringLiteral("自定义节奏：尚未设置"));
         QVERIFY(!d.customRestModeMenuItem->isEnabled());
     }
 
     void shortStoredWorkPeriodProposesOneMinute() {
         Fixture f;
-        f.prefs->setValue(QStringLiteral("customRestModeWorkDuration"), 30);
-        f.prefs->setValue(QStringLiteral("customRestModeRestDuration"), 5);
+        f.prefs.setValue(Settings::customRestModeWorkDuration, 30);
+        f.prefs.setValue(Settings::customRestModeRestDuration, 5);
         AppDelegate& d = f.launch();
         QCOMPARE(d.workDuration, 30);
         QString proposed;
@@ -187,7 +181,7 @@ private Q_SLOTS:
     void choosingRhythmRestartsCountdown() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(30);
+        f.clock.advance(30);
         d.selectMode(120020);
         QCOMPARE(d.workSecondsRemaining, 1200);
         d.selectMode(2700300);
@@ -198,7 +192,7 @@ private Q_SLOTS:
         QVERIFY(!d.modeMenuItems.value(120020)->isChecked());
         d.selectMode(555); // unknown line: nothing
         QCOMPARE(d.selectedRestModeTag, 2700300);
-        QCOMPARE(f.prefs->integer(QStringLiteral("selectedRestModeTag")), 2700300);
+        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), 2700300);
         // The own-rhythm line without an own rhythm opens the dialog instead.
         d.selectMode(-1);
         QCOMPARE(f.platform.alerts.shown.size(), 1);
@@ -229,9 +223,9 @@ private Q_SLOTS:
         QCOMPARE(f.platform.statusItem.toolTip, QStringLiteral("Tavo: 菜单栏状态续命搭子"));
         QVERIFY(!f.platform.statusItem.icon.isNull());
         QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
-        f.clock->advance(5);
+        f.clock.advance(5);
         QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
-        f.clock->advance(1); // tick 6: the greeting has expired
+        f.clock.advance(1); // tick 6: the greeting has expired
         QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:54"));
         QVERIFY(!d.transientStatusMessage);
     }
@@ -239,25 +233,25 @@ private Q_SLOTS:
     void transientMessageHidesCountdownUntilExpiry() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(10);
-        f.clock->advance(0.5);
+        f.clock.advance(10);
+        f.clock.advance(0.5);
         d.setTransientStatus(QStringLiteral("稍等"), 5.0);
         QCOMPARE(f.statusLine(), QStringLiteral("稍等"));
-        f.clock->advance(4.5); // tick at +15 s: 0.5 s short of the expiry
+        f.clock.advance(4.5); // tick at +15 s: 0.5 s short of the expiry
         QCOMPARE(f.statusLine(), QStringLiteral("稍等"));
-        f.clock->advance(1.0);
+        f.clock.advance(1.0);
         QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1200 - 16));
     }
 
     void tickSequenceOfTwentyMinuteRhythm() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(1200);
+        f.clock.advance(1200);
         QVERIFY(!d.isResting);
         QCOMPARE(d.workSecondsRemaining, 0);
         QCOMPARE(f.statusLine(), QStringLiteral("⏳ 距离眼睛下班还有 00:00"));
 
-        f.clock->advance(1); // tick 1201
+        f.clock.advance(1); // tick 1201
         QVERIFY(d.isResting);
         QVERIFY(d.currentRestSessionId.has_value());
         QCOMPARE(d.currentRestSessionId->size(), 36);
@@ -275,17 +269,17 @@ private Q_SLOTS:
         QCOMPARE(events.at(1).source, StatsEventSource::scheduled);
         QCOMPARE(events.at(1).sessionId, d.currentRestSessionId);
         QCOMPARE(events.at(1).timestamp, QDateTime(QDate(2026, 3, 2), QTime(9, 20, 1)));
-        QCOMPARE(Fixture::payloadInt(events.at(1), "plannedSeconds"), 20);
-        QCOMPARE(Fixture::payloadInt(events.at(1), "workDurationSeconds"), 1200);
-        QCOMPARE(Fixture::payloadInt(events.at(1), "actualSeconds"), 0);
+        QCOMPARE(payloadInt(events.at(1), QStringLiteral("plannedSeconds")), 20);
+        QCOMPARE(payloadInt(events.at(1), QStringLiteral("workDurationSeconds")), 1200);
+        QCOMPARE(payloadInt(events.at(1), QStringLiteral("actualSeconds")), 0);
         const std::optional<QString> session = d.currentRestSessionId;
 
-        f.clock->advance(20); // ticks 1202…1221
+        f.clock.advance(20); // ticks 1202…1221
         QVERIFY(d.isResting);
         QCOMPARE(d.restSecondsRemaining, 0);
         QCOMPARE(f.statusLine(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
 
-        f.clock->advance(1); // tick 1222
+        f.clock.advance(1); // tick 1222
         QVERIFY(!d.isResting);
         QVERIFY(!d.currentRestSessionId);
         QVERIFY(!d.restWindows.first()->isVisible());
@@ -296,9 +290,9 @@ private Q_SLOTS:
         QCOMPARE(events.at(2).type, StatsEventType::restCompleted);
         QCOMPARE(events.at(2).source, StatsEventSource::scheduled);
         QCOMPARE(events.at(2).sessionId, session);
-        QCOMPARE(Fixture::payloadInt(events.at(2), "actualSeconds"), 20);
-        QCOMPARE(Fixture::payloadInt(events.at(2), "skippedSeconds"), 0);
-        f.clock->advance(5);
+        QCOMPARE(payloadInt(events.at(2), QStringLiteral("actualSeconds")), 20);
+        QCOMPARE(payloadInt(events.at(2), QStringLiteral("skippedSeconds")), 0);
+        f.clock.advance(5);
         QCOMPARE(f.statusLine(), AppDelegate::statusTitle(1195));
     }
 
@@ -310,17 +304,17 @@ private Q_SLOTS:
         const QString session = *d.currentRestSessionId;
         d.triggerRestNow(); // already resting: nothing
         QCOMPARE(*d.currentRestSessionId, session);
-        f.clock->advance(8);
+        f.clock.advance(8);
         QCOMPARE(d.restSecondsRemaining, 12);
-        f.prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f.prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         d.stopRest(QStringLiteral("跳过也行，下次别硬扛"));
         const StatsEvent skipped = f.events().last();
         QCOMPARE(skipped.type, StatsEventType::restSkipped);
         QCOMPARE(skipped.source, StatsEventSource::manual);
         QCOMPARE(skipped.sessionId.value_or(QString()), session);
         QCOMPARE(skipped.payload.size(), 5);
-        QCOMPARE(Fixture::payloadInt(skipped, "actualSeconds"), 8);
-        QCOMPARE(Fixture::payloadInt(skipped, "skippedSeconds"), 12);
+        QCOMPARE(payloadInt(skipped, QStringLiteral("actualSeconds")), 8);
+        QCOMPARE(payloadInt(skipped, QStringLiteral("skippedSeconds")), 12);
         QCOMPARE(skipped.payload.find(QStringLiteral("theme"))->stringValue(), QStringLiteral("ultraman"));
         QVERIFY(!d.isResting);
         QCOMPARE(f.statusLine(), QStringLiteral("跳过也行，下次别硬扛"));
@@ -365,7 +359,7 @@ private Q_SLOTS:
         f.platform.screens.screenFrames = {};
         d.triggerRestNow();
         QVERIFY(d.restWindows.isEmpty());
-        f.clock->advance(21);
+        f.clock.advance(21);
         QVERIFY(!d.isResting);
     }
 
@@ -422,11 +416,11 @@ private Q_SLOTS:
     void servicesStartOnce() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.clock->advance(100);
-        const int timers = f.clock->activeTimerCount();
+        f.clock.advance(100);
+        const int timers = f.clock.activeTimerCount();
         d.startServices();
         QCOMPARE(d.workSecondsRemaining, 1100);
-        QCOMPARE(f.clock->activeTimerCount(), timers);
+        QCOMPARE(f.clock.activeTimerCount(), timers);
         const QList<StatsEvent> events = f.events();
         QCOMPARE(std::count_if(events.begin(), events.end(),
                                [](const StatsEvent& e) { return e.type == StatsEventType::appLaunched; }),

@@ -1,7 +1,7 @@
-#include "Platform/DBusNotifications.h"
+#include "Platform/Desktop/DBusNotifications.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Stats/StatsStore.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 #include "support/TestPlatform.h"
 
 #include <QDBusConnection>
@@ -60,6 +60,7 @@ class DBusNotificationsTest : public QObject {
     QProcess bus;
     QString address;
     std::unique_ptr<ScriptedServer> server;
+    std::unique_ptr<ServicesFixture> f;
 
     QDBusConnection serverConnection() { return QDBusConnection(QStringLiteral("server")); }
 
@@ -68,7 +69,7 @@ class DBusNotificationsTest : public QObject {
         static int n = 0;
         const QString name = QStringLiteral("client%1").arg(++n);
         auto notifications =
-            std::make_unique<DBusNotifications>(QDBusConnection::connectToBus(address, name));
+            std::make_unique<DBusNotifications>(f->clock, QDBusConnection::connectToBus(address, name));
         notifications->setCategories({{QStringLiteral("HYDRATION_REMINDER"),
                                        QStringLiteral("HYDRATION_DRANK"), QStringLiteral("水分充值 +1")}});
         return notifications;
@@ -80,9 +81,9 @@ class DBusNotificationsTest : public QObject {
     }
 
     // Adds a request and lets its one-second delay pass.
-    void show(ScopedFakeClock& clock, DBusNotifications& notifications, int expectedCalls) {
+    void show(DBusNotifications& notifications, int expectedCalls) {
         notifications.add(request(QStringLiteral("标题 %1").arg(expectedCalls)));
-        clock->advance(1.0);
+        f->clock.advance(1.0);
         QTRY_COMPARE(server->notifies.size(), expectedCalls);
         QTest::qWait(50); // the reply reaches the client
     }
@@ -102,6 +103,7 @@ private Q_SLOTS:
         bus.waitForFinished();
     }
     void init() {
+        f = std::make_unique<ServicesFixture>();
         server = std::make_unique<ScriptedServer>();
         QVERIFY(serverConnection().registerObject(
             objectPath, server.get(), QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
@@ -111,6 +113,7 @@ private Q_SLOTS:
         serverConnection().unregisterService(serviceName);
         serverConnection().unregisterObject(objectPath);
         server.reset();
+        f.reset();
     }
 
     void authorizedOnlyWithActions_data() {
@@ -137,13 +140,12 @@ private Q_SLOTS:
     }
 
     void showsAfterTheDelayWithTheConfirmAction() {
-        ScopedFakeClock clock;
         auto notifications = client();
         notifications->add(request());
-        clock->advance(0.9);
+        f->clock.advance(0.9);
         QTest::qWait(50);
         QVERIFY(server->notifies.isEmpty());
-        clock->advance(0.1);
+        f->clock.advance(0.1);
         QTRY_COMPARE(server->notifies.size(), 1);
         const ScriptedServer::Call call = server->notifies.first();
         QCOMPARE(call.replaces, 0u);
@@ -155,20 +157,18 @@ private Q_SLOTS:
     }
 
     void theSameIdentifierReplaces() {
-        ScopedFakeClock clock;
         auto notifications = client();
-        show(clock, *notifications, 1);
-        show(clock, *notifications, 2);
+        show(*notifications, 1);
+        show(*notifications, 2);
         QCOMPARE(server->notifies.at(1).replaces, 1u);
         QCOMPARE(server->notifies.at(1).summary, QStringLiteral("标题 2"));
         QVERIFY(server->closes.isEmpty());
     }
 
     void actionThenCloseIsOneAnswer() {
-        ScopedFakeClock clock;
         auto notifications = client();
         QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
-        show(clock, *notifications, 1);
+        show(*notifications, 1);
         Q_EMIT server->ActionInvoked(1, QStringLiteral("HYDRATION_DRANK"));
         Q_EMIT server->NotificationClosed(1, 2);
         QTRY_COMPARE(responses.size(), 1);
@@ -190,10 +190,9 @@ private Q_SLOTS:
     void closeReasons() {
         QFETCH(uint, reason);
         QFETCH(bool, dismissed);
-        ScopedFakeClock clock;
         auto notifications = client();
         QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
-        show(clock, *notifications, 1);
+        show(*notifications, 1);
         Q_EMIT server->NotificationClosed(1, reason);
         Q_EMIT server->NotificationClosed(7, 2); // somebody else's
         QTest::qWait(100);
@@ -205,10 +204,9 @@ private Q_SLOTS:
     }
 
     void removeClosesWithoutADismissal() {
-        ScopedFakeClock clock;
         auto notifications = client();
         QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
-        show(clock, *notifications, 1);
+        show(*notifications, 1);
         notifications->remove(QStringLiteral("hydration-reminder"));
         QTRY_COMPARE(server->closes, QList<uint>{1});
         QTest::qWait(100);
@@ -217,7 +215,7 @@ private Q_SLOTS:
         // A pending request removed before its delay never reaches the server.
         notifications->add(request());
         notifications->remove(QStringLiteral("hydration-reminder"));
-        clock->advance(2);
+        f->clock.advance(2);
         QTest::qWait(100);
         QCOMPARE(server->notifies.size(), 1);
     }
@@ -232,35 +230,29 @@ private Q_SLOTS:
         if (!running) {
             serverConnection().unregisterService(serviceName);
         }
-        ScopedFakeClock clock;
-        ScopedPreferences prefs;
-        QTemporaryDir statsDir;
-        StatsStore store(statsDir.path());
-        StatsStore::setShared(&store);
         ScriptedAlerts alerts;
         auto notifications = client();
-        HydrationReminderManager manager(notifications.get(), &alerts, nullptr);
+        HydrationReminderManager manager(
+            ReminderServices{f->clock, f->prefs, f->store, notifications.get(), &alerts});
         connect(notifications.get(), &Notifications::responseReceived, &manager,
                 [&manager](const NotificationResponse& response) {
                     manager.handleNotificationResponse(response);
                 });
         manager.beginTodayIfNeeded();
-        clock->advance(45 * 60);
-        const auto events = [&store] {
-            return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
-        };
+        f->clock.advance(45 * 60);
+        const auto events = [this] { return f->events(); };
         if (running) {
             QTRY_COMPARE(events().size(), 1);
-            clock->advance(1);
+            f->clock.advance(1);
             QTRY_COMPARE(server->notifies.size(), 1);
             QTest::qWait(50);
             Q_EMIT server->ActionInvoked(1, QStringLiteral("default"));
             QTest::qWait(100);
             QCOMPARE(events().size(), 1);
             // The body click used up this notification; the re-remind brings the next one.
-            clock->advance(600);
+            f->clock.advance(600);
             QTRY_COMPARE(events().size(), 2);
-            clock->advance(1);
+            f->clock.advance(1);
             QTRY_COMPARE(server->notifies.size(), 2);
             QCOMPARE(server->notifies.at(1).replaces, 1u);
             QTest::qWait(50);
@@ -275,7 +267,6 @@ private Q_SLOTS:
             QCOMPARE(events().last().type, StatsEventType::hydrationSkipped);
             QCOMPARE(events().last().source, StatsEventSource::scheduled);
         }
-        StatsStore::setShared(nullptr);
     }
 };
 

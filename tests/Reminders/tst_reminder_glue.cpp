@@ -1,14 +1,10 @@
-#include "Application/AppDelegate.h"
-#include "Platform/Log.h"
-#include "Stats/StatsStore.h"
-#include "support/FakeClock.h"
+#include "Platform/Settings.h"
+#include "support/DelegateFixture.h"
 #include "support/FakeNotifications.h"
-#include "support/TestPlatform.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -17,33 +13,19 @@ QDateTime at(int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 3, 2), QTime(hour, minute, second));
 }
 
-struct Fixture {
-    Fixture() {
-        StatsStore::setShared(&store);
-        setLogSink([](const QString&) {});
-    }
-    ~Fixture() {
-        delegate.reset();
-        StatsStore::setShared(nullptr);
-        setLogSink({});
-    }
+// A delegate with notifications allowed.
+struct Fixture : DelegateFixture {
+    Fixture() { adapters.notifications = &notifications; }
+    ~Fixture() { delegate.reset(); }
     AppDelegate& launch() {
-        PlatformServices services = platform.services();
-        services.notifications = &notifications;
-        delegate = std::make_unique<AppDelegate>(services);
-        delegate->applicationDidFinishLaunching();
+        DelegateFixture::launch();
         QCoreApplication::processEvents();
         return *delegate;
-    }
-    void advanceTo(const QDateTime& time) {
-        clock->advanceTo(time);
-        QCoreApplication::processEvents();
     }
     // Reminder events only; the launch and rests record their own.
     QStringList reminderEvents() const {
         QStringList types;
-        for (const StatsEvent& event :
-             store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()))) {
+        for (const StatsEvent& event : events()) {
             const QString type = rawValue(event.type);
             if (type.startsWith(QLatin1String("hydration")) || type.startsWith(QLatin1String("pelvic"))) {
                 types << type + QLatin1Char('/') + rawValue(event.source);
@@ -52,13 +34,7 @@ struct Fixture {
         return types;
     }
 
-    ScopedFakeClock clock;
-    ScopedPreferences prefs;
-    QTemporaryDir statsDir;
-    StatsStore store{statsDir.path()};
-    TestPlatform platform;
     FakeNotifications notifications;
-    std::unique_ptr<AppDelegate> delegate;
 };
 
 } // namespace
@@ -93,7 +69,7 @@ private Q_SLOTS:
 
     void storedZeroIntervalShowsTheDefault() {
         Fixture f;
-        f.prefs->setValue(QStringLiteral("hydrationReminderIntervalMinutes"), 0);
+        f.prefs.setValue(Settings::hydrationReminderIntervalMinutes, 0);
         AppDelegate& d = f.launch();
         QCOMPARE(d.hydrationIntervalMenuItem->text(), QStringLiteral("    喝水提醒间隔（当前每 45 分钟）"));
         QVERIFY(d.hydrationIntervalMenuItems.value(45)->isChecked());
@@ -168,7 +144,7 @@ private Q_SLOTS:
             QCOMPARE(invalid.informativeText, QStringLiteral("提醒间隔请输入 1 到 480 分钟。"));
             QCOMPARE(invalid.style, AlertStyle::Warning);
             QCOMPARE(invalid.buttons, QStringList{QStringLiteral("好的")});
-            QVERIFY(!f.prefs->contains(QStringLiteral("pelvicFloorReminderIntervalMinutes")));
+            QVERIFY(!f.prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
             QVERIFY(d.pelvicFloorManager->nextReminderAt() == before);
         }
     }

@@ -1,13 +1,10 @@
 #include "Platform/SessionEvents.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
-#include "Stats/StatsStore.h"
-#include "support/FakeClock.h"
 #include "support/FakeNotifications.h"
+#include "support/ServicesFixture.h"
 #include "support/TestPlatform.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -16,16 +13,9 @@ QDateTime at(int day, int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
 }
 
-qint64 payloadInt(const StatsEvent& event, const QString& key) {
-    return event.payload.value(key, StatsPayloadValue(qint64(-1))).intValue().value_or(-1);
-}
-
-struct Fixture {
+struct Fixture : ServicesFixture {
     explicit Fixture(const QDateTime& start = at(2, 9, 0))
-        : clock(start) {
-        StatsStore::setShared(&store);
-    }
-    ~Fixture() { StatsStore::setShared(nullptr); }
+        : ServicesFixture(start) {}
 
     // The launch sequence: observe, end a stale day, start today when enabled.
     void launch(ReminderManager& manager) {
@@ -36,14 +26,6 @@ struct Fixture {
             manager.scheduleTimerIfNeeded();
         }
     }
-    void advanceTo(const QDateTime& time) {
-        clock->advanceTo(time);
-        QCoreApplication::processEvents();
-    }
-    void advance(double seconds) { advanceTo(clock->now().addMSecs(qint64(seconds * 1000))); }
-    QList<StatsEvent> events() const {
-        return store.events(QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2100, 1, 1), QTime()));
-    }
     QStringList eventTypes() const {
         QStringList types;
         for (const StatsEvent& event : events()) {
@@ -52,15 +34,12 @@ struct Fixture {
         return types;
     }
 
-    ScopedFakeClock clock;
-    ScopedPreferences prefs;
-    QTemporaryDir statsDir;
-    StatsStore store{statsDir.path()};
     FakeNotifications notifications;
     ScriptedAlerts alerts;
     SessionEvents sessionEvents;
-    HydrationReminderManager hydration{&notifications, &alerts, &sessionEvents};
-    PelvicFloorReminderManager pelvic{&notifications, &alerts, &sessionEvents};
+    ReminderServices services{clock, prefs, store, &notifications, &alerts, &sessionEvents};
+    HydrationReminderManager hydration{services};
+    PelvicFloorReminderManager pelvic{services};
 };
 
 } // namespace
@@ -69,13 +48,6 @@ class ReminderManagerTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void registersDefaultsWithoutStoringThem() {
-        Fixture f;
-        QCOMPARE(f.prefs->boolean(QStringLiteral("hydrationReminderEnabled")), true);
-        QCOMPARE(f.prefs->integer(QStringLiteral("pelvicFloorReminderIntervalMinutes")), 60);
-        QVERIFY(!f.prefs->contains(QStringLiteral("hydrationReminderIntervalMinutes")));
-    }
-
     void freshInstallRemindsAtIntervalsFromLaunch() {
         Fixture f;
         f.launch(f.hydration);
@@ -241,7 +213,7 @@ private Q_SLOTS:
         QFETCH(int, minutes);
         Fixture f;
         ReminderManager& manager = pelvicFloor ? static_cast<ReminderManager&>(f.pelvic) : f.hydration;
-        f.prefs->setValue(manager.configuration().intervalKey, 0);
+        f.prefs.setValue(manager.configuration().intervalKey, 0);
         f.launch(manager);
         QCOMPARE(manager.nextReminderAt(), at(2, 9, 0).addSecs(minutes * 60));
         f.advanceTo(at(2, 9, 0).addSecs(minutes * 60));

@@ -1,4 +1,4 @@
-#include "Reminders/ReminderSkipFeedbackPresenter.h"
+#include "Reminders/UI/ReminderSkipFeedbackPresenter.h"
 #include "support/FakeClock.h"
 
 #include <QApplication>
@@ -70,8 +70,8 @@ private Q_SLOTS:
     }
 
     void cardShowsWithoutFocusAndGoes() {
-        ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter(nullptr);
+        FakeClock clock;
+        ReminderSkipFeedbackPresenter presenter(clock, nullptr);
         presenter.present(ReminderSkipFeedbackKind::pelvicFloor,
                           QStringLiteral("🫧 这组先欠着，别把身体当固定资产"));
         QVERIFY(presenter.toastWindows.empty()); // shown on the next turn of the loop
@@ -87,17 +87,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(toast->windowOpacity(), 1.0, 1000);
         QVERIFY(QApplication::focusWidget() == nullptr);
 
-        clock->advance(2.9);
+        clock.advance(2.9);
         QTest::qWait(300);
         QCOMPARE(presenter.toastWindows.size(), size_t(1));
-        clock->advance(0.1);
+        clock.advance(0.1);
         QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
     }
 
     void onAnOverlayTheCardFadesInNoWindow() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         FakeOverlayCards overlays;
-        ReminderSkipFeedbackPresenter presenter(&overlays);
+        ReminderSkipFeedbackPresenter presenter(clock, &overlays);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("💧 水杯表示：我不是桌搭"));
         QCoreApplication::processEvents();
         QCOMPARE(overlays.created, QList<QRect>{QRect(0, 72, 390, 118)});
@@ -110,25 +110,25 @@ private Q_SLOTS:
         QCOMPARE(centreAlpha(overlays.pictures.first()), 0);
         QTRY_COMPARE_WITH_TIMEOUT(overlays.pictures.last(), drawn, 1000);
 
-        clock->advance(3.0);
+        clock.advance(3.0);
         QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
         QVERIFY(centreAlpha(overlays.pictures.last()) < centreAlpha(drawn));
         QCOMPARE(overlays.alive, 0);
     }
 
     void overlappingCardsKeepTheirOwnTiming() {
-        ScopedFakeClock clock;
-        ReminderSkipFeedbackPresenter presenter(nullptr);
+        FakeClock clock;
+        ReminderSkipFeedbackPresenter presenter(clock, nullptr);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("first"));
         QCoreApplication::processEvents();
-        clock->advance(1.5);
+        clock.advance(1.5);
         presenter.present(ReminderSkipFeedbackKind::hydration, QStringLiteral("second"));
         QCoreApplication::processEvents();
         QCOMPARE(presenter.toastWindows.size(), size_t(2));
-        clock->advance(1.5);
+        clock.advance(1.5);
         QTRY_COMPARE_WITH_TIMEOUT(presenter.toastWindows.size(), size_t(1), 1000);
         QCOMPARE(presenter.toastWindows.front()->message(), QStringLiteral("second"));
-        clock->advance(1.5);
+        clock.advance(1.5);
         QTRY_VERIFY_WITH_TIMEOUT(presenter.toastWindows.empty(), 1000);
     }
 };

@@ -1,6 +1,6 @@
 // Particle rules of the aurora, the classic glows' drift and the cat's geometry.
+#include "Rest/Components/ClassicGlows.h"
 #include "Rest/Components/RestingCatView.h"
-#include "Rest/Models/ClassicGlows.h"
 #include "Rest/Models/FireflyField.h"
 
 #include <QRandomGenerator>

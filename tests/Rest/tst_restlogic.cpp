@@ -1,5 +1,5 @@
 // The rest view's plain logic: breathing, hold-to-skip, themes and layout.
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Models/BreathingCycle.h"
 #include "Rest/Models/RestCopy.h"
 #include "Rest/Models/RestLayout.h"
@@ -25,16 +25,11 @@ private:
     };
 
 private Q_SLOTS:
-    void breathingStartsAtInhale() {
-        BreathingCycle cycle;
-        QCOMPARE(cycle.breathText(), QStringLiteral("吸气..."));
-        QCOMPARE(cycle.breathValue(), 0.0);
-    }
-
     void breathingFollowsTheCycle_data() {
         QTest::addColumn<int>("ticks");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
+        QTest::newRow("start") << 0 << 0.0 << QStringLiteral("吸气...");
         QTest::newRow("first tick") << 1 << 0.025 << QStringLiteral("慢吸气...");
         QTest::newRow("half way up") << 20 << 0.5 << QStringLiteral("慢吸气...");
         QTest::newRow("top") << 40 << 1.0 << QStringLiteral("慢呼气...");
@@ -57,14 +52,14 @@ private Q_SLOTS:
     }
 
     void holdCompletesOnThe31stFire() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(0.05 * 30);
+        clock.advance(0.05 * 30);
         QVERIFY(hold.isPressingSkip());
         QVERIFY(hold.skipProgress() < 1.0);
-        clock->advance(0.05);
+        clock.advance(0.05);
         QVERIFY(hold.isCompletingSkip());
         QVERIFY(!hold.isPressingSkip());
         QCOMPARE(hold.skipProgress(), 1.0);
@@ -72,70 +67,70 @@ private Q_SLOTS:
         QVERIFY(RestCopy::skipFeedbackLines().contains(*hold.skipFeedbackText()));
         QVERIFY(hold.skipFeedbackText()->startsWith(QStringLiteral("\u26A0\uFE0F ")));
 
-        clock->advance(1.99);
+        clock.advance(1.99);
         QVERIFY(skips.lines.isEmpty());
-        clock->advance(0.01);
+        clock.advance(0.01);
         QCOMPARE(skips.lines, QStringList{*hold.skipFeedbackText()});
 
         // Terminal: nothing restarts it, nothing reports again.
         hold.release();
         hold.press();
         hold.spaceDown(false);
-        clock->advance(5);
+        clock.advance(5);
         QCOMPARE(skips.lines.size(), 1);
-        QCOMPARE(clock->activeTimerCount(), 0);
+        QCOMPARE(clock.activeTimerCount(), 0);
     }
 
     void releaseBeforeCompletionRewinds() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(1.0);
+        clock.advance(1.0);
         const double reached = hold.skipProgress();
         QVERIFY(std::abs(reached - 20 * 0.05 / 1.5) < 1e-9);
         hold.release();
         QVERIFY(!hold.isPressingSkip());
         QCOMPARE(hold.skipProgress(), 0.0);
-        QVERIFY(std::abs(hold.displayedProgress(0 + clockSeconds(*clock)) - reached) < 1e-9);
-        clock->advance(0.1);
-        const double midway = hold.displayedProgress(clockSeconds(*clock));
+        QVERIFY(std::abs(hold.displayedProgress(0 + clockSeconds(clock)) - reached) < 1e-9);
+        clock.advance(0.1);
+        const double midway = hold.displayedProgress(clockSeconds(clock));
         QVERIFY(midway > 0 && midway < reached);
-        clock->advance(0.1);
-        QCOMPARE(hold.displayedProgress(clockSeconds(*clock)), 0.0);
-        QCOMPARE(clock->activeTimerCount(), 0);
+        clock.advance(0.1);
+        QCOMPARE(hold.displayedProgress(clockSeconds(clock)), 0.0);
+        QCOMPARE(clock.activeTimerCount(), 0);
 
         hold.press(); // a new hold starts from 0
-        clock->advance(0.05);
+        clock.advance(0.05);
         QVERIFY(std::abs(hold.skipProgress() - 0.05 / 1.5) < 1e-9);
-        clock->advance(10);
+        clock.advance(10);
         QCOMPARE(skips.lines.size(), 1);
     }
 
     void spaceAutoRepeatNeitherRestartsNorEnds() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.spaceDown(false);
-        clock->advance(0.5);
+        clock.advance(0.5);
         const double before = hold.skipProgress();
         // X11 repeats as release + press pairs flagged auto-repeat.
         hold.spaceUp(true);
         hold.spaceDown(true);
         QCOMPARE(hold.skipProgress(), before);
         QVERIFY(hold.isPressingSkip());
-        clock->advance(1.05);
+        clock.advance(1.05);
         QVERIFY(hold.isCompletingSkip());
-        clock->advance(2.0);
+        clock.advance(2.0);
         QCOMPARE(skips.lines.size(), 1);
     }
 
     void spaceUpWithoutSpaceHoldDoesNothing() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(0.5);
+        clock.advance(0.5);
         hold.spaceUp(false);
         QVERIFY(hold.isPressingSkip());
         hold.release();
@@ -143,41 +138,41 @@ private Q_SLOTS:
     }
 
     void overlappingHoldsShareOneTimer() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
-        SkipHold hold(skips.callback());
+        SkipHold hold(clock, skips.callback());
         hold.press();
-        clock->advance(0.5);
+        clock.advance(0.5);
         hold.spaceDown(false); // joins: progress continues
         QVERIFY(hold.isSpacePressed());
-        QCOMPARE(clock->activeTimerCount(), 1);
-        clock->advance(0.5);
+        QCOMPARE(clock.activeTimerCount(), 1);
+        clock.advance(0.5);
         QVERIFY(std::abs(hold.skipProgress() - 20 * 0.05 / 1.5) < 1e-9);
         hold.release(); // a mouse release ends any hold
         QVERIFY(!hold.isPressingSkip());
-        QCOMPARE(clock->activeTimerCount(), 0);
+        QCOMPARE(clock.activeTimerCount(), 0);
         hold.spaceUp(false);
         QVERIFY(!hold.isSpacePressed());
 
         // A space hold, joined by the mouse, ended by the space key-up.
         hold.spaceDown(false);
-        clock->advance(0.3);
+        clock.advance(0.3);
         hold.press(); // ignored: a hold is running
         hold.spaceUp(false);
         QVERIFY(!hold.isPressingSkip());
-        QCOMPARE(clock->activeTimerCount(), 0);
-        clock->advance(3);
+        QCOMPARE(clock.activeTimerCount(), 0);
+        clock.advance(3);
         QVERIFY(skips.lines.isEmpty());
     }
 
     void feedbackLineFollowsTheRandomSource() {
-        ScopedFakeClock clock;
+        FakeClock clock;
         Skips skips;
         QRandomGenerator seeded(7);
         QRandomGenerator expected(7);
-        SkipHold hold(skips.callback(), &seeded);
+        SkipHold hold(clock, skips.callback(), &seeded);
         hold.press();
-        clock->advance(1.55);
+        clock.advance(1.55);
         QCOMPARE(*hold.skipFeedbackText(), RestCopy::skipFeedbackLines().at(expected.bounded(8)));
     }
 
@@ -205,30 +200,12 @@ private Q_SLOTS:
     void storedThemeFallsBackToAurora() {
         QTemporaryDir dir;
         Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(&prefs);
-        QCOMPARE(RestThemes::stored(), RestTheme::Aurora);
-        prefs.setValue(QStringLiteral("selectedTheme"), QStringLiteral("sunset"));
-        QCOMPARE(RestThemes::stored(), RestTheme::Aurora);
-        RestThemes::store(RestTheme::Ultraman);
-        QCOMPARE(prefs.string(QStringLiteral("selectedTheme")), QStringLiteral("ultraman"));
-        QCOMPARE(RestThemes::stored(), RestTheme::Ultraman);
-        Preferences::setStandard(nullptr);
-    }
-
-    void blurRadiusReadsSafely() {
-        QTemporaryDir dir;
-        Preferences prefs(dir.filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(&prefs);
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
-        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), QStringLiteral("soft"));
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
-        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), std::nan(""));
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
-        prefs.setValue(QStringLiteral("wallpaperBlurRadius"), -3.0);
-        QCOMPARE(RestThemes::storedBlurRadius(), 15.0);
-        RestThemes::storeBlurRadius(22.5);
-        QCOMPARE(RestThemes::storedBlurRadius(), 22.5);
-        Preferences::setStandard(nullptr);
+        QCOMPARE(RestThemes::stored(prefs), RestTheme::Aurora);
+        prefs.setValue(Settings::selectedTheme, QStringLiteral("sunset"));
+        QCOMPARE(RestThemes::stored(prefs), RestTheme::Aurora);
+        RestThemes::store(prefs, RestTheme::Ultraman);
+        QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
+        QCOMPARE(RestThemes::stored(prefs), RestTheme::Ultraman);
     }
 
     void blurLabelTruncates_data() {

@@ -1,7 +1,7 @@
 // The rest view on the offscreen platform: what each theme draws, that
 // repainting only what moved leaves the same picture as a full repaint, the
 // picker, theme changes reaching every view, and holds by mouse and space bar.
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/MouseTouchBridge.h"
 #include "Rest/Components/ThemeSelectorOverlay.h"
@@ -9,7 +9,7 @@
 #include "Rest/Models/SkipHold.h"
 #include "Rest/RestView.h"
 #include "Wallpapers/WallpaperManager.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 #include "support/TestPhoto.h"
 
 #include <QDir>
@@ -24,13 +24,22 @@ class RestViewTest : public QObject {
 
 private:
     QTemporaryDir cache;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<ServicesFixture> f;
+    std::unique_ptr<WallpaperManager> wallpapers;
     int seconds = 20;
     QStringList skips;
 
+    // Made on first use, over the cache that holds a photograph.
+    WallpaperManager& wallpaperManager() {
+        if (!wallpapers) {
+            wallpapers = std::make_unique<WallpaperManager>(cache.path(), f->prefs);
+        }
+        return *wallpapers;
+    }
+
     std::unique_ptr<RestView> makeView() {
         auto view = std::make_unique<RestView>(
+            RestServices{f->clock, f->prefs, [this]() -> WallpaperManager& { return wallpaperManager(); }},
             20, RestView::Binding{[this] { return seconds; }, [this](int value) { seconds = value; }},
             QStringLiteral("本集标题 · 打工人终于眨眼了"),
             [this](const QString& line) { skips.append(line); });
@@ -89,7 +98,6 @@ private:
 private Q_SLOTS:
     void initTestCase() {
         // The wallpaper theme finds a photograph in its cache.
-        qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
         QVERIFY(
             testLandscape().save(QDir(cache.path()).filePath(WallpaperManager::cacheFileName), "JPG", 95));
     }
@@ -106,18 +114,17 @@ private Q_SLOTS:
     }
     void partialRepaintsMatchAFullRepaint() {
         QFETCH(QString, theme);
-        ScopedFakeClock clock;
         std::unique_ptr<QWidget> widget;
         std::unique_ptr<WallpaperManager> empty;
         if (theme.isEmpty()) {
-            empty = std::make_unique<WallpaperManager>(std::nullopt);
-            widget = std::make_unique<WallpaperBackground>(*empty);
+            empty = std::make_unique<WallpaperManager>(std::nullopt, f->prefs);
+            widget = std::make_unique<WallpaperBackground>(f->clock, f->prefs, *empty);
             widget->resize(1920, 1080);
             widget->show();
         } else {
-            prefs->setValue(QStringLiteral("selectedTheme"), theme);
+            f->prefs.setValue(Settings::selectedTheme, theme);
             if (theme == QLatin1String("wallpaper")) {
-                QTRY_VERIFY(!WallpaperManager::shared().cachedImage().isNull());
+                QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
             }
             widget = makeView();
         }
@@ -130,7 +137,7 @@ private Q_SLOTS:
         int worst = 0;
         QImage painted;
         for (int step = 1; step <= 300; ++step) {
-            clock->advance(0.01);
+            f->clock.advance(0.01);
             if (step % 100 == 0) {
                 --seconds;
             }
@@ -156,21 +163,18 @@ private Q_SLOTS:
     }
 
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(prefs.get());
+        f = std::make_unique<ServicesFixture>();
         // The wallpaper theme asks for a photo: let it fail at once, never on the network.
-        prefs->setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
+        f->prefs.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
         seconds = 20;
         skips.clear();
     }
     void cleanup() {
-        Preferences::setStandard(nullptr);
-        prefs.reset();
+        wallpapers.reset();
+        f.reset();
     }
 
     void auroraArcIsFullAtStartAndGoneAtZero() {
-        ScopedFakeClock clock;
         auto view = makeView();
         QCOMPARE(view->currentTheme(), RestTheme::Aurora);
         QVERIFY(RestCopy::tips().contains(view->tipText()));
@@ -179,23 +183,22 @@ private Q_SLOTS:
         QVERIFY(isArcColour(frame(*view).pixel((centre + QPointF(-95, 0)).toPoint())));
 
         seconds = 0;
-        clock->advance(0.2); // seen on the next tick, then 0.1 s to run out
+        f->clock.advance(0.2); // seen on the next tick, then 0.1 s to run out
         const QImage empty = frame(*view);
         QVERIFY(!isArcColour(empty.pixel(arcPoint(*view))));
         QVERIFY(!isArcColour(empty.pixel((centre + QPointF(-95, 0)).toPoint())));
     }
 
     void halfRestLeavesTheRightHalfAfterATenthOfASecond() {
-        ScopedFakeClock clock;
         auto view = makeView();
         seconds = 10;
         // The tick at 0.1 s sees the change; the arc then runs back linearly
         // over 0.1 s: half way, at three quarters, it still reaches 7:30.
         const QPointF centre = view->layout().ring.center();
         const QPoint halfPast7 = (centre + QPointF(-67, 67)).toPoint();
-        clock->advance(0.15);
+        f->clock.advance(0.15);
         QVERIFY(isArcColour(frame(*view).pixel(halfPast7)));
-        clock->advance(0.05);
+        f->clock.advance(0.05);
         QVERIFY(!isArcColour(frame(*view).pixel(halfPast7)));
         const QImage image = frame(*view);
         QVERIFY(isArcColour(image.pixel((centre + QPointF(95, 0)).toPoint())));
@@ -203,8 +206,7 @@ private Q_SLOTS:
     }
 
     void ultramanShowsNoRing() {
-        ScopedFakeClock clock;
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
         auto view = makeView();
         QCOMPARE(view->currentTheme(), RestTheme::Ultraman);
         const QPointF ring = RestLayout::compute(view->size(), RestTheme::Aurora).ring.center();
@@ -212,14 +214,12 @@ private Q_SLOTS:
     }
 
     void wallpaperDrawsTheRing() {
-        ScopedFakeClock clock;
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
         auto view = makeView();
         QVERIFY(isArcColour(frame(*view).pixel(arcPoint(*view))));
     }
 
     void pickerIsFadedUntilHovered() {
-        ScopedFakeClock clock;
         auto view = makeView();
         ThemeSelectorOverlay* picker = view->themeSelector();
         QCOMPARE(picker->opacity(), 0.25);
@@ -233,7 +233,7 @@ private Q_SLOTS:
 
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(picker, &enter);
-        clock->advance(0.35);
+        f->clock.advance(0.35);
         QCOMPARE(picker->opacity(), 1.0);
         QVERIFY2(
             qGreen(frame(*view).pixel(border)) > fadedGreen + 60,
@@ -241,67 +241,63 @@ private Q_SLOTS:
 
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(picker, &leave);
-        clock->advance(0.35);
+        f->clock.advance(0.35);
         QCOMPARE(picker->opacity(), 0.25);
     }
 
     void pickerChoiceReachesEveryView() {
-        ScopedFakeClock clock;
         auto first = makeView();
         auto second = makeView();
         ThemeSelectorOverlay* picker = first->themeSelector();
         const int auroraHeight = picker->height();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           picker->buttonRect(RestTheme::Wallpaper).center().toPoint());
-        QCOMPARE(prefs->string(QStringLiteral("selectedTheme")), QStringLiteral("wallpaper"));
+        QCOMPARE(f->prefs.value(Settings::selectedTheme), QStringLiteral("wallpaper"));
         QCOMPARE(first->currentTheme(), RestTheme::Wallpaper);
         QVERIFY(picker->height() > auroraHeight); // room for the blur row
-        clock->advance(0.1);
+        f->clock.advance(0.1);
         QCOMPARE(second->currentTheme(), RestTheme::Wallpaper);
 
         // The status menu writes the same key.
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("ultraman"));
-        clock->advance(0.1);
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
+        f->clock.advance(0.1);
         QCOMPARE(first->currentTheme(), RestTheme::Ultraman);
         QCOMPARE(second->currentTheme(), RestTheme::Ultraman);
-        clock->advance(1.0);
+        f->clock.advance(1.0);
         QCOMPARE(picker->height(), auroraHeight); // the blur row has slid out
     }
 
     void blurSliderStoresItsValue() {
-        ScopedFakeClock clock;
-        prefs->setValue(QStringLiteral("selectedTheme"), QStringLiteral("wallpaper"));
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
         auto view = makeView();
         ThemeSelectorOverlay* picker = view->themeSelector();
         const QRectF slider = picker->sliderRect();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           QPoint(qRound(slider.right()), qRound(slider.center().y())));
-        QCOMPARE(prefs->number(QStringLiteral("wallpaperBlurRadius")), 30.0);
+        QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 30.0);
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           QPoint(qRound(slider.left()), qRound(slider.center().y())));
-        QCOMPARE(prefs->number(QStringLiteral("wallpaperBlurRadius")), 0.0);
+        QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 0.0);
     }
 
     void spaceHoldSkipsOncePerView() {
-        ScopedFakeClock clock;
         auto first = makeView();
         auto second = makeView();
         QTest::keyPress(first.get(), Qt::Key_Space);
         QVERIFY(first->skipHold().isPressingSkip());
         QVERIFY(second->skipHold().isPressingSkip());        // every view sees the space bar
         QTest::keyPress(first.get(), Qt::Key_Space, {}, -1); // no effect while held
-        clock->advance(1.55);
+        f->clock.advance(1.55);
         QVERIFY(first->skipHold().isCompletingSkip());
         QTest::keyRelease(first.get(), Qt::Key_Space);
-        clock->advance(2.0);
+        f->clock.advance(2.0);
         QCOMPARE(skips.size(), 2);
         QCOMPARE(skips.at(0), *first->skipHold().skipFeedbackText());
-        clock->advance(10);
+        f->clock.advance(10);
         QCOMPARE(skips.size(), 2);
     }
 
     void hiddenViewIgnoresTheSpaceBar() {
-        ScopedFakeClock clock;
         auto view = makeView();
         view->hide();
         QTest::keyPress(view.get(), Qt::Key_Space);
@@ -309,24 +305,23 @@ private Q_SLOTS:
     }
 
     void mouseHoldOnTheButton() {
-        ScopedFakeClock clock;
         auto view = makeView();
         auto* button = view->findChild<MouseTouchBridge*>();
         QVERIFY(button);
         QCOMPARE(button->geometry(), view->layout().skipButton.toAlignedRect());
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
-        clock->advance(1.0);
+        f->clock.advance(1.0);
         QVERIFY(view->skipHold().isPressingSkip());
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
         QVERIFY(!view->skipHold().isPressingSkip());
         const int orangeBefore = orangePixels(frame(*view));
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
-        clock->advance(1.55);
+        f->clock.advance(1.55);
         QVERIFY(view->skipHold().isCompletingSkip());
         // The card's border and the hint line turn orange until the line is reported.
-        clock->advance(0.5);
+        f->clock.advance(0.5);
         QVERIFY(orangePixels(frame(*view)) > orangeBefore + 500);
-        clock->advance(1.5);
+        f->clock.advance(1.5);
         QCOMPARE(skips.size(), 1);
     }
 };

@@ -1,9 +1,9 @@
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 #include "support/TestPhoto.h"
 
 #include <QDir>
@@ -27,19 +27,18 @@ QImage render(QWidget& widget) {
 class TestWallpaperBackground : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<ServicesFixture> f;
     std::unique_ptr<QTcpServer> service;
     int connections = 0;
 
     // A manager whose cache file holds the given picture (none: no cache).
     std::unique_ptr<WallpaperManager> manager(const QImage& cached = {}) {
-        const QString cache = dir->filePath(QStringLiteral("cache"));
+        const QString cache = f->dir.filePath(QStringLiteral("cache"));
         QDir().mkpath(cache);
         if (!cached.isNull()) {
             cached.save(QDir(cache).filePath(WallpaperManager::cacheFileName), "JPG", 95);
         }
-        auto result = std::make_unique<WallpaperManager>(cache);
+        auto result = std::make_unique<WallpaperManager>(cache, f->prefs);
         if (!cached.isNull()) {
             QTest::qWait(20); // the cache is published a moment after creation
         }
@@ -48,9 +47,7 @@ private:
 
 private Q_SLOTS:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(prefs.get());
+        f = std::make_unique<ServicesFixture>();
         service = std::make_unique<QTcpServer>();
         QVERIFY(service->listen(QHostAddress::LocalHost));
         connections = 0;
@@ -59,16 +56,18 @@ private Q_SLOTS:
             ++connections;
             service->nextPendingConnection()->setParent(service.get());
         });
-        prefs->setValue(WallpaperManager::baseUrlKey,
-                        QStringLiteral("http://127.0.0.1:%1").arg(service->serverPort()));
+        f->prefs.setValue(Settings::wallpaperServiceBaseURL,
+                          QStringLiteral("http://127.0.0.1:%1").arg(service->serverPort()));
     }
-    void cleanup() { Preferences::setStandard(nullptr); }
+    void cleanup() {
+        service.reset();
+        f.reset();
+    }
 
     void showingWithAnImageStartsNoDownload() {
-        ScopedFakeClock clock;
         auto source = manager(testLandscape());
         QVERIFY(!source->cachedImage().isNull());
-        WallpaperBackground view(*source);
+        WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(480, 270);
         view.show();
         QTest::qWait(50);
@@ -77,9 +76,8 @@ private Q_SLOTS:
     }
 
     void showingWithoutImageStartsOneChain() {
-        ScopedFakeClock clock;
         auto source = manager();
-        WallpaperBackground view(*source);
+        WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(480, 270);
         view.show();
         QVERIFY(source->isPrefetching());
@@ -91,17 +89,16 @@ private Q_SLOTS:
     }
 
     void veilDarkensBothStates() {
-        ScopedFakeClock clock;
-        prefs->setValue(RestThemes::blurRadiusKey, 0.0);
+        f->prefs.setValue(Settings::wallpaperBlurRadius, 0.0);
         QImage white(64, 36, QImage::Format_RGB32);
         white.fill(Qt::white);
         auto source = manager(white);
-        WallpaperBackground view(*source);
+        WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(320, 180);
         QCOMPARE(qGray(render(view).pixel(160, 90)), qRound(255 * 0.82));
 
         auto empty = manager();
-        WallpaperBackground loading(*empty);
+        WallpaperBackground loading(f->clock, f->prefs, *empty);
         loading.resize(320, 180);
         const QImage frame = render(loading);
         // The classic backdrop is dark, so the veil shows only as "not magenta, dark".
@@ -156,17 +153,16 @@ private Q_SLOTS:
 
     // Both states at 1920 x 1080; saved to $TAVO_SCREENSHOT_DIR when set.
     void screenshots() {
-        ScopedFakeClock clock;
         auto source = manager(testLandscape());
-        WallpaperBackground view(*source);
+        WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(1920, 1080);
         view.show();
         const QImage shown = render(view);
         auto empty = manager();
-        WallpaperBackground loading(*empty);
+        WallpaperBackground loading(f->clock, f->prefs, *empty);
         loading.resize(1920, 1080);
         loading.show();
-        clock->advance(2.0);
+        f->clock.advance(2.0);
         const QImage waiting = render(loading);
         if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
             QVERIFY(shown.save(QDir(out).filePath(QStringLiteral("wallpaper_1920x1080.png"))));

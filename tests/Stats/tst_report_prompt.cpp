@@ -1,13 +1,8 @@
-#include "Application/AppDelegate.h"
-#include "Stats/StatsReportView.h"
-#include "Stats/StatsReportWindow.h"
-#include "Stats/StatsReporter.h"
-#include "Stats/StatsStore.h"
-#include "support/FakeClock.h"
-#include "support/TestPlatform.h"
+#include "Stats/UI/StatsReportView.h"
+#include "Stats/UI/StatsReportWindow.h"
+#include "support/DelegateFixture.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -42,68 +37,53 @@ private:
     // Starts a process's launch: a fresh delegate asks for the prompt.
     void launch();
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<StatsStore> store;
-    std::unique_ptr<ScopedFakeClock> clock;
-    std::unique_ptr<TestPlatform> platform;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<DelegateFixture> f;
 };
 
 void ReportPromptTest::init() {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    store = std::make_unique<StatsStore>(dir->path());
-    StatsStore::setShared(store.get());
-    clock = std::make_unique<ScopedFakeClock>(launchTime);
+    f = std::make_unique<DelegateFixture>(launchTime);
 }
 
 void ReportPromptTest::cleanup() {
-    delegate.reset();
-    platform.reset();
-    clock.reset();
-    StatsStore::setShared(nullptr);
-    store.reset();
-    dir.reset();
+    f.reset();
 }
 
 void ReportPromptTest::launch() {
-    delegate.reset();
-    platform = std::make_unique<TestPlatform>();
-    delegate = std::make_unique<AppDelegate>(platform->services());
-    delegate->showYesterdayReportPromptIfNeeded();
+    f->delegate.reset();
+    f->platform.alerts.shown.clear();
+    f->make().showYesterdayReportPromptIfNeeded();
 }
 
 void ReportPromptTest::offersYesterdayOneSecondAfterLaunch() {
-    store->record(StatsEventType::hydrationCompleted, StatsEventSource::notification, std::nullopt, {},
-                  yesterdayNoon);
+    f->store.record(StatsEventType::hydrationCompleted, StatsEventSource::notification, std::nullopt, {},
+                    yesterdayNoon);
     launch();
-    (*clock)->advance(0.9);
-    QVERIFY(platform->alerts.shown.isEmpty());
-    (*clock)->advance(0.1);
-    QCOMPARE(platform->alerts.shown.size(), 1);
-    const Alert& alert = platform->alerts.shown.first();
+    f->clock.advance(0.9);
+    QVERIFY(f->platform.alerts.shown.isEmpty());
+    f->clock.advance(0.1);
+    QCOMPARE(f->platform.alerts.shown.size(), 1);
+    const Alert& alert = f->platform.alerts.shown.first();
     QCOMPARE(alert.messageText, QStringLiteral("昨天的身体维护日报已生成"));
     QCOMPARE(alert.informativeText, QStringLiteral("看看昨天休息、喝水、提肛有没有认真营业。"));
     QCOMPARE(alert.style, AlertStyle::Informational);
     QCOMPARE(alert.buttons, QStringList({QStringLiteral("查看日报"), QStringLiteral("稍后看")}));
-    QCOMPARE(store->loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
-    (*clock)->advance(60);
-    QCOMPARE(platform->alerts.shown.size(), 1);
+    QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+    f->clock.advance(60);
+    QCOMPARE(f->platform.alerts.shown.size(), 1);
 }
 
 void ReportPromptTest::viewOpensYesterdaysDayReportOnce() {
-    store->record(StatsEventType::restCompleted, StatsEventSource::scheduled, std::nullopt,
-                  {{QStringLiteral("actualSeconds"), 20}}, yesterdayNoon);
-    store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, launchTime);
-    platform = std::make_unique<TestPlatform>();
-    platform->alerts.answer(Alerts::firstButton);
-    delegate = std::make_unique<AppDelegate>(platform->services());
-    delegate->showYesterdayReportPromptIfNeeded();
-    (*clock)->advance(1);
+    f->store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, std::nullopt,
+                    {{QStringLiteral("actualSeconds"), 20}}, yesterdayNoon);
+    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, launchTime);
+    f->platform.alerts.answer(Alerts::firstButton);
+    f->make();
+    f->delegate->showYesterdayReportPromptIfNeeded();
+    f->clock.advance(1);
 
-    QVERIFY(delegate->statsReportWindow);
-    QCOMPARE(delegate->statsReportWindow->windowTitle(), QStringLiteral("Tavo 身体维护日报"));
-    const StatsReport& report = delegate->statsReportWindow->view()->report();
+    QVERIFY(f->delegate->statsReportWindow);
+    QCOMPARE(f->delegate->statsReportWindow->windowTitle(), QStringLiteral("Tavo 身体维护日报"));
+    const StatsReport& report = f->delegate->statsReportWindow->view()->report();
     QCOMPARE(report.scope.kind, StatsReportScope::Kind::day);
     QCOMPARE(report.rangeText, QStringLiteral("2026-03-17"));
     QCOMPARE(report.total.restCompletedCount, 1);
@@ -111,60 +91,60 @@ void ReportPromptTest::viewOpensYesterdaysDayReportOnce() {
 
     // Accepted or not, the offer is made once that day.
     launch();
-    (*clock)->advance(5);
-    QVERIFY(platform->alerts.shown.isEmpty());
+    f->clock.advance(5);
+    QVERIFY(f->platform.alerts.shown.isEmpty());
 }
 
 void ReportPromptTest::declinedOfferIsNotRepeatedOnTheSameDay() {
-    store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
+    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
     launch(); // no responder: the alert is declined
-    (*clock)->advance(1);
-    QCOMPARE(platform->alerts.shown.size(), 1);
-    QVERIFY(!delegate->statsReportWindow);
-    QCOMPARE(store->loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+    f->clock.advance(1);
+    QCOMPARE(f->platform.alerts.shown.size(), 1);
+    QVERIFY(!f->delegate->statsReportWindow);
+    QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
 
-    (*clock)->advance(3 * 3600);
+    f->clock.advance(3 * 3600);
     launch();
-    (*clock)->advance(5);
-    QVERIFY(platform->alerts.shown.isEmpty());
+    f->clock.advance(5);
+    QVERIFY(f->platform.alerts.shown.isEmpty());
 }
 
 void ReportPromptTest::nothingYesterdayLeavesMetaUntouched() {
     // Events two days ago and this morning, none yesterday.
-    store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                  yesterdayNoon.addDays(-1));
-    store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, launchTime);
+    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                    yesterdayNoon.addDays(-1));
+    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, launchTime);
     launch();
-    (*clock)->advance(2);
-    QVERIFY(platform->alerts.shown.isEmpty());
-    QVERIFY(!QFile::exists(store->metaPath()));
+    f->clock.advance(2);
+    QVERIFY(f->platform.alerts.shown.isEmpty());
+    QVERIFY(!QFile::exists(f->store.metaPath()));
 
     // Running on into the next day: the check comes with the next launch.
-    (*clock)->setNow(launchTime.addDays(1));
+    f->clock.setNow(launchTime.addDays(1));
     launch();
-    (*clock)->advance(1);
-    QCOMPARE(platform->alerts.shown.size(), 1);
+    f->clock.advance(1);
+    QCOMPARE(f->platform.alerts.shown.size(), 1);
 }
 
 void ReportPromptTest::unreadableMetaCountsAsNotOffered() {
-    store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
-    QFile meta(store->metaPath());
+    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
+    QFile meta(f->store.metaPath());
     QVERIFY(meta.open(QIODevice::WriteOnly));
     meta.write("{\"lastDailyReportPromptDay\": 2026");
     meta.close();
     launch();
-    (*clock)->advance(1);
-    QCOMPARE(platform->alerts.shown.size(), 1);
-    QCOMPARE(store->loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+    f->clock.advance(1);
+    QCOMPARE(f->platform.alerts.shown.size(), 1);
+    QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
 }
 
 void ReportPromptTest::nothingHappensWhenTheDelegateIsGone() {
-    store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
+    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
     launch();
-    delegate.reset();
-    (*clock)->advance(2);
-    QVERIFY(platform->alerts.shown.isEmpty());
-    QVERIFY(!QFile::exists(store->metaPath()));
+    f->delegate.reset();
+    f->clock.advance(2);
+    QVERIFY(f->platform.alerts.shown.isEmpty());
+    QVERIFY(!QFile::exists(f->store.metaPath()));
 }
 
 void ReportPromptTest::menuLinesOpenTitledWindows_data() {
@@ -181,13 +161,12 @@ void ReportPromptTest::menuLinesOpenTitledWindows() {
     QFETCH(int, line);
     QFETCH(QString, title);
     QFETCH(QString, range);
-    platform = std::make_unique<TestPlatform>();
-    delegate = std::make_unique<AppDelegate>(platform->services());
+    f->make();
     const std::array<void (AppDelegate::*)(), 3> lines = {
         &AppDelegate::showTodayReport, &AppDelegate::showThisWeekReport, &AppDelegate::showThisMonthReport};
-    (delegate.get()->*lines.at(line))();
+    (f->delegate.get()->*lines.at(line))();
 
-    StatsReportWindow* window = delegate->statsReportWindow;
+    StatsReportWindow* window = f->delegate->statsReportWindow;
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), title);
     QCOMPARE(window->size(), QSize(900, 720));
@@ -200,29 +179,28 @@ void ReportPromptTest::menuLinesOpenTitledWindows() {
 }
 
 void ReportPromptTest::everyChoiceOpensANewWindow() {
-    platform = std::make_unique<TestPlatform>();
-    delegate = std::make_unique<AppDelegate>(platform->services());
-    delegate->showTodayReport();
-    QPointer<StatsReportWindow> first = delegate->statsReportWindow;
-    QCOMPARE(delegate->transientStatusMessage, QStringLiteral("📊 报表已打开，身体小本本已摊开"));
-    QCOMPARE(delegate->transientStatusExpiresAt, launchTime.addSecs(5));
+    f->make();
+    f->delegate->showTodayReport();
+    QPointer<StatsReportWindow> first = f->delegate->statsReportWindow;
+    QCOMPARE(f->delegate->transientStatusMessage, QStringLiteral("📊 报表已打开，身体小本本已摊开"));
+    QCOMPARE(f->delegate->transientStatusExpiresAt, launchTime.addSecs(5));
 
-    delegate->showTodayReport();
+    f->delegate->showTodayReport();
     QVERIFY(first);
     QVERIFY(first->isVisible());
-    QVERIFY(delegate->statsReportWindow);
-    QVERIFY(delegate->statsReportWindow != first);
+    QVERIFY(f->delegate->statsReportWindow);
+    QVERIFY(f->delegate->statsReportWindow != first);
 
     // A closed window frees itself and is no longer referenced.
-    QPointer<StatsReportWindow> second = delegate->statsReportWindow;
+    QPointer<StatsReportWindow> second = f->delegate->statsReportWindow;
     second->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!second);
-    QVERIFY(!delegate->statsReportWindow);
+    QVERIFY(!f->delegate->statsReportWindow);
     QVERIFY(first);
 
     // Windows still open go with the delegate.
-    delegate.reset();
+    f->delegate.reset();
     QVERIFY(!first);
 }
 

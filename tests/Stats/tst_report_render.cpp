@@ -1,9 +1,9 @@
-#include "Stats/StatsReportView.h"
-#include "Stats/StatsReportWindow.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportView.h"
+#include "Stats/UI/StatsReportWindow.h"
 #include "support/BusyMonth.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 
 #include <QDir>
 #include <QLabel>
@@ -30,23 +30,16 @@ private:
     static void verifyRowsDoNotOverlap(const QList<QWidget*>& rows);
     static void save(const QImage& image, const QString& name);
 
-    QTemporaryDir dir;
-    std::unique_ptr<StatsStore> store;
-    std::unique_ptr<ScopedFakeClock> clock;
+    std::unique_ptr<ServicesFixture> f;
 };
 
 void ReportRenderTest::initTestCase() {
-    QVERIFY(dir.isValid());
-    store = std::make_unique<StatsStore>(dir.path());
-    StatsStore::setShared(store.get());
-    clock = std::make_unique<ScopedFakeClock>(QDateTime(QDate(2026, 3, 31), QTime(18, 30, 5)));
-    QVERIFY(recordBusyMonth(*store, 2026, 3) > 2000);
+    f = std::make_unique<ServicesFixture>(QDateTime(QDate(2026, 3, 31), QTime(18, 30, 5)));
+    QVERIFY(recordBusyMonth(f->store, 2026, 3) > 2000);
 }
 
 void ReportRenderTest::cleanupTestCase() {
-    clock.reset();
-    StatsStore::setShared(nullptr);
-    store.reset();
+    f.reset();
 }
 
 void ReportRenderTest::rendersEveryScope_data() {
@@ -62,7 +55,7 @@ void ReportRenderTest::rendersEveryScope_data() {
 void ReportRenderTest::rendersEveryScope() {
     QFETCH(StatsReportScope, scope);
     QFETCH(QString, name);
-    StatsReportWindow window(StatsReporter(*store).makeReport(scope));
+    StatsReportWindow window(StatsReporter(f->store, f->clock).makeReport(scope));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.size(), QSize(900, 720));

@@ -1,6 +1,6 @@
-#include "Stats/StatsReportView.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "Stats/UI/StatsReportView.h"
 
 #include <QLabel>
 #include <QtTest>

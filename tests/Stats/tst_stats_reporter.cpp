@@ -1,6 +1,6 @@
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 
 #include <QFile>
 #include <QLocale>
@@ -30,11 +30,10 @@ StatsEvent makeEvent(StatsEventType type, StatsPayload payload = {}) {
 class TestStatsReporter : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<StatsStore> store;
+    std::unique_ptr<ServicesFixture> f;
 
     void record(StatsEventType type, const QDateTime& at, const StatsPayload& payload = {}) {
-        store->record(type, StatsEventSource::scheduled, std::nullopt, payload, at);
+        f->store.record(type, StatsEventSource::scheduled, std::nullopt, payload, at);
     }
 
 private slots:
@@ -43,20 +42,12 @@ private slots:
         tzset();
     }
 
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        store = std::make_unique<StatsStore>(dir->path());
-    }
-
-    void cleanup() {
-        store.reset();
-        dir.reset();
-    }
+    void init() { f = std::make_unique<ServicesFixture>(local(2026, 3, 2, 9, 30, 5)); }
+    void cleanup() { f.reset(); }
 
     void emptyDay() {
-        ScopedFakeClock clock(local(2026, 3, 2, 9, 30, 5));
         const StatsReport report =
-            StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2, 18)));
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2, 18)));
         QCOMPARE(report.interval.start, local(2026, 3, 2, 0));
         QCOMPARE(report.interval.end, local(2026, 3, 3, 0));
         QCOMPARE(report.days.size(), 1);
@@ -70,7 +61,8 @@ private slots:
     void weekHasSevenRows() {
         record(StatsEventType::appLaunched, local(2026, 3, 4));
         const QDateTime wednesday = local(2026, 3, 4, 8);
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::week(wednesday));
+        const StatsReport report =
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::week(wednesday));
         QCOMPARE(report.days.size(), 7);
         const QDate first = QDate::fromString(report.days[0].dayKey, Qt::ISODate);
         QCOMPARE(first.dayOfWeek(), int(QLocale::system().firstDayOfWeek()));
@@ -89,7 +81,7 @@ private slots:
         record(StatsEventType::appLaunched, local(2026, 3, 31));
         record(StatsEventType::appLaunched, local(2026, 4, 1));
         const StatsReport report =
-            StatsReporter(*store).makeReport(StatsReportScope::week(local(2026, 3, 31)));
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::week(local(2026, 3, 31)));
         QCOMPARE(report.days.size(), 7);
         QCOMPARE(report.total.appLaunchCount, 2);
     }
@@ -98,7 +90,7 @@ private slots:
         record(StatsEventType::appLaunched, local(2026, 2, 28, 23, 59, 59));
         record(StatsEventType::appLaunched, local(2026, 3, 1, 0));
         const StatsReport report =
-            StatsReporter(*store).makeReport(StatsReportScope::month(local(2026, 2, 10)));
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::month(local(2026, 2, 10)));
         QCOMPARE(report.days.size(), 28);
         QCOMPARE(report.days.first().dayKey, QStringLiteral("2026-02-01"));
         QCOMPARE(report.days.last().dayKey, QStringLiteral("2026-02-28"));
@@ -116,7 +108,8 @@ private slots:
         }
         record(StatsEventType::restSkipped, local(2026, 3, 2, 15),
                {{QStringLiteral("actualSeconds"), 8}, {QStringLiteral("skippedSeconds"), 12}});
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.total.restCompletedCount, 3);
         QCOMPARE(report.total.restSkippedCount, 1);
         QCOMPARE(report.total.restActualSeconds, 68);
@@ -196,7 +189,8 @@ private slots:
                {{QStringLiteral("intervalMinutes"), 45}});
         record(StatsEventType::pelvicPromptShown, local(2026, 3, 2, 11),
                {{QStringLiteral("intervalMinutes"), 60}});
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.total.eventCount, 3);
         QCOMPARE(report.total.appLaunchCount, 1);
         QCOMPARE(report.summaryLine, QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。"));
@@ -207,7 +201,8 @@ private slots:
         record(StatsEventType::appLaunched, local(2026, 3, 2, 10));
         record(StatsEventType::pelvicCompleted, local(2026, 3, 2, 10));
         record(StatsEventType::hydrationSkipped, local(2026, 3, 2, 10));
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QList<StatsEventType> types;
         for (const StatsEvent& e : report.events) {
             types.append(e.type);
@@ -219,14 +214,15 @@ private slots:
 
     void storedDayKeyCounts() {
         // Written under another zone: inside the interval, but stored with another day.
-        QFile file(store->eventsDirectory() + QStringLiteral("/2026-03.jsonl"));
+        QFile file(f->store.eventsDirectory() + QStringLiteral("/2026-03.jsonl"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(
             R"({"id":"A","timestamp":"2026-03-02T04:00:00Z","dayKey":"2026-03-01","monthKey":"2026-03",)"
             R"("type":"app_launched","source":"system","payload":{},"appVersion":"1.0.0"})"
             "\n");
         file.close();
-        const StatsReport report = StatsReporter(*store).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        const StatsReport report =
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.days.size(), 2);
         QCOMPARE(report.days[0].dayKey, QStringLiteral("2026-03-01"));
         QCOMPARE(report.days[0].appLaunchCount, 1);

@@ -1,6 +1,6 @@
 #include "Platform/Log.h"
 #include "Stats/StatsStore.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,14 +56,12 @@ QStringList ids(const QList<StatsEvent>& events) {
 class TestStatsStore : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<StatsStore> store;
-    QStringList logged;
+    std::unique_ptr<ServicesFixture> f;
 
     QString monthFile(const QString& key) const {
-        return store->eventsDirectory() + u'/' + key + QStringLiteral(".jsonl");
+        return f->store.eventsDirectory() + u'/' + key + QStringLiteral(".jsonl");
     }
-    QList<StatsEvent> march() const { return store->events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); }
+    QList<StatsEvent> march() const { return f->store.events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); }
 
 private slots:
     void initTestCase() {
@@ -72,40 +70,30 @@ private slots:
         tzset();
     }
 
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        store = std::make_unique<StatsStore>(dir->path() + QStringLiteral("/Tavo/Stats"));
-        logged.clear();
-        setLogSink([this](const QString& text) { logged.append(text); });
-    }
-
-    void cleanup() {
-        setLogSink({});
-        store.reset();
-        dir.reset();
-    }
+    void init() { f = std::make_unique<ServicesFixture>(local(2026, 3, 2, 9, 0, 0)); }
+    void cleanup() { f.reset(); }
 
     void creationMakesTheFolders() {
-        QVERIFY(QDir(store->eventsDirectory()).exists());
-        QVERIFY(QDir(store->reportsDirectory()).exists());
+        QVERIFY(QDir(f->store.eventsDirectory()).exists());
+        QVERIFY(QDir(f->store.reportsDirectory()).exists());
         QVERIFY(StatsStore::defaultRootDirectory().endsWith(QStringLiteral("/Tavo/Stats")));
-        QVERIFY(logged.isEmpty());
+        QVERIFY(f->log.isEmpty());
     }
 
     void recordWritesOneLine() {
-        ScopedFakeClock clock(local(2026, 3, 2, 9, 0, 0));
         QCoreApplication::setApplicationVersion(QString());
-        store->record(StatsEventType::restStarted, StatsEventSource::manual, QStringLiteral("S1"),
-                      {{QStringLiteral("plannedSeconds"), 20}});
+        f->store.record(StatsEventType::restStarted, StatsEventSource::manual, QStringLiteral("S1"),
+                        {{QStringLiteral("plannedSeconds"), 20}}, f->clock.now());
         QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-        store->record(StatsEventType::appLaunched, StatsEventSource::system);
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        f->clock.now());
 
         const QByteArray bytes = readFile(monthFile(QStringLiteral("2026-03")));
         QCOMPARE(bytes.count('\n'), 2);
         QVERIFY(bytes.endsWith('\n'));
         const QList<StatsEvent> events = march();
         QCOMPARE(events.size(), 2);
-        QCOMPARE(events[0].timestamp, clock->now());
+        QCOMPARE(events[0].timestamp, f->clock.now());
         QCOMPARE(events[0].dayKey, QStringLiteral("2026-03-02"));
         QCOMPARE(events[0].monthKey, QStringLiteral("2026-03"));
         QCOMPARE(events[0].sessionId, QStringLiteral("S1"));
@@ -119,8 +107,8 @@ private slots:
     void dayKeyIsLocal() {
         // 16:30 UTC is already the next day in Shanghai.
         const QDateTime at(QDate(2026, 3, 31), QTime(16, 30), Qt::UTC);
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
-        const auto events = store->events(local(2026, 4, 1, 0), local(2026, 4, 2, 0));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+        const auto events = f->store.events(local(2026, 4, 1, 0), local(2026, 4, 2, 0));
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].dayKey, QStringLiteral("2026-04-01"));
         QCOMPARE(events[0].monthKey, QStringLiteral("2026-04"));
@@ -128,12 +116,12 @@ private slots:
 
     void monthBoundary() {
         const QDateTime lastSecond = local(2026, 3, 31, 23, 59, 59);
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, lastSecond);
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, lastSecond);
         const QByteArray marchBytes = readFile(monthFile(QStringLiteral("2026-03")));
         QVERIFY(!QFile::exists(monthFile(QStringLiteral("2026-04"))));
 
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      lastSecond.addSecs(1));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        lastSecond.addSecs(1));
         QCOMPARE(readFile(monthFile(QStringLiteral("2026-03"))), marchBytes);
         QCOMPARE(readFile(monthFile(QStringLiteral("2026-04"))).count('\n'), 1);
         QCOMPARE(decodeStatsEventLines(readFile(monthFile(QStringLiteral("2026-04"))))[0].dayKey,
@@ -163,9 +151,9 @@ private slots:
     void intervalSpansMonthFiles() {
         for (const QDateTime& at :
              {local(2026, 3, 29), local(2026, 3, 30), local(2026, 4, 1, 0), local(2026, 4, 2, 0)}) {
-            store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+            f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
         }
-        const auto events = store->events(local(2026, 3, 30, 0), local(2026, 4, 2, 0));
+        const auto events = f->store.events(local(2026, 3, 30, 0), local(2026, 4, 2, 0));
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].timestamp, local(2026, 3, 30));
         QCOMPARE(events[1].timestamp, local(2026, 4, 1, 0));
@@ -203,14 +191,14 @@ private slots:
                       line("Z", "2026-03-02T01:50:00Z").replace("\"Z\"", "\"\xFF\xFE\"") + "\n" +
                       line("B", "2026-03-02T02:00:00Z", "hydration_snoozed") + "\n");
         QCOMPARE(ids(march()), (QStringList{"A", "B"}));
-        QVERIFY(logged.isEmpty());
+        QVERIFY(f->log.isEmpty());
     }
 
     void tornLineDoesNotSwallowTheNext() {
         const QByteArray whole = line("A", "2026-03-02T01:00:00Z");
         writeFile(monthFile(QStringLiteral("2026-03")), whole + "\n" + whole.left(40));
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 3));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 3));
         const auto events = march();
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].id, QStringLiteral("A"));
@@ -220,10 +208,10 @@ private slots:
     }
 
     void fullDiskLosesOnlyTheEventBeingWritten() {
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 2));
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 3));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 2));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 3));
         const QByteArray before = readFile(monthFile(QStringLiteral("2026-03")));
 
         // A file size limit makes the next write stop part-way, as a full disk does.
@@ -233,21 +221,21 @@ private slots:
         rlimit tight = previous;
         tight.rlim_cur = rlim_t(before.size() + 30);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 4));
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 5));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 4));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 5));
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
         std::signal(SIGXFSZ, previousHandler);
 
-        QCOMPARE(logged.size(), 2);
-        QVERIFY2(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
-                 qPrintable(logged[0]));
-        QVERIFY(logged[1].contains(QStringLiteral("File too large")));
+        QCOMPARE(f->log.size(), 2);
+        QVERIFY2(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
+                 qPrintable(f->log[0]));
+        QVERIFY(f->log[1].contains(QStringLiteral("File too large")));
         QVERIFY(readFile(monthFile(QStringLiteral("2026-03"))).startsWith(before));
 
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 6));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 6));
         const auto events = march();
         QCOMPARE(events.size(), 3);
         QCOMPARE(events[2].timestamp, local(2026, 3, 6));
@@ -266,27 +254,27 @@ private slots:
         } else {
             QVERIFY(QDir().mkpath(path));
         }
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 2));
-        QCOMPARE(logged.size(), 1);
-        QVERIFY(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")));
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 2));
+        QCOMPARE(f->log.size(), 1);
+        QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")));
         QVERIFY(march().isEmpty());
     }
 
     void deletedFolderIsRecreated() {
-        QVERIFY(QDir(store->rootDirectory()).removeRecursively());
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 2));
+        QVERIFY(QDir(f->store.rootDirectory()).removeRecursively());
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 2));
         QCOMPARE(march().size(), 1);
-        QVERIFY(QDir(store->reportsDirectory()).exists());
-        QVERIFY(logged.isEmpty());
+        QVERIFY(QDir(f->store.reportsDirectory()).exists());
+        QVERIFY(f->log.isEmpty());
     }
 
     void blockedFolderIsReported() {
-        writeFile(dir->path() + QStringLiteral("/blocked"), "x");
-        StatsStore blocked(dir->path() + QStringLiteral("/blocked/Stats"));
-        QCOMPARE(logged.size(), 1);
-        QVERIFY(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to create directories: ")));
+        writeFile(f->dir.path() + QStringLiteral("/blocked"), "x");
+        StatsStore blocked(f->dir.path() + QStringLiteral("/blocked/Stats"));
+        QCOMPARE(f->log.size(), 1);
+        QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to create directories: ")));
         QVERIFY(!blocked.hasEvents(local(2026, 3, 2)));
     }
 
@@ -297,10 +285,10 @@ private slots:
         for (int t = 0; t < threadCount; ++t) {
             threads.emplace_back([this, t] {
                 for (int i = 0; i < perThread; ++i) {
-                    store->record(StatsEventType::hydrationCompleted, StatsEventSource::notification,
-                                  std::nullopt,
-                                  {{QStringLiteral("thread"), t}, {QStringLiteral("countAfter"), i}},
-                                  local(2026, 3, 2, 10));
+                    f->store.record(StatsEventType::hydrationCompleted, StatsEventSource::notification,
+                                    std::nullopt,
+                                    {{QStringLiteral("thread"), t}, {QStringLiteral("countAfter"), i}},
+                                    local(2026, 3, 2, 10));
                 }
             });
         }
@@ -313,7 +301,7 @@ private slots:
         QCOMPARE(events.size(), threadCount * perThread);
         const QStringList eventIds = ids(events);
         QCOMPARE(QSet<QString>(eventIds.cbegin(), eventIds.cend()).size(), threadCount * perThread);
-        QVERIFY(logged.isEmpty());
+        QVERIFY(f->log.isEmpty());
     }
 
     void appendsFromOtherProcessesStayWhole() {
@@ -324,7 +312,7 @@ private slots:
             const pid_t pid = fork();
             QVERIFY(pid >= 0);
             if (pid == 0) {
-                StatsStore other(store->rootDirectory());
+                StatsStore other(f->store.rootDirectory());
                 for (int i = 0; i < perProcess; ++i) {
                     other.record(StatsEventType::pelvicCompleted, StatsEventSource::manual, std::nullopt,
                                  {{QStringLiteral("countAfter"), i}}, local(2026, 3, 2, 10));
@@ -343,23 +331,23 @@ private slots:
     }
 
     void hasEvents() {
-        QVERIFY(!store->hasEvents(local(2026, 3, 2)));
-        QVERIFY(logged.isEmpty());
-        store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                      local(2026, 3, 2, 23, 59, 59));
-        QVERIFY(store->hasEvents(local(2026, 3, 2, 0)));
-        QVERIFY(!store->hasEvents(local(2026, 3, 3, 0)));
-        QVERIFY(!store->hasEvents(local(2026, 3, 1, 23, 59, 59)));
+        QVERIFY(!f->store.hasEvents(local(2026, 3, 2)));
+        QVERIFY(f->log.isEmpty());
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                        local(2026, 3, 2, 23, 59, 59));
+        QVERIFY(f->store.hasEvents(local(2026, 3, 2, 0)));
+        QVERIFY(!f->store.hasEvents(local(2026, 3, 3, 0)));
+        QVERIFY(!f->store.hasEvents(local(2026, 3, 1, 23, 59, 59)));
     }
 
     void meta() {
-        QCOMPARE(store->loadMeta(), StatsMeta{});
-        store->saveMeta({});
-        QCOMPARE(readFile(store->metaPath()), QByteArray("{}"));
-        store->saveMeta({QStringLiteral("2026-03-02")});
-        QCOMPARE(readFile(store->metaPath()), QByteArray(R"({"lastDailyReportPromptDay":"2026-03-02"})"));
-        QCOMPARE(store->loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-02"));
-        QVERIFY(logged.isEmpty());
+        QCOMPARE(f->store.loadMeta(), StatsMeta{});
+        f->store.saveMeta({});
+        QCOMPARE(readFile(f->store.metaPath()), QByteArray("{}"));
+        f->store.saveMeta({QStringLiteral("2026-03-02")});
+        QCOMPARE(readFile(f->store.metaPath()), QByteArray(R"({"lastDailyReportPromptDay":"2026-03-02"})"));
+        QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-02"));
+        QVERIFY(f->log.isEmpty());
     }
 
     void unreadableMetaIsEmpty_data() {
@@ -370,13 +358,13 @@ private slots:
     }
     void unreadableMetaIsEmpty() {
         QFETCH(QByteArray, contents);
-        writeFile(store->metaPath(), contents);
-        QCOMPARE(store->loadMeta(), StatsMeta{});
+        writeFile(f->store.metaPath(), contents);
+        QCOMPARE(f->store.loadMeta(), StatsMeta{});
     }
 
     void failedMetaSaveKeepsTheOldFile() {
-        store->saveMeta({QStringLiteral("2026-03-01")});
-        const QByteArray before = readFile(store->metaPath());
+        f->store.saveMeta({QStringLiteral("2026-03-01")});
+        const QByteArray before = readFile(f->store.metaPath());
 
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit previous{};
@@ -384,23 +372,13 @@ private slots:
         rlimit tight = previous;
         tight.rlim_cur = 10;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-        store->saveMeta({QStringLiteral("2026-03-02")});
+        f->store.saveMeta({QStringLiteral("2026-03-02")});
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
         std::signal(SIGXFSZ, previousHandler);
 
-        QCOMPARE(logged.size(), 1);
-        QVERIFY(logged[0].startsWith(QStringLiteral("Tavo Stats: failed to save meta: ")));
-        QCOMPARE(readFile(store->metaPath()), before);
-    }
-
-    void sharedStoreCanBeReplaced() {
-        StatsStore::setShared(store.get());
-        QCOMPARE(&StatsStore::shared(), store.get());
-        StatsStore::shared().record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                                    local(2026, 3, 2));
-        StatsStore::setShared(nullptr);
-        QVERIFY(&StatsStore::shared() != store.get());
-        QCOMPARE(march().size(), 1);
+        QCOMPARE(f->log.size(), 1);
+        QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to save meta: ")));
+        QCOMPARE(readFile(f->store.metaPath()), before);
     }
 };
 

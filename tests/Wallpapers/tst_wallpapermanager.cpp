@@ -1,6 +1,6 @@
-#include "Platform/Log.h"
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/ServicesFixture.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -97,32 +97,26 @@ const QRegularExpression
 class TestWallpaperManager : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<ServicesFixture> f;
     std::unique_ptr<PhotoService> service;
-    QStringList lines;
 
-    QString cacheDir() const { return dir->filePath(QStringLiteral("cache")); }
+    QString cacheDir() const { return f->dir.filePath(QStringLiteral("cache")); }
     std::unique_ptr<WallpaperManager> makeManager(std::optional<QString> cache = {}) {
-        return std::make_unique<WallpaperManager>(cache ? cache : std::optional<QString>(cacheDir()));
+        return std::make_unique<WallpaperManager>(cache ? cache : std::optional<QString>(cacheDir()),
+                                                  f->prefs);
     }
     // Waits until the chain has printed its last line.
-    void waitForLines(int count) { QTRY_COMPARE_WITH_TIMEOUT(lines.size(), count, 5000); }
+    void waitForLines(int count) { QTRY_COMPARE_WITH_TIMEOUT(f->log.size(), count, 5000); }
 
 private Q_SLOTS:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        prefs = std::make_unique<Preferences>(dir->filePath(QStringLiteral("Tavo.conf")));
-        Preferences::setStandard(prefs.get());
+        f = std::make_unique<ServicesFixture>();
         service = std::make_unique<PhotoService>();
-        prefs->setValue(WallpaperManager::baseUrlKey, service->baseUrl() + QStringLiteral("/"));
-        lines.clear();
-        setLogSink([this](const QString& line) { lines.append(line); });
+        f->prefs.setValue(Settings::wallpaperServiceBaseURL, service->baseUrl() + QStringLiteral("/"));
     }
     void cleanup() {
-        setLogSink({});
-        Preferences::setStandard(nullptr);
         service.reset();
+        f.reset();
     }
 
     void photoOfListPageIsPublishedAndCachedVerbatim() {
@@ -146,8 +140,8 @@ private Q_SLOTS:
         QVERIFY(QRegularExpression(QStringLiteral("^/id/1[789]/1920/1080$"))
                     .match(QString::fromLatin1(service->paths[1]))
                     .hasMatch());
-        QCOMPARE(lines, QStringList({QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ") + photoUrl,
-                                     successPrefix + photoUrl + QStringLiteral(")。")}));
+        QCOMPARE(f->log, QStringList({QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ") + photoUrl,
+                                      successPrefix + photoUrl + QStringLiteral(")。")}));
         QCOMPARE(published.size(), 1);
         QCOMPARE(manager->cachedImage().pixelColor(3, 3), QColor(Qt::red));
         QFile cache(*manager->cacheFilePath());
@@ -175,8 +169,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!manager->isPrefetching());
         QCOMPARE(service->paths.size(), 2);
         QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths[1])).hasMatch());
-        QCOMPARE(lines[0], listFailed);
-        QVERIFY(lines[1].startsWith(successPrefix + service->baseUrl() + "/1920/1080?random="));
+        QCOMPARE(f->log[0], listFailed);
+        QVERIFY(f->log[1].startsWith(successPrefix + service->baseUrl() + "/1920/1080?random="));
         QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::blue));
     }
 
@@ -195,8 +189,8 @@ private Q_SLOTS:
         waitForLines(3);
         QTRY_VERIFY(!manager->isPrefetching());
         QCOMPARE(service->paths.size(), 3);
-        QCOMPARE(lines[1], notAnImage);
-        QVERIFY(lines[2].startsWith(successPrefix));
+        QCOMPARE(f->log[1], notAnImage);
+        QVERIFY(f->log[2].startsWith(successPrefix));
         QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::green));
     }
 
@@ -208,7 +202,7 @@ private Q_SLOTS:
         manager->prefetchNextWallpaper();
         waitForLines(2);
         QTRY_VERIFY(!manager->isPrefetching());
-        QCOMPARE(lines, QStringList({listFailed, notAnImage}));
+        QCOMPARE(f->log, QStringList({listFailed, notAnImage}));
         QCOMPARE(service->paths.size(), 2);
         QVERIFY(manager->cachedImage().isNull());
 
@@ -223,9 +217,9 @@ private Q_SLOTS:
         manager->prefetchNextWallpaper();
         waitForLines(2);
         QTRY_VERIFY(!manager->isPrefetching());
-        QCOMPARE(lines[0], listFailed);
-        QVERIFY(lines[1].startsWith(QStringLiteral("⚠️ 壁纸拉取网络错误: ")));
-        QVERIFY(lines[1].size() > QStringLiteral("⚠️ 壁纸拉取网络错误: ").size());
+        QCOMPARE(f->log[0], listFailed);
+        QVERIFY(f->log[1].startsWith(QStringLiteral("⚠️ 壁纸拉取网络错误: ")));
+        QVERIFY(f->log[1].size() > QStringLiteral("⚠️ 壁纸拉取网络错误: ").size());
     }
 
     void secondCallWhileFetchingLeavesNoTrace() {
@@ -241,23 +235,23 @@ private Q_SLOTS:
         QTRY_VERIFY(!manager->isPrefetching());
         QTest::qWait(100);
         QCOMPARE(service->paths.size(), 2);
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(f->log.size(), 2);
         QCOMPARE(published.size(), 1);
     }
 
     void unwritableCacheFolderStillPublishes() {
         // A regular file where the folder should be: not writable even for root.
-        QFile blocker(dir->filePath(QStringLiteral("blocker")));
+        QFile blocker(f->dir.filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         service->route = [&](const QByteArray& path) {
             return path.startsWith("/v2/list") ? Response{"[]"} : Response{pngBytes(Qt::red), "image/jpeg"};
         };
-        auto manager = makeManager(dir->filePath(QStringLiteral("blocker/cache")));
+        auto manager = makeManager(f->dir.filePath(QStringLiteral("blocker/cache")));
         manager->prefetchNextWallpaper();
         waitForLines(3);
-        QVERIFY(lines[1].startsWith(QStringLiteral("⚠️ 写入本地壁纸缓存磁盘失败: ")));
-        QVERIFY(lines[2].startsWith(successPrefix));
+        QVERIFY(f->log[1].startsWith(QStringLiteral("⚠️ 写入本地壁纸缓存磁盘失败: ")));
+        QVERIFY(f->log[2].startsWith(successPrefix));
         QVERIFY(!manager->cachedImage().isNull());
     }
 
@@ -270,7 +264,7 @@ private Q_SLOTS:
         auto manager = makeManager();
         QTest::qWait(50);
         QVERIFY(manager->cachedImage().isNull());
-        QVERIFY(lines.isEmpty());
+        QVERIFY(f->log.isEmpty());
 
         const QByteArray photo = pngBytes(Qt::cyan);
         service->route = [&](const QByteArray& path) {
@@ -306,7 +300,7 @@ private Q_SLOTS:
         waitForLines(2);
         QCOMPARE(service->paths.value(1),
                  QByteArray("/id/..%2F..%2Fv2%2Flist%3Fx%3D1%0D%0AHost%3A%20evil%20%23/1920/1080"));
-        QVERIFY(!lines[0].contains(QLatin1Char('\n')));
+        QVERIFY(!f->log[0].contains(QLatin1Char('\n')));
     }
 
     void dotSegmentIdGoesStraightToFallback_data() {
@@ -325,7 +319,7 @@ private Q_SLOTS:
         waitForLines(2);
         QCOMPARE(service->paths.size(), 2);
         QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths[1])).hasMatch());
-        QVERIFY(lines[1].startsWith(successPrefix));
+        QVERIFY(f->log[1].startsWith(successPrefix));
     }
 
     void oversizedBodiesAreAborted() {
@@ -340,8 +334,9 @@ private Q_SLOTS:
         auto manager = makeManager();
         manager->prefetchNextWallpaper();
         waitForLines(3);
-        QCOMPARE(lines[1], QStringLiteral("⚠️ 壁纸拉取网络错误: 响应超过 20 MB，已中止"));
-        QVERIFY(lines[2].startsWith(successPrefix));
+        QCOMPARE(f->log[1],
+                 QStringLiteral("⚠️ 壁纸拉取网络错误: 响应超过 20 MB，已中止"));
+        QVERIFY(f->log[2].startsWith(successPrefix));
     }
 };
 

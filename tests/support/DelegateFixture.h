@@ -1,42 +1,44 @@
 #pragma once
 
 #include "Application/AppDelegate.h"
-#include "Platform/Log.h"
-#include "Stats/StatsStore.h"
+#include "Platform/Settings.h"
 #include "Wallpapers/WallpaperManager.h"
-#include "support/FakeClock.h"
+#include "support/ServicesFixture.h"
 #include "support/TestPlatform.h"
 
-#include <QStringList>
-#include <QTemporaryDir>
-
 #include <memory>
+#include <optional>
 
-// A delegate over the platform fakes, with its own fake clock, settings file
-// and event folder, and the log lines it printed.
-struct DelegateFixture {
-    ScopedFakeClock clock;
-    ScopedPreferences prefs;
-    QTemporaryDir statsDir;
-    StatsStore store{statsDir.path()};
-    TestPlatform platform;
-    QStringList log;
-    std::unique_ptr<AppDelegate> delegate;
+// A delegate over the platform fakes and the faked services.
+struct DelegateFixture : ServicesFixture {
+    using ServicesFixture::ServicesFixture;
+    ~DelegateFixture() { delegate.reset(); }
 
-    DelegateFixture() {
-        // Choosing the wallpaper theme fetches a photo: let it fail at once, never on the network.
-        prefs->setValue(WallpaperManager::baseUrlKey, QStringLiteral("http://127.0.0.1:9"));
-        StatsStore::setShared(&store);
-        setLogSink([this](const QString& line) { log.append(line); });
+    Services services() {
+        return {clock, prefs, store, [this]() -> WallpaperManager& {
+                    if (!wallpapers) {
+                        // Choosing the wallpaper theme fetches a photo: let it fail at once, never on the
+                        // network.
+                        prefs.setValue(Settings::wallpaperServiceBaseURL,
+                                       QStringLiteral("http://127.0.0.1:9"));
+                        wallpapers.emplace(dir.filePath(QStringLiteral("cache")), prefs);
+                    }
+                    return *wallpapers;
+                }};
     }
-    ~DelegateFixture() {
-        delegate.reset();
-        setLogSink({});
-        StatsStore::setShared(nullptr);
-    }
-    AppDelegate& launch() {
-        delegate = std::make_unique<AppDelegate>(platform.services());
-        delegate->applicationDidFinishLaunching();
+    // A delegate that has not launched yet.
+    AppDelegate& make() {
+        delegate = std::make_unique<AppDelegate>(adapters, services());
         return *delegate;
     }
+    AppDelegate& launch() {
+        make().applicationDidFinishLaunching();
+        return *delegate;
+    }
+
+    TestPlatform platform;
+    // What the delegate gets; a suite may put another adapter in first.
+    PlatformServices adapters = platform.services();
+    std::optional<WallpaperManager> wallpapers;
+    std::unique_ptr<AppDelegate> delegate;
 };

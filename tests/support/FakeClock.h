@@ -9,7 +9,10 @@
 // due timer in time order, with now() set to each timer's due time.
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(9, 0)));
+    // A Monday morning.
+    static inline const QDateTime defaultStart{QDate(2026, 3, 2), QTime(9, 0)};
+
+    explicit FakeClock(QDateTime start = defaultStart);
     ~FakeClock() override;
 
     QDateTime now() const override { return current; }
@@ -27,19 +30,4 @@ private:
     QDateTime current;
     QList<QPointer<class FakeTimer>> timers;
     quint64 nextSequence = 0;
-};
-
-// Installs a FakeClock as the process clock for the lifetime of this object.
-class ScopedFakeClock {
-public:
-    explicit ScopedFakeClock(QDateTime start = QDateTime(QDate(2026, 3, 2), QTime(9, 0)))
-        : clock(start) {
-        Clock::setInstance(&clock);
-    }
-    ~ScopedFakeClock() { Clock::setInstance(nullptr); }
-    FakeClock* operator->() { return &clock; }
-    FakeClock& operator*() { return clock; }
-
-private:
-    FakeClock clock;
 };

@@ -22,16 +22,3 @@ void ScriptedAlerts::answer(int button, const QStringList& fieldTexts) {
         return button;
     });
 }
-
-ScopedPreferences::ScopedPreferences()
-    : prefs(std::make_unique<Preferences>(dir.filePath(QStringLiteral("Tavo.conf")))) {
-    Preferences::setStandard(prefs.get());
-}
-
-ScopedPreferences::~ScopedPreferences() {
-    Preferences::setStandard(nullptr);
-}
-
-QString ScopedPreferences::filePath() const {
-    return dir.filePath(QStringLiteral("Tavo.conf"));
-}

@@ -3,14 +3,13 @@
 #include "Platform/Alerts.h"
 #include "Platform/LoginItem.h"
 #include "Platform/PlatformServices.h"
-#include "Platform/Preferences.h"
 #include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
 #include "Platform/StatusItem.h"
 
+#include <QIcon>
 #include <QList>
 #include <QPointer>
-#include <QTemporaryDir>
 
 #include <functional>
 
@@ -71,20 +70,6 @@ public:
 
     QList<Responder> responders;
     QList<Alert> shown; // copies; accessory pointers are dangling after run()
-};
-
-// A private settings file, installed as Preferences::standard() while alive.
-class ScopedPreferences {
-public:
-    ScopedPreferences();
-    ~ScopedPreferences();
-    Preferences& operator*() { return *prefs; }
-    Preferences* operator->() { return prefs.get(); }
-    QString filePath() const;
-
-private:
-    QTemporaryDir dir;
-    std::unique_ptr<Preferences> prefs;
 };
 
 // Everything a delegate needs, faked.

@@ -57,11 +57,12 @@ const QImage& spriteFor(double size) {
 
 } // namespace
 
-AuroraBackground::AuroraBackground(QWidget* parent, QRandomGenerator* random)
+AuroraBackground::AuroraBackground(Clock& clock, QWidget* parent, QRandomGenerator* random)
     : QWidget(parent)
-    , classic(this)
+    , clock(clock)
+    , classic(clock, this)
     , fireflies(random)
-    , timer(Clock::instance().createTimer(this)) {
+    , timer(clock.createTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     connect(timer, &Timer::timeout, this, &AuroraBackground::tick);
@@ -116,7 +117,7 @@ void AuroraBackground::paintEvent(QPaintEvent* event) {
 }
 
 void AuroraBackground::showEvent(QShowEvent*) {
-    classic.appear(Animation::now());
+    classic.appear(Animation::now(clock));
     fireflies.initialize(size());
     timer->start(FireflyField::tickSeconds, true);
 }

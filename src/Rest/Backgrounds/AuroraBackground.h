@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class Clock;
 class QRandomGenerator;
 class Timer;
 
@@ -16,7 +17,7 @@ class Timer;
 class AuroraBackground : public QWidget {
     Q_OBJECT
 public:
-    explicit AuroraBackground(QWidget* parent = nullptr, QRandomGenerator* random = nullptr);
+    explicit AuroraBackground(Clock& clock, QWidget* parent = nullptr, QRandomGenerator* random = nullptr);
 
     const FireflyField& field() const { return fireflies; }
     // One particle step and redraw, as the 0.03 s timer does.
@@ -33,6 +34,7 @@ private:
     // Where a firefly's dot is drawn, in whole pixels.
     static QRect spriteRect(const FireflyParticle& particle);
 
+    Clock& clock;
     ClassicBackdrop classic;
     FireflyField fireflies;
     std::optional<QPointF> mouseLocation;

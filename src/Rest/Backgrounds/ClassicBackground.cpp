@@ -3,9 +3,9 @@
 #include "Platform/Clock.h"
 #include "Platform/Memory.h"
 #include "Rest/Components/CachedPicture.h"
+#include "Rest/Components/ClassicGlows.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Models/Animation.h"
-#include "Rest/Models/ClassicGlows.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -88,12 +88,13 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites() {
 
 } // namespace
 
-ClassicBackdrop::ClassicBackdrop(QWidget* owner)
-    : owner(owner)
-    , timer(Clock::instance().createTimer(owner)) {
+ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner)
+    : clock(clock)
+    , owner(owner)
+    , timer(clock.createTimer(owner)) {
     drawn = positionsAt(0);
     QObject::connect(timer, &Timer::timeout, owner, [this] {
-        const double now = Animation::now();
+        const double now = Animation::now(this->clock);
         const QRegion before = coveredArea();
         if (step(now)) {
             this->owner->update(before + coveredArea());
@@ -177,9 +178,10 @@ void ClassicBackdrop::paint(QPainter& painter, const QRect& part) {
     }
 }
 
-ClassicBackground::ClassicBackground(QWidget* parent)
+ClassicBackground::ClassicBackground(Clock& clock, QWidget* parent)
     : QWidget(parent)
-    , backdrop(this) {
+    , clock(clock)
+    , backdrop(clock, this) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -189,7 +191,7 @@ void ClassicBackground::paintEvent(QPaintEvent* event) {
 }
 
 void ClassicBackground::showEvent(QShowEvent*) {
-    backdrop.appear(Animation::now());
+    backdrop.appear(Animation::now(clock));
 }
 
 void ClassicBackground::hideEvent(QHideEvent*) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+class Clock;
 class QPainter;
 class Timer;
 struct GlowSprites;
@@ -22,7 +23,7 @@ public:
     // The shortest time between two steps.
     static constexpr double minimumStepSeconds = 0.1;
 
-    explicit ClassicBackdrop(QWidget* owner);
+    ClassicBackdrop(Clock& clock, QWidget* owner);
     ~ClassicBackdrop();
 
     // Restarts the drift from the first offsets and starts stepping.
@@ -45,6 +46,7 @@ private:
     // the sprites exist.
     QRegion coveredArea() const;
 
+    Clock& clock;
     QWidget* owner;
     Timer* timer;
     double appearedAt = 0;
@@ -57,7 +59,7 @@ private:
 class ClassicBackground : public QWidget {
     Q_OBJECT
 public:
-    explicit ClassicBackground(QWidget* parent = nullptr);
+    explicit ClassicBackground(Clock& clock, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -65,5 +67,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    Clock& clock;
     ClassicBackdrop backdrop;
 };

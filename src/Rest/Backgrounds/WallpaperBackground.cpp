@@ -1,7 +1,7 @@
 #include "Rest/Backgrounds/WallpaperBackground.h"
-#include "Platform/Fonts.h"
-
 #include "Platform/Clock.h"
+#include "Platform/Desktop/Fonts.h"
+#include "Platform/Settings.h"
 #include "Rest/Backgrounds/ClassicBackground.h"
 #include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/ImageBlur.h"
@@ -25,9 +25,9 @@ const QColor veil = QColor::fromRgbF(0, 0, 0, 0.18f);
 // indicator moves.
 class LoadingLayer : public QWidget {
 public:
-    explicit LoadingLayer(QWidget* parent)
+    LoadingLayer(Clock& clock, QWidget* parent)
         : QWidget(parent)
-        , spin(Clock::instance().createTimer(this)) {
+        , spin(clock.createTimer(this)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
@@ -81,15 +81,13 @@ private:
 
 } // namespace
 
-WallpaperBackground::WallpaperBackground(QWidget* parent)
-    : WallpaperBackground(WallpaperManager::shared(), parent) {}
-
-WallpaperBackground::WallpaperBackground(WallpaperManager& manager, QWidget* parent)
+WallpaperBackground::WallpaperBackground(Clock& clock, const Preferences& preferences,
+                                         WallpaperManager& manager, QWidget* parent)
     : QWidget(parent)
     , manager(manager)
-    , classic(new ClassicBackground(this))
-    , loadingLayer(new LoadingLayer(this))
-    , blurRadius(RestThemes::storedBlurRadius()) {
+    , classic(new ClassicBackground(clock, this))
+    , loadingLayer(new LoadingLayer(clock, this))
+    , blurRadius(preferences.value(Settings::wallpaperBlurRadius).value()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&manager, &WallpaperManager::cachedImageChanged, this, &WallpaperBackground::showImage);
     showImage(manager.cachedImage());

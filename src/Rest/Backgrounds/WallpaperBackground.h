@@ -4,6 +4,8 @@
 #include <QWidget>
 
 class ClassicBackground;
+class Clock;
+class Preferences;
 class WallpaperManager;
 
 // The backdrop of the wallpaper theme: the manager's photograph, aspect
@@ -16,8 +18,9 @@ class WallpaperBackground : public QWidget {
 public:
     static inline const QString loadingText = QStringLiteral("正在静悄悄地加载大自然壁纸...");
 
-    explicit WallpaperBackground(QWidget* parent = nullptr);
-    WallpaperBackground(WallpaperManager& manager, QWidget* parent = nullptr);
+    // Starts with the stored blur; the owner passes on later changes.
+    WallpaperBackground(Clock& clock, const Preferences& preferences, WallpaperManager& manager,
+                        QWidget* parent = nullptr);
 
     // Top of the loading indicator and line: centred in the free band between
     // the rest view's tip and its skip button, since mid-screen it would run

@@ -5,10 +5,11 @@
 
 #include <QWidget>
 
-AnimationTicker::AnimationTicker(QWidget* target)
+AnimationTicker::AnimationTicker(Clock& clock, QWidget* target)
     : QObject(target)
+    , clock(clock)
     , target(target)
-    , timer(Clock::instance().createTimer(this)) {
+    , timer(clock.createTimer(this)) {
     connect(timer, &Timer::timeout, this, &AnimationTicker::frame);
 }
 
@@ -28,7 +29,7 @@ void AnimationTicker::animate(const void* key, const QRect& area, double until) 
 }
 
 void AnimationTicker::frame() {
-    const double now = Animation::now();
+    const double now = Animation::now(clock);
     if (onFrame) {
         onFrame(now);
     }

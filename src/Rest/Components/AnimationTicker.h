@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class Clock;
 class QWidget;
 class Timer;
 class Transition;
@@ -19,7 +20,7 @@ class AnimationTicker : public QObject {
 public:
     static constexpr double frameSeconds = 0.03;
 
-    explicit AnimationTicker(QWidget* target);
+    AnimationTicker(Clock& clock, QWidget* target);
 
     // Repaints the area (target coordinates) now, on every frame until the
     // transition comes to rest, and once after. Calling it again for the same
@@ -40,6 +41,7 @@ private:
     };
     void frame();
 
+    Clock& clock;
     QWidget* target;
     QHash<const void*, Run> running;
     Timer* timer;

@@ -1,5 +1,5 @@
 #include "Rest/Components/ThemeSelectorOverlay.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Rest/Components/AnimationTicker.h"
@@ -54,11 +54,12 @@ void paintPanel(QPainter& painter, const QRectF& rect, double radius) {
 
 } // namespace
 
-ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, QWidget* parent)
+ThemeSelectorOverlay::ThemeSelectorOverlay(Clock& clock, RestTheme theme, double blurRadius, QWidget* parent)
     : QWidget(parent)
+    , clock(clock)
     , theme(theme)
     , blurRadius(blurRadius)
-    , ticker(new AnimationTicker(this)) {
+    , ticker(new AnimationTicker(clock, this)) {
     setMouseTracking(true);
     for (RestTheme each : RestThemes::allCases()) {
         const double selected = each == theme ? 1 : 0;
@@ -70,7 +71,7 @@ ThemeSelectorOverlay::ThemeSelectorOverlay(RestTheme theme, double blurRadius, Q
 }
 
 double ThemeSelectorOverlay::opacity() const {
-    return fade.value(Animation::now());
+    return fade.value(Animation::now(clock));
 }
 
 QRectF ThemeSelectorOverlay::themeRowRect() const {
@@ -91,7 +92,8 @@ QSize ThemeSelectorOverlay::sizeHint() const {
         10 + metrics.horizontalAdvance(themeLabel) + 4 + 3 * (itemSpacing + buttonSide) + 10;
     const double blurWidth =
         10 + metrics.horizontalAdvance(blurLabel) + 2 * itemSpacing + sliderWidth + valueWidth + 10;
-    const bool withBlurRow = theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now());
+    const bool withBlurRow =
+        theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now(clock));
     return {static_cast<int>(std::ceil(std::max(themeWidth, blurWidth))),
             static_cast<int>(std::ceil(themeRowHeight + (withBlurRow ? rowGap + blurRowHeight : 0)))};
 }
@@ -122,7 +124,7 @@ void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
     if (newTheme == theme) {
         return;
     }
-    const double now = Animation::now();
+    const double now = Animation::now(clock);
     const int from = indexOf(theme);
     const int to = indexOf(newTheme);
     const bool rowWasShown = theme == RestTheme::Wallpaper;
@@ -138,7 +140,7 @@ void ThemeSelectorOverlay::setTheme(RestTheme newTheme) {
     updateSize();
     if (rowWasShown && !rowShown) {
         // Give back the blur row's room once it has slid out.
-        Clock::instance().callLater(this, actionSeconds, [this] { updateSize(); });
+        clock.callLater(this, actionSeconds, [this] { updateSize(); });
     }
     for (size_t i : {static_cast<size_t>(from), static_cast<size_t>(to)}) {
         ticker->animate(dots[i], rect());
@@ -157,7 +159,7 @@ void ThemeSelectorOverlay::setBlurRadius(double radius) {
 void ThemeSelectorOverlay::paintEvent(QPaintEvent* event) {
     // Drawn again only when something in it changed; the glows and fireflies
     // passing beneath it copy the picture.
-    const double now = Animation::now();
+    const double now = Animation::now(clock);
     QVariantList key = {fade.value(now), blurRowPresence.value(now), blurRadius};
     for (size_t i = 0; i < dots.size(); ++i) {
         key << dots[i].value(now) << selection[i].value(now);
@@ -262,13 +264,13 @@ void ThemeSelectorOverlay::paintBlurRow(QPainter& painter, double now) {
 
 void ThemeSelectorOverlay::enterEvent(QEnterEvent*) {
     hovered = true;
-    fade.animateTo(1.0, Animation::now(), Transition::Curve::EaseInOut, 0.35);
+    fade.animateTo(1.0, Animation::now(clock), Transition::Curve::EaseInOut, 0.35);
     ticker->animate(fade, rect());
 }
 
 void ThemeSelectorOverlay::leaveEvent(QEvent*) {
     hovered = false;
-    fade.animateTo(fadedOpacity, Animation::now(), Transition::Curve::EaseInOut, 0.35);
+    fade.animateTo(fadedOpacity, Animation::now(clock), Transition::Curve::EaseInOut, 0.35);
     ticker->animate(fade, rect());
 }
 
@@ -279,7 +281,6 @@ void ThemeSelectorOverlay::mousePressEvent(QMouseEvent* event) {
     }
     for (RestTheme each : RestThemes::allCases()) {
         if (buttonRect(each).contains(event->position())) {
-            RestThemes::store(each);
             setTheme(each);
             if (onThemeChosen) {
                 onThemeChosen(each);
@@ -309,7 +310,6 @@ void ThemeSelectorOverlay::slideTo(const QPointF& position) {
     const QRectF slider = sliderRect().adjusted(7, 0, -7, 0);
     const double fraction = std::clamp((position.x() - slider.left()) / slider.width(), 0.0, 1.0);
     const double radius = fraction * RestThemes::maximumBlurRadius;
-    RestThemes::storeBlurRadius(radius);
     setBlurRadius(radius);
     if (onBlurChosen) {
         onBlurChosen(radius);

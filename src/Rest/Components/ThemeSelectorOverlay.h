@@ -10,17 +10,18 @@
 #include <functional>
 
 class AnimationTicker;
+class Clock;
 
 // The picker in the top-right corner of a rest view: one button per theme
 // and, for the wallpaper theme, the blur slider. Faded to 0.25 until the
-// pointer is over it. Choices are stored at once and reported to the owner.
+// pointer is over it. Choices are reported to the owner, who stores them.
 class ThemeSelectorOverlay : public QWidget {
     Q_OBJECT
 public:
     static constexpr double fadedOpacity = 0.25;
     static constexpr double margin = 20;
 
-    ThemeSelectorOverlay(RestTheme theme, double blurRadius, QWidget* parent = nullptr);
+    ThemeSelectorOverlay(Clock& clock, RestTheme theme, double blurRadius, QWidget* parent = nullptr);
 
     std::function<void(RestTheme)> onThemeChosen;
     std::function<void(double)> onBlurChosen;
@@ -54,6 +55,7 @@ private:
     void slideTo(const QPointF& position);
     void updateSize();
 
+    Clock& clock;
     RestTheme theme;
     double blurRadius;
     bool hovered = false;

@@ -1,5 +1,5 @@
 #include "Rest/Components/UltramanTigaView.h"
-#include "Platform/Fonts.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
 #include "Platform/Random.h"
@@ -79,14 +79,14 @@ void UltramanTigaView::Sprite::drawBlend(QPainter& painter, const std::array<Spr
     ends[1].draw(painter, centre, opacity * mix);
 }
 
-UltramanTigaView::UltramanTigaView(int totalRestSeconds, std::function<int()> secondsRemaining,
+UltramanTigaView::UltramanTigaView(Clock& time, int totalRestSeconds, std::function<int()> secondsRemaining,
                                    QString subtitle, QWidget* parent)
     : QWidget(parent)
     , totalSeconds(std::max(totalRestSeconds, 1))
     , secondsRemaining(std::move(secondsRemaining))
     , subtitle(std::move(subtitle))
     , stars(makeStars(*QRandomGenerator::global()))
-    , clock(Clock::instance().createTimer(this)) {
+    , clock(time.createTimer(this)) {
     initResources();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     connect(clock, &Timer::timeout, this, &UltramanTigaView::tick);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class Clock;
 class Timer;
 
 // The Ultraman theme's content: a twinkling star field, a violet glow, the
@@ -20,8 +21,8 @@ class Timer;
 class UltramanTigaView : public QWidget {
     Q_OBJECT
 public:
-    UltramanTigaView(int totalRestSeconds, std::function<int()> secondsRemaining, QString subtitle,
-                     QWidget* parent = nullptr);
+    UltramanTigaView(Clock& time, int totalRestSeconds, std::function<int()> secondsRemaining,
+                     QString subtitle, QWidget* parent = nullptr);
 
     // One of the ten rest subtitles, uniformly at random; picked once per rest.
     static QString randomSubtitle();

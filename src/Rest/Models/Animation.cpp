@@ -11,8 +11,8 @@
 
 namespace Animation {
 
-double now() {
-    return static_cast<double>(Clock::instance().now().toMSecsSinceEpoch()) / 1000.0;
+double now(const Clock& clock) {
+    return static_cast<double>(clock.now().toMSecsSinceEpoch()) / 1000.0;
 }
 
 static QEasingCurve bezier(double x1, double y1, double x2, double y2) {

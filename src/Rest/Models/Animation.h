@@ -1,12 +1,14 @@
 #pragma once
 
+class Clock;
+
 // Time-based easing for the overlay's small transitions. Values are computed
 // from the clock on each repaint, so the transitions follow the injectable
 // Clock like every other timer of the overlay.
 namespace Animation {
 
-// Seconds on the process clock, for comparing animation start times.
-double now();
+// Seconds on the clock, for comparing animation start times.
+double now(const Clock& clock);
 
 // The standard ease curves: cubic Béziers (0.42, 0, 0.58, 1) and (0, 0, 0.58, 1).
 double easeInOut(double t);

@@ -1,6 +1,6 @@
 #include "Rest/Models/RestTheme.h"
 
-#include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 
 #include <cmath>
 
@@ -55,27 +55,16 @@ std::optional<RestTheme> fromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-RestTheme stored() {
-    return fromRawValue(storedRawValue()).value_or(RestTheme::Aurora);
+RestTheme stored(const Preferences& preferences) {
+    return fromRawValue(storedRawValue(preferences)).value_or(RestTheme::Aurora);
 }
 
-QString storedRawValue() {
-    return Preferences::standard().string(preferenceKey).value_or(QStringLiteral("aurora"));
+QString storedRawValue(const Preferences& preferences) {
+    return preferences.value(Settings::selectedTheme).value();
 }
 
-void store(RestTheme theme) {
-    Preferences::standard().setValue(preferenceKey, rawValue(theme));
-}
-
-double storedBlurRadius() {
-    // Preferences already drop values that are not finite numbers; a negative
-    // radius (hand-edited) means nothing either.
-    const std::optional<double> stored = Preferences::standard().number(blurRadiusKey);
-    return stored && *stored >= 0 ? *stored : defaultBlurRadius;
-}
-
-void storeBlurRadius(double radius) {
-    Preferences::standard().setValue(blurRadiusKey, radius);
+void store(Preferences& preferences, RestTheme theme) {
+    preferences.setValue(Settings::selectedTheme, rawValue(theme));
 }
 
 QString blurRadiusLabel(double radius) {

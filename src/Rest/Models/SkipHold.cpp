@@ -8,8 +8,10 @@
 #include <QCoreApplication>
 #include <QRandomGenerator>
 
-SkipHold::SkipHold(std::function<void(const QString&)> onSkip, QRandomGenerator* random, QObject* parent)
+SkipHold::SkipHold(Clock& clock, std::function<void(const QString&)> onSkip, QRandomGenerator* random,
+                   QObject* parent)
     : QObject(parent)
+    , clock(clock)
     , onSkip(std::move(onSkip))
     , random(random ? random : QRandomGenerator::system()) {}
 
@@ -47,7 +49,7 @@ void SkipHold::startSkipTimer() {
     pressing = true;
     progress = 0;
     rewindFrom = 0;
-    skipTimer = Clock::instance().createTimer(this);
+    skipTimer = clock.createTimer(this);
     connect(skipTimer, &Timer::timeout, this, &SkipHold::step);
     skipTimer->start(tickSeconds, true);
     Q_EMIT changed();
@@ -60,8 +62,8 @@ void SkipHold::stopSkipTimer() {
         skipTimer->deleteLater();
         skipTimer = nullptr;
     }
-    rewindFrom = displayedProgress(Animation::now());
-    rewindStartedAt = Animation::now();
+    rewindFrom = displayedProgress(Animation::now(clock));
+    rewindStartedAt = Animation::now(clock);
     progress = 0;
     Q_EMIT changed();
 }
@@ -94,7 +96,7 @@ void SkipHold::completeSkip() {
     Q_EMIT changed();
     // Owned by the application, not the view: the report goes out even if the
     // view has been taken off screen meanwhile.
-    Clock::instance().callLater(QCoreApplication::instance(), reportDelaySeconds, [report = onSkip, line] {
+    clock.callLater(QCoreApplication::instance(), reportDelaySeconds, [report = onSkip, line] {
         if (report) {
             report(line);
         }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class Clock;
 class QRandomGenerator;
 class Timer;
 
@@ -25,7 +26,7 @@ public:
     static constexpr double rewindSeconds = 0.2;
 
     // random picks the feedback line; nullptr means the system generator.
-    SkipHold(std::function<void(const QString&)> onSkip, QRandomGenerator* random = nullptr,
+    SkipHold(Clock& clock, std::function<void(const QString&)> onSkip, QRandomGenerator* random = nullptr,
              QObject* parent = nullptr);
 
     void press();
@@ -52,6 +53,7 @@ private:
     void step();
     void completeSkip();
 
+    Clock& clock;
     std::function<void(const QString&)> onSkip;
     QRandomGenerator* random;
     Timer* skipTimer = nullptr;

@@ -1,6 +1,6 @@
-#include "Platform/LayerShellOverlayCards.h"
+#include "Platform/Desktop/LayerShellOverlayCards.h"
 
-#include "Platform/WaylandConnection.h"
+#include "Platform/Desktop/WaylandConnection.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "Platform/Alerts.h"
+#include "Platform/Desktop/DialogAlerts.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "Platform/DBusNotifications.h"
+#include "Platform/Desktop/DBusNotifications.h"
 
 #include "Platform/Clock.h"
 
@@ -23,8 +23,9 @@ QDBusMessage method(const QString& name) {
 
 } // namespace
 
-DBusNotifications::DBusNotifications(QDBusConnection connection, QObject* parent)
+DBusNotifications::DBusNotifications(Clock& clock, QDBusConnection connection, QObject* parent)
     : Notifications(parent)
+    , clock(clock)
     , connection(std::move(connection)) {
     this->connection.connect(service, path, interface, QStringLiteral("ActionInvoked"), this,
                              SLOT(onActionInvoked(uint, QString)));
@@ -55,7 +56,7 @@ void DBusNotifications::add(const NotificationRequest& request) {
     if (Timer* earlier = pending.take(request.identifier)) {
         earlier->deleteLater();
     }
-    Timer* timer = Clock::instance().createTimer(this);
+    Timer* timer = clock.createTimer(this);
     pending.insert(request.identifier, timer);
     connect(timer, &Timer::timeout, this, [this, timer, request] {
         timer->deleteLater();

@@ -1,4 +1,4 @@
-#include "Rest/Models/ClassicGlows.h"
+#include "Rest/Components/ClassicGlows.h"
 
 #include "Rest/Models/Animation.h"
 

@@ -1,8 +1,8 @@
-#include "Platform/TrayStatusItem.h"
+#include "Platform/Desktop/TrayStatusItem.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Desktop/WindowSystem.h"
 #include "Platform/Log.h"
-#include "Platform/WindowSystem.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,8 +10,9 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-TrayStatusItem::TrayStatusItem(QObject* parent)
-    : QObject(parent) {}
+TrayStatusItem::TrayStatusItem(Clock& clock, QObject* parent)
+    : QObject(parent)
+    , clock(clock) {}
 
 void TrayStatusItem::showWhenTrayAvailable() {
     if (tray) {
@@ -23,7 +24,7 @@ void TrayStatusItem::showWhenTrayAvailable() {
     if (!available) {
         if (!retryTimer) {
             logLine(QStringLiteral("Tavo: no system tray available yet, retrying every 3 seconds"));
-            retryTimer = Clock::instance().createTimer(this);
+            retryTimer = clock.createTimer(this);
             connect(retryTimer, &Timer::timeout, this, &TrayStatusItem::showWhenTrayAvailable);
             retryTimer->start(3.0, true);
         }

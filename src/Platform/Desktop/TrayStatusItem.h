@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+class Clock;
 class QSystemTrayIcon;
 class Timer;
 
@@ -20,7 +21,7 @@ class Timer;
 class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 public:
-    explicit TrayStatusItem(QObject* parent = nullptr);
+    explicit TrayStatusItem(Clock& clock, QObject* parent = nullptr);
 
     bool hasButton() const override { return true; }
     void setIcon(const QIcon& icon) override;
@@ -33,6 +34,7 @@ private:
     // An SNI host has registered with the StatusNotifierWatcher on the session bus.
     static bool statusNotifierHostRunning();
 
+    Clock& clock;
     QSystemTrayIcon* tray = nullptr;
     QIcon icon;
     QString toolTip;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/OverlayCards.h"
+#include "Platform/Desktop/OverlayCards.h"
 
 class WaylandConnection;
 struct wl_compositor;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/OverlayCards.h"
+#include "Platform/Desktop/OverlayCards.h"
 
 #include <QImage>
 #include <QObject>
@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+class Clock;
 
 enum class ReminderSkipFeedbackKind { hydration, pelvicFloor };
 
@@ -62,7 +64,7 @@ public:
     static constexpr int fadeOutMs = 220;
 
     // Cards go onto overlayCards where given, else into windows of their own.
-    explicit ReminderSkipFeedbackPresenter(OverlayCards* overlayCards, QObject* parent = nullptr);
+    ReminderSkipFeedbackPresenter(Clock& clock, OverlayCards* overlayCards, QObject* parent = nullptr);
     ~ReminderSkipFeedbackPresenter() override;
 
     static QString title(ReminderSkipFeedbackKind kind);
@@ -80,5 +82,6 @@ private:
     void showToast(ReminderSkipFeedbackKind kind, const QString& message);
     void fadeOut(ReminderSkipToast* toast);
 
+    Clock& clock;
     OverlayCards* overlayCards;
 };

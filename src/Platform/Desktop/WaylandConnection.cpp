@@ -1,6 +1,6 @@
-#include "Platform/WaylandConnection.h"
+#include "Platform/Desktop/WaylandConnection.h"
 
-#include "Platform/WindowSystem.h"
+#include "Platform/Desktop/WindowSystem.h"
 
 #include <QSocketNotifier>
 

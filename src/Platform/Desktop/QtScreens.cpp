@@ -1,4 +1,4 @@
-#include "Platform/Screens.h"
+#include "Platform/Desktop/QtScreens.h"
 
 #include <QGuiApplication>
 #include <QScreen>

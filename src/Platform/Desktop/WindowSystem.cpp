@@ -1,4 +1,4 @@
-#include "Platform/WindowSystem.h"
+#include "Platform/Desktop/WindowSystem.h"
 
 #include <QGuiApplication>
 

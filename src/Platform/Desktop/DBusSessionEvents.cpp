@@ -1,4 +1,4 @@
-#include "Platform/SessionEvents.h"
+#include "Platform/Desktop/DBusSessionEvents.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>

@@ -1,5 +1,5 @@
-#include "Stats/StatsReportView.h"
-#include "Platform/Fonts.h"
+#include "Stats/UI/StatsReportView.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include <QConicalGradient>
 #include <QFontMetricsF>

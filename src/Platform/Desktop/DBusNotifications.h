@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QPointer>
 
+class Clock;
 class Timer;
 
 // Notifications through the freedesktop notification server
@@ -14,7 +15,7 @@ class Timer;
 class DBusNotifications final : public Notifications {
     Q_OBJECT
 public:
-    explicit DBusNotifications(QDBusConnection connection = QDBusConnection::sessionBus(),
+    explicit DBusNotifications(Clock& clock, QDBusConnection connection = QDBusConnection::sessionBus(),
                                QObject* parent = nullptr);
 
     void requestAuthorization(QObject* context, std::function<void(bool authorized)> completion) override;
@@ -38,6 +39,7 @@ private:
     // The shown notification of a request identifier, or 0.
     uint serverIdFor(const QString& identifier) const;
 
+    Clock& clock;
     QDBusConnection connection;
     QHash<QString, NotificationCategory> categories;
     QHash<QString, QPointer<Timer>> pending;

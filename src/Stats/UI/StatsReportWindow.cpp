@@ -1,6 +1,6 @@
-#include "Stats/StatsReportWindow.h"
+#include "Stats/UI/StatsReportWindow.h"
 
-#include "Stats/StatsReportView.h"
+#include "Stats/UI/StatsReportView.h"
 
 #include <QGuiApplication>
 #include <QScreen>

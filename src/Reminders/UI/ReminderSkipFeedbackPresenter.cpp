@@ -1,8 +1,8 @@
-#include "Reminders/ReminderSkipFeedbackPresenter.h"
-#include "Platform/Fonts.h"
+#include "Reminders/UI/ReminderSkipFeedbackPresenter.h"
+#include "Platform/Desktop/Fonts.h"
 
 #include "Platform/Clock.h"
-#include "Platform/OverlayCards.h"
+#include "Platform/Desktop/OverlayCards.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -131,8 +131,10 @@ void ReminderSkipToast::setCardOpacity(qreal value) {
     overlay->show(frame);
 }
 
-ReminderSkipFeedbackPresenter::ReminderSkipFeedbackPresenter(OverlayCards* overlayCards, QObject* parent)
+ReminderSkipFeedbackPresenter::ReminderSkipFeedbackPresenter(Clock& clock, OverlayCards* overlayCards,
+                                                             QObject* parent)
     : QObject(parent)
+    , clock(clock)
     , overlayCards(overlayCards) {}
 
 ReminderSkipFeedbackPresenter::~ReminderSkipFeedbackPresenter() = default;
@@ -172,7 +174,7 @@ void ReminderSkipFeedbackPresenter::showToast(ReminderSkipFeedbackKind kind, con
 
     const QPointer<ReminderSkipToast> weakToast(toast.get());
     toastWindows.push_back(std::move(toast));
-    Clock::instance().callLater(this, toastDuration, [this, weakToast] {
+    clock.callLater(this, toastDuration, [this, weakToast] {
         if (weakToast) {
             fadeOut(weakToast);
         }

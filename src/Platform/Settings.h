@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Platform/Preferences.h"
+
+#include <limits>
+
+// Every setting Tavo keeps, one row each: its name in the settings file, its
+// type, the default answered while nothing readable is stored (never written;
+// a key without one reads as absent) and the range a stored value is
+// corrected into where it is read. A new setting is one more row here, named
+// after its feature.
+namespace Settings {
+
+using BoolKey = PreferenceKey<bool>;
+using IntKey = PreferenceKey<qint64>;
+using NumberKey = PreferenceKey<double>;
+using TextKey = PreferenceKey<QString>;
+using DateKey = PreferenceKey<QDateTime>;
+
+inline constexpr qint64 intMin = std::numeric_limits<int>::min();
+inline constexpr qint64 intMax = std::numeric_limits<int>::max();
+using enum OutOfRange;
+
+// The format of the file, brought up to date by migrate().
+inline const IntKey settingsVersion{
+    QStringLiteral("settingsVersion"), {}, Range<qint64>{1, intMax, Absent, Absent}};
+
+// The rhythm. A tag beyond int reads as the nearest int, which names no rhythm;
+// an own rhythm too long for the countdown is no own rhythm.
+inline const IntKey selectedRestModeTag{
+    QStringLiteral("selectedRestModeTag"), {}, Range<qint64>{intMin, intMax}};
+inline const IntKey customRestModeWorkDuration{
+    QStringLiteral("customRestModeWorkDuration"), {}, Range<qint64>{1, intMax, Absent, Absent}};
+inline const IntKey customRestModeRestDuration{
+    QStringLiteral("customRestModeRestDuration"), {}, Range<qint64>{1, intMax, Absent, Absent}};
+
+// The rest overlay.
+inline const TextKey selectedTheme{QStringLiteral("selectedTheme"), QStringLiteral("aurora")};
+inline const NumberKey wallpaperBlurRadius{QStringLiteral("wallpaperBlurRadius"), 15.0,
+                                           Range<double>{0, std::numeric_limits<double>::max(), Default}};
+// The photo service; a preference so that tests can point it at a local server.
+inline const TextKey wallpaperServiceBaseURL{QStringLiteral("wallpaperServiceBaseURL"),
+                                             QStringLiteral("https://picsum.photos")};
+
+// The reminders. An interval below a minute reads as the default; one so long
+// that its seconds would not fit an int, as the longest that does.
+inline const BoolKey hydrationReminderEnabled{QStringLiteral("hydrationReminderEnabled"), true};
+inline const IntKey hydrationReminderIntervalMinutes{QStringLiteral("hydrationReminderIntervalMinutes"), 45,
+                                                     Range<qint64>{1, intMax / 60, Default, Clamp}};
+inline const DateKey hydrationReminderNextReminderAt{QStringLiteral("hydrationReminderNextReminderAt")};
+inline const IntKey hydrationReminderDrinkCount{QStringLiteral("hydrationReminderDrinkCount"), 0};
+inline const DateKey hydrationReminderDrinkCountDate{QStringLiteral("hydrationReminderDrinkCountDate")};
+inline const DateKey hydrationReminderLastDrinkAt{QStringLiteral("hydrationReminderLastDrinkAt")};
+inline const DateKey hydrationReminderDayStartedAt{QStringLiteral("hydrationReminderDayStartedAt")};
+
+inline const BoolKey pelvicFloorReminderEnabled{QStringLiteral("pelvicFloorReminderEnabled"), true};
+inline const IntKey pelvicFloorReminderIntervalMinutes{QStringLiteral("pelvicFloorReminderIntervalMinutes"),
+                                                       60, Range<qint64>{1, intMax / 60, Default, Clamp}};
+inline const DateKey pelvicFloorReminderNextReminderAt{QStringLiteral("pelvicFloorReminderNextReminderAt")};
+inline const IntKey pelvicFloorReminderCompletionCount{QStringLiteral("pelvicFloorReminderCompletionCount"),
+                                                       0};
+inline const DateKey pelvicFloorReminderCompletionCountDate{
+    QStringLiteral("pelvicFloorReminderCompletionCountDate")};
+inline const DateKey pelvicFloorReminderLastCompletedAt{QStringLiteral("pelvicFloorReminderLastCompletedAt")};
+inline const DateKey pelvicFloorReminderDayStartedAt{QStringLiteral("pelvicFloorReminderDayStartedAt")};
+
+// Brings a file of an older version to the current one, one step per version
+// (renaming, converting or dropping keys), and records the version. A file
+// of a newer version is left alone.
+void migrate(Preferences& preferences);
+
+} // namespace Settings

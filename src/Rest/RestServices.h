@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+
+class Clock;
+class Preferences;
+class WallpaperManager;
+
+// What a rest view needs from its owner.
+struct RestServices {
+    Clock& clock;
+    // The theme and the wallpaper blur, which the picker writes and every view follows.
+    Preferences& preferences;
+    // Asked for only when the wallpaper theme is on screen.
+    std::function<WallpaperManager&()> wallpapers;
+};

@@ -1,0 +1,209 @@
+#include "Platform/Settings.h"
+#include "support/ServicesFixture.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A key's value as a QVariant, absent as an invalid one.
+using Reader = std::function<QVariant(const Preferences&)>;
+template <typename T> std::pair<QString, Reader> reader(const PreferenceKey<T>& key) {
+    return {key.name, [key](const Preferences& prefs) {
+                const std::optional<T> value = prefs.value(key);
+                return value ? QVariant::fromValue(*value) : QVariant();
+            }};
+}
+
+} // namespace
+
+// Settings come back with their types after a restart, a hand-edited value of
+// the wrong type or out of range never reaches the program as a wrong number,
+// and a file from an older Tavo is brought up to date at start.
+class SettingsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void valuesComeBackWithTheirTypesAfterARestart() {
+        ServicesFixture f;
+        const QDateTime when(QDate(2026, 3, 2), QTime(9, 45, 30));
+        {
+            Preferences prefs(f.settingsPath);
+            prefs.setValue(Settings::hydrationReminderIntervalMinutes, 30);
+            prefs.setValue(Settings::hydrationReminderEnabled, false);
+            prefs.setValue(Settings::wallpaperBlurRadius, 12.5);
+            prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
+            prefs.setValue(Settings::hydrationReminderNextReminderAt, when);
+        }
+        const Preferences prefs(f.settingsPath);
+        QCOMPARE(prefs.value(Settings::hydrationReminderIntervalMinutes), 30);
+        QCOMPARE(prefs.value(Settings::hydrationReminderEnabled), false);
+        QCOMPARE(prefs.value(Settings::wallpaperBlurRadius), 12.5);
+        QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
+        QCOMPARE(prefs.value(Settings::hydrationReminderNextReminderAt), when);
+    }
+
+    void handEditedValues_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QVariant>("reads"); // invalid: absent
+        const QVariant absent;
+        const auto integer = [](qint64 n) { return QVariant::fromValue(n); };
+        // Of the wrong type: absent, so the default answers where there is one.
+        QTest::newRow("letters for an interval")
+            << QByteArray("hydrationReminderIntervalMinutes=fast") << integer(45);
+        QTest::newRow("fraction for an interval")
+            << QByteArray("pelvicFloorReminderIntervalMinutes=1.5") << integer(60);
+        QTest::newRow("word for a switch") << QByteArray("hydrationReminderEnabled=maybe") << QVariant(true);
+        QTest::newRow("number for a date") << QByteArray("hydrationReminderNextReminderAt=12") << absent;
+        QTest::newRow("not a finite blur") << QByteArray("wallpaperBlurRadius=inf") << QVariant(15.0);
+        QTest::newRow("word for a blur") << QByteArray("wallpaperBlurRadius=soft") << QVariant(15.0);
+        QTest::newRow("list for a theme")
+            << QByteArray("selectedTheme=a, b") << QVariant(QStringLiteral("aurora"));
+        QTest::newRow("word for a rhythm") << QByteArray("customRestModeWorkDuration=abc") << absent;
+        // Text forms of numbers and switches.
+        QTest::newRow("negative tag") << QByteArray("selectedRestModeTag=-1") << integer(-1);
+        QTest::newRow("blanks around") << QByteArray("customRestModeWorkDuration= 60 ") << integer(60);
+        QTest::newRow("capital FALSE") << QByteArray("pelvicFloorReminderEnabled=FALSE") << QVariant(false);
+        QTest::newRow("0 for off") << QByteArray("hydrationReminderEnabled=0") << QVariant(false);
+        QTest::newRow("whole blur") << QByteArray("wallpaperBlurRadius=3") << QVariant(3.0);
+        // Out of range: corrected where it is read.
+        QTest::newRow("interval 0") << QByteArray("hydrationReminderIntervalMinutes=0") << integer(45);
+        QTest::newRow("interval -5") << QByteArray("pelvicFloorReminderIntervalMinutes=-5") << integer(60);
+        QTest::newRow("interval beyond int seconds")
+            << QByteArray("hydrationReminderIntervalMinutes=99999999999") << integer(35791394);
+        QTest::newRow("negative blur") << QByteArray("wallpaperBlurRadius=-3") << QVariant(15.0);
+        QTest::newRow("no work period") << QByteArray("customRestModeWorkDuration=0") << absent;
+        QTest::newRow("rest beyond int") << QByteArray("customRestModeRestDuration=2147483648") << absent;
+        QTest::newRow("tag beyond int")
+            << QByteArray("selectedRestModeTag=99999999999") << integer(2147483647);
+        QTest::newRow("version 0") << QByteArray("settingsVersion=0") << absent;
+    }
+    void handEditedValues() {
+        QFETCH(QByteArray, line);
+        QFETCH(QVariant, reads);
+        static const QHash<QString, Reader> readers = {
+            reader(Settings::hydrationReminderIntervalMinutes),
+            reader(Settings::pelvicFloorReminderIntervalMinutes),
+            reader(Settings::hydrationReminderEnabled),
+            reader(Settings::pelvicFloorReminderEnabled),
+            reader(Settings::hydrationReminderNextReminderAt),
+            reader(Settings::wallpaperBlurRadius),
+            reader(Settings::selectedTheme),
+            reader(Settings::selectedRestModeTag),
+            reader(Settings::customRestModeWorkDuration),
+            reader(Settings::customRestModeRestDuration),
+            reader(Settings::settingsVersion),
+        };
+        ServicesFixture f;
+        QFile file(f.settingsPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\n" + line + "\n");
+        file.close();
+        const Preferences prefs(f.settingsPath);
+        const QString key = QString::fromLatin1(line.left(line.indexOf('=')));
+        QVERIFY(readers.contains(key));
+        QCOMPARE(readers.value(key)(prefs), reads);
+    }
+
+    void defaultsAreAnsweredButNeverWritten() {
+        ServicesFixture f;
+        QCOMPARE(f.prefs.value(Settings::hydrationReminderEnabled), true);
+        QCOMPARE(f.prefs.value(Settings::pelvicFloorReminderIntervalMinutes), 60);
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("aurora"));
+        QCOMPARE(f.prefs.value(Settings::wallpaperBlurRadius), 15.0);
+        // Without a default, absent is absent.
+        QVERIFY(!f.prefs.value(Settings::selectedRestModeTag));
+        QVERIFY(!f.prefs.value(Settings::customRestModeWorkDuration));
+        f.prefs.setValue(Settings::selectedRestModeTag, 2700300);
+        QVERIFY(!f.prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
+        QVERIFY(!contents(f.settingsPath).contains("pelvicFloorReminderIntervalMinutes"));
+    }
+
+    void removedKeysFallBackToTheDefault() {
+        ServicesFixture f;
+        f.prefs.setValue(Settings::hydrationReminderEnabled, false);
+        QCOMPARE(f.prefs.value(Settings::hydrationReminderEnabled), false);
+        f.prefs.remove(Settings::hydrationReminderEnabled);
+        QCOMPARE(f.prefs.value(Settings::hydrationReminderEnabled), true);
+    }
+
+    // A file written before "settingsVersion" existed holds version 1.
+    void fileFromBeforeVersionsKeepsEveryValue() {
+        ServicesFixture f;
+        const QString path = f.dir.filePath(QStringLiteral("old.conf"));
+        const QByteArray old = contents(QFINDTESTDATA("../data/Tavo-unversioned.conf"));
+        QVERIFY(!old.isEmpty());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        file.close();
+
+        Preferences prefs(path);
+        Settings::migrate(prefs);
+        QCOMPARE(prefs.value(Settings::settingsVersion), 1);
+        // Nothing else was written: every line of the old file is still there.
+        const QByteArray migrated = contents(path);
+        for (const QByteArray& line : old.split('\n')) {
+            QVERIFY2(migrated.contains(line), line.constData());
+        }
+        const QDateTime started(QDate(2026, 3, 2), QTime(9, 0));
+        QCOMPARE(prefs.value(Settings::selectedRestModeTag), -1);
+        QCOMPARE(prefs.value(Settings::customRestModeWorkDuration), 1500);
+        QCOMPARE(prefs.value(Settings::customRestModeRestDuration), 45);
+        QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("wallpaper"));
+        QCOMPARE(prefs.value(Settings::wallpaperBlurRadius), 22.5);
+        QCOMPARE(prefs.value(Settings::hydrationReminderEnabled), false);
+        QCOMPARE(prefs.value(Settings::hydrationReminderIntervalMinutes), 30);
+        QCOMPARE(prefs.value(Settings::hydrationReminderNextReminderAt), started.addSecs(45 * 60));
+        QCOMPARE(prefs.value(Settings::hydrationReminderDrinkCount), 3);
+        QCOMPARE(prefs.value(Settings::hydrationReminderDrinkCountDate), started);
+        QCOMPARE(prefs.value(Settings::hydrationReminderLastDrinkAt), started.addSecs(15 * 60));
+        QCOMPARE(prefs.value(Settings::hydrationReminderDayStartedAt), started);
+        QCOMPARE(prefs.value(Settings::pelvicFloorReminderEnabled), true);
+        // Its hand edits read as they always did.
+        QCOMPARE(prefs.value(Settings::pelvicFloorReminderIntervalMinutes), 60);
+        QCOMPARE(prefs.value(Settings::pelvicFloorReminderCompletionCount), 0);
+        QVERIFY(!prefs.value(Settings::pelvicFloorReminderDayStartedAt));
+
+        // The next start finds nothing to do.
+        Settings::migrate(prefs);
+        QCOMPARE(contents(path), migrated);
+    }
+
+    void versionAfterMigration_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<qint64>("version");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("fresh file") << QByteArray() << qint64(1) << true;
+        QTest::newRow("unreadable version") << QByteArray("settingsVersion=x\n") << qint64(1) << true;
+        QTest::newRow("current") << QByteArray("settingsVersion=1\n") << qint64(1) << false;
+        QTest::newRow("a newer Tavo's file") << QByteArray("settingsVersion=7\n") << qint64(7) << false;
+    }
+    void versionAfterMigration() {
+        QFETCH(QByteArray, stored);
+        QFETCH(qint64, version);
+        QFETCH(bool, written);
+        ServicesFixture f;
+        const QString path = f.dir.filePath(QStringLiteral("versioned.conf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nselectedTheme=ultraman\n" + stored);
+        file.close();
+        const QByteArray before = contents(path);
+        Preferences prefs(path);
+        Settings::migrate(prefs);
+        QCOMPARE(prefs.value(Settings::settingsVersion), version);
+        QCOMPARE(contents(path) != before, written);
+        QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SettingsTest)
+#include "tst_settings.moc"
