@@ -78,6 +78,8 @@ void AppDelegate::tick() {
         stopRest(std::nullopt);
     }
     updateReminderCountdownMenuTitles();
+    // The reminders' countdowns, part of what a status bar shows, move with every tick.
+    notifyStatusChanged();
 }
 
 void AppDelegate::updateStatusMenuTitle() {
@@ -103,6 +105,7 @@ void AppDelegate::setStatusLine(const QString& text) {
     if (isStatusMenuOpen && statusMenuItem) {
         statusMenuItem->setText(text);
     }
+    notifyStatusChanged();
 }
 
 void AppDelegate::triggerRestNow() {
