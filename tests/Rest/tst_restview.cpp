@@ -346,6 +346,16 @@ private Q_SLOTS:
             }
         }
         QVERIFY2(yellow > 100, qPrintable(QString::number(yellow)));
+        // Above the heading the panel shows what lies behind blurred: the
+        // cat's outline, sharp through a flat tint, leaves no edge there.
+        int sharpest = 0;
+        for (int y = 484; y < 497; ++y) {
+            for (int x = 810; x < 1110; ++x) {
+                sharpest =
+                    std::max(sharpest, std::abs(qGray(image.pixel(x, y)) - qGray(image.pixel(x + 1, y))));
+            }
+        }
+        QVERIFY2(sharpest < 12, qPrintable(QString::number(sharpest)));
         QTest::keyRelease(view.get(), Qt::Key_Space);
     }
 
@@ -378,8 +388,13 @@ private Q_SLOTS:
         auto* button = view->findChild<MouseTouchBridge*>();
         QVERIFY(button);
         QCOMPARE(button->geometry(), view->layout().skipButton.toAlignedRect());
+        // The disc's fill brightens with its 0.15 s ease-out, not at once.
+        const QPoint disc = button->geometry().center() + QPoint(25, 0);
+        const int unpressed = qGray(frame(*view).pixel(disc));
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(qGray(frame(*view).pixel(disc)) <= unpressed + 1);
         f->clock.advance(1.0);
+        QVERIFY(qGray(frame(*view).pixel(disc)) >= unpressed + 8);
         QVERIFY(view->skipHold().isPressingSkip());
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
         QVERIFY(!view->skipHold().isPressingSkip());
