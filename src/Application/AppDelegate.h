@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Application/RestMode.h"
+#include "Platform/ClockJumpDetector.h"
 #include "Platform/PlatformServices.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
@@ -223,6 +224,8 @@ public:
         new ReminderNotificationRouter(platform.notifications, this);
     ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
         new ReminderSkipFeedbackPresenter(services.clock, platform.overlayCards, this);
+    // Checked every tick; the reminders re-arm their timers when the wall clock jumps.
+    ClockJumpDetector* clockJumps = new ClockJumpDetector(services.clock, this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;

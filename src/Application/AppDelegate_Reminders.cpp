@@ -108,6 +108,8 @@ void configureCallbacks(AppDelegate* delegate, ReminderManager& manager,
                         void (AppDelegate::*updateMenuItems)(), ReminderSkipFeedbackKind kind) {
     const QPointer<AppDelegate> self(delegate);
     manager.shouldDeferReminder = [self] { return self && self->isResting; };
+    QObject::connect(delegate->clockJumps, &ClockJumpDetector::jumped, &manager,
+                     &ReminderManager::rearmAfterClockJump);
     manager.onStateChange = [self, updateMenuItems] {
         if (!self) {
             return;

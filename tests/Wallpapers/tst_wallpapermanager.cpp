@@ -1,70 +1,18 @@
 #include "Platform/Settings.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/PhotoService.h"
 #include "support/ServicesFixture.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 
 namespace {
-
-struct Response {
-    QByteArray body;
-    QByteArray contentType = "application/json";
-    int status = 200;
-    bool dropConnection = false;
-};
-
-// A tiny HTTP server on the loopback: one answer per path prefix, every
-// request path recorded in arrival order.
-class PhotoService : public QObject {
-public:
-    PhotoService() {
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-
-    QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()); }
-
-    std::function<Response(const QByteArray& path)> route;
-    QList<QByteArray> paths;
-
-private:
-    void serve(QTcpSocket* socket) {
-        QByteArray& pending = buffers[socket];
-        pending += socket->readAll();
-        if (!pending.contains("\r\n\r\n")) {
-            return;
-        }
-        const QByteArray path = pending.split(' ').value(1);
-        paths.append(path);
-        const Response response = route(path);
-        if (response.dropConnection) {
-            socket->abort();
-            return;
-        }
-        socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
-                      " X\r\nContent-Type: " + response.contentType +
-                      "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
-                      "\r\nConnection: close\r\n\r\n" + response.body);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer server;
-    QHash<QTcpSocket*, QByteArray> buffers;
-};
 
 QByteArray pngBytes(QColor colour) {
     QImage image(64, 36, QImage::Format_RGB32);
@@ -103,7 +51,7 @@ private:
     QString cacheDir() const { return f->dir.filePath(QStringLiteral("cache")); }
     std::unique_ptr<WallpaperManager> makeManager(std::optional<QString> cache = {}) {
         return std::make_unique<WallpaperManager>(cache ? cache : std::optional<QString>(cacheDir()),
-                                                  f->prefs);
+                                                  f->clock, f->prefs, nullptr);
     }
     // Waits until the chain has printed its last line.
     void waitForLines(int count) { QTRY_COMPARE_WITH_TIMEOUT(f->log.size(), count, 5000); }
