@@ -3,6 +3,7 @@
 #include "Application/RestMode.h"
 #include "Platform/ClockJumpDetector.h"
 #include "Platform/PlatformServices.h"
+#include "Platform/RemoteControl.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
 #include "Reminders/ReminderNotificationRouter.h"
@@ -52,7 +53,7 @@ struct Services {
 // for the life of the process, runs the launch sequence and decides when the
 // process may end. Its operations are split over AppDelegate_*.cpp by concern.
 // State is public so the suites can drive and inspect the loop directly.
-class AppDelegate : public QObject {
+class AppDelegate : public QObject, public RemoteControl {
     Q_OBJECT
 public:
     AppDelegate(PlatformServices platform, Services services, QObject* parent = nullptr);
@@ -68,7 +69,7 @@ public:
     static void paintStatusBarIcon(QPainter& painter);
     // Ten seconds after launch: with no tray host by then, one notification says how Tavo runs without it.
     void explainMissingTrayIfNeeded();
-    void quitApp();
+    void quitApp() override;
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void startServices();
     static const QStringList& launchGreetings();
@@ -97,7 +98,7 @@ public:
     void setStatusLine(const QString& text);
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage);
-    void triggerRestNow();
+    void triggerRestNow() override;
     // During a rest, a screen attached gets its window at once and a detached one loses it.
     void updateRestWindowsForScreens();
     void prefetchWallpaperNearRestIfNeeded();
@@ -135,10 +136,19 @@ public:
     void showPelvicFloorIntervalDialog();
     void recordHydrationDrink();
     void recordPelvicFloorCompletion();
+    // After a confirmed drink or set: the menu lines, and the day's count in the status line.
+    QString showHydrationLogged();
+    QString showPelvicFloorLogged();
     // At launch and after a resume: observe wakes, end a stale day, start today when enabled.
     void startReminderManagers();
     void showInvalidHydrationIntervalAlert();
     void showInvalidPelvicFloorIntervalAlert();
+
+    // --- control from outside the process (AppDelegate_RemoteControl.cpp)
+    StatusSnapshot statusSnapshot() override;
+    QString drink() override;
+    QString exercise() override;
+    void notifyStatusChanged();
 
     // --- reports (AppDelegate_Reports.cpp)
     void showTodayReport();

@@ -79,6 +79,8 @@ void AppDelegate::tick() {
         stopRest(std::nullopt);
     }
     updateReminderCountdownMenuTitles();
+    // The reminders' countdowns, part of what a status bar shows, move with every tick.
+    notifyStatusChanged();
 }
 
 void AppDelegate::updateStatusMenuTitle() {
@@ -104,6 +106,7 @@ void AppDelegate::setStatusLine(const QString& text) {
     if (isStatusMenuOpen && statusMenuItem) {
         statusMenuItem->setText(text);
     }
+    notifyStatusChanged();
 }
 
 void AppDelegate::triggerRestNow() {

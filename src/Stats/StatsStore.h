@@ -29,8 +29,12 @@ struct StatsMeta {
 // thread can write it; events still unwritten at the end are reported lost.
 class StatsStore {
 public:
-    // Creates the folders under root at once.
-    explicit StatsStore(const QString& rootDirectory);
+    // A read-only store (the command line's reports) never touches the disk:
+    // it creates no folder and records or saves nothing.
+    enum class Access { readWrite, readOnly };
+
+    // A store for writing creates the folders under root at once.
+    explicit StatsStore(const QString& rootDirectory, Access access = Access::readWrite);
     // Makes a last attempt at events still in memory.
     ~StatsStore();
     StatsStore(const StatsStore&) = delete;
@@ -86,6 +90,7 @@ private:
     QList<StatsEvent> events(const QString& monthKey) const;
 
     QString root;
+    Access access;
     // Serialises appends inside the process; O_APPEND and one write per line
     // keep other processes' lines whole. Guards everything below.
     QMutex appendMutex;

@@ -5,6 +5,7 @@
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
+#include "support/PrivateBus.h"
 #include "support/TestPlatform.h"
 
 #include <QDBusConnection>
@@ -61,33 +62,6 @@ private:
                 }
             }
             return found;
-        }
-    };
-
-    // A bus daemon of the test's own, stopped with the test; connections made
-    // with connect() are closed first.
-    struct PrivateBus {
-        QProcess daemon;
-        QString address;
-        QStringList names;
-        PrivateBus() {
-            daemon.start(
-                QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-            if (daemon.waitForReadyRead(5000)) {
-                address = QString::fromUtf8(daemon.readLine()).trimmed();
-            }
-        }
-        ~PrivateBus() {
-            for (const QString& name : std::as_const(names)) {
-                QDBusConnection::disconnectFromBus(name);
-            }
-            daemon.kill();
-            daemon.waitForFinished();
-        }
-        QDBusConnection connect(const QString& name) {
-            names.append(name);
-            return QDBusConnection::connectToBus(address, name);
         }
     };
 
