@@ -378,7 +378,8 @@ void StatsStore::saveMeta(const StatsMeta& meta) {
     }
     ensureDirectories();
     if (const std::optional<QString> error = replaceFile(metaPath(), encodeStatsMeta(meta))) {
-        logLine(QStringLiteral("Tavo Stats: failed to save meta: ") + metaPath() + QStringLiteral(": ") + *error);
+        logLine(QStringLiteral("Tavo Stats: failed to save meta: ") + metaPath() + QStringLiteral(": ") +
+                *error);
     }
 }
 

@@ -204,29 +204,30 @@ void WallpaperManager::fetchFallback(const QUrl& url) {
 }
 
 void WallpaperManager::downloadWallpaper(const QUrl& url, std::function<void(bool)> completion) {
-    get(url, imageTimeoutSeconds, maxResponseBytes, [this, url, completion = std::move(completion)](const Body& body) {
-        if (body.error) {
-            logLine(QStringLiteral("⚠️ 壁纸拉取网络错误: ") + *body.error);
-            completion(false);
-            return;
-        }
-        const std::optional<QString> path = cacheFilePath();
-        const std::optional<QString> directory = cacheDirectory;
-        const QByteArray bytes = body.bytes;
-        workers.start([this, url, completion, path, directory, bytes, bound = decodeBound()] {
-            const QImage decoded = decodeImage(bytes, bound);
-            std::optional<QString> writeError;
-            if (!decoded.isNull() && path) {
-                writeError = writeCacheFile(*directory, *path, bytes);
+    get(url, imageTimeoutSeconds, maxResponseBytes,
+        [this, url, completion = std::move(completion)](const Body& body) {
+            if (body.error) {
+                logLine(QStringLiteral("⚠️ 壁纸拉取网络错误: ") + *body.error);
+                completion(false);
+                return;
             }
-            QMetaObject::invokeMethod(
-                this,
-                [this, url, decoded, writeError, completion] {
-                    finishDownload(url, decoded, writeError, completion);
-                },
-                Qt::QueuedConnection);
+            const std::optional<QString> path = cacheFilePath();
+            const std::optional<QString> directory = cacheDirectory;
+            const QByteArray bytes = body.bytes;
+            workers.start([this, url, completion, path, directory, bytes, bound = decodeBound()] {
+                const QImage decoded = decodeImage(bytes, bound);
+                std::optional<QString> writeError;
+                if (!decoded.isNull() && path) {
+                    writeError = writeCacheFile(*directory, *path, bytes);
+                }
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, url, decoded, writeError, completion] {
+                        finishDownload(url, decoded, writeError, completion);
+                    },
+                    Qt::QueuedConnection);
+            });
         });
-    });
 }
 
 void WallpaperManager::finishDownload(const QUrl& url, const QImage& decoded,

@@ -18,11 +18,10 @@ struct Fixture : ServicesFixture {
     using ServicesFixture::ServicesFixture;
 
     int prompts(const ReminderManager& manager) const {
-        return static_cast<int>(std::count_if(notifications.added.begin(), notifications.added.end(),
-                                              [&](const NotificationRequest& request) {
-                                                  return request.identifier ==
-                                                         manager.configuration().notificationIdentifier;
-                                              }));
+        return static_cast<int>(std::count_if(
+            notifications.added.begin(), notifications.added.end(), [&](const NotificationRequest& request) {
+                return request.identifier == manager.configuration().notificationIdentifier;
+            }));
     }
 
     FakeNotifications notifications;

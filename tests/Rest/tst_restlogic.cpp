@@ -247,9 +247,7 @@ private Q_SLOTS:
     }
 
 private:
-    static double clockSeconds(FakeClock& clock) {
-        return static_cast<double>(clock.monotonicMs()) / 1000.0;
-    }
+    static double clockSeconds(FakeClock& clock) { return static_cast<double>(clock.monotonicMs()) / 1000.0; }
 };
 
 QTEST_GUILESS_MAIN(RestLogicTest)

@@ -38,7 +38,8 @@ private Q_SLOTS:
     void obstacleHoldsEventsBack_data() {
         QTest::addColumn<QString>("obstacle");
         QTest::addColumn<bool>("removed");
-        for (const QString& obstacle : {QStringLiteral("lock"), QStringLiteral("fifo"), QStringLiteral("folder")}) {
+        for (const QString& obstacle :
+             {QStringLiteral("lock"), QStringLiteral("fifo"), QStringLiteral("folder")}) {
             QTest::newRow(qPrintable(obstacle + QStringLiteral(" removed"))) << obstacle << true;
             QTest::newRow(qPrintable(obstacle + QStringLiteral(" until the end"))) << obstacle << false;
         }
@@ -58,7 +59,8 @@ private Q_SLOTS:
             file.write(existing);
             file.close();
             // Holds the lock until its input closes.
-            holder.start(QStringLiteral("flock"), {QStringLiteral("--exclusive"), path, QStringLiteral("cat")});
+            holder.start(QStringLiteral("flock"),
+                         {QStringLiteral("--exclusive"), path, QStringLiteral("cat")});
             QVERIFY(holder.waitForStarted());
             QTRY_VERIFY(isLockedElsewhere(path));
         } else if (obstacle == u"fifo") {
@@ -77,7 +79,8 @@ private Q_SLOTS:
         QVERIFY(store->events(QDateTime(QDate(2026, 3, 1), QTime()), QDateTime(QDate(2026, 4, 1), QTime()))
                     .isEmpty());
         QCOMPARE(f.log.size(), 1);
-        QVERIFY2(f.log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")), qPrintable(f.log[0]));
+        QVERIFY2(f.log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
+                 qPrintable(f.log[0]));
 
         if (!removed) {
             store.reset();
@@ -96,7 +99,8 @@ private Q_SLOTS:
         }
         // The writer thread tries again on its own, without a further event.
         const auto march = [&] {
-            return store->events(QDateTime(QDate(2026, 3, 1), QTime()), QDateTime(QDate(2026, 4, 1), QTime()));
+            return store->events(QDateTime(QDate(2026, 3, 1), QTime()),
+                                 QDateTime(QDate(2026, 4, 1), QTime()));
         };
         QTRY_COMPARE(march().size(), 3);
         QCOMPARE(march().at(2).timestamp, QDateTime(QDate(2026, 3, 4), QTime(12, 0)));

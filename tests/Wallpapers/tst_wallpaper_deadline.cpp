@@ -9,7 +9,8 @@ namespace {
 
 const QString listFailed =
     QStringLiteral("⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源...");
-const QString tooSlow = QStringLiteral("⚠️ 壁纸拉取网络错误: 请求 15 秒内未完成，已中止");
+const QString tooSlow =
+    QStringLiteral("⚠️ 壁纸拉取网络错误: 请求 15 秒内未完成，已中止");
 
 } // namespace
 
@@ -50,7 +51,8 @@ private Q_SLOTS:
 
         manager.prefetchNextWallpaper();
         QTRY_COMPARE(service.paths.size(), listDrips ? 1 : 2);
-        const double first = listDrips ? WallpaperManager::listTimeoutSeconds : WallpaperManager::imageTimeoutSeconds;
+        const double first =
+            listDrips ? WallpaperManager::listTimeoutSeconds : WallpaperManager::imageTimeoutSeconds;
         dripFor(f, service, first - 0.5);
         QCOMPARE(service.paths.size(), listDrips ? 1 : 2);
         QVERIFY(manager.isPrefetching());

@@ -129,8 +129,9 @@ private Q_SLOTS:
     void hostileAnswersStayBounded_data() {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("line"); // the first line that tells what happened
-        QTest::newRow("endless picture") << QStringLiteral("endless")
-                                         << QStringLiteral("⚠️ 壁纸拉取网络错误: 响应超过 20 MB，已中止");
+        QTest::newRow("endless picture")
+            << QStringLiteral("endless")
+            << QStringLiteral("⚠️ 壁纸拉取网络错误: 响应超过 20 MB，已中止");
         QTest::newRow("15 MB list of [") << QStringLiteral("list") << listFailed;
         QTest::newRow("8000 × 8000 picture") << QStringLiteral("huge") << listFailed;
     }
@@ -188,11 +189,14 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("ids"); // empty: refused
         QTest::newRow("list") << QByteArray(R"([{"id":"1","author":{"n":[1,{"x":null}]}},{"id":"2"}])")
                               << QStringList{QStringLiteral("1"), QStringLiteral("2")};
-        QTest::newRow("id given twice") << QByteArray(R"([{"id":"1","id":"3"}])") << QStringList{QStringLiteral("3")};
-        QTest::newRow("nested too deep") << QByteArray(R"([{"id":"1","a":[[[[[[[1]]]]]]]}])") << QStringList();
+        QTest::newRow("id given twice")
+            << QByteArray(R"([{"id":"1","id":"3"}])") << QStringList{QStringLiteral("3")};
+        QTest::newRow("nested too deep")
+            << QByteArray(R"([{"id":"1","a":[[[[[[[1]]]]]]]}])") << QStringList();
         QTest::newRow("a megabyte of [") << QByteArray(1024 * 1024, '[') << QStringList();
         QTest::newRow("beyond a megabyte")
-            << QByteArray("[{\"id\":\"1\",\"x\":\"" + QByteArray(PhotoList::maxBytes, 'x') + "\"}]") << QStringList();
+            << QByteArray("[{\"id\":\"1\",\"x\":\"" + QByteArray(PhotoList::maxBytes, 'x') + "\"}]")
+            << QStringList();
         QTest::newRow("object at the top") << QByteArray(R"({"id":"1"})") << QStringList();
         QTest::newRow("number id") << QByteArray(R"([{"id":1}])") << QStringList();
         QTest::newRow("id an object") << QByteArray(R"([{"id":{"id":"1"}}])") << QStringList();

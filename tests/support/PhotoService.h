@@ -70,7 +70,9 @@ private:
         }
         socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
                       " X\r\nContent-Type: " + response.contentType +
-                      (response.dripping ? QByteArray() : "\r\nContent-Length: " + QByteArray::number(response.body.size())) +
+                      (response.dripping
+                           ? QByteArray()
+                           : "\r\nContent-Length: " + QByteArray::number(response.body.size())) +
                       "\r\nConnection: close\r\n\r\n");
         if (response.dripping) {
             drips.insert(socket, {response.body});
