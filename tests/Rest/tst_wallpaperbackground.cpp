@@ -13,10 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QImage render(QWidget& widget) {
-    QImage frame(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage frame(widget.size() * widget.devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
+    frame.setDevicePixelRatio(widget.devicePixelRatioF());
     frame.fill(Qt::magenta);
     widget.render(&frame);
     return frame;
@@ -151,25 +154,61 @@ private Q_SLOTS:
         QVERIFY(!loading.intersects(layout.skipButton));
     }
 
-    // Both states at 1920 x 1080; saved to $TAVO_SCREENSHOT_DIR when set.
-    void screenshots() {
+    // The photograph fills the screen, centred and cut at the sides or the top and
+    // bottom: the sun of the 1920 x 1080 test picture lands where aspect fill puts it.
+    void pictureFillsTheScreenCentred_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QPointF>("sun");
+        QTest::newRow("1920x1080, same shape") << QSize(1920, 1080) << QPointF(1400, 420);
+        // Scaled by 800 / 1080 to 1422 wide, 71 cut off at each side.
+        QTest::newRow("1280x800, wider") << QSize(1280, 800) << QPointF(965.9, 311.1);
+        // Scaled by 1024 / 1080 to 1820 wide, 270 cut off at each side.
+        QTest::newRow("1280x1024, narrower") << QSize(1280, 1024) << QPointF(1057.2, 398.2);
+    }
+    void pictureFillsTheScreenCentred() {
+        QFETCH(QSize, screen);
+        QFETCH(QPointF, sun);
         auto source = manager(testLandscape());
         WallpaperBackground view(f->clock, f->prefs, *source);
-        view.resize(1920, 1080);
+        view.resize(screen);
         view.show();
         const QImage shown = render(view);
         auto empty = manager();
         WallpaperBackground loading(f->clock, f->prefs, *empty);
-        loading.resize(1920, 1080);
+        loading.resize(screen);
         loading.show();
         f->clock.advance(2.0);
-        const QImage waiting = render(loading);
-        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
-            QVERIFY(shown.save(QDir(out).filePath(QStringLiteral("wallpaper_1920x1080.png"))));
-            QVERIFY(waiting.save(QDir(out).filePath(QStringLiteral("wallpaper_loading_1920x1080.png"))));
+        const QString size =
+            u"%1x%2@%3x"_s.arg(screen.width()).arg(screen.height()).arg(shown.devicePixelRatio());
+        save(shown, u"wallpaper_%1.png"_s.arg(size));
+        save(render(loading), u"wallpaper_loading_%1.png"_s.arg(size));
+
+        // The sun's colour under the veil, and where it lies on the screen.
+        const QColor disc(qRound(0.82 * 255), qRound(0.82 * 230), qRound(0.82 * 170));
+        QPointF sum;
+        int count = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor c = shown.pixelColor(x, y);
+                if (std::abs(c.red() - disc.red()) + std::abs(c.green() - disc.green()) +
+                        std::abs(c.blue() - disc.blue()) <
+                    24) {
+                    sum += QPointF(x + 0.5, y + 0.5);
+                    ++count;
+                }
+            }
         }
-        // The sun, softened but still the brightest spot of the sky.
-        QVERIFY(shown.pixelColor(1400, 420).lightness() > shown.pixelColor(300, 100).lightness());
+        QVERIFY(count > 0);
+        const QPointF centre = sum / count / shown.devicePixelRatio();
+        QVERIFY2((centre - sun).manhattanLength() < 3,
+                 qPrintable(u"sun at %1, %2"_s.arg(centre.x()).arg(centre.y())));
+    }
+
+private:
+    static void save(const QImage& image, const QString& name) {
+        if (const QString dir = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            QVERIFY(image.save(QDir(dir).filePath(name)));
+        }
     }
 };
 

@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 // Renders each kind of report from a generated month and checks what a
 // reader would see: nothing cut off, rows one below the other. With
@@ -24,11 +27,14 @@ private Q_SLOTS:
     void cleanupTestCase();
     void rendersEveryScope_data();
     void rendersEveryScope();
+    void dayBarsAreMeasured_data();
+    void dayBarsAreMeasured();
 
 private:
     static void verifyNothingIsCut(const StatsReportView& view);
     static void verifyRowsDoNotOverlap(const QList<QWidget*>& rows);
     static void save(const QImage& image, const QString& name);
+    static QImage render(QWidget& widget, qreal ratio);
 
     std::unique_ptr<ServicesFixture> f;
 };
@@ -63,6 +69,7 @@ void ReportRenderTest::rendersEveryScope() {
     verifyRowsDoNotOverlap(window.view()->findChildren<QWidget*>(QStringLiteral("dayRow")));
     verifyRowsDoNotOverlap(window.view()->findChildren<QWidget*>(QStringLiteral("timelineRow")));
     save(window.grab().toImage(), QStringLiteral("report-%1.png").arg(name));
+    save(render(window, 2), QStringLiteral("report-%1@2x.png").arg(name));
 
     // The whole page at once, in a window as tall as the page.
     const QWidget* page = window.view()->findChild<QScrollArea*>()->widget();
@@ -77,6 +84,90 @@ void ReportRenderTest::rendersEveryScope() {
     QCoreApplication::processEvents();
     verifyNothingIsCut(*window.view());
     save(window.grab().toImage(), QStringLiteral("report-%1-smallest.png").arg(name));
+}
+
+namespace {
+
+// A day with done items split over rests and exercises, skipped over drinks and rests.
+StatsDaySummary day(const QString& key, qint64 done, qint64 skipped) {
+    StatsDaySummary summary{key};
+    summary.restCompletedCount = done / 2;
+    summary.pelvicCompletedCount = done - done / 2;
+    summary.hydrationSkippedCount = skipped / 2;
+    summary.restSkippedCount = skipped - skipped / 2;
+    return summary;
+}
+
+// Where a colour runs along one line of the picture, in logical points; empty when absent.
+QLineF run(const QImage& image, int y, const QColor& colour) {
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                std::abs(c.blue() - colour.blue()) <
+            60) {
+            first = first < 0 ? x : first;
+            last = x;
+        }
+    }
+    const qreal ratio = image.devicePixelRatio();
+    return first < 0 ? QLineF() : QLineF(first / ratio, 0, (last + 1) / ratio, 0);
+}
+
+} // namespace
+
+// The bars start after the 92-point key and 14 points of padding and spacing,
+// the done bar 3 points before the skipped one, and the track ends 14 points
+// before a counts box 100 wide; the busiest day fills the track.
+void ReportRenderTest::dayBarsAreMeasured_data() {
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("2x") << 2.0;
+}
+
+void ReportRenderTest::dayBarsAreMeasured() {
+    QFETCH(qreal, ratio);
+    StatsReport report;
+    report.scope = StatsReportScope::week(QDateTime(QDate(2026, 3, 18), QTime(12, 0)));
+    report.days = {day(u"2026-03-16"_s, 6, 4), day(u"2026-03-17"_s, 5, 0), day(u"2026-03-18"_s, 0, 3),
+                   day(u"2026-03-19"_s, 0, 0)};
+    // Shares of the track: done from, done to, skipped from, skipped to (-1: no bar).
+    const QList<std::array<qreal, 4>> expected = {
+        {0, 0.6, 0.6, 1}, {0, 0.5, -1, -1}, {-1, -1, 0, 0.3}, {-1, -1, -1, -1}};
+    StatsReportWindow window(report);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QList<QWidget*> rows = window.view()->findChildren<QWidget*>(u"dayRow"_s);
+    QCOMPARE(rows.size(), expected.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QImage image = render(*rows[i], ratio);
+        const int middle = qRound(image.height() / 2.0);
+        const qreal track = rows[i]->width() - 120 - 128;
+        const QLineF done = run(image, middle, QColor::fromRgbF(0.10, 0.82, 0.72));
+        const QLineF skipped = run(image, middle, QColor::fromRgbF(1.0, 0.65, 0.18));
+        const auto [doneFrom, doneTo, skippedFrom, skippedTo] = expected[i];
+        const auto near = [&](qreal at, qreal share, qreal offset) {
+            return std::abs(at - (120 + share * track + offset)) <= 1;
+        };
+        const QString where = QString::number(i);
+        QVERIFY2(doneFrom < 0 ? done.isNull() : near(done.x1(), doneFrom, 0) && near(done.x2(), doneTo, 0),
+                 qPrintable(where));
+        const qreal gap = doneFrom < 0 ? 0 : 3;
+        QVERIFY2(skippedFrom < 0 ? skipped.isNull()
+                                 : near(skipped.x1(), skippedFrom, gap) &&
+                                       near(skipped.x2(), skippedTo, skippedTo == 1 ? 0 : gap),
+                 qPrintable(where));
+    }
+    save(render(window, ratio), u"report-bars@%1x.png"_s.arg(ratio));
+}
+
+QImage ReportRenderTest::render(QWidget& widget, qreal ratio) {
+    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    widget.render(&image);
+    return image;
 }
 
 void ReportRenderTest::verifyNothingIsCut(const StatsReportView& view) {
