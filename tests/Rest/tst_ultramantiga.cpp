@@ -2,11 +2,10 @@
 #include "Rest/Components/UltramanTigaModel.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "support/FakeClock.h"
+#include "support/Picture.h"
 
-#include <QDir>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -59,28 +58,6 @@ private Q_SLOTS:
         }
     }
 
-    void starFieldHas120StarsWithinRanges() {
-        QRandomGenerator random(42);
-        const QList<Star> stars = makeStars(random);
-        QCOMPARE(stars.size(), 120);
-        for (const Star& star : stars) {
-            QVERIFY(star.x >= 0 && star.x <= 1);
-            QVERIFY(star.y >= 0 && star.y <= 1);
-            QVERIFY(star.size >= 0.8 && star.size <= 2.8);
-            QVERIFY(star.opacity >= 0.15 && star.opacity <= 0.7);
-            QVERIFY(star.twinkleOffset >= 0 && star.twinkleOffset <= 2 * std::numbers::pi);
-            for (double phase : {0.0, 1.3, 2.9}) {
-                const double o = starOpacity(star, phase);
-                QVERIFY(o >= 0.4 * star.opacity - 1e-12 && o <= star.opacity + 1e-12);
-            }
-        }
-        // Spread over the field, not clumped: both halves hold stars.
-        QVERIFY(std::count_if(stars.begin(), stars.end(), [](const Star& s) { return s.x < 0.5; }) > 30);
-        QVERIFY(std::count_if(stars.begin(), stars.end(), [](const Star& s) { return s.y >= 0.5; }) > 30);
-        QRandomGenerator again(42);
-        QCOMPARE(makeStars(again).first().x, stars.first().x);
-    }
-
     void entranceRunsOnceFromTheInitialValues() {
         Motion motion;
         QCOMPARE(motion.imageOpacity(), 0.0);
@@ -103,12 +80,6 @@ private Q_SLOTS:
         QCOMPARE(motion.textOpacity(), 1.0);
     }
 
-    void numberRollsOverAFifthOfASecond() {
-        QCOMPARE(numberRoll(0), 0.0);
-        QVERIFY(numberRoll(2) > 0.3 && numberRoll(2) < 0.7);
-        QCOMPARE(numberRoll(5), 1.0);
-    }
-
     // The column from the picture: the figure in its 410-point frame, then the
     // capsule 22 points below the frame, the headline 18 below the capsule and
     // the subtitle 10 below the headline, the whole column centred on the screen.
@@ -129,12 +100,10 @@ private Q_SLOTS:
         for (int i = 0; i < 286; ++i) {
             view.tick();
         }
-        const qreal ratio = view.devicePixelRatioF();
-        QImage frame(screen * ratio, QImage::Format_ARGB32_Premultiplied);
-        frame.setDevicePixelRatio(ratio);
-        frame.fill(Qt::transparent);
-        view.render(&frame, QPoint(), QRegion(), QWidget::DrawChildren);
-        save(frame, u"ultraman_%1x%2@%3x.png"_s.arg(screen.width()).arg(screen.height()).arg(ratio));
+        const QImage frame = renderWidget(view, Qt::transparent);
+        QVERIFY(saveScreenshot(frame, u"ultraman_%1x%2@%3x.png"_s.arg(screen.width())
+                                          .arg(screen.height())
+                                          .arg(frame.devicePixelRatio())));
 
         // Line boxes of 1.2 em, as the original's system font sets them.
         const double capsule = 12 + std::max(44.0, 1.2 * 58) + 12;
@@ -188,37 +157,6 @@ private Q_SLOTS:
     }
 
 private:
-    // The box, in logical points, of the pixels within `area` that pass `ink`; a row or
-    // column counts only with at least `minimum` of them, so stray stars do not.
-    static QRectF inkBox(const QImage& image, const QRectF& area, int minimum,
-                         const std::function<bool(QRgb)>& ink) {
-        const qreal ratio = image.devicePixelRatio();
-        const QRect pixels =
-            QRectF(area.topLeft() * ratio, area.size() * ratio).toAlignedRect() & image.rect();
-        QList<int> rows(pixels.height());
-        QList<int> columns(pixels.width());
-        for (int y = 0; y < pixels.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(pixels.top() + y));
-            for (int x = 0; x < pixels.width(); ++x) {
-                if (ink(line[pixels.left() + x])) {
-                    ++rows[y];
-                    ++columns[x];
-                }
-            }
-        }
-        const auto span = [&](const QList<int>& counts) {
-            const auto enough = [&](int n) { return n >= minimum * ratio; };
-            const auto first = std::find_if(counts.begin(), counts.end(), enough);
-            const auto last = std::find_if(counts.rbegin(), counts.rend(), enough);
-            return first == counts.end()
-                       ? std::pair<int, int>(0, 0)
-                       : std::pair<int, int>(int(first - counts.begin()), int(counts.rend() - last));
-        };
-        const auto [left, right] = span(columns);
-        const auto [up, down] = span(rows);
-        return QRectF((pixels.left() + left) / ratio, (pixels.top() + up) / ratio, (right - left) / ratio,
-                      (down - up) / ratio);
-    }
     static void verifyNear(const QRectF& shown, const QRectF& expected, double tolerance) {
         const QMarginsF off(shown.left() - expected.left(), shown.top() - expected.top(),
                             shown.right() - expected.right(), shown.bottom() - expected.bottom());
@@ -232,11 +170,6 @@ private:
                                 .arg(expected.top())
                                 .arg(expected.right())
                                 .arg(expected.bottom())));
-    }
-    static void save(const QImage& image, const QString& name) {
-        if (const QString dir = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
-            QVERIFY(image.save(QDir(dir).filePath(name)));
-        }
     }
 };
 

@@ -3,6 +3,7 @@
 #include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/Picture.h"
 #include "support/ServicesFixture.h"
 #include "support/TestPhoto.h"
 
@@ -14,18 +15,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QImage render(QWidget& widget) {
-    QImage frame(widget.size() * widget.devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-    frame.setDevicePixelRatio(widget.devicePixelRatioF());
-    frame.fill(Qt::magenta);
-    widget.render(&frame);
-    return frame;
-}
-
-} // namespace
 
 class TestWallpaperBackground : public QObject {
     Q_OBJECT
@@ -98,30 +87,15 @@ private Q_SLOTS:
         auto source = manager(white);
         WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(320, 180);
-        QCOMPARE(qGray(render(view).pixel(160, 90)), qRound(255 * 0.82));
+        QCOMPARE(qGray(renderWidget(view, Qt::magenta).pixel(160, 90)), qRound(255 * 0.82));
 
         auto empty = manager();
         WallpaperBackground loading(f->clock, f->prefs, *empty);
         loading.resize(320, 180);
-        const QImage frame = render(loading);
+        const QImage frame = renderWidget(loading, Qt::magenta);
         // The classic backdrop is dark, so the veil shows only as "not magenta, dark".
         QVERIFY(frame.pixelColor(2, 2) != QColor(Qt::magenta));
         QVERIFY(frame.pixelColor(2, 2).lightness() < 60);
-    }
-
-    void aspectFillCoversAndCentres_data() {
-        QTest::addColumn<QSizeF>("image");
-        QTest::addColumn<QSizeF>("area");
-        QTest::addColumn<QRectF>("expected");
-        QTest::newRow("same shape") << QSizeF(1920, 1080) << QSizeF(3840, 2160) << QRectF(0, 0, 3840, 2160);
-        QTest::newRow("wider image") << QSizeF(2000, 500) << QSizeF(1000, 500) << QRectF(-500, 0, 2000, 500);
-        QTest::newRow("taller image") << QSizeF(100, 200) << QSizeF(400, 300) << QRectF(0, -250, 400, 800);
-    }
-    void aspectFillCoversAndCentres() {
-        QFETCH(QSizeF, image);
-        QFETCH(QSizeF, area);
-        QFETCH(QRectF, expected);
-        QCOMPARE(WallpaperBackground::aspectFillRect(image, area), expected);
     }
 
     void blurRadiusPreferenceSoftensThePicture() {
@@ -172,7 +146,7 @@ private Q_SLOTS:
         WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(screen);
         view.show();
-        const QImage shown = render(view);
+        const QImage shown = renderWidget(view, Qt::magenta);
         auto empty = manager();
         WallpaperBackground loading(f->clock, f->prefs, *empty);
         loading.resize(screen);
@@ -180,8 +154,8 @@ private Q_SLOTS:
         f->clock.advance(2.0);
         const QString size =
             u"%1x%2@%3x"_s.arg(screen.width()).arg(screen.height()).arg(shown.devicePixelRatio());
-        save(shown, u"wallpaper_%1.png"_s.arg(size));
-        save(render(loading), u"wallpaper_loading_%1.png"_s.arg(size));
+        QVERIFY(saveScreenshot(shown, u"wallpaper_%1.png"_s.arg(size)));
+        QVERIFY(saveScreenshot(renderWidget(loading, Qt::magenta), u"wallpaper_loading_%1.png"_s.arg(size)));
 
         // The sun's colour under the veil, and where it lies on the screen.
         const QColor disc(qRound(0.82 * 255), qRound(0.82 * 230), qRound(0.82 * 170));
@@ -202,13 +176,6 @@ private Q_SLOTS:
         const QPointF centre = sum / count / shown.devicePixelRatio();
         QVERIFY2((centre - sun).manhattanLength() < 3,
                  qPrintable(u"sun at %1, %2"_s.arg(centre.x()).arg(centre.y())));
-    }
-
-private:
-    static void save(const QImage& image, const QString& name) {
-        if (const QString dir = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
-            QVERIFY(image.save(QDir(dir).filePath(name)));
-        }
     }
 };
 

@@ -3,12 +3,11 @@
 #include "Stats/UI/StatsReportView.h"
 #include "Stats/UI/StatsReportWindow.h"
 #include "support/BusyMonth.h"
+#include "support/Picture.h"
 #include "support/ServicesFixture.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QScrollArea>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <array>
@@ -33,8 +32,6 @@ private Q_SLOTS:
 private:
     static void verifyNothingIsCut(const StatsReportView& view);
     static void verifyRowsDoNotOverlap(const QList<QWidget*>& rows);
-    static void save(const QImage& image, const QString& name);
-    static QImage render(QWidget& widget, qreal ratio);
 
     std::unique_ptr<ServicesFixture> f;
 };
@@ -68,22 +65,22 @@ void ReportRenderTest::rendersEveryScope() {
     verifyNothingIsCut(*window.view());
     verifyRowsDoNotOverlap(window.view()->findChildren<QWidget*>(QStringLiteral("dayRow")));
     verifyRowsDoNotOverlap(window.view()->findChildren<QWidget*>(QStringLiteral("timelineRow")));
-    save(window.grab().toImage(), QStringLiteral("report-%1.png").arg(name));
-    save(render(window, 2), QStringLiteral("report-%1@2x.png").arg(name));
+    QVERIFY(saveScreenshot(window.grab().toImage(), QStringLiteral("report-%1.png").arg(name)));
+    QVERIFY(saveScreenshot(renderWidget(window, Qt::black, 2), QStringLiteral("report-%1@2x.png").arg(name)));
 
     // The whole page at once, in a window as tall as the page.
     const QWidget* page = window.view()->findChild<QScrollArea*>()->widget();
     window.resize(900, page->sizeHint().height());
     QCoreApplication::processEvents();
     verifyRowsDoNotOverlap(window.view()->findChildren<QWidget*>(QStringLiteral("timelineRow")));
-    save(window.grab().toImage(), QStringLiteral("report-%1-page.png").arg(name));
+    QVERIFY(saveScreenshot(window.grab().toImage(), QStringLiteral("report-%1-page.png").arg(name)));
 
     // At the smallest size the page allows, the texts still fit.
     window.resize(window.minimumSizeHint());
     QCOMPARE(window.view()->size(), QSize(820, 620));
     QCoreApplication::processEvents();
     verifyNothingIsCut(*window.view());
-    save(window.grab().toImage(), QStringLiteral("report-%1-smallest.png").arg(name));
+    QVERIFY(saveScreenshot(window.grab().toImage(), QStringLiteral("report-%1-smallest.png").arg(name)));
 }
 
 namespace {
@@ -98,21 +95,15 @@ StatsDaySummary day(const QString& key, qint64 done, qint64 skipped) {
     return summary;
 }
 
-// Where a colour runs along one line of the picture, in logical points; empty when absent.
-QLineF run(const QImage& image, int y, const QColor& colour) {
-    int first = -1;
-    int last = -1;
-    for (int x = 0; x < image.width(); ++x) {
-        const QColor c = image.pixelColor(x, y);
-        if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
-                std::abs(c.blue() - colour.blue()) <
-            60) {
-            first = first < 0 ? x : first;
-            last = x;
-        }
-    }
-    const qreal ratio = image.devicePixelRatio();
-    return first < 0 ? QLineF() : QLineF(first / ratio, 0, (last + 1) / ratio, 0);
+// Where a colour runs along the middle line of a row, in points.
+QRectF run(const QImage& row, const QColor& colour) {
+    return inkBox(
+        row, QRectF(0, row.deviceIndependentSize().height() / 2, row.deviceIndependentSize().width(), 0.5),
+        0.5, [&](QRgb c) {
+            return std::abs(qRed(c) - colour.red()) + std::abs(qGreen(c) - colour.green()) +
+                       std::abs(qBlue(c) - colour.blue()) <
+                   60;
+        });
 }
 
 } // namespace
@@ -141,33 +132,25 @@ void ReportRenderTest::dayBarsAreMeasured() {
     const QList<QWidget*> rows = window.view()->findChildren<QWidget*>(u"dayRow"_s);
     QCOMPARE(rows.size(), expected.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        const QImage image = render(*rows[i], ratio);
-        const int middle = qRound(image.height() / 2.0);
+        const QImage image = renderWidget(*rows[i], Qt::black, ratio);
         const qreal track = rows[i]->width() - 120 - 128;
-        const QLineF done = run(image, middle, QColor::fromRgbF(0.10, 0.82, 0.72));
-        const QLineF skipped = run(image, middle, QColor::fromRgbF(1.0, 0.65, 0.18));
+        const QRectF done = run(image, QColor::fromRgbF(0.10, 0.82, 0.72));
+        const QRectF skipped = run(image, QColor::fromRgbF(1.0, 0.65, 0.18));
         const auto [doneFrom, doneTo, skippedFrom, skippedTo] = expected[i];
         const auto near = [&](qreal at, qreal share, qreal offset) {
             return std::abs(at - (120 + share * track + offset)) <= 1;
         };
         const QString where = QString::number(i);
-        QVERIFY2(doneFrom < 0 ? done.isNull() : near(done.x1(), doneFrom, 0) && near(done.x2(), doneTo, 0),
+        QVERIFY2(doneFrom < 0 ? done.isNull()
+                              : near(done.left(), doneFrom, 0) && near(done.right(), doneTo, 0),
                  qPrintable(where));
         const qreal gap = doneFrom < 0 ? 0 : 3;
         QVERIFY2(skippedFrom < 0 ? skipped.isNull()
-                                 : near(skipped.x1(), skippedFrom, gap) &&
-                                       near(skipped.x2(), skippedTo, skippedTo == 1 ? 0 : gap),
+                                 : near(skipped.left(), skippedFrom, gap) &&
+                                       near(skipped.right(), skippedTo, skippedTo == 1 ? 0 : gap),
                  qPrintable(where));
     }
-    save(render(window, ratio), u"report-bars@%1x.png"_s.arg(ratio));
-}
-
-QImage ReportRenderTest::render(QWidget& widget, qreal ratio) {
-    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::black);
-    widget.render(&image);
-    return image;
+    QVERIFY(saveScreenshot(renderWidget(window, Qt::black, ratio), u"report-bars@%1x.png"_s.arg(ratio)));
 }
 
 void ReportRenderTest::verifyNothingIsCut(const StatsReportView& view) {
@@ -189,15 +172,6 @@ void ReportRenderTest::verifyRowsDoNotOverlap(const QList<QWidget*>& rows) {
         QVERIFY2(rows.at(i)->geometry().top() > rows.at(i - 1)->geometry().bottom(),
                  qPrintable(QString::number(i)));
     }
-}
-
-void ReportRenderTest::save(const QImage& image, const QString& name) {
-    const QString folder = qEnvironmentVariable("TAVO_SCREENSHOT_DIR");
-    if (folder.isEmpty()) {
-        return;
-    }
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(image.save(QDir(folder).filePath(name)));
 }
 
 QTEST_MAIN(ReportRenderTest)

@@ -46,6 +46,8 @@ private Q_SLOTS:
     void scoreLabel();
     void titles_data();
     void titles();
+    void barSharesAreRelativeToTheBusiestDay();
+    void barSharesWithoutItems();
     void metricValueFontSwitchesAtNineCharacters_data();
     void metricValueFontSwitchesAtNineCharacters();
     void metricCardsShowTheTotal();
@@ -122,6 +124,32 @@ void ReportViewTest::titles() {
     QFETCH(StatsReportScope::Kind, kind);
     QFETCH(QString, title);
     QCOMPARE(StatsReportText::title(kind), title);
+}
+
+void ReportViewTest::barSharesAreRelativeToTheBusiestDay() {
+    const QList<StatsDayBar> bars = StatsReportView::dayBars(
+        {day(QStringLiteral("2026-03-02"), 7, 3), day(QStringLiteral("2026-03-03"), 5, 0),
+         day(QStringLiteral("2026-03-04"), 0, 0), day(QStringLiteral("2026-03-05"), 1, 4)});
+    QCOMPARE(bars.size(), 4);
+    QCOMPARE(bars.at(0).dayKey, QStringLiteral("2026-03-02"));
+    QCOMPARE(bars.at(0).doneShare, 0.7);
+    QCOMPARE(bars.at(0).skippedShare, 0.3);
+    QCOMPARE(bars.at(1).doneShare, 0.5);
+    QCOMPARE(bars.at(1).skippedShare, 0.0);
+    QCOMPARE(bars.at(2).doneShare, 0.0);
+    QCOMPARE(bars.at(3).done, 1);
+    QCOMPARE(bars.at(3).skipped, 4);
+    QCOMPARE(bars.at(3).skippedShare, 0.4);
+}
+
+void ReportViewTest::barSharesWithoutItems() {
+    QVERIFY(StatsReportView::dayBars({}).isEmpty());
+    const QList<StatsDayBar> bars = StatsReportView::dayBars(
+        {day(QStringLiteral("2026-03-02"), 0, 0), day(QStringLiteral("2026-03-03"), 0, 0)});
+    for (const StatsDayBar& bar : bars) {
+        QCOMPARE(bar.doneShare, 0.0);
+        QCOMPARE(bar.skippedShare, 0.0);
+    }
 }
 
 void ReportViewTest::metricValueFontSwitchesAtNineCharacters_data() {

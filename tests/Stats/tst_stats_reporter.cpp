@@ -148,57 +148,46 @@ private slots:
     void apply_data() {
         QTest::addColumn<StatsEvent>("event");
         QTest::addColumn<StatsDaySummary>("expected");
-        const auto row = [](auto change) {
-            StatsDaySummary summary;
+        using S = StatsDaySummary;
+        const auto row = [](std::initializer_list<std::pair<qint64 S::*, qint64>> counts) {
+            S summary;
             summary.eventCount = 1;
-            change(summary);
+            for (const auto& [field, value] : counts) {
+                summary.*field = value;
+            }
             return summary;
         };
-        const StatsPayload planned{{QStringLiteral("plannedSeconds"), 20}};
+        const StatsPayload planned{{u"plannedSeconds"_s, 20}};
+        const auto completed = [](StatsPayload payload) {
+            return makeEvent(StatsEventType::restCompleted, std::move(payload));
+        };
         QTest::newRow("completed without actual counts planned")
-            << makeEvent(StatsEventType::restCompleted, planned) << row([](auto& s) {
-                   s.restCompletedCount = 1;
-                   s.restActualSeconds = 20;
-               });
-        QTest::newRow("actual as text")
-            << makeEvent(StatsEventType::restCompleted, {{QStringLiteral("actualSeconds"), "30"}})
-            << row([](auto& s) {
-                   s.restCompletedCount = 1;
-                   s.restActualSeconds = 30;
-               });
+            << completed(planned) << row({{&S::restCompletedCount, 1}, {&S::restActualSeconds, 20}});
+        QTest::newRow("actual as text") << completed({{u"actualSeconds"_s, "30"}})
+                                        << row({{&S::restCompletedCount, 1}, {&S::restActualSeconds, 30}});
         QTest::newRow("actual as bool falls back to planned")
-            << makeEvent(StatsEventType::restCompleted,
-                         {{QStringLiteral("actualSeconds"), true}, {QStringLiteral("plannedSeconds"), 20}})
-            << row([](auto& s) {
-                   s.restCompletedCount = 1;
-                   s.restActualSeconds = 20;
-               });
-        QTest::newRow("completed with nothing")
-            << makeEvent(StatsEventType::restCompleted) << row([](auto& s) { s.restCompletedCount = 1; });
-        QTest::newRow("skipped without payload")
-            << makeEvent(StatsEventType::restSkipped) << row([](auto& s) { s.restSkippedCount = 1; });
+            << completed({{u"actualSeconds"_s, true}, {u"plannedSeconds"_s, 20}})
+            << row({{&S::restCompletedCount, 1}, {&S::restActualSeconds, 20}});
+        QTest::newRow("completed with nothing") << completed({}) << row({{&S::restCompletedCount, 1}});
         QTest::newRow("pelvic guided")
-            << makeEvent(StatsEventType::pelvicCompleted, {{QStringLiteral("guidedSeconds"), 2.9}})
-            << row([](auto& s) {
-                   s.pelvicCompletedCount = 1;
-                   s.pelvicGuidedSeconds = 2;
-               });
-        QTest::newRow("rest started") << makeEvent(StatsEventType::restStarted, planned) << row([](auto&) {});
-        QTest::newRow("hydration prompt")
-            << makeEvent(StatsEventType::hydrationPromptShown) << row([](auto&) {});
-        QTest::newRow("pelvic prompt") << makeEvent(StatsEventType::pelvicPromptShown) << row([](auto&) {});
-        QTest::newRow("launch") << makeEvent(StatsEventType::appLaunched)
-                                << row([](auto& s) { s.appLaunchCount = 1; });
-        QTest::newRow("hydration completed") << makeEvent(StatsEventType::hydrationCompleted)
-                                             << row([](auto& s) { s.hydrationCompletedCount = 1; });
-        QTest::newRow("hydration skipped") << makeEvent(StatsEventType::hydrationSkipped)
-                                           << row([](auto& s) { s.hydrationSkippedCount = 1; });
-        QTest::newRow("hydration snoozed") << makeEvent(StatsEventType::hydrationSnoozed)
-                                           << row([](auto& s) { s.hydrationSnoozedCount = 1; });
-        QTest::newRow("pelvic skipped")
-            << makeEvent(StatsEventType::pelvicSkipped) << row([](auto& s) { s.pelvicSkippedCount = 1; });
-        QTest::newRow("pelvic snoozed")
-            << makeEvent(StatsEventType::pelvicSnoozed) << row([](auto& s) { s.pelvicSnoozedCount = 1; });
+            << makeEvent(StatsEventType::pelvicCompleted, {{u"guidedSeconds"_s, 2.9}})
+            << row({{&S::pelvicCompletedCount, 1}, {&S::pelvicGuidedSeconds, 2}});
+        QTest::newRow("rest started") << makeEvent(StatsEventType::restStarted, planned) << row({});
+        const std::pair<StatsEventType, qint64 S::*> plain[] = {
+            {StatsEventType::restSkipped, &S::restSkippedCount},
+            {StatsEventType::hydrationPromptShown, nullptr},
+            {StatsEventType::pelvicPromptShown, nullptr},
+            {StatsEventType::appLaunched, &S::appLaunchCount},
+            {StatsEventType::hydrationCompleted, &S::hydrationCompletedCount},
+            {StatsEventType::hydrationSkipped, &S::hydrationSkippedCount},
+            {StatsEventType::hydrationSnoozed, &S::hydrationSnoozedCount},
+            {StatsEventType::pelvicSkipped, &S::pelvicSkippedCount},
+            {StatsEventType::pelvicSnoozed, &S::pelvicSnoozedCount},
+        };
+        for (const auto& [type, field] : plain) {
+            QTest::newRow(qPrintable(rawValue(type)))
+                << makeEvent(type) << (field ? row({{field, 1}}) : row({}));
+        }
     }
     void apply() {
         QFETCH(StatsEvent, event);
