@@ -10,7 +10,6 @@
 #include <clocale>
 
 #include <langinfo.h>
-#include <locale.h>
 
 namespace {
 
@@ -162,7 +161,7 @@ std::optional<Qt::DayOfWeek> StatsReporter::calendarFirstDay(const QByteArray& t
     // and first_weekday counts the first day of a displayed week from it, starting at 1.
     const auto date =
         static_cast<quint32>(reinterpret_cast<quintptr>(nl_langinfo_l(_NL_TIME_WEEK_1STDAY, locale)));
-    const int offset = nl_langinfo_l(_NL_TIME_FIRST_WEEKDAY, locale)[0];
+    const int offset = static_cast<unsigned char>(nl_langinfo_l(_NL_TIME_FIRST_WEEKDAY, locale)[0]);
     freelocale(locale);
     const QDate dayOne(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100),
                        static_cast<int>(date % 100));
