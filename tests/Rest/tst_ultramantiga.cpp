@@ -92,8 +92,9 @@ private Q_SLOTS:
         QFETCH(QSize, screen);
         const QString subtitle = u"屏幕怪兽 HP 没掉 · 你的眼睛先掉血了"_s;
         FakeClock clock;
+        int remaining = 20;
         UltramanTigaView view(
-            clock, 20, [] { return 20; }, subtitle);
+            clock, 20, [&] { return remaining; }, subtitle);
         view.resize(screen);
         view.show();
         // The entrance is over and the figure floats through its resting height.
@@ -150,6 +151,18 @@ private Q_SLOTS:
                    QRectF(QPointF(middle - subWidth / 2, subtitleY - 6.5), QPointF(middle, subtitleY + 6.5)),
                    3);
         QVERIFY(sub.right() > middle + subWidth / 2 - 8);
+
+        // Below 55 % left the capsule's red light turns amber over 0.18 s, not at once.
+        const auto redLight = [&] {
+            return !inkBox(renderWidget(view, Qt::transparent), digits, 0.5, [](QRgb c) {
+                        return qRed(c) > 200 && qGreen(c) < 120 && qBlue(c) < 120;
+                    }).isEmpty();
+        };
+        QVERIFY(redLight());
+        remaining = 11;
+        QVERIFY(redLight());
+        clock.advance(0.24);
+        QVERIFY(!redLight());
 
         QCOMPARE(clock.activeTimerCount(), 1);
         view.hide();
