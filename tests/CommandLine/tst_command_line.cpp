@@ -249,6 +249,7 @@ private slots:
         QTest::newRow("two scopes") << QStringList{"report", "day", "week"} << scopes;
         QTest::newRow("no such day") << QStringList{"report", "day", "--date", "2026-02-30"} << date;
         QTest::newRow("other date form") << QStringList{"report", "day", "--date", "31.03.2026"} << date;
+        QTest::newRow("short date") << QStringList{"report", "day", "--date", "2026-3-1"} << date;
         QTest::newRow("date without value") << QStringList{"report", "day", "--date"} << "--help";
         QTest::newRow("option of another command")
             << QStringList{"drink", "--json"} << "drink takes no --json";
