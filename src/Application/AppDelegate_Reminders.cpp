@@ -108,6 +108,8 @@ void configureCallbacks(AppDelegate* delegate, ReminderManager& manager,
                         void (AppDelegate::*updateMenuItems)(), ReminderSkipFeedbackKind kind) {
     const QPointer<AppDelegate> self(delegate);
     manager.shouldDeferReminder = [self] { return self && self->isResting; };
+    QObject::connect(delegate->clockJumps, &ClockJumpDetector::jumped, &manager,
+                     &ReminderManager::rearmAfterClockJump);
     manager.onStateChange = [self, updateMenuItems] {
         if (!self) {
             return;
@@ -275,7 +277,7 @@ void AppDelegate::recordPelvicFloorCompletion() {
 QString AppDelegate::showHydrationLogged() {
     updateHydrationMenuItems();
     hydrationManager->ensureFreshDrinkCount();
-    const QString line = TavoCopy::hydrationLoggedLine(static_cast<int>(hydrationManager->count()));
+    QString line = TavoCopy::hydrationLoggedLine(static_cast<int>(hydrationManager->count()));
     setTransientStatus(line, transientStatusSeconds);
     return line;
 }
@@ -283,7 +285,7 @@ QString AppDelegate::showHydrationLogged() {
 QString AppDelegate::showPelvicFloorLogged() {
     updatePelvicFloorMenuItems();
     pelvicFloorManager->ensureFreshCompletionCount();
-    const QString line = TavoCopy::pelvicFloorLoggedLine(static_cast<int>(pelvicFloorManager->count()));
+    QString line = TavoCopy::pelvicFloorLoggedLine(static_cast<int>(pelvicFloorManager->count()));
     setTransientStatus(line, transientStatusSeconds);
     return line;
 }

@@ -64,6 +64,7 @@ void AppDelegate::startMainTimer() {
 }
 
 void AppDelegate::tick() {
+    clockJumps->check();
     if (!isResting) {
         if (workSecondsRemaining >= 1) {
             --workSecondsRemaining;

@@ -60,8 +60,8 @@ expect 3 "status with no Tavo" "$binary" status
 expect 0 "report with no Tavo and no health log" "$binary" report week
 [ -e "$XDG_DATA_HOME" ] && e2e_fail "the report made $(find "$XDG_DATA_HOME")"
 
-# A long work period and a rest of three seconds.
-e2e_settings "selectedRestModeTag=-1" "customRestModeWorkDuration=3600" "customRestModeRestDuration=3"
+# A long work period and the shortest rest there is, five seconds.
+e2e_settings "selectedRestModeTag=-1" "customRestModeWorkDuration=3600" "customRestModeRestDuration=5"
 e2e_launch "$binary"
 e2e_check -w 15 "Tavo answers" "$binary" status
 expect 0 "a second Tavo" "$binary"
@@ -93,9 +93,9 @@ print(*(json.loads(line)["class"] for line in open(sys.argv[1])))' "$E2E_DIR/fol
         uniq | tr '\n' ' '
 }
 states_are() { [ "$(states)" = "$1" ]; }
-e2e_check -w 10 "--follow: a line when the rest started and when it ended" states_are "working resting working "
+e2e_check -w 15 "--follow: a line when the rest started and when it ended" states_are "working resting working "
 expect 0 "rest-now" "$binary" rest-now
-e2e_wait_for 10 states_are "working resting working resting working " || e2e_fail "second rest: $(states)"
+e2e_wait_for 15 states_are "working resting working resting working " || e2e_fail "second rest: $(states)"
 
 expect 0 "drink" "$binary" drink
 grep -q 💧 "$E2E_DIR/out" || e2e_fail "drink said: $(cat "$E2E_DIR/out")"
