@@ -144,8 +144,7 @@ fi
 
 # The tray host's name for the item, what a screen reader reads, and its square icons.
 icon=$(wl_menu icon)
-if [ "$icon" = "Tavo 22x22 44x44 64x64" ]; then e2e_pass "tray item named Tavo with square icons"; else
-    e2e_fail "tray item: $icon"; fi
+e2e_check "tray item named Tavo with square icons: $icon" test "$icon" = "Tavo 22x22 44x44 64x64"
 
 # Nothing goes over the bus while the menu is closed; once a host opens it, the lines move each second.
 item=$(wl_menu item)
