@@ -45,28 +45,23 @@ class TestStatsEvent : public QObject {
     Q_OBJECT
 
 private slots:
+    // Both directions of the stored names agree; the names are those of the files.
     void rawValuesRoundTrip() {
         for (int i = 0; i <= int(StatsEventType::pelvicSnoozed); ++i) {
-            const auto type = StatsEventType(i);
-            QCOMPARE(statsEventTypeFromRawValue(rawValue(type)), type);
+            QCOMPARE(statsEventTypeFromRawValue(rawValue(StatsEventType(i))), StatsEventType(i));
         }
         for (int i = 0; i <= int(StatsEventSource::autoTimeout); ++i) {
-            const auto source = StatsEventSource(i);
-            QCOMPARE(statsEventSourceFromRawValue(rawValue(source)), source);
+            QCOMPARE(statsEventSourceFromRawValue(rawValue(StatsEventSource(i))), StatsEventSource(i));
         }
         QCOMPARE(rawValue(StatsEventType::hydrationPromptShown), QStringLiteral("hydration_prompt_shown"));
         QCOMPARE(rawValue(StatsEventSource::autoTimeout), QStringLiteral("auto_timeout"));
-        QVERIFY(!statsEventTypeFromRawValue(u"appLaunched"));
-        QVERIFY(!statsEventSourceFromRawValue(u""));
     }
 
     void intValue_data() {
         QTest::addColumn<StatsPayloadValue>("value");
         QTest::addColumn<std::optional<qint64>>("expected");
         const std::optional<qint64> none;
-        QTest::newRow("int") << StatsPayloadValue(42) << std::optional<qint64>(42);
         QTest::newRow("text") << StatsPayloadValue("30") << std::optional<qint64>(30);
-        QTest::newRow("plus") << StatsPayloadValue("+7") << std::optional<qint64>(7);
         QTest::newRow("minus") << StatsPayloadValue("-7") << std::optional<qint64>(-7);
         QTest::newRow("int64 min") << StatsPayloadValue("-9223372036854775808")
                                    << std::optional<qint64>(std::numeric_limits<qint64>::min());
@@ -93,14 +88,11 @@ private slots:
         QTest::addColumn<StatsPayloadValue>("value");
         QTest::addColumn<QString>("expected");
         QTest::newRow("integral double") << StatsPayloadValue(3.0) << QStringLiteral("3.0");
-        QTest::newRow("five") << StatsPayloadValue(5.0) << QStringLiteral("5.0");
         QTest::newRow("quarter") << StatsPayloadValue(0.25) << QStringLiteral("0.25");
         QTest::newRow("negative") << StatsPayloadValue(-3.5) << QStringLiteral("-3.5");
         QTest::newRow("shortest") << StatsPayloadValue(0.1) << QStringLiteral("0.1");
         QTest::newRow("int") << StatsPayloadValue(-12) << QStringLiteral("-12");
         QTest::newRow("false") << StatsPayloadValue(false) << QStringLiteral("false");
-        QTest::newRow("true") << StatsPayloadValue(true) << QStringLiteral("true");
-        QTest::newRow("text") << StatsPayloadValue("极光") << QStringLiteral("极光");
     }
     void stringValue() {
         QFETCH(StatsPayloadValue, value);
@@ -139,6 +131,8 @@ private slots:
         QCOMPARE(decodeStatsEvent(*json), event);
     }
 
+    // Whole seconds in UTC, an empty payload kept, an absent session left out, no spaces;
+    // a payload double that is not finite has no JSON form and is refused.
     void encodedForm() {
         StatsEvent event = sampleEvent();
         event.timestamp = QDateTime(QDate(2026, 3, 2), QTime(9, 0, 5, 750), QTimeZone(8 * 3600));
@@ -148,14 +142,6 @@ private slots:
         QVERIFY(!json.contains("sessionId"));
         QVERIFY(!json.contains(' '));
 
-        event.payload = {{QStringLiteral("whole"), 3.0}, {QStringLiteral("count"), 3}};
-        const StatsEvent back = *decodeStatsEvent(*encodeStatsEvent(event));
-        QVERIFY(std::holds_alternative<double>(payloadAt(back, QStringLiteral("whole")).raw()));
-        QVERIFY(std::holds_alternative<qint64>(payloadAt(back, QStringLiteral("count")).raw()));
-    }
-
-    void nonFiniteDoubleIsNotEncoded() {
-        StatsEvent event = sampleEvent();
         event.payload = {{QStringLiteral("ratio"), std::numeric_limits<double>::infinity()}};
         QString error;
         QVERIFY(!encodeStatsEvent(event, &error));
@@ -179,11 +165,13 @@ private slots:
         QFETCH(StatsPayloadValue, expected);
         const auto event = decodeStatsEvent(replaced(validLine, "\"actualSeconds\":20", "\"v\":" + member));
         QVERIFY(event);
-        QCOMPARE(payloadAt(*event, QStringLiteral("v")), expected);
-        QCOMPARE(payloadAt(*event, QStringLiteral("v")).raw().index(), expected.raw().index());
+        QCOMPARE(payloadAt(*event, QStringLiteral("v")), expected); // the kind too: 3 is no 3.0
     }
 
-    // Every way a line can be unreadable, next to the readable variants it borders on.
+    // Every way a line can be unreadable, next to the readable variants it
+    // borders on. The compact form is read by a quick scanner and anything
+    // else by the general parser; a line must decode the same whichever one
+    // reads it. A space after the opening brace sends it to the general parser.
     void decode_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("readable");
@@ -218,9 +206,6 @@ private slots:
         QTest::newRow("no Z") << replaced(validLine, "00:00Z", "00:00") << false;
         QTest::newRow("offset") << replaced(validLine, "00:00Z", "00:00+08:00") << false;
         QTest::newRow("date only") << replaced(validLine, "2026-03-02T01:00:00Z", "2026-03-02") << false;
-        QTest::newRow("month 13") << replaced(validLine, "2026-03-02T", "2026-13-02T") << false;
-        QTest::newRow("February 30") << replaced(validLine, "2026-03-02T", "2026-02-30T") << false;
-        QTest::newRow("hour 24") << replaced(validLine, "T01:", "T24:") << false;
         QTest::newRow("timestamp number")
             << replaced(validLine, "\"2026-03-02T01:00:00Z\"", "1772413200") << false;
         QTest::newRow("payload null value") << replaced(validLine, ":20}", ":null}") << false;
@@ -235,29 +220,6 @@ private slots:
         QTest::newRow("garbage") << QByteArray("not json") << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("string") << QByteArray("\"x\"") << false;
-    }
-    void decode() {
-        QFETCH(QByteArray, line);
-        QFETCH(bool, readable);
-        QCOMPARE(decodeStatsEvent(line).has_value(), readable);
-    }
-
-    void decodedFields() {
-        const StatsEvent event = *decodeStatsEvent(replaced(validLine, "\"S\"", "null"));
-        QCOMPARE(event.sessionId, std::nullopt);
-        QCOMPARE(event.timestamp, QDateTime(QDate(2026, 3, 2), QTime(1, 0), Qt::UTC));
-        QCOMPARE(event.type, StatsEventType::restCompleted);
-        QCOMPARE(event.source, StatsEventSource::scheduled);
-        QCOMPARE(payloadAt(event, QStringLiteral("actualSeconds")), StatsPayloadValue(20));
-    }
-
-    // The compact form is read by a quick scanner and anything else by the
-    // general parser; a line must decode the same whichever one reads it. A
-    // space after the opening brace sends a line to the general parser.
-    void compactAndGeneralReadersAgree_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<bool>("readable");
-        QTest::newRow("valid") << validLine << true;
         QTest::newRow("escaped text") << replaced(validLine, "\"1.0.0\"", "\"1.\\u0030.0\\\"\"") << true;
         QTest::newRow("non-ASCII text") << replaced(validLine, "\"1.0.0\"", "\"1.0 \xE6\xB5\x8B\"") << true;
         QTest::newRow("DEL in text") << replaced(validLine, "\"1.0.0\"", "\"1.0\x7F\"") << true;
@@ -288,7 +250,7 @@ private slots:
         QTest::newRow("nested in payload") << replaced(validLine, ":20}", ":20,\"o\":{}}") << false;
         QTest::newRow("trailing garbage") << validLine + "x" << false;
     }
-    void compactAndGeneralReadersAgree() {
+    void decode() {
         QFETCH(QByteArray, line);
         QFETCH(bool, readable);
         const auto compact = decodeStatsEvent(line);
@@ -296,6 +258,10 @@ private slots:
         spaced.insert(spaced.indexOf('{') + 1, ' ');
         QCOMPARE(compact.has_value(), readable);
         QCOMPARE(decodeStatsEvent(spaced), compact);
+    }
+
+    void nullSessionIsAbsent() {
+        QCOMPARE(decodeStatsEvent(replaced(validLine, "\"S\"", "null"))->sessionId, std::nullopt);
     }
 
     void timestamps_data() {
@@ -317,6 +283,8 @@ private slots:
         QTest::newRow("April 31") << QByteArray("2026-04-31T00:00:00Z") << QDateTime();
         QTest::newRow("day 0") << QByteArray("2026-04-00T00:00:00Z") << QDateTime();
         QTest::newRow("month 0") << QByteArray("2026-00-10T00:00:00Z") << QDateTime();
+        QTest::newRow("month 13") << QByteArray("2026-13-02T00:00:00Z") << QDateTime();
+        QTest::newRow("hour 24") << QByteArray("2026-04-10T24:00:00Z") << QDateTime();
         QTest::newRow("minute 60") << QByteArray("2026-04-10T00:60:00Z") << QDateTime();
         QTest::newRow("second 60") << QByteArray("2026-04-10T00:00:60Z") << QDateTime();
         QTest::newRow("lower-case z") << QByteArray("2026-04-10T00:00:00z") << QDateTime();

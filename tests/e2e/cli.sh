@@ -7,14 +7,8 @@
 source "$(dirname "$0")/lib.sh"
 binary=$1
 
-E2E_MAIN_PID=$BASHPID
-trap e2e_cleanup EXIT
 E2E_DIR=$(mktemp -d /tmp/tavo-e2e-cli.XXXXXX)
-export HOME=$E2E_DIR/home
-export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
-export XDG_RUNTIME_DIR=$E2E_DIR/run
-mkdir -p "$XDG_CONFIG_HOME/Tavo" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+e2e_private_home
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 unset DISPLAY WAYLAND_DISPLAY SESSION_MANAGER
 
@@ -69,7 +63,7 @@ expect 0 "report with no Tavo and no health log" "$binary" report week
 # A long work period and the shortest rest there is, five seconds.
 e2e_settings "selectedRestModeTag=-1" "customRestModeWorkDuration=3600" "customRestModeRestDuration=5"
 e2e_launch "$binary"
-if e2e_wait_for 15 "$binary" status; then e2e_pass "Tavo answers"; else e2e_fail "Tavo does not answer"; fi
+e2e_check -w 15 "Tavo answers" "$binary" status
 expect 0 "a second Tavo" "$binary"
 [ "$(cat "$E2E_DIR/out")" = "Tavo: already running" ] || e2e_fail "second Tavo said: $(cat "$E2E_DIR/out")"
 
@@ -83,7 +77,7 @@ signals_in() {
         "type='signal',interface='org.tavo.Tavo',member='StatusChanged'" 2>/dev/null | grep -c StatusChanged
 }
 quiet=$(signals_in 3)
-[ "$quiet" -eq 0 ] && e2e_pass "no status signal while nobody follows" || e2e_fail "$quiet status signals unasked"
+e2e_check "$quiet status signals while nobody follows" test "$quiet" -eq 0
 
 "$binary" status --json --follow >"$E2E_DIR/follow" 2>&1 &
 follower=$!
@@ -91,8 +85,7 @@ E2E_PIDS+=($follower)
 e2e_wait_for 5 test -s "$E2E_DIR/follow" || e2e_fail "--follow printed nothing"
 # The countdown moves every second: one signal a second, no more.
 followed=$(signals_in 3)
-[ "$followed" -ge 2 ] && [ "$followed" -le 3 ] && e2e_pass "$followed status signals in 3 s while followed" ||
-    e2e_fail "$followed status signals in 3 s while followed"
+e2e_check "$followed status signals in 3 s while followed" test "$followed" -ge 2 -a "$followed" -le 3
 expect 0 "rest-now" "$binary" rest-now
 states() {
     /usr/bin/python3 -c 'import json, sys
@@ -100,11 +93,7 @@ print(*(json.loads(line)["class"] for line in open(sys.argv[1])))' "$E2E_DIR/fol
         uniq | tr '\n' ' '
 }
 states_are() { [ "$(states)" = "$1" ]; }
-if e2e_wait_for 15 states_are "working resting working "; then
-    e2e_pass "--follow: a line when the rest started and when it ended"
-else
-    e2e_fail "--follow printed the states $(states)"
-fi
+e2e_check -w 15 "--follow: a line when the rest started and when it ended" states_are "working resting working "
 expect 0 "rest-now" "$binary" rest-now
 e2e_wait_for 15 states_are "working resting working resting working " || e2e_fail "second rest: $(states)"
 
@@ -113,15 +102,10 @@ grep -q 💧 "$E2E_DIR/out" || e2e_fail "drink said: $(cat "$E2E_DIR/out")"
 expect 0 "exercise" "$binary" exercise
 grep -q 🫧 "$E2E_DIR/out" || e2e_fail "exercise said: $(cat "$E2E_DIR/out")"
 # Confirmed as from the menu, without a prompt.
-confirmations=$(/usr/bin/python3 -c 'import json, sys
-for line in open(sys.argv[1], encoding="utf-8"):
-    e = json.loads(line)
-    if e["type"].startswith(("hydration", "pelvic")):
-        p = e["payload"]
-        print(e["type"], e["source"], p.get("countAfter"), p.get("guidedSeconds"))' "$(e2e_events_file)")
-expected="hydration_completed manual 1 None
-pelvic_completed manual 1 0"
-[ "$confirmations" = "$expected" ] && e2e_pass "drink and exercise recorded" || e2e_fail "recorded: $confirmations"
+confirmations=$(e2e_events 'e["type"], e["source"], e["payload"].get("countAfter"), e["payload"].get("guidedSeconds")' \
+    'e["type"].startswith(("hydration", "pelvic"))' | tr '\n' ';')
+e2e_check "drink and exercise recorded: $confirmations" \
+    test "$confirmations" = "hydration_completed manual 1 None;pelvic_completed manual 1 0;"
 
 # Only on its own session bus.
 start_bus "$E2E_DIR/other-bus"
@@ -137,11 +121,10 @@ else
 fi
 # Another user reaches neither the bus nor the health log.
 if [ "$(id -u)" -eq 0 ]; then
-    id -u tavo-e2e >/dev/null 2>&1 || useradd --system --user-group --no-create-home \
-        --home-dir /nonexistent --shell /usr/sbin/nologin tavo-e2e
+    e2e_make_user
     mkdir -m 755 "$E2E_DIR/bin" && cp "$binary" "$E2E_DIR/bin/tavo" && chmod 755 "$E2E_DIR" "$E2E_DIR/bin/tavo"
     chmod 700 "$HOME"
-    as_other() { runuser -u tavo-e2e -- env -i PATH="$PATH" LC_ALL=C.UTF-8 "$@"; }
+    as_other() { runuser -u "$E2E_USER" -- env -i PATH="$PATH" LC_ALL=C.UTF-8 "$@"; }
     expect 3 "status as another user" as_other DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" \
         "$E2E_DIR/bin/tavo" status
     expect 4 "report of a health log another user cannot read" as_other XDG_DATA_HOME="$XDG_DATA_HOME" \
@@ -158,13 +141,7 @@ totals=$(json '" ".join(str(d["total"][k]) for k in ("restCompletedCount", "hydr
 [ "$totals" = "2 1 1" ] || e2e_fail "report totals: $totals"
 
 expect 0 "quit" "$binary" quit
-if e2e_wait_for 5 e2e_tavo_gone; then
-    wait "$TAVO_PID"
-    code=$?
-    [ $code -eq 0 ] && e2e_pass "Tavo ended with status 0" || e2e_fail "Tavo ended with status $code"
-else
-    e2e_fail "Tavo still runs after quit"
-fi
+e2e_expect_end "tavo quit" 5
 wait "$follower"
 code=$?
 last=$(tail -n 2 "$E2E_DIR/follow" | head -n 1 | json 'repr(d["text"]), repr(d["class"])')
@@ -175,6 +152,5 @@ else
 fi
 expect 3 "status after quit" "$binary" status
 expect 0 "report after quit" "$binary" report day
-[ "$(find "$XDG_DATA_HOME" -type f -exec md5sum {} + | sort)" = "$before" ] && e2e_pass "reports wrote nothing" ||
-    e2e_fail "the health log changed during the reports"
+e2e_check "reports wrote nothing" test "$(find "$XDG_DATA_HOME" -type f -exec md5sum {} + | sort)" = "$before"
 e2e_finish

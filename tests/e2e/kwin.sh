@@ -41,18 +41,10 @@ tavo_windows() {
 
 wl_rest_now || e2e_fail "no rest from the menu"
 sleep 2
-windows=$(tavo_windows | tr '\n' ';')
-if [ "$(tavo_windows | cut -d' ' -f1-4 | tr '\n' ';')" = "0,0 1920x1080 true 0;1920,0 1920x1080 true 1;" ]; then
-    e2e_pass "KWin: one full-screen rest window per output"
-else
-    e2e_fail "KWin's windows: $windows"
-fi
-reports=$(wl_rest_windows | cut -d' ' -f1,3,4 | tr '\n' ';')
-if [ "$reports" = "0,0 1920x1080 yes;1920,0 1920x1080 yes;" ]; then
-    e2e_pass "program: each rest window full screen on its own output ($(wl_rest_windows | tr '\n' ';'))"
-else
-    e2e_fail "program's view: $(wl_rest_windows | tr '\n' ';')"
-fi
+windows=$(tavo_windows | cut -d' ' -f1-4 | tr '\n' ';')
+e2e_check "KWin: one full-screen rest window per output: $windows" \
+    test "$windows" = "0,0 1920x1080 true 0;1920,0 1920x1080 true 1;"
+wl_expect_rest_windows "0,0 1920x1080 yes;1920,0 1920x1080 yes;"
 
 e2e_terminate TERM
 sleep 0.5
@@ -61,12 +53,8 @@ sleep 0.5
 wl_launch
 wl_menu click "    立即喝水"
 sleep 1
-alert=$(tavo_windows)
-if [ "$(echo "$alert" | wc -l)" -eq 1 ] && echo "$alert" | grep -q ' false [01] active$'; then
-    e2e_pass "alert opens active: $alert"
-else
-    e2e_fail "alert: $(echo "$alert" | tr '\n' ';')"
-fi
+alert=$(tavo_windows | tr '\n' ';')
+e2e_check "the alert, alone, opens active: $alert" grep -qx '[^;]* false [01] active;' <<<"$alert"
 e2e_terminate TERM
 # Nothing for ending, and the alert closed by it is no skip.
 e2e_expect_events app_launched rest_started app_launched hydration_prompt_shown

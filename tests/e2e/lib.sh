@@ -29,18 +29,54 @@ e2e_cleanup() {
     return 0
 }
 
-# Waits up to $1 seconds for the command in the remaining arguments to succeed.
+# Waits up to $1 seconds for the command in the remaining arguments to succeed
+# (tried at least once).
 e2e_wait_for() {
-    local timeout=$1
+    local end=$((SECONDS + $1))
     shift
-    local end=$((SECONDS + timeout))
-    while [ $SECONDS -lt $end ]; do
-        if "$@" >/dev/null 2>&1; then
-            return 0
-        fi
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt $end ] || return 1
         sleep 0.25
     done
-    return 1
+}
+
+# Succeeds when the command fails: for e2e_wait_for and e2e_check.
+e2e_not() { ! "$@"; }
+
+# e2e_check [-w SECONDS] WHAT COMMAND...: WHAT passes when the command succeeds
+# (within the seconds given) and fails otherwise, answering false.
+e2e_check() {
+    local timeout=0
+    if [ "$1" = -w ]; then
+        timeout=$2
+        shift 2
+    fi
+    local what=$1
+    shift
+    if e2e_wait_for "$timeout" "$@"; then
+        e2e_pass "$what"
+    else
+        e2e_fail "not so: $what$([ "$timeout" = 0 ] || echo " (within $timeout s)")"
+        return 1
+    fi
+}
+
+# Private home and XDG folders under $E2E_DIR; only this script ends what it started.
+e2e_private_home() {
+    E2E_MAIN_PID=$BASHPID
+    trap e2e_cleanup EXIT
+    export HOME=$E2E_DIR/home
+    export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+    export XDG_RUNTIME_DIR=$E2E_DIR/run
+    mkdir -p "$XDG_CONFIG_HOME/Tavo" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# An unprivileged user for what must not run as root, created when missing.
+E2E_USER=tavo-e2e
+e2e_make_user() {
+    id -u "$E2E_USER" >/dev/null 2>&1 || useradd --system --user-group --no-create-home \
+        --home-dir /nonexistent --shell /usr/sbin/nologin "$E2E_USER"
 }
 
 # Starts Xvfb on a display nobody uses: no lock file, no socket, no answer.
@@ -65,16 +101,9 @@ e2e_start_xvfb() {
 
 # e2e_start NAME: display :N, session bus, trayer, dunst, private home folders.
 e2e_start() {
-    local name=$1
-    E2E_MAIN_PID=$BASHPID
-    trap e2e_cleanup EXIT
-    E2E_DIR=$(mktemp -d "/tmp/tavo-e2e-$name.XXXXXX")
+    E2E_DIR=$(mktemp -d "/tmp/tavo-e2e-$1.XXXXXX")
+    e2e_private_home
     mkdir -p "$E2E_OUT"
-    export HOME=$E2E_DIR/home
-    export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
-    export XDG_RUNTIME_DIR=$E2E_DIR/run
-    mkdir -p "$XDG_CONFIG_HOME/Tavo" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-    chmod 700 "$XDG_RUNTIME_DIR"
     unset SESSION_MANAGER
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 
@@ -147,11 +176,20 @@ e2e_tray_has_icon() { e2e_tray_icon_geometry >/dev/null; }
 e2e_click_tray_icon() {
     local x y w h
     read -r x y w h < <(e2e_tray_icon_geometry) || return 1
-    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click "${1:-1}"
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
 }
 
 # Number of mapped top-level windows of Tavo's (menus, dialogs, rest windows).
 e2e_tavo_window_count() { xdotool search --onlyvisible --class tavo 2>/dev/null | wc -l; }
+
+# Clicks the icon and waits for the status menu's window.
+e2e_open_menu() {
+    local before
+    before=$(e2e_tavo_window_count)
+    e2e_click_tray_icon
+    e2e_wait_for 5 e2e_more_windows_than "$before"
+}
+e2e_more_windows_than() { [ "$(e2e_tavo_window_count)" -gt "$1" ]; }
 
 # A mapped window of Tavo's covering a whole screen.
 e2e_fullscreen_window_shown() {
@@ -161,16 +199,22 @@ e2e_fullscreen_window_shown() {
     done
     return 1
 }
-e2e_fullscreen_window_gone() { ! e2e_fullscreen_window_shown; }
 
 e2e_events_file() { echo "$XDG_DATA_HOME/Tavo/Stats/events/$(date +%Y-%m).jsonl"; }
 
-# The types of the recorded events in order, one a line; fails when a line is no JSON event.
-e2e_event_types() {
+# e2e_events EXPRESSION [FILTER]: the Python expression (a tuple prints as
+# words) of each recorded event e for which FILTER holds, one a line; fails
+# when a line is no JSON event.
+e2e_events() {
     /usr/bin/python3 -c 'import json, sys
 for line in open(sys.argv[1], encoding="utf-8"):
-    print(json.loads(line)["type"])' "$(e2e_events_file)"
+    e = json.loads(line)
+    if eval(sys.argv[3]):
+        v = eval(sys.argv[2])
+        print(*(v if isinstance(v, tuple) else (v,)))' \
+        "$(e2e_events_file)" "$1" "${2:-True}"
 }
+e2e_event_types() { e2e_events 'e["type"]'; }
 
 # e2e_expect_events TYPE...: the event file holds exactly these events, in order, each line whole.
 e2e_expect_events() {
@@ -186,13 +230,12 @@ e2e_expect_events() {
 # Ended (a zombie until waited for counts as ended).
 e2e_tavo_gone() { ! e2e_tavo_alive || grep -q '^State:.*Z' "/proc/$TAVO_PID/status" 2>/dev/null; }
 
-# e2e_terminate SIGNAL: sends it to Tavo, which must end with exit status 0 within 2 s.
-e2e_terminate() {
-    local code deadline=$(($(date +%s%N) + 2000000000))
-    kill -"$1" "$TAVO_PID"
+# e2e_expect_end WHAT SECONDS: after WHAT, Tavo ends with exit status 0 within the time.
+e2e_expect_end() {
+    local code deadline=$(($(date +%s%N) + $2 * 1000000000))
     until e2e_tavo_gone; do
         if [ "$(date +%s%N)" -gt $deadline ]; then
-            e2e_fail "Tavo still running 2 s after SIG$1"
+            e2e_fail "Tavo still running $2 s after $1"
             return 1
         fi
         sleep 0.05
@@ -200,10 +243,16 @@ e2e_terminate() {
     wait "$TAVO_PID"
     code=$?
     if [ $code -ne 0 ]; then
-        e2e_fail "SIG$1 ended Tavo with status $code"
+        e2e_fail "$1 ended Tavo with status $code"
         return 1
     fi
-    e2e_pass "SIG$1 ended Tavo with status 0 within 2 s"
+    e2e_pass "$1 ended Tavo with status 0 within $2 s"
+}
+
+# e2e_terminate SIGNAL: sends it to Tavo, which must end with exit status 0 within 2 s.
+e2e_terminate() {
+    kill -"$1" "$TAVO_PID"
+    e2e_expect_end "SIG$1" 2
 }
 
 e2e_finish() {

@@ -47,19 +47,12 @@ fi
 
 lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
 sed 's/^/lintian: /' "$work/lintian.log"
-if grep -q '^E:' "$work/lintian.log"; then e2e_fail "lintian found errors"; else e2e_pass "lintian: no errors"; fi
+e2e_check "lintian: no errors" e2e_not grep -q '^E:' "$work/lintian.log"
 
 dpkg-deb --extract "$deb" "$work/root"
-if desktop-file-validate "$work/root/usr/share/applications/tavo.desktop"; then
-    e2e_pass "desktop-file-validate"
-else
-    e2e_fail "desktop-file-validate"
-fi
-if ! grep -q '<text' "$work/root/usr/share/icons/hicolor/scalable/apps/tavo.svg"; then
-    e2e_pass "the scalable icon draws its glyph as an outline"
-else
-    e2e_fail "the scalable icon needs a font"
-fi
+e2e_check "desktop-file-validate" desktop-file-validate "$work/root/usr/share/applications/tavo.desktop"
+e2e_check "the scalable icon draws its glyph as an outline, needing no font" \
+    e2e_not grep -q '<text' "$work/root/usr/share/icons/hicolor/scalable/apps/tavo.svg"
 # The screenshots' addresses are where the repository will be published; not reachable yet.
 if appstreamcli validate --no-net --explain "$work/root/usr/share/metainfo/"*.xml &&
     appstreamcli validate-tree --no-net "$work/root"; then
@@ -101,34 +94,25 @@ else
 fi
 
 e2e_launch /usr/bin/tavo
-if e2e_wait_for 20 e2e_tray_has_icon; then e2e_pass "tray icon docked"; else e2e_fail "tray icon did not dock"; fi
+e2e_check -w 20 "tray icon docked" e2e_tray_has_icon
 sleep 1
 e2e_shot package-tray
 
 # The bottom lines, from below: 退出, 关于 Tavo, 开机自启.
 autostart=$XDG_CONFIG_HOME/autostart/tavo.desktop
-e2e_click_tray_icon
-sleep 1
+e2e_open_menu
 xdotool key Up Up Up Return
-if e2e_wait_for 5 grep -qxF 'Exec="/usr/bin/tavo"' "$autostart" && desktop-file-validate "$autostart"; then
-    e2e_pass "autostart entry starts /usr/bin/tavo"
-else
-    e2e_fail "autostart entry: $(cat "$autostart" 2>/dev/null)"
-fi
+e2e_check -w 5 "autostart entry starts /usr/bin/tavo" grep -qxF 'Exec="/usr/bin/tavo"' "$autostart"
+e2e_check "the autostart entry is valid" desktop-file-validate "$autostart"
 
 # The first enabled line under the countdown is "立即闭眼充能".
 sleep 1
-e2e_click_tray_icon
-sleep 1
+e2e_open_menu
 xdotool key Down Return
-if e2e_wait_for 10 e2e_fullscreen_window_shown; then
-    e2e_pass "a rest covers the screen"
-    sleep 1
-    e2e_shot package-rest
-else
-    e2e_fail "no rest window"
-fi
-if e2e_tavo_alive; then e2e_pass "Tavo still running"; else e2e_fail "Tavo ended"; fi
+e2e_check -w 10 "a rest covers the screen" e2e_fullscreen_window_shown
+sleep 1
+e2e_shot package-rest
+e2e_check "Tavo still running" e2e_tavo_alive
 
 {
     e2e_cleanup
@@ -136,5 +120,6 @@ if e2e_tavo_alive; then e2e_pass "Tavo still running"; else e2e_fail "Tavo ended
 } 2>/dev/null # no job notices for what was killed on purpose
 E2E_PIDS=()
 remove_package
-if installed || [ -e /usr/bin/tavo ]; then e2e_fail "the package is still installed"; else e2e_pass "removed again"; fi
+removed() { ! installed && [ ! -e /usr/bin/tavo ]; }
+e2e_check "removed again" removed
 e2e_finish

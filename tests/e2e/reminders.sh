@@ -31,35 +31,27 @@ E2E_PIDS+=($!)
 
 e2e_settings "hydrationReminderIntervalMinutes=1" "pelvicFloorReminderEnabled=false"
 e2e_launch "$binary"
-events=$(e2e_events_file)
 
 shown() { [ "$(dunstctl count displayed)" -ge 1 ]; }
-recorded() { grep -q "\"type\":\"$1\"" "$events" && grep "\"type\":\"$1\"" "$events" | grep -q "\"source\":\"$2\""; }
+recorded() { e2e_events 'e["type"], e["source"]' | grep -qx "$1 $2"; }
 
-if e2e_wait_for 80 shown; then e2e_pass "a notification after the one-minute interval"; else e2e_fail "no notification within 80 s"; fi
-if recorded hydration_prompt_shown scheduled; then e2e_pass "prompt recorded"; else e2e_fail "no hydration_prompt_shown"; fi
+e2e_check -w 80 "a notification after the one-minute interval" shown
+e2e_check "prompt recorded" recorded hydration_prompt_shown scheduled
 sleep 1
 e2e_shot reminders-notification
 
 dunstctl context
-if e2e_wait_for 10 recorded hydration_completed notification; then
-    e2e_pass "confirming through the server records hydration_completed from the notification"
-else
-    e2e_fail "no hydration_completed with source notification"
-fi
+e2e_check -w 10 "confirming through the server records hydration_completed from the notification" \
+    recorded hydration_completed notification
 e2e_wait_for 5 sh -c '[ "$(dunstctl count displayed)" -eq 0 ]' || dunstctl close-all
 
 # The confirmation moved the next reminder a whole interval ahead.
-if e2e_wait_for 80 shown; then e2e_pass "the next reminder one interval later"; else e2e_fail "no second notification"; fi
+e2e_check -w 80 "the next reminder one interval later" shown
 sleep 0.5
 dunstctl close
-if e2e_wait_for 5 recorded hydration_skipped notification; then
-    e2e_pass "dismissal records hydration_skipped"
-else
-    e2e_fail "no hydration_skipped with source notification"
-fi
+e2e_check -w 5 "dismissal records hydration_skipped from the notification" recorded hydration_skipped notification
 sleep 0.8
 e2e_shot reminders-skip-toast
-if e2e_tavo_alive; then e2e_pass "Tavo still running"; else e2e_fail "Tavo ended"; fi
-grep -c hydration_ "$events" | xargs echo "e2e: hydration events:"
+e2e_check "Tavo still running" e2e_tavo_alive
+e2e_expect_events app_launched hydration_prompt_shown hydration_completed hydration_prompt_shown hydration_skipped
 e2e_finish

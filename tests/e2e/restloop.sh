@@ -8,19 +8,11 @@ binary=$1
 e2e_start restloop || exit 1
 e2e_settings "selectedRestModeTag=-1" "customRestModeWorkDuration=60" "customRestModeRestDuration=5"
 e2e_launch "$binary"
-launched=$SECONDS
 
-if e2e_wait_for 20 e2e_tray_has_icon; then e2e_pass "tray icon docked"; else e2e_fail "tray icon did not dock"; fi
+e2e_check -w 20 "tray icon docked" e2e_tray_has_icon
 sleep 1
 e2e_shot restloop-tray
-
-before=$(e2e_tavo_window_count)
-e2e_click_tray_icon
-if e2e_wait_for 5 test "$(e2e_tavo_window_count)" -gt "$before"; then
-    e2e_pass "menu opened by a click on the icon"
-else
-    e2e_fail "no menu window after the click"
-fi
+e2e_check "menu opened by a click on the icon" e2e_open_menu
 sleep 0.5
 e2e_shot restloop-menu
 sleep 2
@@ -30,35 +22,17 @@ xdotool key Escape
 # A second launch must leave the first alone.
 second=$("$binary" 2>&1)
 code=$?
-if [ $code -eq 0 ] && [ "$second" = "Tavo: already running" ]; then
-    e2e_pass "second instance refused"
-else
-    e2e_fail "second instance: exit $code, said '$second'"
-fi
+e2e_check "second instance refused (exit $code, said '$second')" \
+    test "$code:$second" = "0:Tavo: already running"
 
 rest_shown() { grep -q "Tavo: Recreating rest windows" "$E2E_DIR/tavo.log" && e2e_fullscreen_window_shown; }
-if e2e_wait_for 120 rest_shown; then
-    e2e_pass "rest window covers the screen after $((SECONDS - launched)) s"
-    sleep 1
-    e2e_shot restloop-rest
-else
-    e2e_fail "no rest window within 120 s"
-fi
-if e2e_wait_for 10 e2e_fullscreen_window_gone; then
-    e2e_pass "rest window went away"
-else
-    e2e_fail "rest window still shown"
-fi
+e2e_check -w 120 "rest window covers the screen" rest_shown
+sleep 1
+e2e_shot restloop-rest
+e2e_check -w 10 "rest window went away" e2e_not e2e_fullscreen_window_shown
 sleep 1
 e2e_shot restloop-after
-if e2e_tavo_alive; then e2e_pass "Tavo survives the rest"; else e2e_fail "Tavo ended"; fi
-
-events=$(e2e_events_file)
-for type in app_launched rest_started rest_completed; do
-    if grep -q "\"type\":\"$type\"" "$events" 2>/dev/null; then
-        e2e_pass "event $type recorded"
-    else
-        e2e_fail "event $type missing from $events"
-    fi
-done
+e2e_check "Tavo survives the rest" e2e_tavo_alive
+# The second launch recorded nothing.
+e2e_expect_events app_launched rest_started rest_completed
 e2e_finish

@@ -144,8 +144,7 @@ fi
 
 # The tray host's name for the item, what a screen reader reads, and its square icons.
 icon=$(wl_menu icon)
-if [ "$icon" = "Tavo 22x22 44x44 64x64" ]; then e2e_pass "tray item named Tavo with square icons"; else
-    e2e_fail "tray item: $icon"; fi
+e2e_check "tray item named Tavo with square icons: $icon" test "$icon" = "Tavo 22x22 44x44 64x64"
 
 # Nothing goes over the bus while the menu is closed; once a host opens it, the lines move each second.
 item=$(wl_menu item)
@@ -154,17 +153,13 @@ bus_signals() {
         grep '^signal' | grep -vc 'sender=org.freedesktop.DBus'
 }
 quiet=$(bus_signals 10)
-if [ "$quiet" -eq 0 ]; then e2e_pass "no signal from Tavo in 10 s with the menu closed"; else
-    e2e_fail "$quiet signals from Tavo in 10 s with the menu closed"; fi
+e2e_check "$quiet signals from Tavo in 10 s with the menu closed" test "$quiet" -eq 0
 wl_menu open
 open_signals=$(bus_signals 3)
 wl_menu close
 closed_signals=$(bus_signals 3)
-if [ "$open_signals" -ge 2 ] && [ "$closed_signals" -eq 0 ]; then
-    e2e_pass "menu lines sent while open ($open_signals signals in 3 s), none once closed"
-else
-    e2e_fail "while open: $open_signals signals in 3 s; after closing: $closed_signals"
-fi
+e2e_check "menu lines sent while open ($open_signals signals in 3 s), $closed_signals once closed" \
+    test "$open_signals" -ge 2 -a "$closed_signals" -eq 0
 
 # A rest from the menu: one full-screen window per output, edge to edge.
 before=$(uncovered HEADLESS-2)
@@ -172,30 +167,20 @@ wl_rest_now || e2e_fail "no rest from the menu"
 windows_become 2 || e2e_fail "rest windows: $(tavo_windows | tr '\n' ';')"
 sleep 1
 windows=$(tavo_windows | cut -d' ' -f1-3 | sort | tr '\n' ';')
-if [ "$windows" = "0,0 1920x1080 1;1920,0 1280x800 1;" ]; then
-    e2e_pass "one full-screen rest window per output"
-else
-    e2e_fail "rest windows in sway's tree: $windows"
-fi
+e2e_check "one full-screen rest window per output in sway's tree: $windows" \
+    test "$windows" = "0,0 1920x1080 1;1920,0 1280x800 1;"
 left=$(uncovered HEADLESS-1)
 right=$(uncovered HEADLESS-2)
-if [ "$before" -gt 0 ] && [ "$left" -eq 0 ] && [ "$right" -eq 0 ]; then
-    e2e_pass "both outputs covered edge to edge"
-else
-    e2e_fail "background pixels showing: $left and $right (before the rest: $before)"
-fi
+e2e_check "both outputs covered edge to edge: background pixels $left and $right, $before before the rest" \
+    test "$before" -gt 0 -a "$left" -eq 0 -a "$right" -eq 0
 shot HEADLESS-1 sway-rest-1
 shot HEADLESS-2 sway-rest-2
 e2e_log "program's view: $(wl_rest_windows | tr '\n' ';')"
 
-rests_ended() { [ "$(e2e_event_types | grep -c "$1")" -ge "$2" ]; }
+skipped() { [ "$(e2e_event_types | grep -c rest_skipped)" -ge "$1" ] && windows_become 0; }
 # Space held for two seconds from the virtual keyboard.
 wtype -s 300 -P space -s 2000 -p space
-if e2e_wait_for 5 rests_ended rest_skipped 1 && windows_become 0; then
-    e2e_pass "space hold skipped the rest"
-else
-    e2e_fail "space hold: $(e2e_event_types | tr '\n' ' ')"
-fi
+e2e_check -w 5 "space hold skipped the rest" skipped 1
 
 # The skip button on the second output held with the pointer.
 wl_rest_now
@@ -205,20 +190,13 @@ swaymsg -q seat - cursor set $((1920 + 640)) $((800 - 121))
 swaymsg -q seat - cursor press button1
 sleep 2
 swaymsg -q seat - cursor release button1
-if e2e_wait_for 5 rests_ended rest_skipped 2 && windows_become 0; then
-    e2e_pass "mouse hold on the skip button skipped the rest"
-else
-    e2e_fail "mouse hold: $(e2e_event_types | tr '\n' ' ')"
-fi
+e2e_check -w 5 "mouse hold on the skip button skipped the rest" skipped 2
 
 # An alert floats in the middle of the focused output and takes the keyboard; closing it
 # counts as a skip, whose card shows at the top centre on the overlay layer, in no window.
 wl_menu click "    立即喝水"
-if windows_become 1 && tavo_windows | grep -q ' 0 floating focused$'; then
-    e2e_pass "alert floats and has the keyboard: $(tavo_windows)"
-else
-    e2e_fail "alert: $(tavo_windows | tr '\n' ';')"
-fi
+alert_floats() { windows_become 1 && tavo_windows | grep -q ' 0 floating focused$'; }
+e2e_check "alert floats and has the keyboard" alert_floats
 output=$(focused_output)
 shot "$output" sway-alert
 wtype -s 300 -k Escape
@@ -227,22 +205,16 @@ shot "$output" sway-toast
 card=$(convert "$E2E_OUT/sway-toast.png" -fuzz 5% -fill black -opaque '#ff00ff' -trim -format '%w %h %X %Y' info:)
 width=$(swaymsg -t get_outputs | /usr/bin/python3 -c 'import json, sys
 print(next(o["rect"]["width"] for o in json.load(sys.stdin) if o["name"] == sys.argv[1]))' "$output")
-if [ "$card" = "390 118 +$(((width - 390) / 2)) +72" ] && [ "$(tavo_window_count)" -eq 0 ]; then
-    e2e_pass "skip card 72 px below the top centre of $output, in no window"
-else
-    e2e_fail "skip card at '$card' on $output ($width wide); windows: $(tavo_windows | tr '\n' ';')"
-fi
+e2e_check "skip card 72 px below the top centre of $output ($width wide), in no window: '$card'" \
+    test "$card" = "390 118 +$(((width - 390) / 2)) +72" -a "$(tavo_window_count)" -eq 0
 
 # A panel restart brings the icon and its menu back.
 kill "$WAYBAR_PID"
-e2e_wait_for 5 sh -c '! gdbus introspect --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher' ||
+e2e_wait_for 5 e2e_not gdbus introspect --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher ||
     e2e_fail "waybar's tray did not go away"
 start_waybar
-if e2e_wait_for 5 wl_menu item && wl_menu layout | grep -q '^退出$'; then
-    e2e_pass "tray item and menu back after a panel restart"
-else
-    e2e_fail "no tray item 5 s after the panel restart"
-fi
+menu_back() { wl_menu layout | grep -q '^退出$'; }
+e2e_check -w 5 "tray item and menu back after a panel restart" menu_back
 sleep 1
 shot HEADLESS-1 sway-bar-again
 
@@ -251,17 +223,10 @@ shot HEADLESS-1 sway-bar-again
 wl_rest_now
 windows_become 2
 swaymsg -q create_output
-if windows_become 3 2; then
-    e2e_pass "output plugged in during the rest got its window at once: $(tavo_windows | sed -n 3p)"
-else
-    e2e_fail "after plugging in HEADLESS-3: $(tavo_windows | tr '\n' ';')"
-fi
+e2e_check "output plugged in during the rest got its window at once" windows_become 3 2
 sleep 1
-if [ "$(uncovered HEADLESS-3)" -eq 0 ] && tavo_windows | grep -q '^3200,0 [0-9x]* 1 '; then
-    e2e_pass "the new output is covered by a full-screen window"
-else
-    e2e_fail "HEADLESS-3: $(tavo_windows | tr '\n' ';')"
-fi
+third_covered() { [ "$(uncovered HEADLESS-3)" -eq 0 ] && tavo_windows | grep -q '^3200,0 [0-9x]* 1 '; }
+e2e_check "the new output is covered by a full-screen window" third_covered
 shot HEADLESS-3 sway-rest-3
 
 e2e_terminate TERM

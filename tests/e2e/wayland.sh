@@ -6,20 +6,12 @@
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 
-WL_USER=tavo-e2e
-
 wl_start() {
     local name=$1 binary=$2
     if [ -n "${TAVO_E2E_INNER:-}" ]; then
-        E2E_MAIN_PID=$BASHPID
-        trap e2e_cleanup EXIT
         E2E_DIR=$TAVO_E2E_DIR
         TAVO_BINARY=$binary
-        export HOME=$E2E_DIR/home
-        export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
-        export XDG_RUNTIME_DIR=$E2E_DIR/run
-        mkdir -p "$XDG_CONFIG_HOME/Tavo" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-        chmod 700 "$XDG_RUNTIME_DIR"
+        e2e_private_home
         # Where each rest window ended up, as the program sees it.
         export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=wayland QT_LOGGING_RULES="tavo.restwindow.debug=true"
         return 0
@@ -34,12 +26,9 @@ wl_start() {
     local inner=(env -i PATH="$PATH" TAVO_E2E_INNER=1 TAVO_E2E_DIR="$dir" TAVO_E2E_OUT="$dir/out"
         dbus-run-session -- bash "$dir/bin/$(basename "$0")" "$dir/bin/tavo")
     if [ "$(id -u)" -eq 0 ]; then
-        if ! id -u "$WL_USER" >/dev/null 2>&1; then
-            useradd --system --user-group --no-create-home --home-dir /nonexistent \
-                --shell /usr/sbin/nologin "$WL_USER" || exit 1
-        fi
-        chown -R "$WL_USER:" "$dir"
-        runuser -u "$WL_USER" -- "${inner[@]}"
+        e2e_make_user || exit 1
+        chown -R "$E2E_USER:" "$dir"
+        runuser -u "$E2E_USER" -- "${inner[@]}"
     else
         "${inner[@]}"
     fi
@@ -69,12 +58,7 @@ wl_item_is_tavos() { [ "$(wl_menu pid 2>/dev/null)" = "$TAVO_PID" ]; }
 
 wl_launch() {
     e2e_launch "$TAVO_BINARY"
-    if e2e_wait_for 20 wl_item_is_tavos; then
-        e2e_pass "tray item registered"
-    else
-        e2e_fail "no tray item registered"
-        return 1
-    fi
+    e2e_check -w 20 "tray item registered" wl_item_is_tavos
 }
 
 # The program's last word on each rest window of the current rest: "X,Y SCREEN WxH FULLSCREEN ACTIVE".
@@ -82,6 +66,16 @@ wl_rest_windows() {
     tail -n +"$((WL_REST_MARK + 1))" "$E2E_DIR/tavo.err" |
         sed -n 's/.*rest window for \([-0-9,]*\) on \([^:]*\): \([0-9x]*\), full screen \([a-z]*\), active \([a-z]*\)$/\1 \2 \3 \4 \5/p' |
         awk '{ last[$1] = $0 } END { for (f in last) print last[f] }' | sort -n
+}
+
+# wl_expect_rest_windows "X,Y WxH FULLSCREEN;...": the program's view of the rest
+# windows, each on an output of its own.
+wl_expect_rest_windows() {
+    wl_rest_windows_are() {
+        [ "$(wl_rest_windows | cut -d' ' -f1,3,4 | tr '\n' ';')" = "$1" ] &&
+            [ "$(wl_rest_windows | cut -d' ' -f2 | sort -u | wc -l)" -eq "$(wl_rest_windows | wc -l)" ]
+    }
+    e2e_check "the program's rest windows: $(wl_rest_windows | tr '\n' ';')" wl_rest_windows_are "$1"
 }
 
 wl_rests_started() { grep -c "rest windows" "$E2E_DIR/tavo.log"; }
