@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Application/Cycle/RestCycle.h"
 #include "Application/RestMode.h"
 #include "Platform/PlatformServices.h"
 #include "Reminders/HydrationReminderManager.h"
@@ -50,8 +51,10 @@ struct Services {
 // The one long-lived object: owns every timer, manager, window and menu line
 // for the life of the process, runs the launch sequence and decides when the
 // process may end. Its operations are split over AppDelegate_*.cpp by concern.
-// State is public so the suites can drive and inspect the loop directly.
-class AppDelegate : public QObject {
+// The work and rest cycle itself is RestCycle; the delegate drives it and
+// shows what it decides. State is public so the suites can drive and inspect
+// it directly.
+class AppDelegate : public QObject, public RestCycleOutput {
     Q_OBJECT
 public:
     AppDelegate(PlatformServices platform, Services services, QObject* parent = nullptr);
@@ -87,7 +90,7 @@ public:
     static std::optional<RestMode> parseCustomRestMode(const QString& minutesText,
                                                        const QString& secondsText);
 
-    // --- rest timer and sessions (AppDelegate_RestTimer.cpp)
+    // --- rest timer and sessions (AppDelegate_RestTimer.cpp); the cycle decides, the delegate shows
     void startMainTimer();
     void tick();
     void updateStatusMenuTitle();
@@ -99,11 +102,17 @@ public:
     void triggerRestNow();
     // During a rest, a screen attached gets its window at once and a detached one loses it.
     void updateRestWindowsForScreens();
-    void prefetchWallpaperNearRestIfNeeded();
-    StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
-    static const QStringList& statusTemplates();
-    static const QStringList& restEndMessages();
-    static QString statusTitle(qint64 workSecondsRemaining);
+    // Pause and resume (the pause submenu).
+    void pauseRest(const QDateTime& until);
+    void resumeRest();
+
+    // RestCycleOutput
+    void showRest() override;
+    void hideRest() override;
+    void releaseReminders() override;
+    void restApproaching() override;
+    bool otherProgramFullScreen() override;
+    void measureIdleTime() override;
 
     // --- menu (AppDelegate_Menu.cpp)
     void setupMenu();
@@ -198,22 +207,14 @@ public:
     QPointer<QAction> pelvicFloorToggleMenuItem;
     QPointer<QAction> pelvicFloorIntervalMenuItem;
 
-    qint64 workDuration = 1200;
-    qint64 restDuration = 20;
-    qint64 workSecondsRemaining = 1200;
-    qint64 restSecondsRemaining = 20;
+    RestCycle restCycle{{services.clock, services.preferences, services.stats}, *this};
     int selectedRestModeTag = RestMode::defaultTag;
-    bool isResting = false;
     bool isQuitting = false;
-    std::optional<QString> transientStatusMessage;
-    std::optional<QDateTime> transientStatusExpiresAt;
     Timer* mainTimer = nullptr;
 
     QList<RestWindow*> restWindows;
     // The most recently opened report window; it frees itself when closed.
     QPointer<StatsReportWindow> statsReportWindow;
-    std::optional<QString> currentRestSessionId;
-    StatsEventSource currentRestSource;
     QString currentRestSubtitle;
     bool hasStartedServices = false;
 

@@ -24,8 +24,9 @@ void AppDelegate::configureSystemLifecycleGuards() {
 }
 
 void AppDelegate::handleSystemSessionPause() {
+    restCycle.systemPaused();
     // The rest keeps running (countdown, session, windows); only the overlay goes.
-    if (isResting) {
+    if (restCycle.isResting()) {
         for (RestWindow* window : std::as_const(restWindows)) {
             window->orderOut();
         }
@@ -38,6 +39,7 @@ void AppDelegate::handleSystemSessionResume() {
 }
 
 void AppDelegate::recoverAfterSystemSessionResume() {
+    restCycle.systemResumed();
     StatusItem* item = platform.statusItem;
     if (!item || !item->hasButton()) {
         configureStatusItem();
@@ -45,7 +47,7 @@ void AppDelegate::recoverAfterSystemSessionResume() {
     } else if (!statusMenu) {
         setupMenu();
     }
-    if (isResting) {
+    if (restCycle.isResting()) {
         for (RestWindow* window : std::as_const(restWindows)) {
             window->orderFrontAndFocus();
         }

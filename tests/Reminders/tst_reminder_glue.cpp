@@ -192,12 +192,12 @@ private Q_SLOTS:
         AppDelegate& d = f.launch();
         f.advanceTo(at(9, 44, 50));
         d.triggerRestNow();
-        QVERIFY(d.isResting);
+        QVERIFY(d.restCycle.isResting());
         f.advanceTo(at(9, 45, 5));
         QVERIFY(f.notifications.added.isEmpty());
         QVERIFY(d.hydrationManager->isDeferredAfterRest());
         f.advanceTo(at(9, 45, 12)); // the 20-second rest is over
-        QVERIFY(!d.isResting);
+        QVERIFY(!d.restCycle.isResting());
         QVERIFY(f.notifications.added.isEmpty());
         f.advanceTo(at(9, 45, 20));
         QCOMPARE(f.notifications.added.size(), 1);
