@@ -119,6 +119,11 @@ public:
     void menuWillOpen(QMenu* menu);
     void refreshDynamicState(QAction* line);
     void selectTheme(QAction* line);
+    // The pause submenu: the resume line while paused, the two away settings
+    // with what this desktop cannot tell.
+    void updatePauseMenuItems();
+    void toggleNaturalRest();
+    void toggleDoNotDisturb();
 
     // --- dialogs and editing (AppDelegate_Dialogs.cpp, AppDelegate_TextEditing.cpp)
     struct FormRow {
@@ -180,6 +185,8 @@ public:
         SelectHydrationInterval,
         TogglePelvicFloorReminder,
         SelectPelvicFloorInterval,
+        ToggleNaturalRest,
+        ToggleDoNotDisturb,
     };
 
     PlatformServices platform;
@@ -200,6 +207,9 @@ public:
     QPointer<QAction> restModeSummaryMenuItem;
     QPointer<QAction> customRestModeMenuItem;
     QPointer<QAction> launchAtLoginItem;
+    QPointer<QAction> resumeMenuItem;
+    QPointer<QAction> naturalRestMenuItem;
+    QPointer<QAction> doNotDisturbMenuItem;
     QPointer<QAction> hydrationStatusMenuItem;
     QPointer<QAction> hydrationToggleMenuItem;
     QPointer<QAction> hydrationIntervalMenuItem;
@@ -244,6 +254,7 @@ private:
     void addAppMenuItems(QMenu* menu);
     QMenu* makeRestModeSubMenu(QMenu* parent);
     QMenu* makeThemeSubMenu(QMenu* parent);
+    QMenu* makePauseSubMenu(QMenu* parent);
     QMenu* makeIntervalSubMenu(QMenu* parent, const QList<int>& presets, QMap<int, QPointer<QAction>>& items,
                                MenuAction kind, void (AppDelegate::*select)(int),
                                void (AppDelegate::*dialog)());

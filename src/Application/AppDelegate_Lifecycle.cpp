@@ -1,7 +1,10 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/IdleTime.h"
+#include "Platform/Preferences.h"
 #include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
+#include "Platform/Settings.h"
 #include "Platform/StatusItem.h"
 #include "Rest/RestWindow.h"
 
@@ -15,6 +18,14 @@ void AppDelegate::configureSystemLifecycleGuards() {
     }
     if (platform.screens) {
         connect(platform.screens, &Screens::changed, this, &AppDelegate::updateRestWindowsForScreens);
+    }
+    // Idle time, where this desktop tells it, makes an absence a natural rest.
+    if (platform.idleTime) {
+        connect(platform.idleTime, &IdleTime::measured, this,
+                [this](qint64 ms) { restCycle.setIdleTime(ms); });
+        restCycle.setIdleTimeAvailable(true);
+        platform.idleTime->setThreshold(*services.preferences.value(Settings::naturalRestIdleMinutes) * 60 *
+                                        1000);
     }
     if (platform.sessionEvents) {
         connect(platform.sessionEvents, &SessionEvents::paused, this, &AppDelegate::handleSystemSessionPause);

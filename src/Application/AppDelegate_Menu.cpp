@@ -1,6 +1,8 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/Clock.h"
 #include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -74,6 +76,7 @@ void AppDelegate::addRestMenuItems(QMenu* menu) {
     addLine(menu, QStringLiteral("👁 护眼休息"));
     statusMenuItem = addLine(menu, statusLine);
     addActionLine(menu, QStringLiteral("    立即闭眼充能"), MenuAction::None, [this] { triggerRestNow(); });
+    makePauseSubMenu(menu);
     makeRestModeSubMenu(menu);
     makeThemeSubMenu(menu);
 }
@@ -107,6 +110,60 @@ QMenu* AppDelegate::makeThemeSubMenu(QMenu* parent) {
         connect(line, &QAction::triggered, this, [this, line] { selectTheme(line); });
     }
     return menu;
+}
+
+QMenu* AppDelegate::makePauseSubMenu(QMenu* parent) {
+    QMenu* menu = addSubmenu(parent, QStringLiteral("    ⏸ 暂停护眼"), true);
+    const QList<std::pair<QString, qint64>> lengths = {
+        {QStringLiteral("30 分钟"), 30 * 60},
+        {QStringLiteral("1 小时"), 60 * 60},
+        {QStringLiteral("2 小时"), 2 * 60 * 60},
+    };
+    for (const auto& [title, seconds] : lengths) {
+        addActionLine(menu, title, MenuAction::None,
+                      [this, seconds] { pauseRest(services.clock.now().addSecs(seconds)); });
+    }
+    addActionLine(menu, QStringLiteral("直到明天"), MenuAction::None,
+                  [this] { pauseRest(RestCycle::nextMorning(services.clock.now())); });
+    resumeMenuItem =
+        addActionLine(menu, QStringLiteral("▶️ 恢复"), MenuAction::None, [this] { resumeRest(); });
+    menu->addSeparator();
+    naturalRestMenuItem =
+        addActionLine(menu, QString(), MenuAction::ToggleNaturalRest, [this] { toggleNaturalRest(); });
+    doNotDisturbMenuItem =
+        addActionLine(menu, QString(), MenuAction::ToggleDoNotDisturb, [this] { toggleDoNotDisturb(); });
+    updatePauseMenuItems();
+    return menu;
+}
+
+void AppDelegate::updatePauseMenuItems() {
+    if (resumeMenuItem) {
+        resumeMenuItem->setVisible(restCycle.pausedUntil().has_value());
+    }
+    if (naturalRestMenuItem) {
+        const bool available = restCycle.isIdleTimeAvailable();
+        naturalRestMenuItem->setText(
+            available ? QStringLiteral("🌿 离开 %1 分钟以上算作休息")
+                            .arg(*services.preferences.value(Settings::naturalRestIdleMinutes))
+                      : QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间"));
+        naturalRestMenuItem->setEnabled(available);
+    }
+    if (doNotDisturbMenuItem) {
+        const bool available = platform.fullScreen != nullptr;
+        doNotDisturbMenuItem->setText(available ? QStringLiteral("🎬 全屏时休息稍后开始")
+                                                : QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏"));
+        doNotDisturbMenuItem->setEnabled(available);
+    }
+}
+
+void AppDelegate::toggleNaturalRest() {
+    services.preferences.setValue(Settings::naturalRestEnabled,
+                                  !*services.preferences.value(Settings::naturalRestEnabled));
+}
+
+void AppDelegate::toggleDoNotDisturb() {
+    services.preferences.setValue(Settings::doNotDisturbFullScreenEnabled,
+                                  !*services.preferences.value(Settings::doNotDisturbFullScreenEnabled));
 }
 
 void AppDelegate::addHydrationMenuItems(QMenu* menu) {
@@ -170,6 +227,7 @@ void AppDelegate::addAppMenuItems(QMenu* menu) {
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
     updateRestModeMenuItems();
+    updatePauseMenuItems();
     updateHydrationMenuItems();
     updatePelvicFloorMenuItems();
     for (QAction* line : menu->actions()) {
@@ -210,6 +268,14 @@ void AppDelegate::refreshDynamicState(QAction* line) {
         break;
     case MenuAction::SelectPelvicFloorInterval:
         line->setChecked(line->data().toInt() == pelvicFloorManager->intervalMinutes());
+        break;
+    case MenuAction::ToggleNaturalRest:
+        line->setChecked(restCycle.isIdleTimeAvailable() &&
+                         *services.preferences.value(Settings::naturalRestEnabled));
+        break;
+    case MenuAction::ToggleDoNotDisturb:
+        line->setChecked(platform.fullScreen &&
+                         *services.preferences.value(Settings::doNotDisturbFullScreenEnabled));
         break;
     case MenuAction::None:
         break;

@@ -6,6 +6,7 @@
 #include "Platform/Log.h"
 #include "Platform/Preferences.h"
 #include "Platform/Screens.h"
+#include "Platform/Settings.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
@@ -111,6 +112,9 @@ bool AppDelegate::otherProgramFullScreen() {
 
 void AppDelegate::measureIdleTime() {
     if (platform.idleTime) {
+        // The setting may have changed since the last measurement.
+        platform.idleTime->setThreshold(*services.preferences.value(Settings::naturalRestIdleMinutes) * 60 *
+                                        1000);
         platform.idleTime->request();
     }
 }

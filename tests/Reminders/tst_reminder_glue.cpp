@@ -187,19 +187,36 @@ private Q_SLOTS:
         QCOMPARE(d.hydrationManager->nextReminderAt(), at(9, 55));
     }
 
-    void aReminderDueDuringARestWaitsForItsEnd() {
+    // Due at 09:45 while the user rests, is away or has paused; offered 5 s after the end.
+    void aReminderWaitsUntilTheUserIsBack_data() {
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QDateTime>("back");
+        QTest::newRow("resting") << "rest" << at(9, 45, 11); // the 20-second rest's last tick
+        QTest::newRow("away") << "away" << at(9, 50, 0);
+        QTest::newRow("paused") << "pause" << at(9, 50, 0);
+    }
+    void aReminderWaitsUntilTheUserIsBack() {
+        QFETCH(QString, why);
+        QFETCH(QDateTime, back);
         Fixture f;
+        f.adapters.idleTime = &f.platform.idleTime;
         AppDelegate& d = f.launch();
         f.advanceTo(at(9, 44, 50));
-        d.triggerRestNow();
-        QVERIFY(d.restCycle.isResting());
+        if (why == QLatin1String("rest")) {
+            d.triggerRestNow();
+        } else if (why == QLatin1String("away")) {
+            f.platform.idleTime.idleMs = 6 * 60 * 1000;
+        } else {
+            d.pauseRest(back);
+        }
         f.advanceTo(at(9, 45, 5));
         QVERIFY(f.notifications.added.isEmpty());
         QVERIFY(d.hydrationManager->isDeferredAfterRest());
-        f.advanceTo(at(9, 45, 12)); // the 20-second rest is over
-        QVERIFY(!d.restCycle.isResting());
+        f.advanceTo(back);
+        f.platform.idleTime.idleMs = 0;
+        f.advanceTo(back.addSecs(1));
         QVERIFY(f.notifications.added.isEmpty());
-        f.advanceTo(at(9, 45, 20));
+        f.advanceTo(back.addSecs(11));
         QCOMPARE(f.notifications.added.size(), 1);
         QCOMPARE(f.notifications.added.first().identifier, QStringLiteral("hydration-reminder"));
     }

@@ -46,8 +46,8 @@ else
     e2e_fail "menu picture did not change in 3 s ($changed)"
 fi
 
-# Enabled lines from the top: 立即闭眼充能, 护眼节奏, 切换休息主题, ...
-keys Down Down Right Down Return
+# Enabled lines from the top: 立即闭眼充能, ⏸ 暂停护眼, 护眼节奏, 切换休息主题, ...
+keys Down Down Down Right Down Return
 windows_become "$resting_count"
 if e2e_wait_for 3 grep -q '^selectedRestModeTag=2700300$' "$settings"; then
     e2e_pass "45-minute rhythm chosen and stored"
@@ -56,7 +56,7 @@ else
 fi
 
 open_menu
-keys Down Down Down Right Down Down Return
+keys Down Down Down Down Right Down Down Return
 windows_become "$resting_count"
 if e2e_wait_for 3 grep -q '^selectedTheme=ultraman$' "$settings"; then
     e2e_pass "theme 光之巨人 chosen and stored"
@@ -82,7 +82,7 @@ fi
 windows_become "$resting_count"
 
 open_menu
-keys Down Down Right
+keys Down Down Down Right
 sleep 0.5
 e2e_shot menu-rhythms
 keys Escape Down Right
@@ -110,7 +110,7 @@ windows_become "$resting_count"
 
 # The rhythm dialog: select-all and typing in both fields, then the default button.
 open_menu
-keys Down Down Right Up Return
+keys Down Down Down Right Up Return
 e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog"
 sleep 0.5
 keys ctrl+a 2 5 Tab ctrl+a 3 0
@@ -125,7 +125,7 @@ fi
 
 # Ctrl+Q inside a dialog quits.
 open_menu
-keys Down Down Right Up Return
+keys Down Down Down Right Up Return
 e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog for Ctrl+Q"
 keys ctrl+q
 if e2e_wait_for 5 e2e_tavo_gone; then

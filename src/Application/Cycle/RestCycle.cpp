@@ -360,6 +360,7 @@ void RestCycle::pauseUntil(const QDateTime& end) {
     services.preferences.setValue(Settings::restPausedUntil, end);
     awaySinceMs.reset();
     heldSinceMs.reset();
+    transientMessage.reset(); // the choice shows at once
     updateStatusLine();
 }
 
@@ -370,6 +371,7 @@ void RestCycle::resume() {
     pauseEnd.reset();
     services.preferences.remove(Settings::restPausedUntil);
     setWorkRemaining(work);
+    transientMessage.reset();
     updateStatusLine();
     if (!holdsReminders()) {
         output.releaseReminders();
