@@ -1,8 +1,13 @@
-// A rest view in a real rest window on the current X display, on the system
-// clock, for a number of seconds: how many animation ticks came more than one
-// tick late, and how many pixels were repainted per second.
+// A rest view in a real rest window on the current X display, for a number of
+// seconds: how many animation ticks came more than one tick late, and how
+// many pixels were repainted per second (what reached the window, and what
+// the layers painted over one another to make it).
 //
-//   bench_rest_frames THEME SECONDS
+//   bench_rest_frames THEME SECONDS [--simulated]
+//
+// On the system clock by default. --simulated runs the rest on a fake clock
+// in 0.01 s steps as fast as it can and prints the process CPU time per
+// second of rest: the same work every run, for profiling under callgrind.
 
 #include "Platform/Clock.h"
 #include "Platform/Settings.h"
@@ -10,6 +15,7 @@
 #include "Rest/RestView.h"
 #include "Rest/RestWindow.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/FakeClock.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,6 +25,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <optional>
 
@@ -27,7 +34,8 @@ namespace {
 struct FrameCounts {
     long long ticks = 0;
     long long late = 0;
-    long long pixels = 0;
+    long long flushed = 0; // pixels that reached the window
+    long long painted = 0; // pixels painted by every layer, overlaps counted each time
 };
 FrameCounts counts;
 
@@ -74,28 +82,63 @@ private:
     SystemClock system;
 };
 
-// Every repainted pixel passes through the window's own paint event.
+long long area(const QRegion& region) {
+    long long sum = 0;
+    for (const QRect& rect : region) {
+        sum += static_cast<long long>(rect.width()) * rect.height();
+    }
+    return sum;
+}
+
+// Every paint event of the window's widgets; one frame's union is what the
+// window sends to the display when it flushes.
 class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* window)
+        : window(window) {}
+    void endFrame() {
+        counts.flushed += area(frame);
+        frame = QRegion();
+    }
+
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            for (const QRect& rect : static_cast<QPaintEvent*>(event)->region()) {
-                counts.pixels += static_cast<long long>(rect.width()) * rect.height();
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (object == window && event->type() == QEvent::UpdateRequest) {
+            endFrame();
+        } else if (event->type() == QEvent::Paint) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            if (widget && widget->window() == window) {
+                const QRegion& region = static_cast<QPaintEvent*>(event)->region();
+                counts.painted += area(region);
+                frame += region.translated(widget->mapTo(window, QPoint()));
             }
         }
         return false;
     }
+
+private:
+    QWidget* window;
+    QRegion frame;
 };
+
+double processSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_rest_frames THEME SECONDS\n");
+        std::fprintf(stderr, "usage: bench_rest_frames THEME SECONDS [--simulated]\n");
         return 2;
     }
-    MeasuringClock clock;
+    const bool simulated = argc > 3 && QByteArray(argv[3]) == "--simulated";
+    MeasuringClock measuring;
+    FakeClock fake;
+    Clock& clock = simulated ? static_cast<Clock&>(fake) : measuring;
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
     preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
@@ -117,20 +160,47 @@ int main(int argc, char** argv) {
                               RestView::Binding{[&] { return remaining; }, [](int) {}},
                               QStringLiteral("本集标题 · 打工人终于眨眼了"), [](const QString&) {});
     window.setContentView(view);
-    PaintCounter counter;
-    window.installEventFilter(&counter);
+    PaintCounter counter(&window);
+    app.installEventFilter(&counter);
     window.orderFrontAndFocus();
 
-    QTimer countdown;
-    QObject::connect(&countdown, &QTimer::timeout, [&] { remaining = remaining > 1 ? remaining - 1 : 20; });
-    countdown.start(1000);
-    // Counted after the first second: the first frames paint everything.
-    QTimer::singleShot(1000, [] { counts = {}; });
-    QTimer::singleShot(static_cast<int>((1 + seconds) * 1000), &app, &QCoreApplication::quit);
-    QApplication::exec();
+    double cpu = 0;
+    if (simulated) {
+        // The first second paints everything; then count.
+        auto run = [&](double span) {
+            for (int step = 0; step < qRound(span * 100); ++step) {
+                fake.advance(0.01);
+                if (step % 100 == 99) {
+                    remaining = remaining > 1 ? remaining - 1 : 20;
+                }
+                QCoreApplication::processEvents();
+            }
+        };
+        run(1);
+        counts = {};
+        const double start = processSeconds();
+        run(seconds);
+        cpu = processSeconds() - start;
+    } else {
+        QTimer countdown;
+        QObject::connect(&countdown, &QTimer::timeout,
+                         [&] { remaining = remaining > 1 ? remaining - 1 : 20; });
+        countdown.start(1000);
+        QTimer::singleShot(1000, [] { counts = {}; });
+        QTimer::singleShot(static_cast<int>((1 + seconds) * 1000), &app, &QCoreApplication::quit);
+        QApplication::exec();
+    }
+    counter.endFrame();
 
-    std::printf("ticks %lld late %lld (%.2f %%) pixels/s %.0f (%.1f screens/s)\n", counts.ticks, counts.late,
-                counts.ticks ? 100.0 * counts.late / counts.ticks : 0.0, counts.pixels / seconds,
-                counts.pixels / seconds / (frame.width() * frame.height()));
+    const double screen = static_cast<double>(frame.width()) * frame.height();
+    if (simulated) {
+        std::printf("cpu %.1f ms per second of rest, ", 1000 * cpu / seconds);
+    } else {
+        std::printf("ticks %lld late %lld (%.2f %%), ", counts.ticks, counts.late,
+                    counts.ticks ? 100.0 * counts.late / counts.ticks : 0.0);
+    }
+    std::printf("pixels/s flushed %.0f (%.2f screens), painted %.0f (%.2f screens)\n",
+                counts.flushed / seconds, counts.flushed / seconds / screen, counts.painted / seconds,
+                counts.painted / seconds / screen);
     return 0;
 }

@@ -3,7 +3,8 @@
 # same run on the same virtual display, under Xvfb with a tray host:
 #   - CPU (% of one core) during 15 s of a 20-second rest, per theme;
 #   - resident memory (RSS) added by the rest (peak during it, over the idle
-#     figure before it) and what is still added 10 s after it ended;
+#     figure before it), how much of that is pages mapped from files (fonts
+#     read for the rest's text), and what is still added 10 s after it ended;
 #   - for the aurora theme and the peer, the same on two 3840x2160 screens
 #     (one 7680x2160 screen split into two monitors with xrandr);
 #   - from bench_rest_frames on the same display: animation ticks more than
@@ -19,25 +20,26 @@ E2E_OUT=$(mktemp -d)
 ticks=$(getconf CLK_TCK)
 cpu_of() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_of() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; } # kB
+file_of() { awk '/^RssFile:/ {print $2}' "/proc/$1/status"; } # kB of it mapped from files (fonts, libraries)
 
-# measure PID REST_SECONDS: prints "cpu% added_MB after_MB" once the rest is on.
+# measure PID IDLE_KB REST_SECONDS IDLE_FILE_KB: prints "cpu% added_MB after_MB" once the rest is on.
 measure() {
-    local pid=$1 idle=$2 rest=$3 peak=0 before after t0 t1 rss
+    local pid=$1 idle=$2 rest=$3 idle_file=$4 peak=0 before after t0 t1 rss peak_file=0
     sleep 1 # past the entrance
     before=$(cpu_of "$pid")
     t0=$(date +%s.%N)
     for _ in $(seq 15); do
         sleep 1
         rss=$(rss_of "$pid")
-        [ "$rss" -gt "$peak" ] && peak=$rss
+        [ "$rss" -gt "$peak" ] && peak=$rss && peak_file=$(file_of "$pid")
     done
     after=$(cpu_of "$pid")
     t1=$(date +%s.%N)
     sleep $((rest - 16 + 10)) # to the end of the rest, then 10 s more
     awk -v c0="$before" -v c1="$after" -v hz="$ticks" -v t0="$t0" -v t1="$t1" -v idle="$idle" \
-        -v peak="$peak" -v later="$(rss_of "$pid")" 'BEGIN {
-        printf "CPU %5.2f %% of one core, RSS added %5.1f MB, still added 10 s after %5.1f MB\n",
-            (c1 - c0) / hz / (t1 - t0) * 100, (peak - idle) / 1024, (later - idle) / 1024
+        -v peak="$peak" -v later="$(rss_of "$pid")" -v files=$((peak_file - idle_file)) 'BEGIN {
+        printf "CPU %5.2f %% of one core, RSS added %5.1f MB (%4.1f MB of it file pages), still added 10 s after %5.1f MB\n",
+            (c1 - c0) / hz / (t1 - t0) * 100, (peak - idle) / 1024, files / 1024, (later - idle) / 1024
     }'
 }
 
@@ -47,30 +49,41 @@ tavo_rest() {
     e2e_launch "$tavo"
     e2e_wait_for 30 e2e_tray_has_icon || { echo "tray icon never docked"; return 1; }
     sleep 5
-    local idle
+    local idle idle_file
     idle=$(rss_of "$TAVO_PID")
+    idle_file=$(file_of "$TAVO_PID")
     e2e_click_tray_icon
     sleep 1
     xdotool key Down Return # 立即闭眼充能
     e2e_wait_for 10 e2e_fullscreen_window_shown || { echo "no rest window"; return 1; }
     printf '%-26s ' "Tavo $2"
-    measure "$TAVO_PID" "$idle" 20
+    measure "$TAVO_PID" "$idle" 20 "$idle_file"
     kill -KILL "$TAVO_PID"
-    wait "$TAVO_PID" 2>/dev/null
+    wait "$TAVO_PID" 2>/dev/null || true # killed: the status is not a failure
 }
 
 # safeeyes_break LABEL: Safe Eyes' short break (15 s by default) taken at once.
 safeeyes_break() {
     rm -rf "$XDG_CONFIG_HOME/safeeyes" "$HOME/.config/safeeyes"
-    safeeyes >"$E2E_DIR/safeeyes.log" 2>&1 &
+    # Safe Eyes listens for suspend on the system bus and will not start
+    # without one; a private bus of our own stands in for it.
+    local bus bus_pid
+    read -r bus bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | tr '\n' ' ')
+    E2E_PIDS+=("$bus_pid")
+    DBUS_SYSTEM_BUS_ADDRESS=${bus} safeeyes >"$E2E_DIR/safeeyes.log" 2>&1 &
     local pid=$!
     sleep 8
-    local idle
+    if ! kill -0 "$pid" 2>/dev/null; then
+        echo "Safe Eyes did not start: $(tail -n 1 "$E2E_DIR/safeeyes.log")"
+        return 1
+    fi
+    local idle idle_file
     idle=$(rss_of "$pid")
-    safeeyes --take-break >/dev/null 2>&1
+    idle_file=$(file_of "$pid")
+    DBUS_SYSTEM_BUS_ADDRESS=${bus} safeeyes --take-break >/dev/null 2>&1
     sleep 1
     printf '%-26s ' "Safe Eyes $1"
-    measure "$pid" "$idle" 15
+    measure "$pid" "$idle" 15 "$idle_file"
     kill "$pid"
     wait "$pid" 2>/dev/null
 }

@@ -50,8 +50,7 @@ set(TAVO_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/tavo)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${PROJECT_BINARY_DIR}/packaging/copyright @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/copyright DESTINATION ${TAVO_DOC_DIR})
 tavo_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/changelog ${TAVO_DOC_DIR} changelog.Debian.gz)
-# Manual pages go the same way, e.g.
-#   tavo_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/tavo.1 ${CMAKE_INSTALL_MANDIR}/man1 tavo.1.gz)
+tavo_install_gzipped(${PROJECT_SOURCE_DIR}/packaging/tavo.1 ${CMAKE_INSTALL_MANDIR}/man1 tavo.1.gz)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavo)

@@ -1,6 +1,8 @@
 #include "Application/AppDelegate.h"
-#include "Platform/Desktop/AwaySources.h"
+#include "CommandLine/CommandLine.h"
 #include "Platform/Clock.h"
+#include "Platform/Desktop/AwaySources.h"
+#include "Platform/Desktop/DBusControlService.h"
 #include "Platform/Desktop/DBusNotifications.h"
 #include "Platform/Desktop/DBusSessionEvents.h"
 #include "Platform/Desktop/DialogAlerts.h"
@@ -20,14 +22,43 @@
 #include <QLibraryInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTextStream>
 #include <QTranslator>
 
 #include <optional>
 
+namespace {
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Tavo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION));
+}
+
+// `tavo COMMAND`: no display, no tray, only what the command needs.
+int runCommand(int argc, char** argv) {
+    const QCoreApplication app(argc, argv);
+    nameApplication();
+    const SystemClock clock;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CommandLine::run(
+        QCoreApplication::arguments(),
+        {[] { return QDBusConnection::sessionBus(); }, StatsStore::defaultRootDirectory(), clock, out, err});
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    if (CommandLine::isCommand(arguments)) {
+        return runCommand(argc, argv);
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavo"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION));
+    nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
     // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does;
     // caught from the start, answered once the event loop runs.
@@ -74,7 +105,8 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<WaylandConnection> wayland = WaylandConnection::open();
     const std::unique_ptr<LayerShellOverlayCards> overlayCards =
         LayerShellOverlayCards::create(wayland.get());
-    const std::unique_ptr<IdleTime> idleTime = AwaySources::idleTime(wayland.get(), QDBusConnection::sessionBus());
+    const std::unique_ptr<IdleTime> idleTime =
+        AwaySources::idleTime(wayland.get(), QDBusConnection::sessionBus());
     const std::unique_ptr<FullScreen> fullScreen = AwaySources::fullScreen();
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
                                           .screens = &screens,
@@ -90,5 +122,12 @@ int main(int argc, char* argv[]) {
                      Qt::QueuedConnection);
     QObject::connect(&termination, &TerminationSignals::received, &delegate, &AppDelegate::quitApp);
     delegate.applicationDidFinishLaunching();
+    // Commands from `tavo COMMAND`, status bars and key bindings, on this
+    // user's session bus only. The lock above keeps Tavo single: it works
+    // without a bus, and no other program can hold it in Tavo's place.
+    DBusControlService control(delegate, clock);
+    if (const std::optional<QString> failure = control.registerOn(QDBusConnection::sessionBus())) {
+        logLine(QStringLiteral("Tavo: no command line control: ") + *failure);
+    }
     return QApplication::exec();
 }

@@ -24,7 +24,7 @@ AppDelegate::AppDelegate(PlatformServices platform, Services services, QObject* 
     : QObject(parent)
     , platform(platform)
     , services(std::move(services)) {
-    connect(&restCycle, &RestCycle::statusChanged, this, [this] { setStatusLine(restCycle.status().line); });
+    connect(&restCycle, &RestCycle::statusChanged, this, &AppDelegate::showStatusLine);
 }
 
 AppDelegate::~AppDelegate() {

@@ -3,6 +3,7 @@
 #include "Application/Cycle/RestCycle.h"
 #include "Application/RestMode.h"
 #include "Platform/PlatformServices.h"
+#include "Platform/RemoteControl.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
 #include "Reminders/ReminderNotificationRouter.h"
@@ -54,7 +55,7 @@ struct Services {
 // The work and rest cycle itself is RestCycle; the delegate drives it and
 // shows what it decides. State is public so the suites can drive and inspect
 // it directly.
-class AppDelegate : public QObject, public RestCycleOutput {
+class AppDelegate : public QObject, public RestCycleOutput, public RemoteControl {
     Q_OBJECT
 public:
     AppDelegate(PlatformServices platform, Services services, QObject* parent = nullptr);
@@ -70,7 +71,7 @@ public:
     static void paintStatusBarIcon(QPainter& painter);
     // Ten seconds after launch: with no tray host by then, one notification says how Tavo runs without it.
     void explainMissingTrayIfNeeded();
-    void quitApp();
+    void quitApp() override;
     void prefetchWallpaperForCurrentThemeIfNeeded();
     void startServices();
     static const QStringList& launchGreetings();
@@ -95,11 +96,13 @@ public:
     void tick();
     void updateStatusMenuTitle();
     void setTransientStatus(const QString& message, double duration);
-    // What the countdown line says; written to the menu only while it is open.
-    void setStatusLine(const QString& text);
+    // What the countdown line says: the cycle's status line.
+    QString statusLine() const { return restCycle.status().line; }
+    // Writes it to the menu, only while the menu is open, and tells status bars.
+    void showStatusLine();
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage);
-    void triggerRestNow();
+    void triggerRestNow() override;
     // During a rest, a screen attached gets its window at once and a detached one loses it.
     void updateRestWindowsForScreens();
     // Pause and resume (the pause submenu).
@@ -148,10 +151,19 @@ public:
     void showPelvicFloorIntervalDialog();
     void recordHydrationDrink();
     void recordPelvicFloorCompletion();
+    // After a confirmed drink or set: the menu lines, and the day's count in the status line.
+    QString showHydrationLogged();
+    QString showPelvicFloorLogged();
     // At launch and after a resume: observe wakes, end a stale day, start today when enabled.
     void startReminderManagers();
     void showInvalidHydrationIntervalAlert();
     void showInvalidPelvicFloorIntervalAlert();
+
+    // --- control from outside the process (AppDelegate_RemoteControl.cpp)
+    StatusSnapshot statusSnapshot() override;
+    QString drink() override;
+    QString exercise() override;
+    void notifyStatusChanged();
 
     // --- reports (AppDelegate_Reports.cpp)
     void showTodayReport();
@@ -202,7 +214,6 @@ public:
     // Lines that change every second are written only while the menu is open:
     // each change goes over the bus to an SNI tray host and would wake it.
     bool isStatusMenuOpen = false;
-    QString statusLine = QStringLiteral("⏳ 系统自检中，别急");
     QPointer<QAction> statusMenuItem;
     QPointer<QAction> restModeSummaryMenuItem;
     QPointer<QAction> customRestModeMenuItem;

@@ -74,7 +74,7 @@ void AppDelegate::setupMenu() {
 
 void AppDelegate::addRestMenuItems(QMenu* menu) {
     addLine(menu, QStringLiteral("👁 护眼休息"));
-    statusMenuItem = addLine(menu, statusLine);
+    statusMenuItem = addLine(menu, statusLine());
     addActionLine(menu, QStringLiteral("    立即闭眼充能"), MenuAction::None, [this] { triggerRestNow(); });
     makePauseSubMenu(menu);
     makeRestModeSubMenu(menu);
@@ -241,7 +241,7 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
     }
     // Brought up to date now, then every second by the timer while the menu stays open.
     if (statusMenuItem) {
-        statusMenuItem->setText(statusLine);
+        statusMenuItem->setText(statusLine());
     }
     updateReminderCountdownMenuTitles();
 }

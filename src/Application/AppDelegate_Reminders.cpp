@@ -262,21 +262,29 @@ void AppDelegate::showInvalidPelvicFloorIntervalAlert() {
 }
 
 void AppDelegate::recordHydrationDrink() {
-    if (!hydrationManager->showReminderAlert(StatsEventSource::manual)) {
-        return;
+    if (hydrationManager->showReminderAlert(StatsEventSource::manual)) {
+        showHydrationLogged();
     }
-    updateHydrationMenuItems();
-    hydrationManager->ensureFreshDrinkCount();
-    setTransientStatus(TavoCopy::hydrationLoggedLine(static_cast<int>(hydrationManager->count())),
-                       transientStatusSeconds);
 }
 
 void AppDelegate::recordPelvicFloorCompletion() {
-    if (!pelvicFloorManager->showReminderAlert(StatsEventSource::manual)) {
-        return;
+    if (pelvicFloorManager->showReminderAlert(StatsEventSource::manual)) {
+        showPelvicFloorLogged();
     }
+}
+
+QString AppDelegate::showHydrationLogged() {
+    updateHydrationMenuItems();
+    hydrationManager->ensureFreshDrinkCount();
+    const QString line = TavoCopy::hydrationLoggedLine(static_cast<int>(hydrationManager->count()));
+    setTransientStatus(line, transientStatusSeconds);
+    return line;
+}
+
+QString AppDelegate::showPelvicFloorLogged() {
     updatePelvicFloorMenuItems();
     pelvicFloorManager->ensureFreshCompletionCount();
-    setTransientStatus(TavoCopy::pelvicFloorLoggedLine(static_cast<int>(pelvicFloorManager->count())),
-                       transientStatusSeconds);
+    const QString line = TavoCopy::pelvicFloorLoggedLine(static_cast<int>(pelvicFloorManager->count()));
+    setTransientStatus(line, transientStatusSeconds);
+    return line;
 }

@@ -26,6 +26,8 @@ void AppDelegate::startMainTimer() {
 void AppDelegate::tick() {
     restCycle.tick();
     updateReminderCountdownMenuTitles();
+    // The reminders' countdowns, part of what a status bar shows, move with every tick.
+    notifyStatusChanged();
 }
 
 void AppDelegate::updateStatusMenuTitle() {
@@ -36,11 +38,11 @@ void AppDelegate::setTransientStatus(const QString& message, double duration) {
     restCycle.setTransientStatus(message, duration);
 }
 
-void AppDelegate::setStatusLine(const QString& text) {
-    statusLine = text;
+void AppDelegate::showStatusLine() {
     if (isStatusMenuOpen && statusMenuItem) {
-        statusMenuItem->setText(text);
+        statusMenuItem->setText(statusLine());
     }
+    notifyStatusChanged();
 }
 
 void AppDelegate::triggerRestNow() {

@@ -1,5 +1,9 @@
 #include "Platform/Memory.h"
 
+// Any C library header defines __GLIBC__ when it is glibc; without one
+// first, the test below is always false.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

@@ -133,10 +133,10 @@ protected:
             painter.fillRect(rect(), gradient);
         }
         QPainter painter(this);
-        for (const QRect& part : event->region()) {
+        paintEachRect(painter, event->region(), [&](const QRect& part) {
             painter.drawImage(part, veil,
                               QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-        }
+        });
     }
     void hideEvent(QHideEvent*) override { veil = QImage(); }
 
@@ -282,6 +282,10 @@ void RestView::hideEvent(QHideEvent*) {
     // The layers have dropped their pictures on hiding; give the pages back
     // once every window of the rest has gone.
     cardShadow = QImage();
+    for (CachedPicture* picture :
+         {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
+        picture->clear();
+    }
     services.clock.callLater(this, 1.0, [] { returnFreedMemoryToSystem(); });
 }
 
@@ -314,6 +318,11 @@ QRect RestView::catArea() const {
                   centre + (bounds.bottomRight() - centre) * grow)
         .toAlignedRect()
         .adjusted(-2, -2, 2, 2);
+}
+
+QRect RestView::tipArea() const {
+    // Room for antialiased glyph edges around the frame.
+    return layout().tip.toAlignedRect().adjusted(-4, -4, 4, 4);
 }
 
 QRect RestView::skipArea() const {
@@ -491,41 +500,63 @@ void RestView::holdChanged() {
 }
 
 void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
+    // Each part is drawn once per change of what it shows and copied when
+    // something passing over it (a firefly, a glow step) repaints it.
     const double now = Animation::now(services.clock);
     const RestLayout current = layout();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     if (theme != RestTheme::Ultraman && dirty.intersects(ringArea())) {
-        paintRing(painter, current, now);
+        const double breathValue = breath.breathValue();
+        ringGlow.paint(painter, dirty, ringArea(), {breathValue},
+                       [&](QPainter& picture) { paintRingGlow(picture, current, breathValue); });
+        const double fraction = arc.value(now);
+        const QPointF centre = current.ring.center();
+        ringArc.paint(painter, dirty,
+                      QRectF(centre - QPointF(100, 100), centre + QPointF(100, 100)).toAlignedRect(),
+                      {fraction}, [&](QPainter& picture) { paintRingArc(picture, current, fraction); });
+        ringText.paint(
+            painter, dirty, QRectF(centre - QPointF(120, 70), centre + QPointF(120, 70)).toAlignedRect(),
+            {shownSeconds, breath.breathText()}, [&](QPainter& picture) { paintRingText(picture, current); });
     }
     const double cat = catPresence.value(now);
     if (cat > 0.001 && dirty.intersects(catArea())) {
-        const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
-        painter.save();
-        const QPointF centre = catLayout.cat.center();
-        painter.translate(centre);
-        painter.scale(cat, cat);
-        painter.translate(-centre);
-        painter.setOpacity(std::clamp(cat, 0.0, 1.0));
-        RestingCatView::paint(painter, catLayout.cat, breath.breathValue(), tailAngle);
-        painter.restore();
+        catPicture.paint(painter, dirty, catArea(), {cat, breath.breathValue(), tailAngle},
+                         [&](QPainter& picture) {
+                             const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
+                             const QPointF centre = catLayout.cat.center();
+                             picture.translate(centre);
+                             picture.scale(cat, cat);
+                             picture.translate(-centre);
+                             picture.setOpacity(std::clamp(cat, 0.0, 1.0));
+                             RestingCatView::paint(picture, catLayout.cat, breath.breathValue(), tailAngle);
+                         });
     }
-    if (theme != RestTheme::Ultraman && dirty.intersects(current.tip.toAlignedRect())) {
-        painter.setFont(systemFont(18));
-        painter.setPen(Palette::white(0.85));
-        painter.drawText(current.tip, Qt::AlignCenter | Qt::TextWordWrap, tip);
+    if (theme != RestTheme::Ultraman && dirty.intersects(tipArea())) {
+        tipPicture.paint(painter, dirty, tipArea(), {tip}, [&](QPainter& picture) {
+            picture.setFont(systemFont(18));
+            picture.setPen(Palette::white(0.85));
+            picture.drawText(current.tip, Qt::AlignCenter | Qt::TextWordWrap, tip);
+        });
     }
     if (dirty.intersects(skipArea())) {
-        paintSkipArea(painter, current, now);
+        const double progress = hold->displayedProgress(now);
+        const double scale = pressScale.value(now);
+        skipPicture.paint(painter, dirty, skipArea(),
+                          {progress, scale, hold->isPressingSkip(),
+                           hold->skipFeedbackText().value_or(QString()), static_cast<int>(theme)},
+                          [&](QPainter& picture) { paintSkipArea(picture, current, progress, scale); });
     }
-    if (cardPresence.value(now) > 0.001 && dirty.intersects(cardArea())) {
-        paintFeedbackCard(painter, now);
+    const double presence = cardPresence.value(now);
+    if (presence > 0.001 && dirty.intersects(cardArea())) {
+        cardPicture.paint(painter, dirty, cardArea(), {presence},
+                          [&](QPainter& picture) { paintFeedbackCard(picture, presence); });
     }
 }
 
-void RestView::paintRing(QPainter& painter, const RestLayout& current, double now) {
+void RestView::paintRingGlow(QPainter& painter, const RestLayout& current, double breathValue) {
     const QPointF centre = current.ring.center();
-    const double scale = 1 + 0.18 * breath.breathValue();
+    const double scale = 1 + 0.18 * breathValue;
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.translate(centre);
@@ -533,12 +564,14 @@ void RestView::paintRing(QPainter& painter, const RestLayout& current, double no
     const QImage& glow = ringGlowSprite();
     painter.drawImage(QPointF(-glow.width() / 2.0, -glow.height() / 2.0), glow);
     painter.restore();
+}
 
+void RestView::paintRingArc(QPainter& painter, const RestLayout& current, double fraction) {
+    const QPointF centre = current.ring.center();
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Palette::white(0.12), 8));
     painter.drawEllipse(centre, 95, 95);
 
-    const double fraction = arc.value(now);
     if (fraction > 0) {
         QLinearGradient gradient(centre.x(), centre.y() - 95, centre.x(), centre.y() + 95);
         gradient.setColorAt(0, Palette::teal);
@@ -549,7 +582,10 @@ void RestView::paintRing(QPainter& painter, const RestLayout& current, double no
         painter.drawArc(QRectF(centre.x() - 95, centre.y() - 95, 190, 190), 90 * 16,
                         -static_cast<int>(std::lround(fraction * 360 * 16)));
     }
+}
 
+void RestView::paintRingText(QPainter& painter, const RestLayout& current) {
+    const QPointF centre = current.ring.center();
     const QFont numberFont = systemFont(56, QFont::Bold);
     const QFont breathFont = systemFont(16, QFont::Medium);
     const double numberHeight = QFontMetricsF(numberFont).height();
@@ -565,20 +601,19 @@ void RestView::paintRing(QPainter& painter, const RestLayout& current, double no
                      breath.breathText());
 }
 
-void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, double now) {
+void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, double progress, double scale) {
     const QPointF centre = current.skipButton.center();
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Palette::white(0.2), 3));
     painter.drawEllipse(centre, 45, 45);
 
-    const double progress = hold->displayedProgress(now);
     if (progress > 0) {
         painter.setPen(QPen(QColor::fromRgbF(1, 0.75f, 0), 4, Qt::SolidLine, Qt::RoundCap));
         painter.drawArc(QRectF(centre.x() - 45, centre.y() - 45, 90, 90), 90 * 16,
                         -static_cast<int>(std::lround(progress * 360 * 16)));
     }
 
-    const double discRadius = 38 * pressScale.value(now);
+    const double discRadius = 38 * scale;
     painter.setPen(Qt::NoPen);
     painter.setBrush(Palette::white(hold->isPressingSkip() ? 0.15 : 0.08));
     painter.drawEllipse(centre, discRadius, discRadius);
@@ -597,8 +632,7 @@ void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, doubl
     painter.drawText(current.hint, Qt::AlignCenter, feedback.value_or(RestCopy::skipHint));
 }
 
-void RestView::paintFeedbackCard(QPainter& painter, double now) {
-    const double presence = cardPresence.value(now);
+void RestView::paintFeedbackCard(QPainter& painter, double presence) {
     painter.save();
     const QPointF centre = cardRect.center();
     const double scale = 0.92 + 0.08 * presence;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Models/Animation.h"
 #include "Rest/Models/BreathingCycle.h"
 #include "Rest/Models/RestLayout.h"
@@ -64,12 +65,15 @@ private:
     // What each moving part covers, in this view's coordinates.
     QRect ringArea() const;
     QRect catArea() const;
+    QRect tipArea() const;
     QRect skipArea() const;
     QRect cardArea() const;
     void paintContent(QPainter& painter, const QRegion& dirty);
-    void paintRing(QPainter& painter, const RestLayout& layout, double now);
-    void paintSkipArea(QPainter& painter, const RestLayout& layout, double now);
-    void paintFeedbackCard(QPainter& painter, double now);
+    void paintRingGlow(QPainter& painter, const RestLayout& layout, double breathValue);
+    void paintRingArc(QPainter& painter, const RestLayout& layout, double fraction);
+    void paintRingText(QPainter& painter, const RestLayout& layout);
+    void paintSkipArea(QPainter& painter, const RestLayout& layout, double progress, double scale);
+    void paintFeedbackCard(QPainter& painter, double presence);
     void holdChanged();
 
     RestServices services;
@@ -107,4 +111,11 @@ private:
     Transition cardPresence;
     QImage cardShadow;
     QRectF cardRect;
+    CachedPicture ringGlow;
+    CachedPicture ringArc;
+    CachedPicture ringText;
+    CachedPicture catPicture;
+    CachedPicture tipPicture;
+    CachedPicture skipPicture;
+    CachedPicture cardPicture;
 };

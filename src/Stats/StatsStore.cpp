@@ -96,9 +96,12 @@ QList<StatsEvent> decodeStatsEventLines(QByteArrayView text) {
     return events;
 }
 
-StatsStore::StatsStore(const QString& rootDirectory)
-    : root(rootDirectory) {
-    ensureDirectories();
+StatsStore::StatsStore(const QString& rootDirectory, Access access)
+    : root(rootDirectory)
+    , access(access) {
+    if (access == Access::readWrite) {
+        ensureDirectories();
+    }
 }
 
 QString StatsStore::defaultRootDirectory() {
@@ -131,6 +134,9 @@ void StatsStore::ensureDirectories() const {
 
 void StatsStore::record(StatsEventType type, StatsEventSource source, const std::optional<QString>& sessionId,
                         const StatsPayload& payload, const QDateTime& at) {
+    if (access == Access::readOnly) {
+        return;
+    }
     ensureDirectories();
 
     const StatsEvent event{QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
@@ -257,6 +263,9 @@ StatsMeta StatsStore::loadMeta() const {
 }
 
 void StatsStore::saveMeta(const StatsMeta& meta) {
+    if (access == Access::readOnly) {
+        return;
+    }
     ensureDirectories();
     const QByteArray bytes = encodeStatsMeta(meta);
     QSaveFile file(metaPath());

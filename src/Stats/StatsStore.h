@@ -24,8 +24,12 @@ struct StatsMeta {
 // "Tavo Stats: " line and swallowed. record() may be called from any thread.
 class StatsStore {
 public:
-    // Creates the folders under root at once.
-    explicit StatsStore(const QString& rootDirectory);
+    // A read-only store (the command line's reports) never touches the disk:
+    // it creates no folder and records or saves nothing.
+    enum class Access { readWrite, readOnly };
+
+    // A store for writing creates the folders under root at once.
+    explicit StatsStore(const QString& rootDirectory, Access access = Access::readWrite);
 
     // "<GenericDataLocation, or home>/Tavo/Stats".
     static QString defaultRootDirectory();
@@ -65,6 +69,7 @@ private:
     QList<StatsEvent> events(const QString& monthKey) const;
 
     QString root;
+    Access access;
     // Serialises appends inside the process; O_APPEND and one write per line
     // keep other processes' lines whole.
     QMutex appendMutex;

@@ -5,6 +5,7 @@
 #include "Stats/StatsStore.h"
 #include "support/DelegateFixture.h"
 #include "support/FakeClock.h"
+#include "support/PrivateBus.h"
 #include "support/TestPlatform.h"
 
 #include <QDBusConnection>
@@ -64,33 +65,6 @@ private:
         }
     };
 
-    // A bus daemon of the test's own, stopped with the test; connections made
-    // with connect() are closed first.
-    struct PrivateBus {
-        QProcess daemon;
-        QString address;
-        QStringList names;
-        PrivateBus() {
-            daemon.start(
-                QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-            if (daemon.waitForReadyRead(5000)) {
-                address = QString::fromUtf8(daemon.readLine()).trimmed();
-            }
-        }
-        ~PrivateBus() {
-            for (const QString& name : std::as_const(names)) {
-                QDBusConnection::disconnectFromBus(name);
-            }
-            daemon.kill();
-            daemon.waitForFinished();
-        }
-        QDBusConnection connect(const QString& name) {
-            names.append(name);
-            return QDBusConnection::connectToBus(address, name);
-        }
-    };
-
 private Q_SLOTS:
     void sleepDuringARestHidesItAndWakeBringsItBack() {
         Fixture f;
@@ -133,7 +107,7 @@ private Q_SLOTS:
         f.resume();
         QCOMPARE(d.restCycle.workSecondsRemaining(), 1070);
         QVERIFY(!d.restCycle.isResting());
-        QCOMPARE(d.statusLine, RestCycle::statusTitle(1070));
+        QCOMPARE(d.statusLine(), RestCycle::statusTitle(1070));
     }
 
     void aRestEndingWhileLockedStaysEnded() {
@@ -174,7 +148,7 @@ private Q_SLOTS:
         f.resume();
         QVERIFY(d.statusMenu);
         QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
-        QCOMPARE(d.statusLine, RestCycle::statusTitle(1190));
+        QCOMPARE(d.statusLine(), RestCycle::statusTitle(1190));
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
     }
 

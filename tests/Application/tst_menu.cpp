@@ -202,11 +202,11 @@ private Q_SLOTS:
         }
         // An hour's pause, then back; a setting switched off loses its check mark.
         pause->actions().at(1)->trigger();
-        QCOMPARE(d.statusLine, QStringLiteral("⏸ 已暂停，10:00 恢复"));
+        QCOMPARE(d.statusLine(), QStringLiteral("⏸ 已暂停，10:00 恢复"));
         f.open(pause);
         QVERIFY(d.resumeMenuItem->isVisible());
         d.resumeMenuItem->trigger();
-        QCOMPARE(d.statusLine, QStringLiteral("⏳ 距离眼睛下班还有 20:00"));
+        QCOMPARE(d.statusLine(), QStringLiteral("⏳ 距离眼睛下班还有 20:00"));
         d.naturalRestMenuItem->trigger();
         f.open(pause);
         QVERIFY(!d.naturalRestMenuItem->isChecked());

@@ -18,7 +18,7 @@ class RestLoopTest : public QObject {
 
 private:
     struct Fixture : DelegateFixture {
-        QString statusLine() const { return delegate->statusLine; }
+        QString statusLine() const { return delegate->statusLine(); }
     };
 
 private Q_SLOTS:

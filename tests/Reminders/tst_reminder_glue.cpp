@@ -97,13 +97,13 @@ private Q_SLOTS:
         f.notifications.respond(QStringLiteral("hydration-reminder"), QStringLiteral("HYDRATION_REMINDER"),
                                 Notifications::dismissActionIdentifier);
         QTRY_COMPARE(d.reminderSkipFeedbackPresenter->toastWindows.size(), size_t(1));
-        const QString line = d.statusLine;
+        const QString line = d.statusLine();
         QVERIFY(d.hydrationManager->configuration().skipMessages.contains(line));
         QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->title(),
                  QStringLiteral("喝水提醒已跳过"));
         QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->message(), line);
         f.advanceTo(at(9, 45, 5));
-        QVERIFY(d.statusLine != line);
+        QVERIFY(d.statusLine() != line);
     }
 
     void typedInterval_data() {
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(f.reminderEvents(), (QStringList{QStringLiteral("hydration_prompt_shown/manual"),
                                                   QStringLiteral("hydration_skipped/manual")}));
-        QVERIFY(!d.statusLine.contains(QStringLiteral("到账")));
+        QVERIFY(!d.statusLine().contains(QStringLiteral("到账")));
         QCOMPARE(d.hydrationManager->count(), 0);
     }
 
@@ -180,7 +180,7 @@ private Q_SLOTS:
         QCOMPARE(f.platform.alerts.shown.first().buttons.first(), QStringLiteral("水分充值 +1"));
         QCOMPARE(f.reminderEvents(), (QStringList{QStringLiteral("hydration_prompt_shown/manual"),
                                                   QStringLiteral("hydration_completed/manual")}));
-        const QString line = d.statusLine;
+        const QString line = d.statusLine();
         QVERIFY2(line == QStringLiteral("💧 今日第 1 杯到账，继续保持") ||
                      TavoCopy::hydrationLoggedLines().contains(line),
                  qPrintable(line));

@@ -183,10 +183,10 @@ void ReportPromptTest::everyChoiceOpensANewWindow() {
     f->delegate->showTodayReport();
     QPointer<StatsReportWindow> first = f->delegate->statsReportWindow;
     const QString opened = QStringLiteral("📊 报表已打开，身体小本本已摊开");
-    QCOMPARE(f->delegate->statusLine, opened);
+    QCOMPARE(f->delegate->statusLine(), opened);
     f->clock.advance(5);
     f->delegate->updateStatusMenuTitle();
-    QVERIFY(f->delegate->statusLine != opened);
+    QVERIFY(f->delegate->statusLine() != opened);
 
     f->delegate->showTodayReport();
     QVERIFY(first);

@@ -1,3 +1,4 @@
+#include "Stats/StatsReportText.h"
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
 #include "Stats/UI/StatsReportView.h"
@@ -76,7 +77,7 @@ void ReportViewTest::maintenanceScore_data() {
 void ReportViewTest::maintenanceScore() {
     QFETCH(StatsDaySummary, total);
     QFETCH(int, score);
-    QCOMPARE(StatsReportView::maintenanceScore(total), score);
+    QCOMPARE(StatsReportText::maintenanceScore(total), score);
 }
 
 void ReportViewTest::scoreIgnoresSnoozesLaunchesAndSeconds() {
@@ -87,9 +88,9 @@ void ReportViewTest::scoreIgnoresSnoozesLaunchesAndSeconds() {
     total.pelvicSnoozedCount = 5;
     total.restActualSeconds = 600;
     total.restSkippedSeconds = 60;
-    QCOMPARE(StatsReportView::maintenanceScore(total), 0);
+    QCOMPARE(StatsReportText::maintenanceScore(total), 0);
     total.pelvicCompletedCount = 1;
-    QCOMPARE(StatsReportView::maintenanceScore(total), 100);
+    QCOMPARE(StatsReportText::maintenanceScore(total), 100);
 }
 
 void ReportViewTest::scoreLabel_data() {
@@ -108,7 +109,7 @@ void ReportViewTest::scoreLabel_data() {
 void ReportViewTest::scoreLabel() {
     QFETCH(int, score);
     QFETCH(QString, label);
-    QCOMPARE(StatsReportView::scoreLabel(score), label);
+    QCOMPARE(StatsReportText::scoreLabel(score), label);
 }
 
 void ReportViewTest::titles_data() {
@@ -122,7 +123,7 @@ void ReportViewTest::titles_data() {
 void ReportViewTest::titles() {
     QFETCH(StatsReportScope::Kind, kind);
     QFETCH(QString, title);
-    QCOMPARE(StatsReportView::title(kind), title);
+    QCOMPARE(StatsReportText::title(kind), title);
 }
 
 void ReportViewTest::barSharesAreRelativeToTheBusiestDay() {
@@ -206,13 +207,13 @@ void ReportViewTest::eventIcons_data() {
 void ReportViewTest::eventIcons() {
     QFETCH(StatsEventType, type);
     QFETCH(QString, icon);
-    QCOMPARE(StatsReportView::eventIcon(type), icon);
+    QCOMPARE(StatsReportText::eventIcon(type), icon);
 }
 
 void ReportViewTest::timeTextIsTwentyFourHour() {
-    QCOMPARE(StatsReportView::timeText(QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7))),
+    QCOMPARE(StatsReportText::timeText(QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7))),
              QStringLiteral("09:05:07"));
-    QCOMPARE(StatsReportView::timeText(QDateTime(QDate(2026, 3, 2), QTime(21, 0, 59))),
+    QCOMPARE(StatsReportText::timeText(QDateTime(QDate(2026, 3, 2), QTime(21, 0, 59))),
              QStringLiteral("21:00:59"));
 }
 

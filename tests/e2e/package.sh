@@ -26,7 +26,8 @@ dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's#^\./#/#; s#/$##' | sort >
 missing=0
 for path in /usr/bin/tavo /usr/share/applications/tavo.desktop \
     /usr/share/metainfo/io.github.tavo_app.tavo.metainfo.xml /usr/share/icons/hicolor/scalable/apps/tavo.svg \
-    /usr/share/doc/tavo/copyright /usr/share/doc/tavo/changelog.Debian.gz; do
+    /usr/share/doc/tavo/copyright /usr/share/doc/tavo/changelog.Debian.gz /usr/share/man/man1/tavo.1.gz \
+    /usr/share/bash-completion/completions/tavo /usr/share/dbus-1/interfaces/org.tavo.Tavo.xml; do
     grep -qxF "$path" "$work/contents" || { e2e_fail "$path is not in the package"; missing=1; }
 done
 for size in 16 22 24 32 48 64 128 256 512; do

@@ -157,7 +157,8 @@ private:
 
     std::optional<QString> transientMessage;
     qint64 transientExpiresMs = 0;
-    RestCycleStatus current;
+    // Until the first tick: the launch line.
+    RestCycleStatus current{.line = QStringLiteral("⏳ 系统自检中，别急")};
 
     bool idleTimeAvailable = false;
     int ticksSinceIdlePoll = 0;

@@ -16,7 +16,8 @@ bool isPlainX11() {
 
 } // namespace
 
-std::unique_ptr<IdleTime> AwaySources::idleTime(WaylandConnection* wayland, const QDBusConnection& sessionBus) {
+std::unique_ptr<IdleTime> AwaySources::idleTime(WaylandConnection* wayland,
+                                                const QDBusConnection& sessionBus) {
     const auto found = [](std::unique_ptr<IdleTime> source, const char* name) {
         if (source) {
             logLine(QStringLiteral("Tavo: idle time from %1").arg(QLatin1String(name)));

@@ -27,7 +27,8 @@ QDBusMessage call(const DBusIdleTime::Source& source) {
 
 // The idle time in a reply from owner, or -1.
 qint64 idleTimeIn(const QDBusMessage& reply, const QString& owner) {
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.service() != owner || reply.arguments().size() != 1) {
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.service() != owner ||
+        reply.arguments().size() != 1) {
         return -1;
     }
     bool ok = false;
@@ -53,7 +54,8 @@ DBusIdleTime::DBusIdleTime(const QDBusConnection& bus, Source source, QString ow
     : bus(bus)
     , source(std::move(source))
     , owner(std::move(owner))
-    , watcher(new QDBusServiceWatcher(this->source.service, bus, QDBusServiceWatcher::WatchForOwnerChange, this)) {
+    , watcher(new QDBusServiceWatcher(this->source.service, bus, QDBusServiceWatcher::WatchForOwnerChange,
+                                      this)) {
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) { this->owner = newOwner; });
 }

@@ -16,7 +16,7 @@ template <typename Object> void onResumed(void* data, Object*) {
 }
 
 const ext_idle_notification_v1_listener notificationListener = {&onIdle<ext_idle_notification_v1>,
-                                                                 &onResumed<ext_idle_notification_v1>};
+                                                                &onResumed<ext_idle_notification_v1>};
 const org_kde_kwin_idle_timeout_listener kdeTimeoutListener = {&onIdle<org_kde_kwin_idle_timeout>,
                                                                &onResumed<org_kde_kwin_idle_timeout>};
 

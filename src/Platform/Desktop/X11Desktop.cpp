@@ -47,8 +47,8 @@ X11IdleTime::X11IdleTime(xcb_connection_t* connection, std::uint32_t root)
 
 void X11IdleTime::request() {
     // One short round trip to the local server; asked at most every five seconds.
-    xcb_screensaver_query_info_reply_t* info = xcb_screensaver_query_info_reply(
-        connection, xcb_screensaver_query_info(connection, root), nullptr);
+    xcb_screensaver_query_info_reply_t* info =
+        xcb_screensaver_query_info_reply(connection, xcb_screensaver_query_info(connection, root), nullptr);
     if (!info) {
         return;
     }
@@ -73,7 +73,8 @@ X11FullScreen::X11FullScreen(xcb_connection_t* connection, std::uint32_t root)
 
 std::uint32_t X11FullScreen::atom(const char* name) const {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
     const std::uint32_t value = reply ? reply->atom : std::uint32_t(XCB_ATOM_NONE);
     std::free(reply);
     return value;
@@ -81,8 +82,8 @@ std::uint32_t X11FullScreen::atom(const char* name) const {
 
 std::vector<std::uint32_t> X11FullScreen::property(std::uint32_t window, std::uint32_t name,
                                                    std::uint32_t type) const {
-    xcb_get_property_reply_t* reply =
-        xcb_get_property_reply(connection, xcb_get_property(connection, 0, window, name, type, 0, 64), nullptr);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, name, type, 0, 64), nullptr);
     std::vector<std::uint32_t> items;
     if (reply && reply->format == 32) {
         const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));

@@ -1,6 +1,7 @@
 #include "Rest/Backgrounds/AuroraBackground.h"
 
 #include "Platform/Clock.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/Palette.h"
 #include "Rest/Models/Animation.h"
 
@@ -11,6 +12,7 @@
 
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -75,27 +77,43 @@ QRect AuroraBackground::spriteRect(const FireflyParticle& particle) {
 
 void AuroraBackground::tick() {
     // Every dot flickers on every tick: each is repainted where it was and
-    // where it is. A dot that wraps leaves two small areas, not one long one.
+    // where it is, one area when the two overlap (a dot moves about a pixel
+    // a tick). A dot that wraps leaves two small areas, not one long one.
+    std::vector<QRect> before;
+    before.reserve(fireflies.particles().size());
     for (const FireflyParticle& particle : fireflies.particles()) {
-        update(spriteRect(particle));
+        before.push_back(spriteRect(particle));
     }
     fireflies.update(size(), mouseLocation);
-    for (const FireflyParticle& particle : fireflies.particles()) {
-        update(spriteRect(particle));
+    for (size_t i = 0; i < before.size(); ++i) {
+        const QRect now = spriteRect(fireflies.particles()[i]);
+        if (now.intersects(before.at(i))) {
+            update(now | before.at(i));
+        } else {
+            update(before.at(i));
+            update(now);
+        }
     }
 }
 
 void AuroraBackground::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    const QRegion& dirty = event->region();
-    classic.paint(painter, rect(), dirty);
+    std::vector<QRect> places;
+    places.reserve(fireflies.particles().size());
     for (const FireflyParticle& particle : fireflies.particles()) {
-        const QRect at = spriteRect(particle);
-        if (dirty.intersects(at)) {
-            painter.setOpacity(particle.opacity);
-            painter.drawImage(at.topLeft(), spriteFor(particle.size));
-        }
+        places.push_back(spriteRect(particle));
     }
+    QPainter painter(this);
+    paintEachRect(painter, event->region(), [&](const QRect& part) {
+        classic.paint(painter, part);
+        for (size_t i = 0; i < places.size(); ++i) {
+            if (part.intersects(places[i])) {
+                const FireflyParticle& particle = fireflies.particles()[i];
+                painter.setOpacity(particle.opacity);
+                painter.drawImage(places[i].topLeft(), spriteFor(particle.size));
+            }
+        }
+        painter.setOpacity(1);
+    });
 }
 
 void AuroraBackground::showEvent(QShowEvent*) {

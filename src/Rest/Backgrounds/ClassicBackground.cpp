@@ -1,6 +1,8 @@
 #include "Rest/Backgrounds/ClassicBackground.h"
 
 #include "Platform/Clock.h"
+#include "Platform/Memory.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/ClassicGlows.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Models/Animation.h"
@@ -77,6 +79,9 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites() {
         }
         sprites = made;
         shared = sprites;
+        // Blurring went through several pictures of a glow's size each;
+        // the heap would keep their pages for the whole rest.
+        returnFreedMemoryToSystem();
     }
     return sprites;
 }
@@ -90,8 +95,9 @@ ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner)
     drawn = positionsAt(0);
     QObject::connect(timer, &Timer::timeout, owner, [this] {
         const double now = Animation::now(this->clock);
+        const QRegion before = coveredArea();
         if (step(now)) {
-            this->owner->update();
+            this->owner->update(before + coveredArea());
         }
         timer->start(nextStepIn(now), false);
     });
@@ -139,24 +145,35 @@ double ClassicBackdrop::nextStepIn(double now) const {
     return ahead;
 }
 
-void ClassicBackdrop::paint(QPainter& painter, const QRect& area, const QRegion& dirty) {
+QRectF ClassicBackdrop::placed(size_t glow) const {
+    const double ratio = owner->devicePixelRatioF();
+    const GlowSprite& sprite = sprites->glows[glow];
+    const QPointF topLeft = (QRectF(owner->rect()).center() + drawn[glow] - sprite.centre) * ratio;
+    return {QPointF(std::round(topLeft.x()), std::round(topLeft.y())) / ratio, QSizeF(sprite.image.size())};
+}
+
+QRegion ClassicBackdrop::coveredArea() const {
+    if (!sprites) {
+        return owner->rect();
+    }
+    QRegion covered;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        covered += placed(i).toAlignedRect();
+    }
+    return covered & owner->rect();
+}
+
+void ClassicBackdrop::paint(QPainter& painter, const QRect& part) {
     if (!sprites) {
         sprites = sharedGlowSprites();
     }
-    const double ratio = owner->devicePixelRatioF();
-    const QPointF centre = QRectF(area).center();
-    for (const QRect& rect : dirty) {
-        const QRectF part = QRectF(rect & area);
-        painter.fillRect(part, ClassicGlows::baseColour);
-        for (size_t i = 0; i < drawn.size(); ++i) {
-            const GlowSprite& glow = sprites->glows[i];
-            const QPointF topLeft = (centre + drawn[i] - glow.centre) * ratio;
-            const QRectF placed(QPointF(std::round(topLeft.x()), std::round(topLeft.y())) / ratio,
-                                QSizeF(glow.image.size()));
-            const QRectF overlap = part & placed;
-            if (!overlap.isEmpty()) {
-                painter.drawImage(overlap, glow.image, overlap.translated(-placed.topLeft()));
-            }
+    painter.fillRect(part, ClassicGlows::baseColour);
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        const GlowSprite& glow = sprites->glows[i];
+        const QRectF placed = this->placed(i);
+        const QRectF overlap = QRectF(part) & placed;
+        if (!overlap.isEmpty()) {
+            painter.drawImage(overlap, glow.image, overlap.translated(-placed.topLeft()));
         }
     }
 }
@@ -170,7 +187,7 @@ ClassicBackground::ClassicBackground(Clock& clock, QWidget* parent)
 
 void ClassicBackground::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    backdrop.paint(painter, rect(), event->region());
+    paintEachRect(painter, event->region(), [&](const QRect& part) { backdrop.paint(painter, part); });
 }
 
 void ClassicBackground::showEvent(QShowEvent*) {

@@ -11,12 +11,13 @@ class QPainter;
 class Timer;
 struct GlowSprites;
 
-// Paints the classic backdrop: the dark base and the three blurred glows.
-// The glows are blurred once into sprites shared by every backdrop on
-// screen and given back when none is. They are drawn where they stood at
-// their last step: a step comes when one of them has drifted by at least
-// half a device pixel, and then the owner repaints whole; in between, a
-// repaint of any part draws exactly what was there.
+// Paints the classic backdrop over the whole owner: the dark base and the
+// three blurred glows. The glows are blurred once into sprites shared by
+// every backdrop on screen and given back when none is. They are drawn where
+// they stood at their last step: a step comes when one of them has drifted
+// by at least half a device pixel, and then the owner repaints where the
+// glows were and are; in between, a repaint of any part draws exactly what
+// was there.
 class ClassicBackdrop {
 public:
     // The shortest time between two steps.
@@ -29,8 +30,8 @@ public:
     void appear(double now);
     // Stops stepping and lets go of the sprites.
     void disappear();
-    // Paints the dirty part of the area.
-    void paint(QPainter& painter, const QRect& area, const QRegion& dirty);
+    // Paints a part of the owner.
+    void paint(QPainter& painter, const QRect& part);
 
     // Moves the glows to where they are at `now`; whether any moved.
     bool step(double now);
@@ -39,6 +40,11 @@ public:
 
 private:
     std::array<QPointF, 3> positionsAt(double now) const;
+    // Where a glow's sprite lies at its drawn place, in owner coordinates.
+    QRectF placed(size_t glow) const;
+    // What the glows cover at their drawn places; all of the owner until
+    // the sprites exist.
+    QRegion coveredArea() const;
 
     Clock& clock;
     QWidget* owner;

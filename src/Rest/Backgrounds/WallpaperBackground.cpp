@@ -3,6 +3,7 @@
 #include "Platform/Desktop/Fonts.h"
 #include "Platform/Settings.h"
 #include "Rest/Backgrounds/ClassicBackground.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
 #include "Rest/Models/RestLayout.h"
@@ -166,10 +167,10 @@ void WallpaperBackground::paintEvent(QPaintEvent* event) {
         veiled.end();
         picture = std::move(picture).convertToFormat(QImage::Format_RGB32);
     }
-    for (const QRect& part : event->region()) {
+    paintEachRect(painter, event->region(), [&](const QRect& part) {
         painter.drawImage(part, picture,
                           QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-    }
+    });
 }
 
 void WallpaperBackground::resizeEvent(QResizeEvent*) {

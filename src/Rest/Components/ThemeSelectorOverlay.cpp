@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>
@@ -155,13 +156,25 @@ void ThemeSelectorOverlay::setBlurRadius(double radius) {
     }
 }
 
-void ThemeSelectorOverlay::paintEvent(QPaintEvent*) {
+void ThemeSelectorOverlay::paintEvent(QPaintEvent* event) {
+    // Drawn again only when something in it changed; the glows and fireflies
+    // passing beneath it copy the picture.
     const double now = Animation::now(clock);
+    QVariantList key = {fade.value(now), blurRowPresence.value(now), blurRadius};
+    for (size_t i = 0; i < dots.size(); ++i) {
+        key << dots[i].value(now) << selection[i].value(now);
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(fade.value(now));
-    paintThemeRow(painter, now);
-    paintBlurRow(painter, now);
+    picture.paint(painter, event->region(), rect(), key, [&](QPainter& drawn) {
+        drawn.setRenderHint(QPainter::Antialiasing);
+        drawn.setOpacity(fade.value(now));
+        paintThemeRow(drawn, now);
+        paintBlurRow(drawn, now);
+    });
+}
+
+void ThemeSelectorOverlay::hideEvent(QHideEvent*) {
+    picture.clear();
 }
 
 void ThemeSelectorOverlay::paintThemeRow(QPainter& painter, double now) {

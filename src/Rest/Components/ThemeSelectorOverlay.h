@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Models/Animation.h"
 #include "Rest/Models/RestTheme.h"
 
@@ -38,6 +39,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -63,4 +65,5 @@ private:
     std::array<Transition, 3> dots;
     std::array<Transition, 3> selection;
     AnimationTicker* ticker;
+    CachedPicture picture;
 };

@@ -1,5 +1,6 @@
 #include "Stats/UI/StatsReportView.h"
 #include "Platform/Desktop/Fonts.h"
+#include "Stats/StatsReportText.h"
 
 #include <QConicalGradient>
 #include <QFontMetricsF>
@@ -7,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
@@ -390,7 +390,8 @@ QWidget* StatsReportView::makeHeader() {
 
     auto* left = new QVBoxLayout;
     left->setSpacing(8);
-    left->addWidget(makeLabel(title(shown.scope.kind), systemFont(32, QFont::ExtraBold), Qt::white, header));
+    left->addWidget(makeLabel(StatsReportText::title(shown.scope.kind), systemFont(32, QFont::ExtraBold),
+                              Qt::white, header));
     left->addWidget(makeLabel(shown.rangeText + QStringLiteral(" · ") + shown.generatedAtText,
                               systemFont(13, QFont::Medium), white(0.62), header));
     left->addSpacing(4);
@@ -399,12 +400,13 @@ QWidget* StatsReportView::makeHeader() {
     row->addLayout(left);
     row->addStretch(1);
 
-    const int score = maintenanceScore(shown.total);
+    const int score = StatsReportText::maintenanceScore(shown.total);
     auto* right = new QVBoxLayout;
     right->setSpacing(6);
     right->addWidget(new ScoreRing(score, header), 0, Qt::AlignHCenter);
-    right->addWidget(makeLabel(scoreLabel(score), systemFont(12, QFont::DemiBold), white(0.7), header), 0,
-                     Qt::AlignHCenter);
+    right->addWidget(
+        makeLabel(StatsReportText::scoreLabel(score), systemFont(12, QFont::DemiBold), white(0.7), header), 0,
+        Qt::AlignHCenter);
     row->addLayout(right);
     return header;
 }
@@ -457,8 +459,9 @@ QWidget* StatsReportView::makeTimelineSection() {
     auto* rows = new QVBoxLayout;
     rows->setSpacing(8);
     for (const StatsEvent& event : shown.events) {
-        rows->addWidget(new TimelineRow(eventIcon(event.type), StatsReporter::eventText(event),
-                                        timeText(event.timestamp), section));
+        rows->addWidget(new TimelineRow(StatsReportText::eventIcon(event.type),
+                                        StatsReporter::eventText(event),
+                                        StatsReportText::timeText(event.timestamp), section));
     }
     column->addLayout(rows);
     return section;
@@ -473,69 +476,14 @@ void StatsReportView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), gradient);
 }
 
-qint64 StatsReportView::doneCount(const StatsDaySummary& summary) {
-    return summary.restCompletedCount + summary.hydrationCompletedCount + summary.pelvicCompletedCount;
-}
-
-qint64 StatsReportView::skippedCount(const StatsDaySummary& summary) {
-    return summary.restSkippedCount + summary.hydrationSkippedCount + summary.pelvicSkippedCount;
-}
-
-int StatsReportView::maintenanceScore(const StatsDaySummary& total) {
-    const qint64 done = std::max<qint64>(doneCount(total), 0);
-    const qint64 all = std::max<qint64>(done + std::max<qint64>(skippedCount(total), 0), 1);
-    // Whole-number arithmetic rounds exact halves up: 57 of 200 is 28.5 and
-    // scores 29, where 0.285 × 100 in floating point falls just below.
-    const qint64 score = (200 * done + all) / (2 * all);
-    return static_cast<int>(std::clamp<qint64>(score, 0, 100));
-}
-
-QString StatsReportView::scoreLabel(int score) {
-    if (score >= 90) {
-        return QStringLiteral("身体客服：优秀");
-    }
-    if (score >= 70) {
-        return QStringLiteral("还行，没太嘎");
-    }
-    if (score >= 40) {
-        return QStringLiteral("小本本已打开");
-    }
-    return QStringLiteral("今天有点硬撑");
-}
-
-QString StatsReportView::titleSuffix(StatsReportScope::Kind kind) {
-    switch (kind) {
-    case StatsReportScope::Kind::day:
-        return QStringLiteral("日报");
-    case StatsReportScope::Kind::week:
-        return QStringLiteral("周报");
-    case StatsReportScope::Kind::month:
-        return QStringLiteral("月报");
-    }
-    return {};
-}
-
-QString StatsReportView::title(StatsReportScope::Kind kind) {
-    return QStringLiteral("Tavo 身体维护") + titleSuffix(kind);
-}
-
 QList<StatsMetricCard> StatsReportView::metricCards(const StatsDaySummary& total) {
-    const QString skipped = QStringLiteral("跳过 ");
-    const QString snoozed = QStringLiteral(" · 延后 ");
-    return {
-        {QStringLiteral("护眼完成"), QString::number(total.restCompletedCount),
-         skipped + QString::number(total.restSkippedCount) + QStringLiteral(" 次"), QColor(90, 200, 245)},
-        {QStringLiteral("累计休息"), StatsReporter::formatDuration(total.restActualSeconds),
-         skipped + StatsReporter::formatDuration(total.restSkippedSeconds), QColor(106, 196, 220)},
-        {QStringLiteral("喝水完成"), QString::number(total.hydrationCompletedCount),
-         skipped + QString::number(total.hydrationSkippedCount) + snoozed +
-             QString::number(total.hydrationSnoozedCount),
-         rgb(0.15, 0.72, 1.0)},
-        {QStringLiteral("提肛完成"), QString::number(total.pelvicCompletedCount),
-         skipped + QString::number(total.pelvicSkippedCount) + snoozed +
-             QString::number(total.pelvicSnoozedCount),
-         rgb(0.70, 0.80, 1.0)},
-    };
+    const QList<QColor> accents = {QColor(90, 200, 245), QColor(106, 196, 220), rgb(0.15, 0.72, 1.0),
+                                   rgb(0.70, 0.80, 1.0)};
+    QList<StatsMetricCard> cards;
+    for (const StatsReportText::Metric& metric : StatsReportText::metrics(total)) {
+        cards.append({metric.title, metric.value, metric.subtitle, accents.at(cards.size())});
+    }
+    return cards;
 }
 
 int StatsReportView::metricValuePixelSize(const QString& value) {
@@ -545,13 +493,13 @@ int StatsReportView::metricValuePixelSize(const QString& value) {
 QList<StatsDayBar> StatsReportView::dayBars(const QList<StatsDaySummary>& days) {
     qint64 peak = 1;
     for (const StatsDaySummary& day : days) {
-        peak = std::max(peak, doneCount(day) + skippedCount(day));
+        peak = std::max(peak, StatsReportText::doneCount(day) + StatsReportText::skippedCount(day));
     }
     QList<StatsDayBar> bars;
     bars.reserve(days.size());
     for (const StatsDaySummary& day : days) {
-        const qint64 done = doneCount(day);
-        const qint64 skipped = skippedCount(day);
+        const qint64 done = StatsReportText::doneCount(day);
+        const qint64 skipped = StatsReportText::skippedCount(day);
         bars.append({day.dayKey, done, skipped, static_cast<double>(done) / static_cast<double>(peak),
                      static_cast<double>(skipped) / static_cast<double>(peak)});
     }
@@ -560,30 +508,4 @@ QList<StatsDayBar> StatsReportView::dayBars(const QList<StatsDaySummary>& days) 
 
 bool StatsReportView::showsTimeline(const StatsReportScope& scope) {
     return scope.kind == StatsReportScope::Kind::day;
-}
-
-QString StatsReportView::eventIcon(StatsEventType type) {
-    switch (type) {
-    case StatsEventType::appLaunched:
-        return QStringLiteral("⚡️");
-    case StatsEventType::restStarted:
-    case StatsEventType::restCompleted:
-    case StatsEventType::restSkipped:
-        return QStringLiteral("👁");
-    case StatsEventType::hydrationPromptShown:
-    case StatsEventType::hydrationCompleted:
-    case StatsEventType::hydrationSkipped:
-    case StatsEventType::hydrationSnoozed:
-        return QStringLiteral("💧");
-    case StatsEventType::pelvicPromptShown:
-    case StatsEventType::pelvicCompleted:
-    case StatsEventType::pelvicSkipped:
-    case StatsEventType::pelvicSnoozed:
-        return QStringLiteral("🫧");
-    }
-    return {};
-}
-
-QString StatsReportView::timeText(const QDateTime& at) {
-    return QLocale(QLocale::Chinese, QLocale::China).toString(at.toLocalTime(), QStringLiteral("HH:mm:ss"));
 }

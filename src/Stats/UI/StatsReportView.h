@@ -30,8 +30,9 @@ struct StatsDayBar {
 
 // The dark, scrollable page of one report: header with the maintenance
 // score, four metric cards, one bar row per day and, for a day, the timeline.
-// The report is fixed at creation; a new report needs a new view. The
-// figures it draws come from the static functions below, which need no display.
+// The report is fixed at creation; a new report needs a new view. The words
+// and figures it draws come from StatsReportText and the static functions
+// below, which need no display.
 class StatsReportView : public QWidget {
     Q_OBJECT
 public:
@@ -39,23 +40,11 @@ public:
 
     const StatsReport& report() const { return shown; }
 
-    // Completed rests, drinks and exercise sets; skipped ones likewise.
-    static qint64 doneCount(const StatsDaySummary& summary);
-    static qint64 skippedCount(const StatsDaySummary& summary);
-    // Share of done items in percent, 0 when nothing was done or skipped.
-    static int maintenanceScore(const StatsDaySummary& total);
-    static QString scoreLabel(int score);
-    // "日报", "周报", "月报", and the title they end: "Tavo 身体维护日报".
-    static QString titleSuffix(StatsReportScope::Kind kind);
-    static QString title(StatsReportScope::Kind kind);
     static QList<StatsMetricCard> metricCards(const StatsDaySummary& total);
     // Long values (a rest time such as "1 小时 0 分钟") get the smaller size.
     static int metricValuePixelSize(const QString& value);
     static QList<StatsDayBar> dayBars(const QList<StatsDaySummary>& days);
     static bool showsTimeline(const StatsReportScope& scope);
-    static QString eventIcon(StatsEventType type);
-    // 24-hour "HH:mm:ss" in local time.
-    static QString timeText(const QDateTime& at);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,6 @@
 #include "Stats/UI/StatsReportWindow.h"
 
+#include "Stats/StatsReportText.h"
 #include "Stats/UI/StatsReportView.h"
 
 #include <QGuiApplication>
@@ -10,7 +11,7 @@ StatsReportWindow::StatsReportWindow(StatsReport report, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , reportView(new StatsReportView(std::move(report), this)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(StatsReportView::title(reportView->report().scope.kind));
+    setWindowTitle(StatsReportText::title(reportView->report().scope.kind));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(reportView);

@@ -1,0 +1,39 @@
+#include "Rest/Components/CachedPicture.h"
+
+#include <QPainter>
+#include <QRegion>
+
+void paintEachRect(QPainter& painter, const QRegion& region,
+                   const std::function<void(const QRect&)>& paintPart) {
+    for (const QRect& rect : region) {
+        painter.setClipRect(rect);
+        paintPart(rect);
+    }
+    painter.setClipping(false);
+}
+
+void CachedPicture::paint(QPainter& painter, const QRegion& dirty, const QRect& area, const QVariantList& key,
+                          const std::function<void(QPainter&)>& draw) {
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    if (image.isNull() || area != drawnArea || key != drawnKey || image.devicePixelRatio() != ratio) {
+        // The same pixels are reused while the size stays: a fresh image of
+        // this size would be fresh pages from the system on every change.
+        if (image.size() != area.size() * ratio || image.devicePixelRatio() != ratio) {
+            image = QImage(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+        }
+        image.fill(Qt::transparent);
+        QPainter picture(&image);
+        picture.setRenderHints(painter.renderHints());
+        picture.translate(-area.topLeft());
+        draw(picture);
+        drawnArea = area;
+        drawnKey = key;
+    }
+    paintEachRect(painter, dirty & area, [&](const QRect&) { painter.drawImage(area.topLeft(), image); });
+}
+
+void CachedPicture::clear() {
+    image = QImage();
+    drawnKey.clear();
+}

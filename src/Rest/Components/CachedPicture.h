@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QVariantList>
+
+#include <functional>
+
+class QPainter;
+class QRegion;
+
+// Calls paintPart for each rectangle of the region with the painter clipped
+// to it, then takes the clip off. Qt's raster engine fills and copies images
+// on its fast paths only under a rectangular clip; under a paint event's
+// region of many rectangles every fill and copy goes span by span.
+void paintEachRect(QPainter& painter, const QRegion& region,
+                   const std::function<void(const QRect&)>& paintPart);
+
+// A part of a view that looks the same from one repaint to the next most of
+// the time: drawn once into an image and copied while its key (whatever the
+// picture depends on) stays the same. Text shaping, path filling and scaled
+// sprites are then paid once per change, not on every repaint of something
+// passing over the part.
+class CachedPicture {
+public:
+    // Paints the dirty part of area (in the painter's coordinates, in whole
+    // logical pixels), redrawing the picture with draw() first if the key
+    // changed.
+    void paint(QPainter& painter, const QRegion& dirty, const QRect& area, const QVariantList& key,
+               const std::function<void(QPainter&)>& draw);
+    // Lets go of the image.
+    void clear();
+
+private:
+    QImage image;
+    QRect drawnArea;
+    QVariantList drawnKey;
+};

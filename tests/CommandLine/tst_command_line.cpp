@@ -1,0 +1,327 @@
+#include "CommandLine/CommandLine.h"
+#include "support/ServicesFixture.h"
+
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+QDateTime at(int month, int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute, second));
+}
+
+// Every file under a folder with its size and time of change.
+QStringList listing(const QString& folder) {
+    QStringList entries;
+    for (QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QFileInfo info(it.next());
+        entries.append(QStringLiteral("%1 %2 %3")
+                           .arg(info.filePath())
+                           .arg(info.size())
+                           .arg(info.lastModified().toMSecsSinceEpoch()));
+    }
+    entries.sort();
+    return entries;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ServicesFixture> f;
+    QString out;
+    QString err;
+
+    // Runs `tavo <arguments>` in this process against the fixture's folder,
+    // with no bus to reach.
+    int run(const QStringList& arguments, const QString& statsRoot = {}) {
+        out.clear();
+        err.clear();
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        return CommandLine::run(QStringList{QStringLiteral("tavo")} + arguments,
+                                {[] { return QDBusConnection(QStringLiteral("no bus")); },
+                                 statsRoot.isEmpty() ? f->store.rootDirectory() : statsRoot, f->clock,
+                                 outStream, errStream});
+    }
+
+    // March 2026 and the first two days of April: every day but the 15th a
+    // launch, two rests of 20 s and a drink; even days also a rest skipped
+    // after 8 s with 12 s left, and a skipped exercise set.
+    void recordMonth() {
+        for (QDate day(2026, 3, 1); day <= QDate(2026, 4, 2); day = day.addDays(1)) {
+            if (day == QDate(2026, 3, 15)) {
+                continue;
+            }
+            const int month = day.month();
+            const int d = day.day();
+            const auto record = [&](StatsEventType type, const QDateTime& when, const StatsPayload& payload) {
+                f->store.record(type, StatsEventSource::scheduled, std::nullopt, payload, when);
+            };
+            const auto rest = [&](int minute, qint64 actual) {
+                const StatsPayload planned{{QStringLiteral("plannedSeconds"), 20}};
+                record(StatsEventType::restStarted, at(month, d, 9, minute), planned);
+                StatsPayload done = planned;
+                done.insert(QStringLiteral("actualSeconds"), actual);
+                done.insert(QStringLiteral("skippedSeconds"), 20 - actual);
+                record(actual == 20 ? StatsEventType::restCompleted : StatsEventType::restSkipped,
+                       at(month, d, 9, minute, static_cast<int>(actual)), done);
+            };
+            record(StatsEventType::appLaunched, at(month, d, 9, 0), {});
+            rest(20, 20);
+            rest(40, 20);
+            record(StatsEventType::hydrationCompleted, at(month, d, 9, 50),
+                   {{QStringLiteral("countAfter"), 1}});
+            if (d % 2 == 0) {
+                rest(55, 8);
+                record(StatsEventType::pelvicSkipped, at(month, d, 9, 58), {});
+            }
+        }
+    }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION)); }
+    void init() { f = std::make_unique<ServicesFixture>(at(4, 3, 10, 0)); }
+    void cleanup() { f.reset(); }
+
+    void helpAndVersion() {
+        QCOMPARE(run({QStringLiteral("--help")}), 0);
+        for (const char* command : {"rest-now", "status", "drink", "exercise", "report", "quit"}) {
+            QVERIFY2(out.contains(QLatin1String(command)), command);
+        }
+        QVERIFY(out.contains(QStringLiteral("3 Tavo is not running")));
+        QCOMPARE(run({QStringLiteral("--version")}), 0);
+        QCOMPARE(out, QStringLiteral("tavo " TAVO_VERSION "\n"));
+        QVERIFY(err.isEmpty());
+    }
+
+    void onlyTheSessionManagersArgumentRunsTavoItself() {
+        QVERIFY(!CommandLine::isCommand({}));
+        QVERIFY(!CommandLine::isCommand({QStringLiteral("-session"), QStringLiteral("10abc")}));
+        QVERIFY(CommandLine::isCommand({QStringLiteral("status")}));
+        QVERIFY(CommandLine::isCommand({QStringLiteral("--help")}));
+    }
+
+    void reportJson_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("dayCount");
+        // The counters of the total that are not 0.
+        QTest::addColumn<QVariantMap>("total");
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<int>("score");
+
+        const QString someSkipped =
+            QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。");
+        // 30 days with events, 15 of them even: 15 × 6 + 15 × 9 events; done 60 rests + 30 drinks
+        // against 15 + 15 skipped: 90 of 120.
+        QTest::newRow("March") << QStringList{"report", "month", "--json", "--date", "2026-03-15"}
+                               << "2026-03-01 ~ 2026-03-31" << 31
+                               << QVariantMap{{"eventCount", 225},
+                                              {"appLaunchCount", 30},
+                                              {"restCompletedCount", 60},
+                                              {"restSkippedCount", 15},
+                                              {"restActualSeconds", 60 * 20 + 15 * 8},
+                                              {"restSkippedSeconds", 15 * 12},
+                                              {"hydrationCompletedCount", 30},
+                                              {"pelvicSkippedCount", 15}}
+                               << someSkipped << 75;
+        // Monday 30 March to Sunday 5 April: the 30th and 2nd even (9 events), the 31st and
+        // 1st odd (6), nothing after the 2nd.
+        QTest::newRow("week across April") << QStringList{"report", "week", "--date", "2026-03-31", "--json"}
+                                           << "2026-03-30 ~ 2026-04-05" << 7
+                                           << QVariantMap{{"eventCount", 30},
+                                                          {"appLaunchCount", 4},
+                                                          {"restCompletedCount", 8},
+                                                          {"restSkippedCount", 2},
+                                                          {"restActualSeconds", 8 * 20 + 2 * 8},
+                                                          {"restSkippedSeconds", 2 * 12},
+                                                          {"hydrationCompletedCount", 4},
+                                                          {"pelvicSkippedCount", 2}}
+                                           << someSkipped << 75;
+        QTest::newRow("day without events")
+            << QStringList{"report", "day", "--json", "--date", "2026-03-15"} << "2026-03-15" << 1
+            << QVariantMap{} << QStringLiteral("今天还没开始维护，身体客服正在待机。") << 0;
+        QTest::newRow("clean day") << QStringList{"report", "day", "--json", "--date", "2026-03-01"}
+                                   << "2026-03-01" << 1
+                                   << QVariantMap{{"eventCount", 6},
+                                                  {"appLaunchCount", 1},
+                                                  {"restCompletedCount", 2},
+                                                  {"restActualSeconds", 40},
+                                                  {"hydrationCompletedCount", 1}}
+                                   << QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。") << 100;
+        // Today, 3 April: no events.
+        QTest::newRow("today") << QStringList{"report", "day", "--json"} << "2026-04-03" << 1 << QVariantMap{}
+                               << QStringLiteral("今天还没开始维护，身体客服正在待机。") << 0;
+    }
+
+    void reportJson() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, range);
+        QFETCH(int, dayCount);
+        QFETCH(QVariantMap, total);
+        QFETCH(QString, verdict);
+        QFETCH(int, score);
+        recordMonth();
+
+        QCOMPARE(run(arguments), 0);
+        QVERIFY(err.isEmpty());
+        const QJsonObject report = QJsonDocument::fromJson(out.toUtf8()).object();
+        QCOMPARE(report.value("rangeText").toString(), range);
+        QCOMPARE(report.value("summaryLine").toString(), verdict);
+        QCOMPARE(report.value("score").toInt(), score);
+        QCOMPARE(report.value("generatedAtText").toString(), QStringLiteral("2026-04-03 10:00:00"));
+
+        const QJsonObject sum = report.value("total").toObject();
+        QCOMPARE(sum.value("dayKey").toString(), QStringLiteral("total"));
+        const QJsonArray days = report.value("days").toArray();
+        QCOMPARE(days.size(), dayCount);
+        QCOMPARE(days.first().toObject().value("dayKey").toString(), range.left(10));
+        QCOMPARE(days.last().toObject().value("dayKey").toString(), range.right(10));
+        // Every counter of the total as worked out above, and the sum of the day rows.
+        QCOMPARE(sum.size(), 14);
+        for (auto it = sum.begin(); it != sum.end(); ++it) {
+            if (it.key() == QLatin1String("dayKey")) {
+                continue;
+            }
+            qint64 rows = 0;
+            for (const QJsonValue& day : days) {
+                rows += day.toObject().value(it.key()).toInteger();
+            }
+            QCOMPARE(it.value().toInteger(), total.value(it.key(), 0).toLongLong());
+            QCOMPARE(rows, it.value().toInteger());
+        }
+    }
+
+    void monthReportHasTheEmptyDay() {
+        recordMonth();
+        QCOMPARE(run({"report", "month", "--date", "2026-03-02", "--json"}), 0);
+        const QJsonArray days = QJsonDocument::fromJson(out.toUtf8()).object().value("days").toArray();
+        const QJsonObject fifteenth = days.at(14).toObject();
+        QCOMPARE(fifteenth.value("dayKey").toString(), QStringLiteral("2026-03-15"));
+        QCOMPARE(fifteenth.value("eventCount").toInt(), 0);
+        QCOMPARE(days.at(13).toObject().value("eventCount").toInt(), 9);
+    }
+
+    void reportText() {
+        recordMonth();
+        QCOMPARE(run({"report", "week", "--date", "2026-03-31"}), 0);
+        const QStringList lines = out.split(u'\n');
+        QCOMPARE(lines.at(0), QStringLiteral("Tavo 身体维护周报"));
+        QCOMPARE(lines.at(1), QStringLiteral("2026-03-30 ~ 2026-04-05 · 2026-04-03 10:00:00"));
+        QCOMPARE(lines.at(2),
+                 QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"));
+        QCOMPARE(lines.at(3), QStringLiteral("维护分 75 · 还行，没太嘎"));
+        QVERIFY(lines.contains(QStringLiteral("护眼完成 8 · 跳过 2 次")));
+        QVERIFY(lines.contains(QStringLiteral("累计休息 2 分 56 秒 · 跳过 24 秒")));
+        QVERIFY(lines.contains(QStringLiteral("喝水完成 4 · 跳过 0 · 延后 0")));
+        QVERIFY(lines.contains(QStringLiteral("提肛完成 0 · 跳过 2 · 延后 0")));
+        QVERIFY(lines.contains(QStringLiteral("2026-03-30  完成 3 · 跳过 2")));
+        QVERIFY(lines.contains(QStringLiteral("2026-04-05  完成 0 · 跳过 0")));
+        QVERIFY(!out.contains(QStringLiteral("今日流水小本本")));
+
+        QCOMPARE(run({"report", "day", "--date", "2026-03-02"}), 0);
+        QVERIFY(out.contains(QStringLiteral("今日流水小本本\n09:00:00  ⚡️ Tavo 启动\n")));
+        QVERIFY(
+            out.contains(QStringLiteral("09:55:08  👁 护眼跳过，已休息 8 秒，跳过 12 秒\n")));
+        QCOMPARE(run({"report", "day", "--date", "2026-03-15"}), 0);
+        QVERIFY(out.endsWith(QStringLiteral("身体客服今天还没开张，先喝口水也算给报表开光。\n")));
+    }
+
+    void reportWritesNothing() {
+        // No health log yet: nothing is created for it.
+        const QString absent = f->dir.filePath(QStringLiteral("new/Tavo/Stats"));
+        QCOMPARE(run({"report", "month"}, absent), 0);
+        QCOMPARE(run({"report", "week", "--json"}, absent), 0);
+        QVERIFY(!QFileInfo::exists(f->dir.filePath(QStringLiteral("new"))));
+
+        recordMonth();
+        f->store.saveMeta(StatsMeta{QStringLiteral("2026-04-02")});
+        const QStringList before = listing(f->store.rootDirectory());
+        QCOMPARE(run({"report", "month", "--date", "2026-03-31"}), 0);
+        QCOMPARE(run({"report", "day", "--json"}), 0);
+        QCOMPARE(listing(f->store.rootDirectory()), before);
+    }
+
+    void badArguments_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("accepted");
+        const QString commands = QStringLiteral("commands: rest-now, status, drink, exercise, report, quit");
+        const QString scopes = QStringLiteral("day, week, month");
+        const QString date = QStringLiteral("use yyyy-MM-dd");
+        QTest::newRow("unknown command") << QStringList{"pause"} << commands;
+        QTest::newRow("only an option") << QStringList{"--json"} << commands;
+        QTest::newRow("unknown option") << QStringList{"status", "--jason"} << "--help";
+        QTest::newRow("report without scope") << QStringList{"report"} << scopes;
+        QTest::newRow("report of a year") << QStringList{"report", "year"} << scopes;
+        QTest::newRow("two scopes") << QStringList{"report", "day", "week"} << scopes;
+        QTest::newRow("no such day") << QStringList{"report", "day", "--date", "2026-02-30"} << date;
+        QTest::newRow("other date form") << QStringList{"report", "day", "--date", "31.03.2026"} << date;
+        QTest::newRow("short date") << QStringList{"report", "day", "--date", "2026-3-1"} << date;
+        QTest::newRow("date without value") << QStringList{"report", "day", "--date"} << "--help";
+        QTest::newRow("option of another command")
+            << QStringList{"drink", "--json"} << "drink takes no --json";
+        QTest::newRow("date for status") << QStringList{"status", "--date", "2026-03-01"} << "--help";
+        QTest::newRow("argument to status") << QStringList{"status", "now"} << "takes no argument";
+    }
+
+    void badArguments() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, accepted);
+        QCOMPARE(run(arguments), int(CommandLine::badArgument));
+        QVERIFY(out.isEmpty());
+        QVERIFY2(err.startsWith(QStringLiteral("Tavo: ")) && err.count(u'\n') == 1 && err.endsWith(u'\n'),
+                 qPrintable(err));
+        QVERIFY2(err.contains(accepted), qPrintable(err));
+    }
+
+    void unreadableHealthLog_data() {
+        QTest::addColumn<QString>("file");   // made a file where a folder belongs
+        QTest::addColumn<QString>("folder"); // made a folder where a file belongs
+        QTest::newRow("events is a file") << "events"
+                                          << "";
+        QTest::newRow("month file is a folder") << ""
+                                                << "events/2026-03.jsonl";
+    }
+
+    void unreadableHealthLog() {
+        QFETCH(QString, file);
+        QFETCH(QString, folder);
+        const QString root = f->dir.filePath(QStringLiteral("odd/Stats"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/events")));
+        if (!file.isEmpty()) {
+            QVERIFY(QDir(root + u'/' + file).removeRecursively());
+            QFile made(root + u'/' + file);
+            QVERIFY(made.open(QIODevice::WriteOnly));
+        }
+        if (!folder.isEmpty()) {
+            QVERIFY(QDir().mkpath(root + u'/' + folder));
+        }
+        QCOMPARE(run({"report", "month", "--date", "2026-03-31"}, root), int(CommandLine::unreadableData));
+        QVERIFY(out.isEmpty());
+        QVERIFY2(err.startsWith(QStringLiteral("Tavo: cannot read the health log: ") + root),
+                 qPrintable(err));
+        // Another month reads nothing there and is no failure.
+        QCOMPARE(run({"report", "month", "--date", "2026-05-01"}, root), file.isEmpty() ? 0 : 4);
+    }
+
+    void withoutABusTavoIsNotRunning() {
+        for (const char* command : {"rest-now", "status", "drink", "exercise", "quit"}) {
+            QCOMPARE(run({QLatin1String(command)}), int(CommandLine::notRunning));
+            QCOMPARE(err, QStringLiteral("Tavo: not running (no session bus)\n"));
+        }
+        QCOMPARE(run({"status", "--json", "--follow"}), int(CommandLine::notRunning));
+        QVERIFY(out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
