@@ -5,7 +5,7 @@ set -u
 binary=$1
 here=$(cd "$(dirname "$0")" && pwd)
 failed=0
-for scenario in restloop.sh reminders.sh menu.sh away.sh; do
+for scenario in restloop.sh reminders.sh menu.sh; do
     echo "=== e2e scenario $scenario"
     if ! bash "$here/$scenario" "$binary"; then
         echo "=== e2e scenario $scenario FAILED"
