@@ -105,9 +105,8 @@ public:
     void triggerRestNow() override;
     // During a rest, a screen attached gets its window at once and a detached one loses it.
     void updateRestWindowsForScreens();
-    // Pause and resume (the pause submenu).
+    // A pause until then (the pause submenu and the command line go through pause()).
     void pauseRest(const QDateTime& until);
-    void resumeRest();
 
     // RestCycleOutput
     void showRest() override;
@@ -163,6 +162,8 @@ public:
     StatusSnapshot statusSnapshot() override;
     QString drink() override;
     QString exercise() override;
+    std::optional<QString> pause(const QString& length) override;
+    QString resume() override;
     void notifyStatusChanged();
 
     // --- reports (AppDelegate_Reports.cpp)

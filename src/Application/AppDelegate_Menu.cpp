@@ -114,19 +114,11 @@ QMenu* AppDelegate::makeThemeSubMenu(QMenu* parent) {
 
 QMenu* AppDelegate::makePauseSubMenu(QMenu* parent) {
     QMenu* menu = addSubmenu(parent, QStringLiteral("    ⏸ 暂停护眼"), true);
-    const QList<std::pair<QString, qint64>> lengths = {
-        {QStringLiteral("30 分钟"), 30 * 60},
-        {QStringLiteral("1 小时"), 60 * 60},
-        {QStringLiteral("2 小时"), 2 * 60 * 60},
-    };
-    for (const auto& [title, seconds] : lengths) {
-        addActionLine(menu, title, MenuAction::None,
-                      [this, seconds] { pauseRest(services.clock.now().addSecs(seconds)); });
+    for (const RestCycle::PauseLength& length : RestCycle::pauseLengths()) {
+        addActionLine(menu, length.title, MenuAction::None, [this, name = length.name] { pause(name); });
     }
-    addActionLine(menu, QStringLiteral("直到明天"), MenuAction::None,
-                  [this] { pauseRest(RestCycle::nextMorning(services.clock.now())); });
     resumeMenuItem =
-        addActionLine(menu, QStringLiteral("▶️ 恢复"), MenuAction::None, [this] { resumeRest(); });
+        addActionLine(menu, QStringLiteral("▶️ 恢复"), MenuAction::None, [this] { resume(); });
     menu->addSeparator();
     naturalRestMenuItem =
         addActionLine(menu, QString(), MenuAction::ToggleNaturalRest, [this] { toggleNaturalRest(); });

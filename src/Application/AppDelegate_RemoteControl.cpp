@@ -1,5 +1,7 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/Clock.h"
+
 StatusSnapshot AppDelegate::statusSnapshot() {
     // The cycle's status is the one source of the line, the class and the percentage.
     const RestCycleStatus cycle = restCycle.status();
@@ -20,6 +22,20 @@ QString AppDelegate::drink() {
 QString AppDelegate::exercise() {
     pelvicFloorManager->recordCompletion(StatsEventSource::manual);
     return showPelvicFloorLogged();
+}
+
+std::optional<QString> AppDelegate::pause(const QString& length) {
+    const std::optional<QDateTime> end = RestCycle::pauseEndFor(length, services.clock.now());
+    if (!end) {
+        return std::nullopt;
+    }
+    pauseRest(*end);
+    return statusLine();
+}
+
+QString AppDelegate::resume() {
+    restCycle.resume();
+    return statusLine();
 }
 
 void AppDelegate::notifyStatusChanged() {

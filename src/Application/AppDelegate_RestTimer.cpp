@@ -61,10 +61,6 @@ void AppDelegate::pauseRest(const QDateTime& until) {
     restCycle.pauseUntil(until);
 }
 
-void AppDelegate::resumeRest() {
-    restCycle.resume();
-}
-
 void AppDelegate::showRest() {
     currentRestSubtitle = UltramanTigaView::randomSubtitle();
     const QList<QRect> frames = platform.screens ? platform.screens->frames() : QList<QRect>();

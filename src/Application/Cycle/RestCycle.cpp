@@ -355,6 +355,25 @@ QDateTime RestCycle::nextMorning(const QDateTime& now) {
     return morning > now ? morning : QDateTime(now.date().addDays(1), QTime(6, 0));
 }
 
+const QList<RestCycle::PauseLength>& RestCycle::pauseLengths() {
+    static const QList<PauseLength> lengths = {
+        {QStringLiteral("30m"), QStringLiteral("30 分钟"), 30 * 60},
+        {QStringLiteral("1h"), QStringLiteral("1 小时"), 60 * 60},
+        {QStringLiteral("2h"), QStringLiteral("2 小时"), 2 * 60 * 60},
+        {QStringLiteral("tomorrow"), QStringLiteral("直到明天"), 0},
+    };
+    return lengths;
+}
+
+std::optional<QDateTime> RestCycle::pauseEndFor(const QString& name, const QDateTime& now) {
+    for (const PauseLength& length : pauseLengths()) {
+        if (length.name == name) {
+            return length.seconds > 0 ? now.addSecs(length.seconds) : nextMorning(now);
+        }
+    }
+    return std::nullopt;
+}
+
 void RestCycle::pauseUntil(const QDateTime& end) {
     pauseEnd = end;
     services.preferences.setValue(Settings::restPausedUntil, end);

@@ -108,6 +108,15 @@ public:
     std::optional<QDateTime> pausedUntil() const { return pauseEnd; }
     // 06:00 of the coming morning: the end of a pause until tomorrow.
     static QDateTime nextMorning(const QDateTime& now);
+    // The pauses offered, by the menu and by the command line alike.
+    struct PauseLength {
+        QString name;   // as the command line takes it: 30m, 1h, 2h, tomorrow
+        QString title;  // the menu line
+        qint64 seconds; // 0: until the next morning
+    };
+    static const QList<PauseLength>& pauseLengths();
+    // When a pause of that name begun now ends; none for an unknown name.
+    static std::optional<QDateTime> pauseEndFor(const QString& name, const QDateTime& now);
 
     // Reminders wait while resting, paused or away.
     bool holdsReminders() const { return resting || pauseEnd || awaySinceMs; }

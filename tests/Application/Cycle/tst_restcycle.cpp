@@ -378,17 +378,25 @@ private Q_SLOTS:
         QCOMPARE(f.out.calls, QStringList{QStringLiteral("release")});
     }
 
-    void untilTomorrowEndsAtSixInTheMorning_data() {
+    // The lengths the menu and the command line offer; tomorrow ends at 06:00 the next morning.
+    void pauseEnds_data() {
+        QTest::addColumn<QString>("length");
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QDateTime>("end");
-        QTest::newRow("office hours") << at(2, 14, 0) << at(3, 6, 0);
-        QTest::newRow("late at night") << at(2, 23, 59) << at(3, 6, 0);
-        QTest::newRow("after midnight") << at(3, 1, 30) << at(3, 6, 0);
-        QTest::newRow("at six") << at(3, 6, 0) << at(4, 6, 0);
+        QTest::newRow("30m") << "30m" << at(2, 23, 45) << at(3, 0, 15);
+        QTest::newRow("1h") << "1h" << at(2, 14, 0) << at(2, 15, 0);
+        QTest::newRow("2h") << "2h" << at(2, 14, 10) << at(2, 16, 10);
+        QTest::newRow("tomorrow from office hours") << "tomorrow" << at(2, 14, 0) << at(3, 6, 0);
+        QTest::newRow("tomorrow late at night") << "tomorrow" << at(2, 23, 59) << at(3, 6, 0);
+        QTest::newRow("tomorrow after midnight") << "tomorrow" << at(3, 1, 30) << at(3, 6, 0);
+        QTest::newRow("tomorrow at six") << "tomorrow" << at(3, 6, 0) << at(4, 6, 0);
+        QTest::newRow("unknown") << "3h" << at(2, 14, 0) << QDateTime();
+        QTest::newRow("empty") << "" << at(2, 14, 0) << QDateTime();
     }
-    void untilTomorrowEndsAtSixInTheMorning() {
+    void pauseEnds() {
+        QFETCH(QString, length);
         QFETCH(QDateTime, now);
-        QTEST(RestCycle::nextMorning(now), "end");
+        QTEST(RestCycle::pauseEndFor(length, now).value_or(QDateTime()), "end");
     }
 };
 
