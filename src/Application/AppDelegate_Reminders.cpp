@@ -276,7 +276,7 @@ void AppDelegate::recordPelvicFloorCompletion() {
 QString AppDelegate::showHydrationLogged() {
     updateHydrationMenuItems();
     hydrationManager->ensureFreshDrinkCount();
-    const QString line = TavoCopy::hydrationLoggedLine(static_cast<int>(hydrationManager->count()));
+    QString line = TavoCopy::hydrationLoggedLine(static_cast<int>(hydrationManager->count()));
     setTransientStatus(line, transientStatusSeconds);
     return line;
 }
@@ -284,7 +284,7 @@ QString AppDelegate::showHydrationLogged() {
 QString AppDelegate::showPelvicFloorLogged() {
     updatePelvicFloorMenuItems();
     pelvicFloorManager->ensureFreshCompletionCount();
-    const QString line = TavoCopy::pelvicFloorLoggedLine(static_cast<int>(pelvicFloorManager->count()));
+    QString line = TavoCopy::pelvicFloorLoggedLine(static_cast<int>(pelvicFloorManager->count()));
     setTransientStatus(line, transientStatusSeconds);
     return line;
 }

@@ -5,13 +5,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 // The i3 IPC framing: the magic, then the payload length and the message type in native byte order.
-constexpr char magic[] = "i3-ipc";
-constexpr qsizetype magicSize = sizeof(magic) - 1;
+constexpr std::string_view magic = "i3-ipc";
+constexpr auto magicSize = static_cast<qsizetype>(magic.size());
 constexpr qsizetype headerSize = magicSize + 8; // magic, payload length, message type
 constexpr quint32 getTree = 4;
 constexpr int waitMs = 500;
@@ -71,9 +73,9 @@ bool SwayFullScreen::otherProgramFullScreen() {
     if (!socket.waitForConnected(waitMs)) {
         return false;
     }
-    const quint32 header[] = {0, getTree};
-    socket.write(QByteArray(magic, magicSize) +
-                 QByteArray(reinterpret_cast<const char*>(header), sizeof(header)));
+    const std::array<quint32, 2> header = {0, getTree};
+    socket.write(QByteArray(magic.data(), magicSize) +
+                 QByteArray(reinterpret_cast<const char*>(header.data()), sizeof(header)));
     QByteArray answer;
     qsizetype expected = headerSize;
     while (answer.size() < expected) {
@@ -84,7 +86,7 @@ bool SwayFullScreen::otherProgramFullScreen() {
         if (expected == headerSize && answer.size() == headerSize) {
             quint32 length = 0;
             std::memcpy(&length, answer.constData() + magicSize, sizeof(length));
-            if (!answer.startsWith(magic) || length > longestAnswer) {
+            if (!answer.startsWith(QByteArrayView(magic.data(), magicSize)) || length > longestAnswer) {
                 return false;
             }
             expected += length;
