@@ -6,6 +6,7 @@
 #include "Platform/Desktop/DBusNotifications.h"
 #include "Platform/Desktop/DBusSessionEvents.h"
 #include "Platform/Desktop/DialogAlerts.h"
+#include "Platform/Desktop/Fonts.h"
 #include "Platform/Desktop/LayerShellOverlayCards.h"
 #include "Platform/Desktop/QtScreens.h"
 #include "Platform/Desktop/TrayStatusItem.h"
@@ -59,6 +60,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     nameApplication();
+    useSystemTypefaces();
     QApplication::setQuitOnLastWindowClosed(false);
     // The service manager, a closed terminal and Ctrl+C end Tavo the way its quit line does;
     // caught from the start, answered once the event loop runs.

@@ -274,6 +274,7 @@ void RestView::showEvent(QShowEvent*) {
     tailAngle = RestingCatView::tailAngle(0);
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);
+    refreshPickerPanel();
 }
 
 void RestView::hideEvent(QHideEvent*) {
@@ -282,6 +283,7 @@ void RestView::hideEvent(QHideEvent*) {
     // The layers have dropped their pictures on hiding; give the pages back
     // once every window of the rest has gone.
     cardShadow = QImage();
+    cardBehind = QImage();
     for (CachedPicture* picture :
          {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
@@ -375,6 +377,7 @@ void RestView::setBlurRadius(double radius) {
             wallpaper->setBlurRadius(radius);
         }
     }
+    refreshPickerPanel();
 }
 
 void RestView::applyTheme(RestTheme newTheme, bool animated) {
@@ -388,6 +391,11 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
 
     delete leavingBackdrop.data();
     leavingBackdrop = backdrop;
+    if (!leavingBackdrop->graphicsEffect()) {
+        auto* leaving = new QGraphicsOpacityEffect(leavingBackdrop);
+        leaving->setOpacity(1);
+        leavingBackdrop->setGraphicsEffect(leaving);
+    }
     backdrop = makeBackdrop(theme);
     backdrop->stackUnder(ultraman ? ultraman.data() : content);
     auto* fade = new QGraphicsOpacityEffect(backdrop);
@@ -434,9 +442,16 @@ void RestView::followEffects(double now) {
     if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(backdrop->graphicsEffect())) {
         if (backdropFade.isRunning(now)) {
             fade->setOpacity(backdropFade.value(now));
+            // The old backdrop goes the other way from where it stood.
+            if (auto* leaving = leavingBackdrop
+                                    ? qobject_cast<QGraphicsOpacityEffect*>(leavingBackdrop->graphicsEffect())
+                                    : nullptr) {
+                leaving->setOpacity(std::min(leaving->opacity(), 1 - backdropFade.value(now)));
+            }
         } else {
             backdrop->setGraphicsEffect(nullptr);
             delete leavingBackdrop.data();
+            refreshPickerPanel();
         }
     }
     for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {
@@ -460,8 +475,8 @@ void RestView::holdChanged() {
     const double now = Animation::now(services.clock);
     if (hold->isPressingSkip() != wasPressing) {
         wasPressing = hold->isPressingSkip();
-        pressScale.animateTo(wasPressing ? 0.92 : 1.0, now, Transition::Curve::EaseOut, 0.15);
-        ticker->animate(pressScale, skipArea());
+        pressed.animateTo(wasPressing ? 1 : 0, now, Transition::Curve::EaseOut, 0.15);
+        ticker->animate(pressed, skipArea());
     }
     if (hold->isRewinding(now)) {
         ticker->animate(hold, skipArea(), now + SkipHold::rewindSeconds);
@@ -473,8 +488,7 @@ void RestView::holdChanged() {
         const double maxWidth = std::min(cardMaxWidth, width() - 2 * cardOuterPadding);
         const double textWidth = std::max(1.0, maxWidth - 2 * cardSidePadding);
         const QFontMetricsF lineMetrics(cardLineFont());
-        QRectF lineBounds =
-            lineMetrics.boundingRect(QRectF(0, 0, textWidth, 1e6), Qt::AlignHCenter | Qt::TextWordWrap, line);
+        QSizeF lineBounds = textSize(cardLineFont(), textWidth, Qt::AlignHCenter | Qt::TextWordWrap, line);
         lineBounds.setHeight(std::min(lineBounds.height(), 3 * lineMetrics.lineSpacing()));
         const double headingHeight = QFontMetricsF(cardHeadingFont()).height();
         const double cardWidth = std::min(maxWidth, lineBounds.width() + 2 * cardSidePadding);
@@ -493,6 +507,11 @@ void RestView::holdChanged() {
             painter.fillPath(shape, QColor::fromRgbF(0, 0, 0, 0.35f));
         }
         cardShadow = ImageBlur::blurred(shadow, 24);
+        const QRect behindArea =
+            cardRect.toAlignedRect().adjusted(-VisualEffectView::margin, -VisualEffectView::margin,
+                                              VisualEffectView::margin, VisualEffectView::margin);
+        cardBehind = VisualEffectView::blurredBehind(behind(behindArea));
+        cardBehindAt = behindArea.topLeft();
         cardPresence.animateTo(1, now, Transition::Curve::Spring, 0.32, 0.78);
         ticker->animate(cardPresence, cardArea());
     }
@@ -541,14 +560,14 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
     }
     if (dirty.intersects(skipArea())) {
         const double progress = hold->displayedProgress(now);
-        const double scale = pressScale.value(now);
-        skipPicture.paint(painter, dirty, skipArea(),
-                          {progress, scale, hold->isPressingSkip(),
-                           hold->skipFeedbackText().value_or(QString()), static_cast<int>(theme)},
-                          [&](QPainter& picture) { paintSkipArea(picture, current, progress, scale); });
+        const double press = pressed.value(now);
+        skipPicture.paint(
+            painter, dirty, skipArea(),
+            {progress, press, hold->skipFeedbackText().value_or(QString()), static_cast<int>(theme)},
+            [&](QPainter& picture) { paintSkipArea(picture, current, progress, press); });
     }
     const double presence = cardPresence.value(now);
-    if (presence > 0.001 && dirty.intersects(cardArea())) {
+    if (presence > 0.001 && !takingBehind && dirty.intersects(cardArea())) {
         cardPicture.paint(painter, dirty, cardArea(), {presence},
                           [&](QPainter& picture) { paintFeedbackCard(picture, presence); });
     }
@@ -601,7 +620,7 @@ void RestView::paintRingText(QPainter& painter, const RestLayout& current) {
                      breath.breathText());
 }
 
-void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, double progress, double scale) {
+void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, double progress, double press) {
     const QPointF centre = current.skipButton.center();
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Palette::white(0.2), 3));
@@ -613,9 +632,10 @@ void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, doubl
                         -static_cast<int>(std::lround(progress * 360 * 16)));
     }
 
-    const double discRadius = 38 * scale;
+    // Pressed, the disc shrinks to 0.92 and its fill rises from 0.08 to 0.15.
+    const double discRadius = 38 * (1 - 0.08 * press);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Palette::white(hold->isPressingSkip() ? 0.15 : 0.08));
+    painter.setBrush(Palette::white(0.08 + 0.07 * press));
     painter.drawEllipse(centre, discRadius, discRadius);
 
     painter.setFont(systemFont(14, QFont::Bold));
@@ -629,7 +649,7 @@ void RestView::paintSkipArea(QPainter& painter, const RestLayout& current, doubl
     } else {
         painter.setPen(Palette::white(theme == RestTheme::Ultraman ? 0.6 : 0.4));
     }
-    painter.drawText(current.hint, Qt::AlignCenter, feedback.value_or(RestCopy::skipHint));
+    drawText(painter, current.hint, Qt::AlignCenter, feedback.value_or(RestCopy::skipHint));
 }
 
 void RestView::paintFeedbackCard(QPainter& painter, double presence) {
@@ -644,7 +664,7 @@ void RestView::paintFeedbackCard(QPainter& painter, double presence) {
     painter.drawImage(cardRect.topLeft() + QPointF(-cardShadowMargin, -cardShadowMargin + 12), cardShadow);
     QPainterPath shape;
     shape.addRoundedRect(cardRect, 18, 18);
-    VisualEffectView::paint(painter, shape);
+    VisualEffectView::paint(painter, shape, cardBehind, cardBehindAt);
     painter.strokePath(shape, QPen(Palette::withOpacity(Palette::orange, 0.62), 1.4));
 
     const double headingHeight = QFontMetricsF(cardHeadingFont()).height();
@@ -656,9 +676,40 @@ void RestView::paintFeedbackCard(QPainter& painter, double presence) {
                      RestCopy::feedbackHeading);
     painter.setFont(cardLineFont());
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(inner.left(), inner.top() + headingHeight + cardSpacing, inner.width(),
-                            inner.height() - headingHeight - cardSpacing),
-                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                     hold->skipFeedbackText().value_or(QString()));
+    drawText(painter,
+             QRectF(inner.left(), inner.top() + headingHeight + cardSpacing, inner.width(),
+                    inner.height() - headingHeight - cardSpacing),
+             Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+             hold->skipFeedbackText().value_or(QString()));
     painter.restore();
+}
+
+QImage RestView::behind(const QRect& area) {
+    const qreal ratio = devicePixelRatioF();
+    QImage image(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    takingBehind = true;
+    for (QWidget* layer :
+         {leavingBackdrop.data(), backdrop, leavingUltraman.data(), ultraman.data(), content}) {
+        const QRect part = layer && layer->isVisibleTo(this) ? area & layer->geometry() : QRect();
+        if (!part.isEmpty()) {
+            layer->render(&painter, part.topLeft() - area.topLeft(), QRegion(part.translated(-layer->pos())),
+                          QWidget::DrawChildren);
+        }
+    }
+    takingBehind = false;
+    return image;
+}
+
+void RestView::refreshPickerPanel() {
+    if (!isVisible()) {
+        return;
+    }
+    const QSize largest = picker->largestSize();
+    const QRect area = QRect(QPoint(picker->geometry().right() + 1 - largest.width(), picker->y()), largest)
+                           .adjusted(-VisualEffectView::margin, -VisualEffectView::margin,
+                                     VisualEffectView::margin, VisualEffectView::margin);
+    picker->setBehind(VisualEffectView::blurredBehind(behind(area)), area.topLeft());
 }

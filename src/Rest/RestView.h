@@ -72,9 +72,14 @@ private:
     void paintRingGlow(QPainter& painter, const RestLayout& layout, double breathValue);
     void paintRingArc(QPainter& painter, const RestLayout& layout, double fraction);
     void paintRingText(QPainter& painter, const RestLayout& layout);
-    void paintSkipArea(QPainter& painter, const RestLayout& layout, double progress, double scale);
+    void paintSkipArea(QPainter& painter, const RestLayout& layout, double progress, double pressed);
     void paintFeedbackCard(QPainter& painter, double presence);
     void holdChanged();
+    // What lies behind an area (view coordinates) of the panels: the
+    // backdrops, the figure and the content without the card; and the
+    // picker's panel made again from it.
+    QImage behind(const QRect& area);
+    void refreshPickerPanel();
 
     RestServices services;
     int totalRestSeconds;
@@ -107,9 +112,12 @@ private:
     Transition backdropFade{1};
     Transition catPresence;
     Transition ultramanPresence;
-    Transition pressScale{1};
+    Transition pressed;
     Transition cardPresence;
     QImage cardShadow;
+    QImage cardBehind;
+    QPoint cardBehindAt;
+    bool takingBehind = false;
     QRectF cardRect;
     CachedPicture ringGlow;
     CachedPicture ringArc;

@@ -280,6 +280,85 @@ private Q_SLOTS:
         QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 0.0);
     }
 
+    // The old backdrop fades out while the new one fades in: half way through,
+    // the photograph shows at about half its strength under half the veil.
+    void backdropsCrossFade() {
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
+        QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
+        auto view = makeView();
+        const QRect patch(80, 500, 40, 40); // beside the column, on the photograph
+        const auto brightness = [&] {
+            const QImage image = frame(*view).copy(patch);
+            double sum = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    sum += qGray(image.pixel(x, y));
+                }
+            }
+            return sum / (image.width() * image.height());
+        };
+        const double photo = brightness();
+        QVERIFY(photo > 20);
+        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
+        f->clock.advance(0.1 + 0.3); // seen on the next tick, then half of 0.6 s
+        const double halfWay = brightness();
+        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
+            view->grab().save(QDir(out).filePath(QStringLiteral("crossfade_half_way.png")));
+        }
+        QVERIFY2(halfWay < 0.5 * photo && halfWay > 0.1 * photo,
+                 qPrintable(QStringLiteral("%1 of %2").arg(halfWay).arg(photo)));
+        f->clock.advance(0.4);
+        QVERIFY(brightness() < 0.15 * photo);
+    }
+
+    // After a completed hold the card shows its line with the warning sign in
+    // colour, over the blurred backdrop, as does the hovered picker.
+    void feedbackCardAndPicker_data() {
+        QTest::addColumn<QString>("theme");
+        QTest::newRow("aurora") << QStringLiteral("aurora");
+        QTest::newRow("wallpaper") << QStringLiteral("wallpaper");
+        QTest::newRow("ultraman") << QStringLiteral("ultraman");
+    }
+    void feedbackCardAndPicker() {
+        QFETCH(QString, theme);
+        f->prefs.setValue(Settings::selectedTheme, theme);
+        if (theme == QLatin1String("wallpaper")) {
+            QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
+        }
+        auto view = makeView();
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(view->themeSelector(), &enter);
+        QTest::keyPress(view.get(), Qt::Key_Space);
+        f->clock.advance(1.55);
+        QVERIFY(view->skipHold().isCompletingSkip());
+        f->clock.advance(0.6);
+        const QImage image = frame(*view);
+        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
+            view->grab().save(QDir(out).filePath(QStringLiteral("card_%1.png").arg(theme)));
+        }
+        // The line sits in the card, centred on the view, below the heading.
+        const QRect line(960 - 280, 540 - 30, 560, 90);
+        int yellow = 0;
+        for (int y = line.top(); y <= line.bottom(); ++y) {
+            for (int x = line.left(); x <= line.right(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                yellow += qRed(pixel) > 200 && qGreen(pixel) > 150 && qBlue(pixel) < 90;
+            }
+        }
+        QVERIFY2(yellow > 100, qPrintable(QString::number(yellow)));
+        // Above the heading the panel shows what lies behind blurred: the
+        // cat's outline, sharp through a flat tint, leaves no edge there.
+        int sharpest = 0;
+        for (int y = 484; y < 497; ++y) {
+            for (int x = 810; x < 1110; ++x) {
+                sharpest =
+                    std::max(sharpest, std::abs(qGray(image.pixel(x, y)) - qGray(image.pixel(x + 1, y))));
+            }
+        }
+        QVERIFY2(sharpest < 12, qPrintable(QString::number(sharpest)));
+        QTest::keyRelease(view.get(), Qt::Key_Space);
+    }
+
     void spaceHoldSkipsOncePerView() {
         auto first = makeView();
         auto second = makeView();
@@ -309,8 +388,13 @@ private Q_SLOTS:
         auto* button = view->findChild<MouseTouchBridge*>();
         QVERIFY(button);
         QCOMPARE(button->geometry(), view->layout().skipButton.toAlignedRect());
+        // The disc's fill brightens with its 0.15 s ease-out, not at once.
+        const QPoint disc = button->geometry().center() + QPoint(25, 0);
+        const int unpressed = qGray(frame(*view).pixel(disc));
         QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(qGray(frame(*view).pixel(disc)) <= unpressed + 1);
         f->clock.advance(1.0);
+        QVERIFY(qGray(frame(*view).pixel(disc)) >= unpressed + 8);
         QVERIFY(view->skipHold().isPressingSkip());
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
         QVERIFY(!view->skipHold().isPressingSkip());

@@ -3,6 +3,7 @@
 
 #include "Platform/Clock.h"
 #include "Rest/Components/AnimationTicker.h"
+#include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
 #include "Rest/Components/VisualEffectView.h"
 
@@ -46,10 +47,30 @@ QPainterPath rounded(const QRectF& rect, double radius) {
     return path;
 }
 
-void paintPanel(QPainter& painter, const QRectF& rect, double radius) {
+void paintPanel(QPainter& painter, const QRectF& rect, double radius, const QImage& behind,
+                QPointF behindAt) {
     const QPainterPath shape = rounded(rect.adjusted(0.5, 0.5, -0.5, -0.5), radius);
-    VisualEffectView::paint(painter, shape);
+    VisualEffectView::paint(painter, shape, behind, behindAt);
     painter.strokePath(shape, QPen(Palette::white(0.12), 1));
+}
+
+// The teal glow of the selected square (opacity 0.4, radius 4), blurred once.
+const QImage& selectedGlow() {
+    static const QImage glow = [] {
+        const double margin = 2 * 4;
+        QImage image(
+            QSize(static_cast<int>(buttonSide + 2 * margin), static_cast<int>(buttonSide + 2 * margin)),
+            QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.fillPath(rounded(QRectF(margin, margin, buttonSide, buttonSide), 8),
+                             Palette::withOpacity(Palette::teal, 0.4));
+        }
+        return ImageBlur::blurred(image, 4);
+    }();
+    return glow;
 }
 
 } // namespace
@@ -87,15 +108,27 @@ QRectF ThemeSelectorOverlay::blurRowRect() const {
 }
 
 QSize ThemeSelectorOverlay::sizeHint() const {
+    const bool withBlurRow =
+        theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now(clock));
+    const QSize largest = largestSize();
+    return withBlurRow ? largest : QSize(largest.width(), static_cast<int>(std::ceil(themeRowHeight)));
+}
+
+QSize ThemeSelectorOverlay::largestSize() const {
     const QFontMetricsF metrics(labelFont());
     const double themeWidth =
         10 + metrics.horizontalAdvance(themeLabel) + 4 + 3 * (itemSpacing + buttonSide) + 10;
     const double blurWidth =
         10 + metrics.horizontalAdvance(blurLabel) + 2 * itemSpacing + sliderWidth + valueWidth + 10;
-    const bool withBlurRow =
-        theme == RestTheme::Wallpaper || blurRowPresence.isRunning(Animation::now(clock));
     return {static_cast<int>(std::ceil(std::max(themeWidth, blurWidth))),
-            static_cast<int>(std::ceil(themeRowHeight + (withBlurRow ? rowGap + blurRowHeight : 0)))};
+            static_cast<int>(std::ceil(themeRowHeight + rowGap + blurRowHeight))};
+}
+
+void ThemeSelectorOverlay::setBehind(QImage blurred, QPoint origin) {
+    behind = std::move(blurred);
+    behindOrigin = origin;
+    ++behindVersion;
+    update();
 }
 
 void ThemeSelectorOverlay::updateSize() {
@@ -160,7 +193,7 @@ void ThemeSelectorOverlay::paintEvent(QPaintEvent* event) {
     // Drawn again only when something in it changed; the glows and fireflies
     // passing beneath it copy the picture.
     const double now = Animation::now(clock);
-    QVariantList key = {fade.value(now), blurRowPresence.value(now), blurRadius};
+    QVariantList key = {fade.value(now), blurRowPresence.value(now), blurRadius, behindVersion, pos()};
     for (size_t i = 0; i < dots.size(); ++i) {
         key << dots[i].value(now) << selection[i].value(now);
     }
@@ -175,11 +208,12 @@ void ThemeSelectorOverlay::paintEvent(QPaintEvent* event) {
 
 void ThemeSelectorOverlay::hideEvent(QHideEvent*) {
     picture.clear();
+    behind = QImage();
 }
 
 void ThemeSelectorOverlay::paintThemeRow(QPainter& painter, double now) {
     const QRectF row = themeRowRect();
-    paintPanel(painter, row, 12);
+    paintPanel(painter, row, 12, behind, behindOrigin - pos());
     painter.setFont(labelFont());
     painter.setPen(Palette::white(0.6));
     painter.drawText(QRectF(row.left() + 10, row.top() + 8, 100, buttonSide),
@@ -192,9 +226,9 @@ void ThemeSelectorOverlay::paintThemeRow(QPainter& painter, double now) {
         const QPainterPath shape = rounded(square, 8);
         // Glow of the selected square.
         if (selected > 0) {
+            const QImage& glow = selectedGlow();
             painter.setOpacity(baseOpacity * selected);
-            painter.strokePath(rounded(square.adjusted(-1.5, -1.5, 1.5, 1.5), 9.5),
-                               QPen(Palette::withOpacity(Palette::teal, 0.25), 3));
+            painter.drawImage(square.center() - QPointF(glow.width(), glow.height()) / 2, glow);
             painter.setOpacity(baseOpacity);
         }
         const QColor unselectedFill = Palette::white(0.08);
@@ -234,7 +268,9 @@ void ThemeSelectorOverlay::paintBlurRow(QPainter& painter, double now) {
     painter.translate(0, -(1 - presence) * (themeRowHeight + rowGap + blurRowHeight));
     painter.setOpacity(baseOpacity * presence);
     const QRectF row = blurRowRect();
-    paintPanel(painter, row, 10);
+    // The panel slides with the row; what lies behind it stays in place.
+    paintPanel(painter, row, 10, behind,
+               behindOrigin - pos() + QPointF(0, (1 - presence) * (themeRowHeight + rowGap + blurRowHeight)));
     painter.setFont(labelFont());
     painter.setPen(Palette::white(0.6));
     painter.drawText(QRectF(row.left() + 10, row.top(), 100, row.height()), Qt::AlignLeft | Qt::AlignVCenter,

@@ -33,6 +33,11 @@ public:
     double opacity() const;
     bool isHovered() const { return hovered; }
     QSize sizeHint() const override;
+    // The size with the blur row shown.
+    QSize largestSize() const;
+    // What lies behind the picker's largest size, blurred for its panels,
+    // with its top-left corner at `origin` in the parent's coordinates.
+    void setBehind(QImage blurred, QPoint origin);
     // The button rectangle of a theme, in this widget's coordinates.
     QRectF buttonRect(RestTheme theme) const;
     QRectF sliderRect() const;
@@ -66,4 +71,7 @@ private:
     std::array<Transition, 3> selection;
     AnimationTicker* ticker;
     CachedPicture picture;
+    QImage behind;
+    QPoint behindOrigin;
+    int behindVersion = 0;
 };

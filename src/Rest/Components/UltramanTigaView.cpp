@@ -433,12 +433,28 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) const
 }
 
 void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pulse) {
-    const QColor colour = levelColour(capsule->level);
+    // The number rolls down over 0.18 s when it changes; a new level's colour
+    // comes in over the same ease.
+    const double roll = previousCapsule ? numberRoll(motion.tickCount() - changedAtTick) : 1.0;
+    const CapsuleSprites* leaving =
+        previousCapsule && previousCapsule->level != capsule->level ? &*previousCapsule : nullptr;
+    const double arriving = leaving ? roll : 1.0;
+    QColor colour = levelColour(capsule->level);
+    if (leaving) {
+        const QColor from = levelColour(leaving->level);
+        colour =
+            QColor::fromRgbF(static_cast<float>(from.redF() + (colour.redF() - from.redF()) * roll),
+                             static_cast<float>(from.greenF() + (colour.greenF() - from.greenF()) * roll),
+                             static_cast<float>(from.blueF() + (colour.blueF() - from.blueF()) * roll));
+    }
     const QSizeF size = capsule->size;
     const QRectF box(centre - QPointF(size.width() / 2, size.height() / 2), size);
     const double radius = size.height() / 2;
 
-    capsule->shadow.draw(painter, centre, 0.24 + 0.18 * pulse);
+    if (leaving) {
+        leaving->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * (1 - arriving));
+    }
+    capsule->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * arriving);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Palette::withOpacity(Qt::black, 0.26));
     painter.drawRoundedRect(box, radius, radius);
@@ -447,15 +463,17 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
 
     // The light.
     const QPointF light(box.left() + 22 + 22, centre.y());
-    capsule->lightHalo.draw(painter, light, 0.22 * pulse);
-    Sprite::drawBlend(painter, capsule->coreShadow, light, (pulse - 0.58) / 0.42, 1);
+    if (leaving) {
+        leaving->lightHalo.draw(painter, light, 0.22 * pulse * (1 - arriving));
+        Sprite::drawBlend(painter, leaving->coreShadow, light, (pulse - 0.58) / 0.42, 1 - arriving);
+    }
+    capsule->lightHalo.draw(painter, light, 0.22 * pulse * arriving);
+    Sprite::drawBlend(painter, capsule->coreShadow, light, (pulse - 0.58) / 0.42, arriving);
     const double coreRadius = 9 * (0.88 + 0.22 * pulse);
     painter.setBrush(Palette::withOpacity(colour, 0.82 + 0.18 * pulse));
     painter.drawEllipse(light, coreRadius, coreRadius);
 
-    // The number, rolling down over 0.18 s when it changes.
     const double numberX = box.left() + 22 + 44 + 16 + capsule->numberWidth / 2;
-    const double roll = previousCapsule ? numberRoll(motion.tickCount() - changedAtTick) : 1.0;
     const double shift = 0.5 * lineHeight(systemFont(58, QFont::Black));
     const QPointF numberAt(numberX, centre.y() - shift * (1 - roll));
     Sprite::drawBlend(painter, capsule->numberShadow, numberAt, (pulse - 0.58) / 0.42, roll);

@@ -302,12 +302,7 @@ private:
     QString icon;
     QString text;
     QString time;
-    // Colour glyphs first, so "⚡️" is not drawn as the text-style bolt of the CJK face.
-    QFont iconFont = [] {
-        QFont font = systemFont(15, QFont::Normal);
-        font.setFamilies({QStringLiteral("Noto Color Emoji"), QStringLiteral("Noto Sans CJK SC")});
-        return font;
-    }();
+    QFont iconFont = systemFont(15, QFont::Normal);
     QFont textFont = systemFont(13, QFont::DemiBold);
     QFont timeFont = systemFont(11, QFont::Medium);
 };
