@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
     // No photo service and no cache in a benchmark: the wallpaper theme renders its loading state.
     preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
-    WallpaperManager wallpapers(std::nullopt, preferences);
+    WallpaperManager wallpapers(std::nullopt, clock, preferences, nullptr);
     services.emplace(
         RestServices{clock, preferences, [&wallpapers]() -> WallpaperManager& { return wallpapers; }});
 

@@ -92,7 +92,8 @@ int main(int argc, char* argv[]) {
     std::optional<WallpaperManager> wallpapers;
     const auto wallpaperManager = [&]() -> WallpaperManager& {
         if (!wallpapers) {
-            wallpapers.emplace(WallpaperManager::defaultCacheDirectory(), preferences);
+            wallpapers.emplace(WallpaperManager::defaultCacheDirectory(), clock, preferences,
+                               &QtScreens::largestPixelSize);
         }
         return *wallpapers;
     };

@@ -2,6 +2,7 @@
 
 #include "Application/Cycle/RestCycle.h"
 #include "Application/RestMode.h"
+#include "Platform/ClockJumpDetector.h"
 #include "Platform/PlatformServices.h"
 #include "Platform/RemoteControl.h"
 #include "Reminders/HydrationReminderManager.h"
@@ -246,6 +247,8 @@ public:
         new ReminderNotificationRouter(platform.notifications, this);
     ReminderSkipFeedbackPresenter* reminderSkipFeedbackPresenter =
         new ReminderSkipFeedbackPresenter(services.clock, platform.overlayCards, this);
+    // Checked every tick; the reminders re-arm their timers when the wall clock jumps.
+    ClockJumpDetector* clockJumps = new ClockJumpDetector(services.clock, this);
 
     QMap<int, QPointer<QAction>> modeMenuItems;
     QMap<int, QPointer<QAction>> hydrationIntervalMenuItems;

@@ -109,6 +109,8 @@ void configureCallbacks(AppDelegate* delegate, ReminderManager& manager,
     const QPointer<AppDelegate> self(delegate);
     // Reminders wait while resting, paused or away, never for a program in full screen.
     manager.shouldDeferReminder = [self] { return self && self->restCycle.holdsReminders(); };
+    QObject::connect(delegate->clockJumps, &ClockJumpDetector::jumped, &manager,
+                     &ReminderManager::rearmAfterClockJump);
     manager.onStateChange = [self, updateMenuItems] {
         if (!self) {
             return;

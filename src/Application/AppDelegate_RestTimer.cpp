@@ -24,6 +24,7 @@ void AppDelegate::startMainTimer() {
 }
 
 void AppDelegate::tick() {
+    clockJumps->check();
     restCycle.tick();
     updateReminderCountdownMenuTitles();
     // The reminders' countdowns, part of what a status bar shows, move with every tick.

@@ -112,6 +112,12 @@ template <typename T> std::optional<T> Preferences::value(const PreferenceKey<T>
 
 template <typename T>
 void Preferences::setValue(const PreferenceKey<T>& key, const std::type_identity_t<T>& value) {
+    // Rewriting the file drops the user's comment lines and touches the disk
+    // once a second for counts that stay the same, so an unchanged value
+    // (as stored, before any range correction) writes nothing.
+    if (read(settings->value(key.name), static_cast<T*>(nullptr)) == value) {
+        return;
+    }
     settings->setValue(key.name, QVariant::fromValue(value));
     settings->sync();
 }
@@ -121,6 +127,10 @@ bool Preferences::contains(const QString& name) const {
 }
 
 void Preferences::remove(const QString& name) {
+    // QSettings rewrites the file for a key that is not there, too.
+    if (!settings->contains(name)) {
+        return;
+    }
     settings->remove(name);
     settings->sync();
 }

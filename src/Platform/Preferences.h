@@ -45,7 +45,8 @@ public:
     static QString defaultFilePath();
 
     template <typename T> std::optional<T> value(const PreferenceKey<T>& key) const;
-    // Written at once: the process may be ended by a log-out at any time.
+    // Written at once (the process may be ended by a log-out at any time), and
+    // only when it differs from what is stored, so the file keeps its comments.
     template <typename T> void setValue(const PreferenceKey<T>& key, const std::type_identity_t<T>& value);
     template <typename T> void remove(const PreferenceKey<T>& key) { remove(key.name); }
     // Whether anything is stored under the key, readable or not.

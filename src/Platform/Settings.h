@@ -26,18 +26,20 @@ inline const IntKey settingsVersion{
     QStringLiteral("settingsVersion"), {}, Range<qint64>{1, intMax, Absent, Absent}};
 
 // The rhythm. A tag beyond int reads as the nearest int, which names no rhythm;
-// an own rhythm too long for the countdown is no own rhythm.
+// an own rhythm the dialog would not accept (1 to 240 minutes of work, 5 to
+// 3600 seconds of rest) is no own rhythm: a hand-edited 1 s / 1 s would start
+// a rest every other second.
 inline const IntKey selectedRestModeTag{
     QStringLiteral("selectedRestModeTag"), {}, Range<qint64>{intMin, intMax}};
 inline const IntKey customRestModeWorkDuration{
-    QStringLiteral("customRestModeWorkDuration"), {}, Range<qint64>{1, intMax, Absent, Absent}};
+    QStringLiteral("customRestModeWorkDuration"), {}, Range<qint64>{60, 240 * 60, Absent, Absent}};
 inline const IntKey customRestModeRestDuration{
-    QStringLiteral("customRestModeRestDuration"), {}, Range<qint64>{1, intMax, Absent, Absent}};
+    QStringLiteral("customRestModeRestDuration"), {}, Range<qint64>{5, 3600, Absent, Absent}};
 
 // The rest overlay.
 inline const TextKey selectedTheme{QStringLiteral("selectedTheme"), QStringLiteral("aurora")};
-inline const NumberKey wallpaperBlurRadius{QStringLiteral("wallpaperBlurRadius"), 15.0,
-                                           Range<double>{0, std::numeric_limits<double>::max(), Default}};
+// The blur slider's range; a hand-edited 1e308 would blacken the picture.
+inline const NumberKey wallpaperBlurRadius{QStringLiteral("wallpaperBlurRadius"), 15.0, Range<double>{0, 30}};
 // The photo service; a preference so that tests can point it at a local server.
 inline const TextKey wallpaperServiceBaseURL{QStringLiteral("wallpaperServiceBaseURL"),
                                              QStringLiteral("https://picsum.photos")};

@@ -45,7 +45,13 @@ qint64 ReminderManager::count() const {
 }
 
 bool ReminderManager::isToday(const std::optional<QDateTime>& date) const {
-    return date && date->toLocalTime().date() == now().toLocalTime().date();
+    if (!date) {
+        return false;
+    }
+    // A day that began "tomorrow" means the clock was set back across
+    // midnight (by up to a day): that is no new day, and its count stays.
+    const qint64 daysAhead = now().toLocalTime().date().daysTo(date->toLocalTime().date());
+    return daysAhead == 0 || daysAhead == 1;
 }
 
 bool ReminderManager::hasStartedToday() const {
@@ -77,7 +83,7 @@ void ReminderManager::removeNotifications() {
 }
 
 void ReminderManager::ensureFreshCount() {
-    if (isToday(defaults.value(config.countDateKey))) {
+    if (isToday(defaults.value(config.countDateKey)) || count() == 0) {
         return;
     }
     defaults.setValue(config.countKey, 0);
@@ -120,6 +126,11 @@ void ReminderManager::scheduleTimerIfNeeded() {
     }
     const double delay = std::max(now().msecsTo(*next) / 1000.0, shortestDelaySeconds);
     reminderTimer->start(delay, false);
+}
+
+void ReminderManager::rearmAfterClockJump() {
+    scheduleTimerIfNeeded();
+    notifyStateChange();
 }
 
 void ReminderManager::fireReminderIfNeeded() {

@@ -112,6 +112,10 @@ public:
     void ensureFreshDayState();
     void beginTodayIfNeeded();
     void scheduleTimerIfNeeded();
+    // The timer runs on the monotonic clock: once the wall clock has jumped it
+    // would fire at another time than the stored one the status line counts
+    // down to, so it is armed again from the stored time.
+    void rearmAfterClockJump();
     void stop();
 
     // "%02d:%02d" below an hour, else "<h>小时<m>分".
@@ -128,6 +132,7 @@ private:
     void handleResumeEvent();
     void cancelTimer();
     void removeNotifications();
+    // Whether a stored date lies in the day now running.
     bool isToday(const std::optional<QDateTime>& date) const;
     void notifyStateChange();
 

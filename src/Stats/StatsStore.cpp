@@ -1,5 +1,6 @@
 #include "Stats/StatsStore.h"
 
+#include "Platform/Files.h"
 #include "Platform/Log.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -49,6 +51,89 @@ qsizetype lineBreakLength(QByteArrayView text, qsizetype at) {
         return 3; // LINE SEPARATOR, PARAGRAPH SEPARATOR
     }
     return 0;
+}
+
+// Tries to take the lock a few times over a few milliseconds: another
+// writer holds it only for one line, a program that holds it longer must not
+// freeze the caller.
+bool lockBriefly(int fd) {
+    constexpr int attempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return true;
+        }
+        if (errno != EWOULDBLOCK) {
+            return true; // a file system without locks: write unlocked, as ever
+        }
+        if (attempt == attempts) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+int openMonthFile(const QByteArray& path) {
+    // Never through a link (it could point anywhere), never waiting on a pipe.
+    constexpr int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(path.constData(), flags, 0644);
+    struct stat status {};
+    if (fd < 0 && errno == ELOOP && ::lstat(path.constData(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        // A link in Tavo's own folder is replaced by a file of its own; its
+        // target stays as it is.
+        logLine(QStringLiteral("Tavo Stats: replacing the link %1 by a file").arg(QFile::decodeName(path)));
+        if (::unlink(path.constData()) == 0) {
+            fd = ::open(path.constData(), flags, 0644);
+        }
+    }
+    return fd;
+}
+
+// Appends one line to a month file without ever blocking; the error when it
+// could not (the line then is not in the file, or only a torn part of it).
+std::optional<QString> appendLine(const QString& path, const QByteArray& line) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = openMonthFile(name);
+    if (fd < 0) {
+        return systemError(QStringLiteral("open ") + path, errno);
+    }
+    const auto closeWith = [fd](std::optional<QString> error) {
+        ::close(fd);
+        return error;
+    };
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        return closeWith(path + QStringLiteral(": not a regular file"));
+    }
+    if (!lockBriefly(fd)) {
+        return closeWith(path + QStringLiteral(": locked by another program"));
+    }
+
+    // A line cut off by a crash or a full disk must not swallow this one. The
+    // lock keeps another process from being mid-line while the end is checked.
+    QByteArray bytes = line;
+    char last = '\n';
+    if (::fstat(fd, &status) == 0 && status.st_size > 0 && ::pread(fd, &last, 1, status.st_size - 1) == 1 &&
+        last != '\n') {
+        bytes.prepend('\n');
+    }
+
+    // One write per line: with O_APPEND, lines of other processes stay whole.
+    ssize_t written = -1;
+    do {
+        written = ::write(fd, bytes.constData(), std::size_t(bytes.size()));
+    } while (written < 0 && errno == EINTR);
+    const int writeError = errno;
+    if (written < 0) {
+        return closeWith(systemError(QStringLiteral("write ") + path, writeError));
+    }
+    if (written != bytes.size()) {
+        return closeWith(
+            QStringLiteral("write %1: only %2 of %3 bytes written").arg(path).arg(written).arg(bytes.size()));
+    }
+    if (::close(fd) != 0) {
+        return systemError(QStringLiteral("close ") + path, errno);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -158,45 +243,69 @@ void StatsStore::record(StatsEventType type, StatsEventSource source, const std:
 }
 
 void StatsStore::append(const QString& monthKey, const QByteArray& line) {
-    const QString path = eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl");
-    const auto fail = [&](const QString& description) {
-        logLine(QStringLiteral("Tavo Stats: failed to record event: ") + description);
-    };
-
     const QMutexLocker lock(&appendMutex);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        fail(systemError(QStringLiteral("open ") + path, errno));
+    pending.append({eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl"), line, {}});
+    writePending();
+    if (pending.isEmpty() || writerRunning || closing) {
         return;
     }
-
-    // A line cut off by a crash or a full disk must not swallow this one. The
-    // lock keeps another process from being mid-line while the end is checked.
-    ::flock(fd, LOCK_EX);
-    QByteArray bytes = line;
-    struct stat status {};
-    char last = '\n';
-    if (::fstat(fd, &status) == 0 && status.st_size > 0 && ::pread(fd, &last, 1, status.st_size - 1) == 1 &&
-        last != '\n') {
-        bytes.prepend('\n');
+    if (writer.joinable()) {
+        writer.join(); // it has let go of the lock for the last time
     }
+    writerRunning = true;
+    writer = std::thread([this] { retryUntilWritten(); });
+}
 
-    // One write per line: with O_APPEND, lines of other processes stay whole.
-    ssize_t written = -1;
-    do {
-        written = ::write(fd, bytes.constData(), std::size_t(bytes.size()));
-    } while (written < 0 && errno == EINTR);
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    const int closeError = errno;
+void StatsStore::writePending() {
+    // A line that cannot be written holds back the later lines of its file,
+    // which keeps every file in recording order.
+    QSet<QString> blocked;
+    for (auto it = pending.begin(); it != pending.end();) {
+        if (blocked.contains(it->path)) {
+            ++it;
+            continue;
+        }
+        const std::optional<QString> error = appendLine(it->path, it->line);
+        if (!error) {
+            it = pending.erase(it);
+            continue;
+        }
+        if (it->error.isEmpty()) {
+            logLine(QStringLiteral("Tavo Stats: failed to record event: ") + *error +
+                    QStringLiteral(" (kept to write later)"));
+        }
+        it->error = *error;
+        blocked.insert(it->path);
+        ++it;
+    }
+}
 
-    if (written < 0) {
-        fail(systemError(QStringLiteral("write ") + path, writeError));
-    } else if (written != bytes.size()) {
-        fail(
-            QStringLiteral("write %1: only %2 of %3 bytes written").arg(path).arg(written).arg(bytes.size()));
-    } else if (!closed) {
-        fail(systemError(QStringLiteral("close ") + path, closeError));
+void StatsStore::retryUntilWritten() {
+    const QMutexLocker lock(&appendMutex);
+    while (!pending.isEmpty() && !closing) {
+        wakeWriter.wait(&appendMutex, QDeadlineTimer(retryIntervalMs));
+        if (!closing) {
+            writePending();
+        }
+    }
+    writerRunning = false;
+}
+
+StatsStore::~StatsStore() {
+    {
+        const QMutexLocker lock(&appendMutex);
+        closing = true;
+        wakeWriter.wakeAll();
+    }
+    if (writer.joinable()) {
+        writer.join();
+    }
+    const QMutexLocker lock(&appendMutex);
+    writePending();
+    if (!pending.isEmpty()) {
+        logLine(QStringLiteral("Tavo Stats: %1 event(s) lost at exit, never written: %2")
+                    .arg(pending.size())
+                    .arg(pending.constFirst().error));
     }
 }
 
@@ -255,8 +364,9 @@ bool StatsStore::hasEvents(const QDateTime& date) const {
 }
 
 StatsMeta StatsStore::loadMeta() const {
+    // Only a regular file: a pipe in its place would never end.
     QFile file(metaPath());
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
         return {};
     }
     return decodeStatsMeta(file.readAll()).value_or(StatsMeta{});
@@ -267,18 +377,9 @@ void StatsStore::saveMeta(const StatsMeta& meta) {
         return;
     }
     ensureDirectories();
-    const QByteArray bytes = encodeStatsMeta(meta);
-    QSaveFile file(metaPath());
-    bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    // commit() alone would put a half-written file in place when the final
-    // flush hits a full disk, so a failed flush cancels the save first.
-    if (saved && !file.flush()) {
-        file.cancelWriting();
-        saved = false;
-    }
-    if (!saved || !file.commit()) {
+    if (const std::optional<QString> error = replaceFile(metaPath(), encodeStatsMeta(meta))) {
         logLine(QStringLiteral("Tavo Stats: failed to save meta: ") + metaPath() + QStringLiteral(": ") +
-                file.errorString());
+                *error);
     }
 }
 

@@ -7,8 +7,10 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QWaitCondition>
 
 #include <optional>
+#include <thread>
 
 // The small record kept beside the events for the daily report prompt.
 struct StatsMeta {
@@ -20,8 +22,11 @@ struct StatsMeta {
 
 // The event log: one JSON line per event in a file per local
 // calendar month, "<root>/events/yyyy-MM.jsonl", plus "<root>/meta.json".
-// Nothing is cached; every read goes to the files. Failures are printed as one
-// "Tavo Stats: " line and swallowed. record() may be called from any thread.
+// Every read goes to the files. Failures are printed as one "Tavo Stats: "
+// line and swallowed. record() may be called from any thread and never
+// waits: a month file another program holds locked, or one that is not a
+// regular file, keeps the event in memory until a later append or a writer
+// thread can write it; events still unwritten at the end are reported lost.
 class StatsStore {
 public:
     // A read-only store (the command line's reports) never touches the disk:
@@ -30,6 +35,10 @@ public:
 
     // A store for writing creates the folders under root at once.
     explicit StatsStore(const QString& rootDirectory, Access access = Access::readWrite);
+    // Makes a last attempt at events still in memory.
+    ~StatsStore();
+    StatsStore(const StatsStore&) = delete;
+    StatsStore& operator=(const StatsStore&) = delete;
 
     // "<GenericDataLocation, or home>/Tavo/Stats".
     static QString defaultRootDirectory();
@@ -63,16 +72,33 @@ public:
     // that month.
     static QList<QString> monthKeys(const QDateTime& start, const QDateTime& end);
 
+    // How often the writer thread tries again while events wait in memory.
+    static constexpr int retryIntervalMs = 100;
+
 private:
+    struct PendingLine {
+        QString path;
+        QByteArray line;
+        QString error; // why it is still waiting; empty before the first attempt
+    };
+
     void ensureDirectories() const;
     void append(const QString& monthKey, const QByteArray& line);
+    // Writes the waiting lines that can be written now, in order per file.
+    void writePending();
+    void retryUntilWritten();
     QList<StatsEvent> events(const QString& monthKey) const;
 
     QString root;
     Access access;
     // Serialises appends inside the process; O_APPEND and one write per line
-    // keep other processes' lines whole.
+    // keep other processes' lines whole. Guards everything below.
     QMutex appendMutex;
+    QList<PendingLine> pending;
+    QWaitCondition wakeWriter;
+    std::thread writer;
+    bool writerRunning = false;
+    bool closing = false;
 };
 
 // Every readable event in the text of a month file, in file order. Lines end

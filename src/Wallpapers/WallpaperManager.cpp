@@ -1,8 +1,11 @@
 #include "Wallpapers/WallpaperManager.h"
 
+#include "Platform/Clock.h"
+#include "Platform/Files.h"
 #include "Platform/Log.h"
 #include "Platform/Random.h"
 #include "Platform/Settings.h"
+#include "Wallpapers/PhotoList.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -13,11 +16,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUuid>
-
-#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -37,11 +37,7 @@ std::optional<QString> writeCacheFile(const QString& directory, const QString& p
     if (!QDir().mkpath(directory)) {
         return QStringLiteral("无法创建缓存文件夹 %1").arg(directory);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        return file.errorString();
-    }
-    return std::nullopt;
+    return replaceFile(path, bytes);
 }
 
 } // namespace
@@ -51,11 +47,14 @@ std::optional<QString> WallpaperManager::defaultCacheDirectory() {
     return dir.isEmpty() ? std::nullopt : std::optional<QString>(dir);
 }
 
-WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, const Preferences& preferences,
+WallpaperManager::WallpaperManager(std::optional<QString> cacheDirectory, Clock& clock,
+                                   const Preferences& preferences, std::function<QSize()> largestScreen,
                                    QObject* parent)
     : QObject(parent)
     , cacheDirectory(std::move(cacheDirectory))
-    , preferences(preferences) {
+    , clock(clock)
+    , preferences(preferences)
+    , largestScreen(std::move(largestScreen)) {
     workers.setMaxThreadCount(1);
     loadFromLocalCache();
 }
@@ -103,32 +102,39 @@ QUrl WallpaperManager::fallbackUrl(const QString& base) {
     return QUrl(base + QStringLiteral("/1920/1080?random=") + uuid, QUrl::StrictMode);
 }
 
-std::optional<QStringList> WallpaperManager::decodePhotoIds(const QByteArray& body) {
-    const nlohmann::json json = nlohmann::json::parse(body.begin(), body.end(), nullptr, false);
-    if (!json.is_array()) {
-        return std::nullopt;
-    }
-    QStringList ids;
-    for (const auto& entry : json) {
-        if (!entry.is_object()) {
-            return std::nullopt;
-        }
-        const auto id = entry.find("id");
-        if (id == entry.end() || !id->is_string()) {
-            return std::nullopt;
-        }
-        ids.append(QString::fromStdString(id->get<std::string>()));
-    }
-    return ids;
-}
-
-QImage WallpaperManager::decodeImage(const QByteArray& bytes) {
+QImage WallpaperManager::decodeImage(const QByteArray& bytes, QSize bound) {
     QBuffer buffer;
     buffer.setData(bytes);
     QImageReader reader(&buffer);
     reader.setAllocationLimit(decodeAllocationLimitMegabytes);
     reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && !bound.isEmpty()) {
+        // Sizes before the picture is turned upright.
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90) {
+            bound.transpose();
+        }
+        // Filling the largest screen needs no more; never enlarged.
+        QSize target = size.scaled(bound, Qt::KeepAspectRatioByExpanding);
+        if (target.width() > size.width()) {
+            target = size;
+        }
+        if (target != size) {
+            reader.setScaledSize(target);
+        }
+        const QSize kept = target.boundedTo(bound * 2);
+        if (kept != target) {
+            QRect middle(QPoint(), kept);
+            middle.moveCenter(QRect(QPoint(), target).center());
+            reader.setScaledClipRect(middle);
+        }
+    }
     return reader.read();
+}
+
+QSize WallpaperManager::decodeBound() const {
+    const QSize screen = largestScreen ? largestScreen() : QSize();
+    return screen.isEmpty() ? fetchSize : screen;
 }
 
 void WallpaperManager::loadFromLocalCache() {
@@ -140,7 +146,7 @@ void WallpaperManager::loadFromLocalCache() {
     if (!file.open(QIODevice::ReadOnly)) {
         return;
     }
-    const QImage decoded = decodeImage(file.readAll());
+    const QImage decoded = decodeImage(file.readAll(), decodeBound());
     if (decoded.isNull()) {
         return;
     }
@@ -161,12 +167,13 @@ void WallpaperManager::prefetchNextWallpaper() {
         fetchFallback(fallback);
         return;
     }
-    get(list, listTimeoutMs, [this, fallback](const Body& body) { handleList(body, fallback); });
+    get(list, listTimeoutSeconds, PhotoList::maxBytes,
+        [this, fallback](const Body& body) { handleList(body, fallback); });
 }
 
 void WallpaperManager::handleList(const Body& body, const QUrl& fallback) {
     const std::optional<QStringList> ids =
-        body.error || body.bytes.isEmpty() ? std::nullopt : decodePhotoIds(body.bytes);
+        body.error || body.bytes.isEmpty() ? std::nullopt : PhotoList::decodeIds(body.bytes);
     if (!ids || ids->isEmpty()) {
         logLine(listFailedLine);
         fetchFallback(fallback);
@@ -197,29 +204,30 @@ void WallpaperManager::fetchFallback(const QUrl& url) {
 }
 
 void WallpaperManager::downloadWallpaper(const QUrl& url, std::function<void(bool)> completion) {
-    get(url, imageTimeoutMs, [this, url, completion = std::move(completion)](const Body& body) {
-        if (body.error) {
-            logLine(QStringLiteral("⚠️ 壁纸拉取网络错误: ") + *body.error);
-            completion(false);
-            return;
-        }
-        const std::optional<QString> path = cacheFilePath();
-        const std::optional<QString> directory = cacheDirectory;
-        const QByteArray bytes = body.bytes;
-        workers.start([this, url, completion, path, directory, bytes] {
-            const QImage decoded = decodeImage(bytes);
-            std::optional<QString> writeError;
-            if (!decoded.isNull() && path) {
-                writeError = writeCacheFile(*directory, *path, bytes);
+    get(url, imageTimeoutSeconds, maxResponseBytes,
+        [this, url, completion = std::move(completion)](const Body& body) {
+            if (body.error) {
+                logLine(QStringLiteral("⚠️ 壁纸拉取网络错误: ") + *body.error);
+                completion(false);
+                return;
             }
-            QMetaObject::invokeMethod(
-                this,
-                [this, url, decoded, writeError, completion] {
-                    finishDownload(url, decoded, writeError, completion);
-                },
-                Qt::QueuedConnection);
+            const std::optional<QString> path = cacheFilePath();
+            const std::optional<QString> directory = cacheDirectory;
+            const QByteArray bytes = body.bytes;
+            workers.start([this, url, completion, path, directory, bytes, bound = decodeBound()] {
+                const QImage decoded = decodeImage(bytes, bound);
+                std::optional<QString> writeError;
+                if (!decoded.isNull() && path) {
+                    writeError = writeCacheFile(*directory, *path, bytes);
+                }
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, url, decoded, writeError, completion] {
+                        finishDownload(url, decoded, writeError, completion);
+                    },
+                    Qt::QueuedConnection);
+            });
         });
-    });
 }
 
 void WallpaperManager::finishDownload(const QUrl& url, const QImage& decoded,
@@ -239,20 +247,31 @@ void WallpaperManager::finishDownload(const QUrl& url, const QImage& decoded,
     completion(true);
 }
 
-void WallpaperManager::get(const QUrl& url, int timeoutMs, BodyHandler handler) {
-    QNetworkRequest request(url);
-    request.setTransferTimeout(timeoutMs);
-    QNetworkReply* reply = network.get(request);
+void WallpaperManager::get(const QUrl& url, double timeoutSeconds, qint64 maxBytes, BodyHandler handler) {
+    QNetworkReply* reply = network.get(QNetworkRequest(url));
+    // Without a cap the network layer reads ahead of us as fast as the server sends.
+    reply->setReadBufferSize(readBufferBytes);
     auto body = std::make_shared<Body>();
-    connect(reply, &QNetworkReply::readyRead, this, [reply, body] {
+    const auto abandon = [reply, body](const QString& reason) {
+        body->error = reason;
+        body->bytes.clear();
+        reply->abort();
+    };
+    // The whole request, measured from its start: a transfer time-out only
+    // notices a pause, and a server dripping one byte at a time never pauses long.
+    Timer* deadline = clock.createTimer(reply);
+    connect(deadline, &Timer::timeout, reply, [abandon, timeoutSeconds] {
+        abandon(QStringLiteral("请求 %1 秒内未完成，已中止").arg(timeoutSeconds));
+    });
+    deadline->start(timeoutSeconds, false);
+    connect(reply, &QNetworkReply::readyRead, this, [reply, body, maxBytes, abandon] {
         body->bytes += reply->readAll();
-        if (body->bytes.size() > maxResponseBytes) {
-            body->error = QStringLiteral("响应超过 %1 MB，已中止").arg(maxResponseBytes / (1024 * 1024));
-            body->bytes.clear();
-            reply->abort();
+        if (body->bytes.size() > maxBytes) {
+            abandon(QStringLiteral("响应超过 %1 MB，已中止").arg(maxBytes / (1024 * 1024)));
         }
     });
-    connect(reply, &QNetworkReply::finished, this, [reply, body, handler = std::move(handler)] {
+    connect(reply, &QNetworkReply::finished, this, [reply, body, deadline, handler = std::move(handler)] {
+        deadline->stop();
         reply->deleteLater();
         if (!body->error) {
             body->bytes += reply->readAll();

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QThreadPool>
 #include <QUrl>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+class Clock;
 class Preferences;
 class QNetworkReply;
 
@@ -24,11 +26,18 @@ class WallpaperManager : public QObject {
     Q_PROPERTY(QImage cachedImage READ cachedImage NOTIFY cachedImageChanged)
 public:
     static inline const QString cacheFileName = QStringLiteral("cached_wallpaper_v2.jpg");
-    // A hostile or broken service cannot make us hold more than this.
+    // A hostile or broken service cannot make us hold more than this of a
+    // picture (the list has its own, smaller cap); the network layer buffers
+    // no more than readBufferBytes ahead of us.
     static constexpr qint64 maxResponseBytes = 20 * 1024 * 1024;
+    static constexpr qint64 readBufferBytes = 256 * 1024;
     static constexpr int decodeAllocationLimitMegabytes = 256;
-    static constexpr int listTimeoutMs = 10'000;
-    static constexpr int imageTimeoutMs = 15'000;
+    // Each request ends this long after it started, however its bytes trickle in.
+    static constexpr double listTimeoutSeconds = 10;
+    static constexpr double imageTimeoutSeconds = 15;
+    // The size asked of the service; pictures are decoded no larger than
+    // this when the screens are not known.
+    static constexpr QSize fetchSize{1920, 1080};
 
     // The user's caches folder, if the platform names one.
     static std::optional<QString> defaultCacheDirectory();
@@ -36,8 +45,10 @@ public:
     // cacheDirectory absent: no disk cache at all. The cache file is read now
     // and its picture published a moment later, never during construction.
     // The photo service's address is read from the preferences at each fetch.
-    WallpaperManager(std::optional<QString> cacheDirectory, const Preferences& preferences,
-                     QObject* parent = nullptr);
+    // largestScreen answers the largest screen's size in device pixels, to
+    // which every picture is scaled down while it is decoded.
+    WallpaperManager(std::optional<QString> cacheDirectory, Clock& clock, const Preferences& preferences,
+                     std::function<QSize()> largestScreen, QObject* parent = nullptr);
     ~WallpaperManager() override;
 
     // Null until the cache was read or a download succeeded; never cleared.
@@ -56,11 +67,10 @@ public:
     // empty or a dot segment forms no URL.
     static QUrl photoUrl(const QString& base, const QString& id);
     static QUrl fallbackUrl(const QString& base);
-    // Ids of a list body; none when the body is not an array of objects that
-    // all carry a string "id".
-    static std::optional<QStringList> decodePhotoIds(const QByteArray& body);
-    // Decodes with the allocation limit; a null image when the bytes are not one.
-    static QImage decodeImage(const QByteArray& bytes);
+    // Decodes with the allocation limit, scaled down while decoding to fill
+    // (not exceed) the bound, and cut to at most twice the bound each way so
+    // that no shape of picture stays large; a null image when the bytes are not one.
+    static QImage decodeImage(const QByteArray& bytes, QSize bound);
 
 Q_SIGNALS:
     void cachedImageChanged(const QImage& image);
@@ -79,11 +89,14 @@ private:
     void downloadWallpaper(const QUrl& url, std::function<void(bool)> completion);
     void finishDownload(const QUrl& url, const QImage& decoded, const std::optional<QString>& writeError,
                         const std::function<void(bool)>& completion);
-    void get(const QUrl& url, int timeoutMs, BodyHandler handler);
+    void get(const QUrl& url, double timeoutSeconds, qint64 maxBytes, BodyHandler handler);
     void publish(const QImage& decoded);
+    QSize decodeBound() const;
 
     std::optional<QString> cacheDirectory;
+    Clock& clock;
     const Preferences& preferences;
+    std::function<QSize()> largestScreen;
     QImage image;
     std::atomic_bool prefetching = false;
     QNetworkAccessManager network;

@@ -1,7 +1,8 @@
 #include "Platform/Settings.h"
-#include "support/ServicesFixture.h"
+#include "support/DelegateFixture.h"
 
 #include <QFile>
+#include <QMenu>
 #include <QTest>
 
 #include <functional>
@@ -78,9 +79,16 @@ private Q_SLOTS:
         QTest::newRow("interval -5") << QByteArray("pelvicFloorReminderIntervalMinutes=-5") << integer(60);
         QTest::newRow("interval beyond int seconds")
             << QByteArray("hydrationReminderIntervalMinutes=99999999999") << integer(35791394);
-        QTest::newRow("negative blur") << QByteArray("wallpaperBlurRadius=-3") << QVariant(15.0);
-        QTest::newRow("no work period") << QByteArray("customRestModeWorkDuration=0") << absent;
-        QTest::newRow("rest beyond int") << QByteArray("customRestModeRestDuration=2147483648") << absent;
+        // The blur slider's 0…30.
+        QTest::newRow("negative blur") << QByteArray("wallpaperBlurRadius=-3") << QVariant(0.0);
+        QTest::newRow("blur 1e308") << QByteArray("wallpaperBlurRadius=1e308") << QVariant(30.0);
+        // An own rhythm outside the dialog's 1–240 minutes and 5–3600 seconds is none.
+        QTest::newRow("work of 1 s") << QByteArray("customRestModeWorkDuration=1") << absent;
+        QTest::newRow("work of 241 min") << QByteArray("customRestModeWorkDuration=14460") << absent;
+        QTest::newRow("rest of 1 s") << QByteArray("customRestModeRestDuration=1") << absent;
+        QTest::newRow("rest of 2147483647 s")
+            << QByteArray("customRestModeRestDuration=2147483647") << absent;
+        QTest::newRow("longest rest") << QByteArray("customRestModeRestDuration=3600") << integer(3600);
         QTest::newRow("tag beyond int")
             << QByteArray("selectedRestModeTag=99999999999") << integer(2147483647);
         QTest::newRow("version 0") << QByteArray("settingsVersion=0") << absent;
@@ -110,6 +118,45 @@ private Q_SLOTS:
         const QString key = QString::fromLatin1(line.left(line.indexOf('=')));
         QVERIFY(readers.contains(key));
         QCOMPARE(readers.value(key)(prefs), reads);
+    }
+
+    // Rewriting the file drops the user's comment lines: only a change writes.
+    void onlyAChangeWritesTheFile_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("same number again") << QStringLiteral("interval 30") << false;
+        QTest::newRow("same switch, stored as text") << QStringLiteral("disable pelvic floor") << false;
+        QTest::newRow("removing what is not there") << QStringLiteral("remove next") << false;
+        QTest::newRow("a launch and its ticks") << QStringLiteral("launch") << false;
+        QTest::newRow("another number") << QStringLiteral("interval 31") << true;
+    }
+    void onlyAChangeWritesTheFile() {
+        QFETCH(QString, change);
+        QFETCH(bool, written);
+        DelegateFixture f;
+        const QByteArray edited = "; kept by hand\n[General]\nsettingsVersion=1\n"
+                                  "hydrationReminderEnabled=false\nhydrationReminderIntervalMinutes=30\n"
+                                  "pelvicFloorReminderEnabled=false\n";
+        QFile file(f.settingsPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(edited);
+        file.close();
+        {
+            Preferences prefs(f.settingsPath);
+            if (change.startsWith(u"interval")) {
+                prefs.setValue(Settings::hydrationReminderIntervalMinutes, change.section(u' ', 1).toInt());
+            } else if (change == u"disable pelvic floor") {
+                prefs.setValue(Settings::pelvicFloorReminderEnabled, false);
+            } else if (change == u"remove next") {
+                prefs.remove(Settings::hydrationReminderNextReminderAt);
+            } else {
+                AppDelegate d(f.adapters, Services{f.clock, prefs, f.store, f.services().wallpapers});
+                d.applicationDidFinishLaunching();
+                Q_EMIT d.statusMenu->aboutToShow(); // the reminder lines follow every tick
+                f.advance(5);
+            }
+        }
+        QCOMPARE(contents(f.settingsPath) != edited, written);
     }
 
     void defaultsAreAnsweredButNeverWritten() {
@@ -205,5 +252,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(SettingsTest)
+QTEST_MAIN(SettingsTest)
 #include "tst_settings.moc"

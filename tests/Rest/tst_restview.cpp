@@ -32,7 +32,7 @@ private:
     // Made on first use, over the cache that holds a photograph.
     WallpaperManager& wallpaperManager() {
         if (!wallpapers) {
-            wallpapers = std::make_unique<WallpaperManager>(cache.path(), f->prefs);
+            wallpapers = std::make_unique<WallpaperManager>(cache.path(), f->clock, f->prefs, nullptr);
         }
         return *wallpapers;
     }
@@ -117,7 +117,7 @@ private Q_SLOTS:
         std::unique_ptr<QWidget> widget;
         std::unique_ptr<WallpaperManager> empty;
         if (theme.isEmpty()) {
-            empty = std::make_unique<WallpaperManager>(std::nullopt, f->prefs);
+            empty = std::make_unique<WallpaperManager>(std::nullopt, f->clock, f->prefs, nullptr);
             widget = std::make_unique<WallpaperBackground>(f->clock, f->prefs, *empty);
             widget->resize(1920, 1080);
             widget->show();

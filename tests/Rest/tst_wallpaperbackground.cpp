@@ -38,7 +38,7 @@ private:
         if (!cached.isNull()) {
             cached.save(QDir(cache).filePath(WallpaperManager::cacheFileName), "JPG", 95);
         }
-        auto result = std::make_unique<WallpaperManager>(cache, f->prefs);
+        auto result = std::make_unique<WallpaperManager>(cache, f->clock, f->prefs, nullptr);
         if (!cached.isNull()) {
             QTest::qWait(20); // the cache is published a moment after creation
         }

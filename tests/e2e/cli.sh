@@ -66,8 +66,8 @@ expect 3 "status with no Tavo" "$binary" status
 expect 0 "report with no Tavo and no health log" "$binary" report week
 [ -e "$XDG_DATA_HOME" ] && e2e_fail "the report made $(find "$XDG_DATA_HOME")"
 
-# A long work period and a rest of three seconds.
-e2e_settings "selectedRestModeTag=-1" "customRestModeWorkDuration=3600" "customRestModeRestDuration=3"
+# A long work period and the shortest rest there is, five seconds.
+e2e_settings "selectedRestModeTag=-1" "customRestModeWorkDuration=3600" "customRestModeRestDuration=5"
 e2e_launch "$binary"
 if e2e_wait_for 15 "$binary" status; then e2e_pass "Tavo answers"; else e2e_fail "Tavo does not answer"; fi
 expect 0 "a second Tavo" "$binary"
@@ -100,13 +100,13 @@ print(*(json.loads(line)["class"] for line in open(sys.argv[1])))' "$E2E_DIR/fol
         uniq | tr '\n' ' '
 }
 states_are() { [ "$(states)" = "$1" ]; }
-if e2e_wait_for 10 states_are "working resting working "; then
+if e2e_wait_for 15 states_are "working resting working "; then
     e2e_pass "--follow: a line when the rest started and when it ended"
 else
     e2e_fail "--follow printed the states $(states)"
 fi
 expect 0 "rest-now" "$binary" rest-now
-e2e_wait_for 10 states_are "working resting working resting working " || e2e_fail "second rest: $(states)"
+e2e_wait_for 15 states_are "working resting working resting working " || e2e_fail "second rest: $(states)"
 
 # A pause names its end and holds the scheduled rests; a rest asked for still comes.
 expect 2 "pause of an unknown length" "$binary" pause 3h
@@ -117,7 +117,7 @@ e2e_wait_for 5 states_are "working resting working resting working paused " || e
 expect 0 "rest-now while paused" "$binary" rest-now
 expect 0 "status --json while paused" "$binary" status --json
 [ "$(json 'd["class"]' <"$E2E_DIR/out")" = resting ] || e2e_fail "status: $(cat "$E2E_DIR/out")"
-e2e_wait_for 10 states_are "working resting working resting working paused resting paused " ||
+e2e_wait_for 15 states_are "working resting working resting working paused resting paused " ||
     e2e_fail "a rest asked for during a pause: $(states)"
 expect 0 "resume" "$binary" resume
 [ "$(cat "$E2E_DIR/out")" = "⏳ 距离眼睛下班还有 60:00" ] || e2e_fail "resume said: $(cat "$E2E_DIR/out")"

@@ -21,7 +21,7 @@ struct DelegateFixture : ServicesFixture {
                         // network.
                         prefs.setValue(Settings::wallpaperServiceBaseURL,
                                        QStringLiteral("http://127.0.0.1:9"));
-                        wallpapers.emplace(dir.filePath(QStringLiteral("cache")), prefs);
+                        wallpapers.emplace(dir.filePath(QStringLiteral("cache")), clock, prefs, nullptr);
                     }
                     return *wallpapers;
                 }};

@@ -28,6 +28,14 @@ QList<QRect> QtScreens::frames() const {
     return result;
 }
 
+QSize QtScreens::largestPixelSize() {
+    QSize largest;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        largest = largest.expandedTo(screen->size() * screen->devicePixelRatio());
+    }
+    return largest;
+}
+
 QScreen* QtScreens::screenFor(const QRect& frame) {
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen->geometry() == frame) {

@@ -12,7 +12,7 @@
 namespace Animation {
 
 double now(const Clock& clock) {
-    return static_cast<double>(clock.now().toMSecsSinceEpoch()) / 1000.0;
+    return static_cast<double>(clock.monotonicMs()) / 1000.0;
 }
 
 static QEasingCurve bezier(double x1, double y1, double x2, double y2) {
