@@ -19,13 +19,19 @@ set(TAVO_MAINTAINER "Seed 25e27e3f maintainers <maintainers@users.noreply.c-seed
     CACHE STRING "Maintainer of the Debian package")
 set(TAVO_PROJECT_URL "https://github.com/tavo-app/tavo" CACHE STRING "Public home of the project")
 
-# The release named in the program, the Debian changelog and the AppStream
-# description must agree; a version bump without the other two stops here.
+# The release named in the program, the Debian changelog, the AppStream
+# description and the manual page must agree; a version bump without the
+# others stops here.
 file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/changelog changelogHead LIMIT_COUNT 1)
 if(NOT changelogHead MATCHES "^tavo \\(${PROJECT_VERSION}-([0-9]+)\\) ")
     message(FATAL_ERROR "packaging/changelog does not begin with an entry for ${PROJECT_VERSION}")
 endif()
 set(TAVO_DEBIAN_REVISION ${CMAKE_MATCH_1})
+file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/tavo.1 manualHead LIMIT_COUNT 1)
+string(FIND "${manualHead}" "\"Tavo ${PROJECT_VERSION}\"" manualVersion)
+if(manualVersion EQUAL -1)
+    message(FATAL_ERROR "packaging/tavo.1 does not name Tavo ${PROJECT_VERSION}")
+endif()
 file(READ ${PROJECT_SOURCE_DIR}/resources/tavo.metainfo.xml.in metainfo)
 if(NOT metainfo MATCHES "<release version=\"([^\"]+)\"" OR NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
     message(FATAL_ERROR "resources/tavo.metainfo.xml.in does not name ${PROJECT_VERSION} as its newest release")

@@ -131,25 +131,28 @@ void AppDelegate::paintStatusBarIcon(QPainter& painter) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
 
-    const QFont font = systemFont(16, QFont::Black);
+    // Bold is Noto Sans CJK's face nearest to a semibold (it has none); its black fills the
+    // strokes in at 16 pixels.
+    const QFont font = systemFont(16, QFont::Bold);
     const QString glyph = QStringLiteral("活");
     const QFontMetricsF metrics(font);
-    const QRectF bounds = metrics.tightBoundingRect(glyph);
-    // Centred on the glyph's ink, one point above the middle as in the menu bar original.
-    const QPointF origin((width - bounds.width()) / 2 - bounds.left(),
-                         (height - bounds.height()) / 2 - bounds.top() - 1);
+    // The line box (advance × ascent + descent) centred, then one point lower.
+    const qreal lineHeight = metrics.ascent() + metrics.descent();
+    const QPointF baseline((width - metrics.horizontalAdvance(glyph)) / 2,
+                           (height - lineHeight) / 2 + 1 + metrics.ascent());
     QPainterPath path;
-    path.addText(origin, font, glyph);
-    // A 3.5-point outline, half of it outside the fill like a negative stroke width.
-    painter.setPen(
-        QPen(QColor::fromRgbF(0.02, 0.02, 0.02), 1.75, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
+    path.addText(baseline, font, glyph);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromRgbF(1.0, 0.82, 0.12));
     painter.drawPath(path);
+    // A dark outline of 3.5 % of the font size over the fill, centred on the glyph's edge.
+    painter.setPen(
+        QPen(QColor::fromRgbF(0.02, 0.02, 0.02), 16 * 0.035, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
 
     // The cyan dot at the lower right (the original's origin is bottom-left).
+    painter.setPen(Qt::NoPen);
     painter.setBrush(QColor::fromRgbF(0.09, 0.88, 0.85));
     painter.drawEllipse(QRectF(16.5, height - 2.2 - 2.6, 2.6, 2.6));
 }

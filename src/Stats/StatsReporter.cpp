@@ -7,6 +7,9 @@
 #include <QMap>
 
 #include <algorithm>
+#include <clocale>
+
+#include <langinfo.h>
 
 namespace {
 
@@ -134,10 +137,39 @@ void StatsDaySummary::apply(const StatsEvent& event) {
     }
 }
 
-StatsReporter::StatsReporter(const StatsStore& store, const Clock& clock)
+StatsReporter::StatsReporter(const StatsStore& store, const Clock& clock, Qt::DayOfWeek firstDayOfWeek)
     : store(store)
     , clock(clock)
-    , firstDayOfWeek(QLocale::system().firstDayOfWeek()) {}
+    , firstDayOfWeek(firstDayOfWeek) {}
+
+Qt::DayOfWeek StatsReporter::userFirstDayOfWeek() {
+    const char* name = std::setlocale(LC_TIME, nullptr);
+    return calendarFirstDay(name ? QByteArray(name) : QByteArray())
+        .value_or(QLocale::system().firstDayOfWeek());
+}
+
+std::optional<Qt::DayOfWeek> StatsReporter::calendarFirstDay(const QByteArray& timeLocale) {
+    // The C and POSIX locales name no calendar of their own.
+    if (timeLocale.isEmpty() || timeLocale == "C" || timeLocale == "POSIX" || timeLocale.startsWith("C.")) {
+        return std::nullopt;
+    }
+    const locale_t locale = newlocale(LC_TIME_MASK, timeLocale.constData(), locale_t(nullptr));
+    if (locale == locale_t(nullptr)) {
+        return std::nullopt;
+    }
+    // glibc: day 1 of the week is the weekday of the date week-1stday (yyyymmdd, as a number),
+    // and first_weekday counts the first day of a displayed week from it, starting at 1.
+    const auto date =
+        static_cast<quint32>(reinterpret_cast<quintptr>(nl_langinfo_l(_NL_TIME_WEEK_1STDAY, locale)));
+    const int offset = static_cast<unsigned char>(nl_langinfo_l(_NL_TIME_FIRST_WEEKDAY, locale)[0]);
+    freelocale(locale);
+    const QDate dayOne(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100),
+                       static_cast<int>(date % 100));
+    if (!dayOne.isValid() || offset < 1 || offset > 7) {
+        return std::nullopt;
+    }
+    return static_cast<Qt::DayOfWeek>((dayOne.dayOfWeek() - 1 + offset - 1) % 7 + 1);
+}
 
 StatsDateInterval StatsReporter::dateInterval(const StatsReportScope& scope) const {
     const QDate date = scope.date.toLocalTime().date();

@@ -8,6 +8,8 @@
 
 #include <Qt>
 
+#include <optional>
+
 class Clock;
 class StatsStore;
 
@@ -70,8 +72,15 @@ struct StatsReport {
 // Builds day, week and month reports from the store on demand; nothing is cached.
 class StatsReporter {
 public:
-    // The first weekday of the user's locale is taken now, as the user's calendar.
-    StatsReporter(const StatsStore& store, const Clock& clock);
+    // Weeks begin on the given weekday, by default on the first weekday of the user's calendar.
+    StatsReporter(const StatsStore& store, const Clock& clock,
+                  Qt::DayOfWeek firstDayOfWeek = userFirstDayOfWeek());
+
+    // The C library's calendar of the time locale (the user's, as the desktop's calendars read it)
+    // where one is set; Qt's locale data otherwise, which puts Sunday first for China.
+    static Qt::DayOfWeek userFirstDayOfWeek();
+    // The first weekday of a C library time locale such as "zh_CN.UTF-8"; none when unknown.
+    static std::optional<Qt::DayOfWeek> calendarFirstDay(const QByteArray& timeLocale);
 
     StatsReport makeReport(const StatsReportScope& scope) const;
 

@@ -3,6 +3,7 @@
 #include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/Picture.h"
 #include "support/ServicesFixture.h"
 #include "support/TestPhoto.h"
 
@@ -13,16 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-QImage render(QWidget& widget) {
-    QImage frame(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    frame.fill(Qt::magenta);
-    widget.render(&frame);
-    return frame;
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TestWallpaperBackground : public QObject {
     Q_OBJECT
@@ -95,30 +87,15 @@ private Q_SLOTS:
         auto source = manager(white);
         WallpaperBackground view(f->clock, f->prefs, *source);
         view.resize(320, 180);
-        QCOMPARE(qGray(render(view).pixel(160, 90)), qRound(255 * 0.82));
+        QCOMPARE(qGray(renderWidget(view, Qt::magenta).pixel(160, 90)), qRound(255 * 0.82));
 
         auto empty = manager();
         WallpaperBackground loading(f->clock, f->prefs, *empty);
         loading.resize(320, 180);
-        const QImage frame = render(loading);
+        const QImage frame = renderWidget(loading, Qt::magenta);
         // The classic backdrop is dark, so the veil shows only as "not magenta, dark".
         QVERIFY(frame.pixelColor(2, 2) != QColor(Qt::magenta));
         QVERIFY(frame.pixelColor(2, 2).lightness() < 60);
-    }
-
-    void aspectFillCoversAndCentres_data() {
-        QTest::addColumn<QSizeF>("image");
-        QTest::addColumn<QSizeF>("area");
-        QTest::addColumn<QRectF>("expected");
-        QTest::newRow("same shape") << QSizeF(1920, 1080) << QSizeF(3840, 2160) << QRectF(0, 0, 3840, 2160);
-        QTest::newRow("wider image") << QSizeF(2000, 500) << QSizeF(1000, 500) << QRectF(-500, 0, 2000, 500);
-        QTest::newRow("taller image") << QSizeF(100, 200) << QSizeF(400, 300) << QRectF(0, -250, 400, 800);
-    }
-    void aspectFillCoversAndCentres() {
-        QFETCH(QSizeF, image);
-        QFETCH(QSizeF, area);
-        QFETCH(QRectF, expected);
-        QCOMPARE(WallpaperBackground::aspectFillRect(image, area), expected);
     }
 
     void blurRadiusPreferenceSoftensThePicture() {
@@ -151,25 +128,54 @@ private Q_SLOTS:
         QVERIFY(!loading.intersects(layout.skipButton));
     }
 
-    // Both states at 1920 x 1080; saved to $TAVO_SCREENSHOT_DIR when set.
-    void screenshots() {
+    // The photograph fills the screen, centred and cut at the sides or the top and
+    // bottom: the sun of the 1920 x 1080 test picture lands where aspect fill puts it.
+    void pictureFillsTheScreenCentred_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QPointF>("sun");
+        QTest::newRow("1920x1080, same shape") << QSize(1920, 1080) << QPointF(1400, 420);
+        // Scaled by 800 / 1080 to 1422 wide, 71 cut off at each side.
+        QTest::newRow("1280x800, wider") << QSize(1280, 800) << QPointF(965.9, 311.1);
+        // Scaled by 1024 / 1080 to 1820 wide, 270 cut off at each side.
+        QTest::newRow("1280x1024, narrower") << QSize(1280, 1024) << QPointF(1057.2, 398.2);
+    }
+    void pictureFillsTheScreenCentred() {
+        QFETCH(QSize, screen);
+        QFETCH(QPointF, sun);
         auto source = manager(testLandscape());
         WallpaperBackground view(f->clock, f->prefs, *source);
-        view.resize(1920, 1080);
+        view.resize(screen);
         view.show();
-        const QImage shown = render(view);
+        const QImage shown = renderWidget(view, Qt::magenta);
         auto empty = manager();
         WallpaperBackground loading(f->clock, f->prefs, *empty);
-        loading.resize(1920, 1080);
+        loading.resize(screen);
         loading.show();
         f->clock.advance(2.0);
-        const QImage waiting = render(loading);
-        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
-            QVERIFY(shown.save(QDir(out).filePath(QStringLiteral("wallpaper_1920x1080.png"))));
-            QVERIFY(waiting.save(QDir(out).filePath(QStringLiteral("wallpaper_loading_1920x1080.png"))));
+        const QString size =
+            u"%1x%2@%3x"_s.arg(screen.width()).arg(screen.height()).arg(shown.devicePixelRatio());
+        QVERIFY(saveScreenshot(shown, u"wallpaper_%1.png"_s.arg(size)));
+        QVERIFY(saveScreenshot(renderWidget(loading, Qt::magenta), u"wallpaper_loading_%1.png"_s.arg(size)));
+
+        // The sun's colour under the veil, and where it lies on the screen.
+        const QColor disc(qRound(0.82 * 255), qRound(0.82 * 230), qRound(0.82 * 170));
+        QPointF sum;
+        int count = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor c = shown.pixelColor(x, y);
+                if (std::abs(c.red() - disc.red()) + std::abs(c.green() - disc.green()) +
+                        std::abs(c.blue() - disc.blue()) <
+                    24) {
+                    sum += QPointF(x + 0.5, y + 0.5);
+                    ++count;
+                }
+            }
         }
-        // The sun, softened but still the brightest spot of the sky.
-        QVERIFY(shown.pixelColor(1400, 420).lightness() > shown.pixelColor(300, 100).lightness());
+        QVERIFY(count > 0);
+        const QPointF centre = sum / count / shown.devicePixelRatio();
+        QVERIFY2((centre - sun).manhattanLength() < 3,
+                 qPrintable(u"sun at %1, %2"_s.arg(centre.x()).arg(centre.y())));
     }
 };
 

@@ -3,12 +3,14 @@
 #include "support/ServicesFixture.h"
 
 #include <QFile>
-#include <QLocale>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(StatsEvent)
 
@@ -31,6 +33,7 @@ class TestStatsReporter : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ServicesFixture> f;
+    QTemporaryDir locales;
 
     void record(StatsEventType type, const QDateTime& at, const StatsPayload& payload = {}) {
         f->store.record(type, StatsEventSource::scheduled, std::nullopt, payload, at);
@@ -40,6 +43,16 @@ private slots:
     void initTestCase() {
         qputenv("TZ", "Asia/Shanghai");
         tzset();
+        // The two calendars built from the C library's locale sources for this run.
+        QVERIFY(locales.isValid());
+        for (const QString& name : {u"en_US"_s, u"zh_CN"_s}) {
+            QCOMPARE(QProcess::execute(u"localedef"_s, {u"-i"_s, name, u"-f"_s, u"UTF-8"_s,
+                                                        locales.filePath(name + u".UTF-8"_s)}),
+                     0);
+        }
+        qputenv("LOCPATH", QFile::encodeName(locales.path()));
+        QVERIFY(!StatsReporter::calendarFirstDay("C.UTF-8"));
+        QVERIFY(!StatsReporter::calendarFirstDay("xx_YY.UTF-8"));
     }
 
     void init() { f = std::make_unique<ServicesFixture>(local(2026, 3, 2, 9, 30, 5)); }
@@ -58,31 +71,43 @@ private slots:
         QCOMPARE(report.summaryLine, QStringLiteral("今天还没开始维护，身体客服正在待机。"));
     }
 
-    void weekHasSevenRows() {
-        record(StatsEventType::appLaunched, local(2026, 3, 4));
-        const QDateTime wednesday = local(2026, 3, 4, 8);
-        const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::week(wednesday));
-        QCOMPARE(report.days.size(), 7);
-        const QDate first = QDate::fromString(report.days[0].dayKey, Qt::ISODate);
-        QCOMPARE(first.dayOfWeek(), int(QLocale::system().firstDayOfWeek()));
-        QVERIFY(first <= wednesday.date() && wednesday.date() < first.addDays(7));
-        for (int i = 0; i < 7; ++i) {
-            QCOMPARE(report.days[i].dayKey, first.addDays(i).toString(Qt::ISODate));
-        }
-        QCOMPARE(report.rangeText, first.toString(Qt::ISODate) + QStringLiteral(" ~ ") +
-                                       first.addDays(6).toString(Qt::ISODate));
-        QCOMPARE(report.total.eventCount, 1);
-        QCOMPARE(report.total.appLaunchCount, 1);
+    // Weeks begin on the first weekday of the user's calendar: Sunday in en_US, Monday in zh_CN.
+    void weekFollowsTheCalendar_data() {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QDate>("first");
+        QTest::newRow("en_US, a Wednesday") << "en_US.UTF-8"_ba << QDate(2026, 3, 4) << QDate(2026, 3, 1);
+        QTest::newRow("zh_CN, a Wednesday") << "zh_CN.UTF-8"_ba << QDate(2026, 3, 4) << QDate(2026, 3, 2);
+        QTest::newRow("en_US, a Sunday") << "en_US.UTF-8"_ba << QDate(2026, 3, 8) << QDate(2026, 3, 8);
+        QTest::newRow("zh_CN, a Sunday") << "zh_CN.UTF-8"_ba << QDate(2026, 3, 8) << QDate(2026, 3, 2);
+        QTest::newRow("en_US, across months") << "en_US.UTF-8"_ba << QDate(2026, 3, 31) << QDate(2026, 3, 29);
+        QTest::newRow("zh_CN, across months") << "zh_CN.UTF-8"_ba << QDate(2026, 3, 31) << QDate(2026, 3, 30);
     }
-
-    void weekAcrossMonths() {
-        // 2026-03-31 is a Tuesday: the week holds days of March and April.
-        record(StatsEventType::appLaunched, local(2026, 3, 31));
-        record(StatsEventType::appLaunched, local(2026, 4, 1));
-        const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::week(local(2026, 3, 31)));
+    void weekFollowsTheCalendar() {
+        QFETCH(QByteArray, locale);
+        QFETCH(QDate, date);
+        QFETCH(QDate, first);
+        const std::optional<Qt::DayOfWeek> firstDay = StatsReporter::calendarFirstDay(locale);
+        QVERIFY(firstDay);
+        const QDate last = first.addDays(6);
+        // The first and last second of the week count; the seconds either side do not.
+        for (const QDateTime& at : {QDateTime(first.addDays(-1), QTime(23, 59, 59)), first.startOfDay(),
+                                    QDateTime(last, QTime(23, 59, 59)), last.addDays(1).startOfDay()}) {
+            record(StatsEventType::appLaunched, at);
+        }
+        const StatsReport report = StatsReporter(f->store, f->clock, *firstDay)
+                                       .makeReport(StatsReportScope::week(QDateTime(date, QTime(8, 0))));
+        QCOMPARE(report.interval.start, first.startOfDay());
+        QCOMPARE(report.interval.end, last.addDays(1).startOfDay());
+        QStringList keys;
+        QStringList expected;
+        for (int i = 0; i < 7; ++i) {
+            keys << (i < report.days.size() ? report.days[i].dayKey : QString());
+            expected << first.addDays(i).toString(Qt::ISODate);
+        }
         QCOMPARE(report.days.size(), 7);
+        QCOMPARE(keys, expected);
+        QCOMPARE(report.rangeText, expected.first() + u" ~ "_s + expected.last());
         QCOMPARE(report.total.appLaunchCount, 2);
     }
 
@@ -123,57 +148,46 @@ private slots:
     void apply_data() {
         QTest::addColumn<StatsEvent>("event");
         QTest::addColumn<StatsDaySummary>("expected");
-        const auto row = [](auto change) {
-            StatsDaySummary summary;
+        using S = StatsDaySummary;
+        const auto row = [](std::initializer_list<std::pair<qint64 S::*, qint64>> counts) {
+            S summary;
             summary.eventCount = 1;
-            change(summary);
+            for (const auto& [field, value] : counts) {
+                summary.*field = value;
+            }
             return summary;
         };
-        const StatsPayload planned{{QStringLiteral("plannedSeconds"), 20}};
+        const StatsPayload planned{{u"plannedSeconds"_s, 20}};
+        const auto completed = [](StatsPayload payload) {
+            return makeEvent(StatsEventType::restCompleted, std::move(payload));
+        };
         QTest::newRow("completed without actual counts planned")
-            << makeEvent(StatsEventType::restCompleted, planned) << row([](auto& s) {
-                   s.restCompletedCount = 1;
-                   s.restActualSeconds = 20;
-               });
-        QTest::newRow("actual as text")
-            << makeEvent(StatsEventType::restCompleted, {{QStringLiteral("actualSeconds"), "30"}})
-            << row([](auto& s) {
-                   s.restCompletedCount = 1;
-                   s.restActualSeconds = 30;
-               });
+            << completed(planned) << row({{&S::restCompletedCount, 1}, {&S::restActualSeconds, 20}});
+        QTest::newRow("actual as text") << completed({{u"actualSeconds"_s, "30"}})
+                                        << row({{&S::restCompletedCount, 1}, {&S::restActualSeconds, 30}});
         QTest::newRow("actual as bool falls back to planned")
-            << makeEvent(StatsEventType::restCompleted,
-                         {{QStringLiteral("actualSeconds"), true}, {QStringLiteral("plannedSeconds"), 20}})
-            << row([](auto& s) {
-                   s.restCompletedCount = 1;
-                   s.restActualSeconds = 20;
-               });
-        QTest::newRow("completed with nothing")
-            << makeEvent(StatsEventType::restCompleted) << row([](auto& s) { s.restCompletedCount = 1; });
-        QTest::newRow("skipped without payload")
-            << makeEvent(StatsEventType::restSkipped) << row([](auto& s) { s.restSkippedCount = 1; });
+            << completed({{u"actualSeconds"_s, true}, {u"plannedSeconds"_s, 20}})
+            << row({{&S::restCompletedCount, 1}, {&S::restActualSeconds, 20}});
+        QTest::newRow("completed with nothing") << completed({}) << row({{&S::restCompletedCount, 1}});
         QTest::newRow("pelvic guided")
-            << makeEvent(StatsEventType::pelvicCompleted, {{QStringLiteral("guidedSeconds"), 2.9}})
-            << row([](auto& s) {
-                   s.pelvicCompletedCount = 1;
-                   s.pelvicGuidedSeconds = 2;
-               });
-        QTest::newRow("rest started") << makeEvent(StatsEventType::restStarted, planned) << row([](auto&) {});
-        QTest::newRow("hydration prompt")
-            << makeEvent(StatsEventType::hydrationPromptShown) << row([](auto&) {});
-        QTest::newRow("pelvic prompt") << makeEvent(StatsEventType::pelvicPromptShown) << row([](auto&) {});
-        QTest::newRow("launch") << makeEvent(StatsEventType::appLaunched)
-                                << row([](auto& s) { s.appLaunchCount = 1; });
-        QTest::newRow("hydration completed") << makeEvent(StatsEventType::hydrationCompleted)
-                                             << row([](auto& s) { s.hydrationCompletedCount = 1; });
-        QTest::newRow("hydration skipped") << makeEvent(StatsEventType::hydrationSkipped)
-                                           << row([](auto& s) { s.hydrationSkippedCount = 1; });
-        QTest::newRow("hydration snoozed") << makeEvent(StatsEventType::hydrationSnoozed)
-                                           << row([](auto& s) { s.hydrationSnoozedCount = 1; });
-        QTest::newRow("pelvic skipped")
-            << makeEvent(StatsEventType::pelvicSkipped) << row([](auto& s) { s.pelvicSkippedCount = 1; });
-        QTest::newRow("pelvic snoozed")
-            << makeEvent(StatsEventType::pelvicSnoozed) << row([](auto& s) { s.pelvicSnoozedCount = 1; });
+            << makeEvent(StatsEventType::pelvicCompleted, {{u"guidedSeconds"_s, 2.9}})
+            << row({{&S::pelvicCompletedCount, 1}, {&S::pelvicGuidedSeconds, 2}});
+        QTest::newRow("rest started") << makeEvent(StatsEventType::restStarted, planned) << row({});
+        const std::pair<StatsEventType, qint64 S::*> plain[] = {
+            {StatsEventType::restSkipped, &S::restSkippedCount},
+            {StatsEventType::hydrationPromptShown, nullptr},
+            {StatsEventType::pelvicPromptShown, nullptr},
+            {StatsEventType::appLaunched, &S::appLaunchCount},
+            {StatsEventType::hydrationCompleted, &S::hydrationCompletedCount},
+            {StatsEventType::hydrationSkipped, &S::hydrationSkippedCount},
+            {StatsEventType::hydrationSnoozed, &S::hydrationSnoozedCount},
+            {StatsEventType::pelvicSkipped, &S::pelvicSkippedCount},
+            {StatsEventType::pelvicSnoozed, &S::pelvicSnoozedCount},
+        };
+        for (const auto& [type, field] : plain) {
+            QTest::newRow(qPrintable(rawValue(type)))
+                << makeEvent(type) << (field ? row({{field, 1}}) : row({}));
+        }
     }
     void apply() {
         QFETCH(StatsEvent, event);

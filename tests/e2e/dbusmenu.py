@@ -3,6 +3,7 @@
 
   dbusmenu.py item            the bus name of the registered tray item
   dbusmenu.py pid             the process id of the program behind it
+  dbusmenu.py icon            the item's title and the sizes of its icon pixmaps
   dbusmenu.py layout          the whole menu, one line per entry, a ">" per submenu level
   dbusmenu.py click LABEL     sends the "clicked" event of the entry with this label
   dbusmenu.py open | close    the host shows the menu (AboutToShow) or closes it ("closed" event)"""
@@ -53,6 +54,11 @@ if command == "item":
 elif command == "pid":
     print(call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                "GetConnectionUnixProcessID", GLib.Variant("(s)", (item(),)), "(u)")[0])
+elif command == "icon":
+    def get(prop):
+        return call(item(), "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                    GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", prop)), "(v)")[0]
+    print(get("Title"), " ".join("%dx%d" % (w, h) for w, h, _ in get("IconPixmap")))
 elif command == "layout":
     for depth, _, label in entries()[2]:
         print(">" * depth + label)

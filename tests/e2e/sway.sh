@@ -151,6 +151,11 @@ else
     e2e_fail "menu over DBusMenu: ${mismatch:-$(echo "$layout" | wc -l) lines}"
 fi
 
+# The tray host's name for the item, what a screen reader reads, and its square icons.
+icon=$(wl_menu icon)
+if [ "$icon" = "Tavo 22x22 44x44 64x64" ]; then e2e_pass "tray item named Tavo with square icons"; else
+    e2e_fail "tray item: $icon"; fi
+
 # Nothing goes over the bus while the menu is closed; once a host opens it, the lines move each second.
 item=$(wl_menu item)
 bus_signals() {

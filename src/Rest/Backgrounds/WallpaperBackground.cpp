@@ -123,10 +123,12 @@ QImage WallpaperBackground::composePicture(const QImage& photo, QSize area, qrea
     QImage canvas((small + QSizeF(2 * margin, 2 * margin)).toSize(), QImage::Format_ARGB32_Premultiplied);
     canvas.fill(Qt::black);
     {
-        // The photograph covers the margin too, so the blur has real edges.
+        // The photograph filling the screen, over a copy stretched across the margin too, so
+        // the blur has real colours at the edges.
         QPainter painter(&canvas);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(aspectFillRect(photo.size(), canvas.size()), photo);
+        painter.drawImage(aspectFillRect(photo.size(), small).translated(margin, margin), photo);
     }
     if (deviceRadius >= 0.5) {
         canvas = ImageBlur::blurred(canvas, deviceRadius / shrink);
