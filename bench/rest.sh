@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a rest costs, measured beside a peer's break screen (Safe Eyes) in the
 # same run on the same virtual display, under Xvfb with a tray host:
-#   - CPU (% of one core) during 15 s of a 20-second rest, per theme;
+#   - CPU (% of one core) during 15 s of a 20-second rest, per theme and
+#     for the classic backdrop;
 #   - resident memory (RSS) added by the rest (peak during it, over the idle
 #     figure before it), how much of that is pages mapped from files (fonts
 #     read for the rest's text), and what is still added 10 s after it ended;
@@ -10,7 +11,9 @@
 #   - from bench_rest_frames on the same display: animation ticks more than
 #     one tick late and pixels repainted per second, per theme.
 # The wallpaper theme shows the cached test photo of the suites' kind: a
-# 1920x1080 JPEG written into the private cache before launch.
+# 1920x1080 JPEG written into the private cache before launch. Before that
+# photo exists it shows the classic backdrop (the glows and the loading
+# line), measured as "classic".
 # Usage: bench/rest.sh path/to/tavo path/to/bench_rest_frames
 # Needs the packages of scripts/install-deps.sh --bench (safeeyes, xrandr).
 source "$(dirname "$0")/../tests/e2e/lib.sh"
@@ -98,6 +101,9 @@ photo() {
 echo "== one 1920x1080 screen"
 E2E_SCREEN=1920x1080 E2E_REST_SIZE=1920x1080
 e2e_start bench-rest || exit 1
+tavo_rest wallpaper classic || exit 1
+printf '%-26s ' "frames classic"
+XDG_CACHE_HOME=$E2E_OUT "$frames" wallpaper 15 2>/dev/null | tail -n 1
 photo
 for theme in aurora wallpaper ultraman; do
     tavo_rest "$theme" "$theme" || exit 1

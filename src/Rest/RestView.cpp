@@ -576,13 +576,17 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
 void RestView::paintRingGlow(QPainter& painter, const RestLayout& current, double breathValue) {
     const QPointF centre = current.ring.center();
     const double scale = 1 + 0.18 * breathValue;
-    painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.translate(centre);
-    painter.scale(scale, scale);
     const QImage& glow = ringGlowSprite();
-    painter.drawImage(QPointF(-glow.width() / 2.0, -glow.height() / 2.0), glow);
-    painter.restore();
+    const QSizeF size = QSizeF(glow.size()) * scale;
+    paintInBands(painter, QRectF(centre - QPointF(size.width(), size.height()) / 2, size).toAlignedRect(),
+                 [&] {
+                     painter.save();
+                     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+                     painter.translate(centre);
+                     painter.scale(scale, scale);
+                     painter.drawImage(QPointF(-glow.width() / 2.0, -glow.height() / 2.0), glow);
+                     painter.restore();
+                 });
 }
 
 void RestView::paintRingArc(QPainter& painter, const RestLayout& current, double fraction) {

@@ -62,7 +62,7 @@ protected:
             painter.setPen(Palette::white(0.4));
             painter.drawText(text, Qt::AlignCenter, WallpaperBackground::loadingText);
         }
-        painter.fillRect(rect(), veil);
+        paintInBands(painter, event->region(), [&] { painter.fillRect(rect(), veil); });
     }
 
 private:

@@ -3,11 +3,27 @@
 #include <QPainter>
 #include <QRegion>
 
+#include <algorithm>
+
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart) {
     for (const QRect& rect : region) {
         painter.setClipRect(rect);
         paintPart(rect);
+    }
+    painter.setClipping(false);
+}
+
+void paintInBands(QPainter& painter, const QRegion& region, const std::function<void()>& paint) {
+    // An antialiased edge adds a span or two to each line: 24 device lines
+    // stay under the engine's threshold.
+    const int band = std::max(1, static_cast<int>(24 / painter.device()->devicePixelRatioF()));
+    for (const QRect& rect : region) {
+        for (int top = rect.top(); top <= rect.bottom(); top += band) {
+            painter.setClipRect(
+                QRect(rect.left(), top, rect.width(), std::min(band, rect.bottom() + 1 - top)));
+            paint();
+        }
     }
     painter.setClipping(false);
 }

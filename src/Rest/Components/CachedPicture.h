@@ -16,6 +16,14 @@ class QRegion;
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart);
 
+// Calls paint once for each band of a few lines of the region, with the
+// painter clipped to it, then takes the clip off. Qt's raster engine hands a
+// scaled, translucent or antialiased drawing of about a hundred spans or more
+// to its thread pool and waits for it; for the few hundred thousand pixels of
+// a breathing sprite, tens of times a second, waking the threads costs more
+// than the work.
+void paintInBands(QPainter& painter, const QRegion& region, const std::function<void()>& paint);
+
 // A part of a view that looks the same from one repaint to the next most of
 // the time: drawn once into an image and copied while its key (whatever the
 // picture depends on) stays the same. Text shaping, path filling and scaled

@@ -3,6 +3,7 @@
 
 #include "Platform/Clock.h"
 #include "Platform/Random.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/Palette.h"
 
@@ -326,19 +327,28 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
         }
     }
 
-    if (violetGlow.deviceIndependentSize() != QSizeF(size()) || violetGlow.devicePixelRatio() != ratio) {
-        violetGlow = canvas(QSizeF(size()), ratio);
+    // The glow is clear beyond its radius; only the square around it is kept.
+    const double glowRadius = 0.55 * std::min(w, h);
+    const QRect glowArea =
+        QRectF(QPointF(w / 2 - glowRadius, h / 2 - glowRadius), QSizeF(2 * glowRadius, 2 * glowRadius))
+            .toAlignedRect() &
+        rect();
+    if (violetGlow.isNull() || violetGlowArea != glowArea || violetGlow.devicePixelRatio() != ratio) {
+        violetGlowArea = glowArea;
+        violetGlow = canvas(QSizeF(glowArea.size()), ratio);
         QPainter glow(&violetGlow);
-        QRadialGradient gradient(QPointF(w / 2, h / 2), 0.55 * std::min(w, h), QPointF(w / 2, h / 2), 60);
+        glow.translate(-glowArea.topLeft());
+        QRadialGradient gradient(QPointF(w / 2, h / 2), glowRadius, QPointF(w / 2, h / 2), 60);
         gradient.setColorAt(0, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
         gradient.setColorAt(0.5, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0.20f));
         gradient.setColorAt(1, Qt::transparent);
-        glow.fillRect(QRectF(0, 0, w, h), gradient);
+        glow.fillRect(glowArea, gradient);
     }
-    for (const QRect& part : dirty) {
-        painter.drawImage(part, violetGlow,
-                          QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-    }
+    paintEachRect(painter, dirty & glowArea, [&](const QRect& part) {
+        painter.drawImage(
+            part, violetGlow,
+            QRectF(QPointF(part.topLeft() - glowArea.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    });
 
     // The capsule's number decides its size, and so the column's layout.
     const int value = secondsRemaining();
@@ -361,14 +371,15 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     }
     areas = placed;
 
-    if (dirty.intersects(areas.figure)) {
-        paintFigureGroup(painter, QPointF(w / 2, layout.figure));
-    }
+    // One rectangle at a time keeps the sprites' copies on the fast path
+    // (see paintEachRect).
+    paintEachRect(painter, dirty & areas.figure,
+                  [&](const QRect&) { paintFigureGroup(painter, QPointF(w / 2, layout.figure)); });
     const double text = motion.textOpacity();
     painter.setOpacity(text);
-    if (dirty.intersects(areas.capsule)) {
+    paintEachRect(painter, dirty & areas.capsule, [&](const QRect&) {
         paintCapsule(painter, QPointF(w / 2, layout.capsule), pulse(glowPhase, level));
-    }
+    });
     if (dirty.intersects(areas.headline)) {
         headline.draw(painter, QPointF(w / 2, layout.headline), 1);
     }
@@ -478,7 +489,7 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
     const QPointF numberAt(numberX, centre.y() - shift * (1 - roll));
     Sprite::drawBlend(painter, capsule->numberShadow, numberAt, (pulse - 0.58) / 0.42, roll);
     painter.save();
-    painter.setClipRect(box);
+    painter.setClipRect(box, Qt::IntersectClip); // within the part being painted
     if (previousCapsule) {
         const double previousX = box.left() + 22 + 44 + 16 + previousCapsule->numberWidth / 2;
         previousCapsule->number.draw(painter, QPointF(previousX, centre.y() + shift * roll), 1 - roll);

@@ -82,6 +82,7 @@ private:
 
     qreal spriteRatio = 0;
     QImage violetGlow;
+    QRect violetGlowArea;
     std::array<Sprite, 2> halo; // blurred 16 and 40, the ends of its breathing
     Sprite core;
     Sprite figure;
