@@ -5,12 +5,13 @@
 set -euo pipefail
 packages=(
     build-essential cmake clang-format clang-tidy pkg-config libwayland-dev wayland-protocols
+    libxcb-screensaver0-dev plasma-wayland-protocols
     qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev libbenchmark-dev
     fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n locales
     xvfb xauth x11-utils xdotool imagemagick trayer dunst libnotify-bin dbus dbus-x11
     qt6-svg-dev qt6-wayland file lintian desktop-file-utils appstream
     x11-xserver-utils libglib2.0-bin python3-gi
-    sway swaybg grim wtype waybar wayvnc kwin-wayland mutter
+    sway swaybg grim wtype waybar wayvnc kwin-wayland mutter xterm wmctrl openbox
 )
 if [ "${1:-}" = --bench ]; then
     packages+=(safeeyes x11-xserver-utils)

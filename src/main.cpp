@@ -1,6 +1,7 @@
 #include "Application/AppDelegate.h"
 #include "CommandLine/CommandLine.h"
 #include "Platform/Clock.h"
+#include "Platform/Desktop/AwaySources.h"
 #include "Platform/Desktop/DBusControlService.h"
 #include "Platform/Desktop/DBusNotifications.h"
 #include "Platform/Desktop/DBusSessionEvents.h"
@@ -107,13 +108,18 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<WaylandConnection> wayland = WaylandConnection::open();
     const std::unique_ptr<LayerShellOverlayCards> overlayCards =
         LayerShellOverlayCards::create(wayland.get());
+    const std::unique_ptr<IdleTime> idleTime =
+        AwaySources::idleTime(wayland.get(), QDBusConnection::sessionBus());
+    const std::unique_ptr<FullScreen> fullScreen = AwaySources::fullScreen();
     AppDelegate delegate(PlatformServices{.statusItem = &statusItem,
                                           .screens = &screens,
                                           .alerts = &alerts,
                                           .notifications = &notifications,
                                           .loginItem = &loginItem,
                                           .sessionEvents = &sessionEvents,
-                                          .overlayCards = overlayCards.get()},
+                                          .overlayCards = overlayCards.get(),
+                                          .idleTime = idleTime.get(),
+                                          .fullScreen = fullScreen.get()},
                          Services{clock, preferences, stats, wallpaperManager});
     QObject::connect(&delegate, &AppDelegate::terminateRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -23,8 +23,9 @@
 AppDelegate::AppDelegate(PlatformServices platform, Services services, QObject* parent)
     : QObject(parent)
     , platform(platform)
-    , services(std::move(services))
-    , currentRestSource(StatsEventSource::scheduled) {}
+    , services(std::move(services)) {
+    connect(&restCycle, &RestCycle::statusChanged, this, &AppDelegate::showStatusLine);
+}
 
 AppDelegate::~AppDelegate() {
     // Windows are top-level widgets without a parent; they go with the delegate.
@@ -64,8 +65,7 @@ void AppDelegate::startServices() {
     services.stats.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
                           services.clock.now());
 
-    workSecondsRemaining = workDuration;
-    updateStatusMenuTitle();
+    restCycle.restartWorkPeriod();
     setTransientStatus(randomElement(launchGreetings()), 6.0);
     startMainTimer();
     prefetchWallpaperForCurrentThemeIfNeeded();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Application/Cycle/RestCycle.h"
 #include "Application/RestMode.h"
 #include "Platform/ClockJumpDetector.h"
 #include "Platform/PlatformServices.h"
@@ -52,8 +53,10 @@ struct Services {
 // The one long-lived object: owns every timer, manager, window and menu line
 // for the life of the process, runs the launch sequence and decides when the
 // process may end. Its operations are split over AppDelegate_*.cpp by concern.
-// State is public so the suites can drive and inspect the loop directly.
-class AppDelegate : public QObject, public RemoteControl {
+// The work and rest cycle itself is RestCycle; the delegate drives it and
+// shows what it decides. State is public so the suites can drive and inspect
+// it directly.
+class AppDelegate : public QObject, public RestCycleOutput, public RemoteControl {
     Q_OBJECT
 public:
     AppDelegate(PlatformServices platform, Services services, QObject* parent = nullptr);
@@ -89,29 +92,41 @@ public:
     static std::optional<RestMode> parseCustomRestMode(const QString& minutesText,
                                                        const QString& secondsText);
 
-    // --- rest timer and sessions (AppDelegate_RestTimer.cpp)
+    // --- rest timer and sessions (AppDelegate_RestTimer.cpp); the cycle decides, the delegate shows
     void startMainTimer();
     void tick();
     void updateStatusMenuTitle();
     void setTransientStatus(const QString& message, double duration);
-    // What the countdown line says; written to the menu only while it is open.
-    void setStatusLine(const QString& text);
+    // What the countdown line says: the cycle's status line.
+    QString statusLine() const { return restCycle.status().line; }
+    // Writes it to the menu, only while the menu is open, and tells status bars.
+    void showStatusLine();
     void startRest(StatsEventSource source);
     void stopRest(const std::optional<QString>& skipMessage);
     void triggerRestNow() override;
     // During a rest, a screen attached gets its window at once and a detached one loses it.
     void updateRestWindowsForScreens();
-    void prefetchWallpaperNearRestIfNeeded();
-    StatsPayload restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const;
-    static const QStringList& statusTemplates();
-    static const QStringList& restEndMessages();
-    static QString statusTitle(qint64 workSecondsRemaining);
+    // A pause until then (the pause submenu and the command line go through pause()).
+    void pauseRest(const QDateTime& until);
+
+    // RestCycleOutput
+    void showRest() override;
+    void hideRest() override;
+    void releaseReminders() override;
+    void restApproaching() override;
+    bool otherProgramFullScreen() override;
+    void measureIdleTime() override;
 
     // --- menu (AppDelegate_Menu.cpp)
     void setupMenu();
     void menuWillOpen(QMenu* menu);
     void refreshDynamicState(QAction* line);
     void selectTheme(QAction* line);
+    // The pause submenu: the resume line while paused, the two away settings
+    // with what this desktop cannot tell.
+    void updatePauseMenuItems();
+    void toggleNaturalRest();
+    void toggleDoNotDisturb();
 
     // --- dialogs and editing (AppDelegate_Dialogs.cpp, AppDelegate_TextEditing.cpp)
     struct FormRow {
@@ -148,6 +163,8 @@ public:
     StatusSnapshot statusSnapshot() override;
     QString drink() override;
     QString exercise() override;
+    std::optional<QString> pause(const QString& length) override;
+    QString resume() override;
     void notifyStatusChanged();
 
     // --- reports (AppDelegate_Reports.cpp)
@@ -182,6 +199,8 @@ public:
         SelectHydrationInterval,
         TogglePelvicFloorReminder,
         SelectPelvicFloorInterval,
+        ToggleNaturalRest,
+        ToggleDoNotDisturb,
     };
 
     PlatformServices platform;
@@ -197,11 +216,13 @@ public:
     // Lines that change every second are written only while the menu is open:
     // each change goes over the bus to an SNI tray host and would wake it.
     bool isStatusMenuOpen = false;
-    QString statusLine = QStringLiteral("⏳ 系统自检中，别急");
     QPointer<QAction> statusMenuItem;
     QPointer<QAction> restModeSummaryMenuItem;
     QPointer<QAction> customRestModeMenuItem;
     QPointer<QAction> launchAtLoginItem;
+    QPointer<QAction> resumeMenuItem;
+    QPointer<QAction> naturalRestMenuItem;
+    QPointer<QAction> doNotDisturbMenuItem;
     QPointer<QAction> hydrationStatusMenuItem;
     QPointer<QAction> hydrationToggleMenuItem;
     QPointer<QAction> hydrationIntervalMenuItem;
@@ -209,22 +230,14 @@ public:
     QPointer<QAction> pelvicFloorToggleMenuItem;
     QPointer<QAction> pelvicFloorIntervalMenuItem;
 
-    qint64 workDuration = 1200;
-    qint64 restDuration = 20;
-    qint64 workSecondsRemaining = 1200;
-    qint64 restSecondsRemaining = 20;
+    RestCycle restCycle{{services.clock, services.preferences, services.stats}, *this};
     int selectedRestModeTag = RestMode::defaultTag;
-    bool isResting = false;
     bool isQuitting = false;
-    std::optional<QString> transientStatusMessage;
-    std::optional<QDateTime> transientStatusExpiresAt;
     Timer* mainTimer = nullptr;
 
     QList<RestWindow*> restWindows;
     // The most recently opened report window; it frees itself when closed.
     QPointer<StatsReportWindow> statsReportWindow;
-    std::optional<QString> currentRestSessionId;
-    StatsEventSource currentRestSource;
     QString currentRestSubtitle;
     bool hasStartedServices = false;
 
@@ -256,6 +269,7 @@ private:
     void addAppMenuItems(QMenu* menu);
     QMenu* makeRestModeSubMenu(QMenu* parent);
     QMenu* makeThemeSubMenu(QMenu* parent);
+    QMenu* makePauseSubMenu(QMenu* parent);
     QMenu* makeIntervalSubMenu(QMenu* parent, const QList<int>& presets, QMap<int, QPointer<QAction>>& items,
                                MenuAction kind, void (AppDelegate::*select)(int),
                                void (AppDelegate::*dialog)());

@@ -1,7 +1,10 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/IdleTime.h"
+#include "Platform/Preferences.h"
 #include "Platform/Screens.h"
 #include "Platform/SessionEvents.h"
+#include "Platform/Settings.h"
 #include "Platform/StatusItem.h"
 #include "Rest/RestWindow.h"
 
@@ -16,6 +19,14 @@ void AppDelegate::configureSystemLifecycleGuards() {
     if (platform.screens) {
         connect(platform.screens, &Screens::changed, this, &AppDelegate::updateRestWindowsForScreens);
     }
+    // Idle time, where this desktop tells it, makes an absence a natural rest.
+    if (platform.idleTime) {
+        connect(platform.idleTime, &IdleTime::measured, this,
+                [this](qint64 ms) { restCycle.setIdleTime(ms); });
+        restCycle.setIdleTimeAvailable(true);
+        platform.idleTime->setThreshold(*services.preferences.value(Settings::naturalRestIdleMinutes) * 60 *
+                                        1000);
+    }
     if (platform.sessionEvents) {
         connect(platform.sessionEvents, &SessionEvents::paused, this, &AppDelegate::handleSystemSessionPause);
         connect(platform.sessionEvents, &SessionEvents::resumed, this,
@@ -24,8 +35,9 @@ void AppDelegate::configureSystemLifecycleGuards() {
 }
 
 void AppDelegate::handleSystemSessionPause() {
+    restCycle.systemPaused();
     // The rest keeps running (countdown, session, windows); only the overlay goes.
-    if (isResting) {
+    if (restCycle.isResting()) {
         for (RestWindow* window : std::as_const(restWindows)) {
             window->orderOut();
         }
@@ -38,6 +50,7 @@ void AppDelegate::handleSystemSessionResume() {
 }
 
 void AppDelegate::recoverAfterSystemSessionResume() {
+    restCycle.systemResumed();
     StatusItem* item = platform.statusItem;
     if (!item || !item->hasButton()) {
         configureStatusItem();
@@ -45,7 +58,7 @@ void AppDelegate::recoverAfterSystemSessionResume() {
     } else if (!statusMenu) {
         setupMenu();
     }
-    if (isResting) {
+    if (restCycle.isResting()) {
         for (RestWindow* window : std::as_const(restWindows)) {
             window->orderFrontAndFocus();
         }

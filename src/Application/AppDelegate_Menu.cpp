@@ -1,6 +1,8 @@
 #include "Application/AppDelegate.h"
 
+#include "Platform/Clock.h"
 #include "Platform/Preferences.h"
+#include "Platform/Settings.h"
 #include "Platform/StatusItem.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -72,8 +74,9 @@ void AppDelegate::setupMenu() {
 
 void AppDelegate::addRestMenuItems(QMenu* menu) {
     addLine(menu, QStringLiteral("👁 护眼休息"));
-    statusMenuItem = addLine(menu, statusLine);
+    statusMenuItem = addLine(menu, statusLine());
     addActionLine(menu, QStringLiteral("    立即闭眼充能"), MenuAction::None, [this] { triggerRestNow(); });
+    makePauseSubMenu(menu);
     makeRestModeSubMenu(menu);
     makeThemeSubMenu(menu);
 }
@@ -107,6 +110,52 @@ QMenu* AppDelegate::makeThemeSubMenu(QMenu* parent) {
         connect(line, &QAction::triggered, this, [this, line] { selectTheme(line); });
     }
     return menu;
+}
+
+QMenu* AppDelegate::makePauseSubMenu(QMenu* parent) {
+    QMenu* menu = addSubmenu(parent, QStringLiteral("    ⏸ 暂停护眼"), true);
+    for (const RestCycle::PauseLength& length : RestCycle::pauseLengths()) {
+        addActionLine(menu, length.title, MenuAction::None, [this, name = length.name] { pause(name); });
+    }
+    resumeMenuItem =
+        addActionLine(menu, QStringLiteral("▶️ 恢复"), MenuAction::None, [this] { resume(); });
+    menu->addSeparator();
+    naturalRestMenuItem =
+        addActionLine(menu, QString(), MenuAction::ToggleNaturalRest, [this] { toggleNaturalRest(); });
+    doNotDisturbMenuItem =
+        addActionLine(menu, QString(), MenuAction::ToggleDoNotDisturb, [this] { toggleDoNotDisturb(); });
+    updatePauseMenuItems();
+    return menu;
+}
+
+void AppDelegate::updatePauseMenuItems() {
+    if (resumeMenuItem) {
+        resumeMenuItem->setVisible(restCycle.pausedUntil().has_value());
+    }
+    if (naturalRestMenuItem) {
+        const bool available = restCycle.isIdleTimeAvailable();
+        naturalRestMenuItem->setText(
+            available ? QStringLiteral("🌿 离开 %1 分钟以上算作休息")
+                            .arg(*services.preferences.value(Settings::naturalRestIdleMinutes))
+                      : QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间"));
+        naturalRestMenuItem->setEnabled(available);
+    }
+    if (doNotDisturbMenuItem) {
+        const bool available = platform.fullScreen != nullptr;
+        doNotDisturbMenuItem->setText(available ? QStringLiteral("🎬 全屏时休息稍后开始")
+                                                : QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏"));
+        doNotDisturbMenuItem->setEnabled(available);
+    }
+}
+
+void AppDelegate::toggleNaturalRest() {
+    services.preferences.setValue(Settings::naturalRestEnabled,
+                                  !*services.preferences.value(Settings::naturalRestEnabled));
+}
+
+void AppDelegate::toggleDoNotDisturb() {
+    services.preferences.setValue(Settings::doNotDisturbFullScreenEnabled,
+                                  !*services.preferences.value(Settings::doNotDisturbFullScreenEnabled));
 }
 
 void AppDelegate::addHydrationMenuItems(QMenu* menu) {
@@ -170,6 +219,7 @@ void AppDelegate::addAppMenuItems(QMenu* menu) {
 
 void AppDelegate::menuWillOpen(QMenu* menu) {
     updateRestModeMenuItems();
+    updatePauseMenuItems();
     updateHydrationMenuItems();
     updatePelvicFloorMenuItems();
     for (QAction* line : menu->actions()) {
@@ -183,7 +233,7 @@ void AppDelegate::menuWillOpen(QMenu* menu) {
     }
     // Brought up to date now, then every second by the timer while the menu stays open.
     if (statusMenuItem) {
-        statusMenuItem->setText(statusLine);
+        statusMenuItem->setText(statusLine());
     }
     updateReminderCountdownMenuTitles();
 }
@@ -210,6 +260,14 @@ void AppDelegate::refreshDynamicState(QAction* line) {
         break;
     case MenuAction::SelectPelvicFloorInterval:
         line->setChecked(line->data().toInt() == pelvicFloorManager->intervalMinutes());
+        break;
+    case MenuAction::ToggleNaturalRest:
+        line->setChecked(restCycle.isIdleTimeAvailable() &&
+                         *services.preferences.value(Settings::naturalRestEnabled));
+        break;
+    case MenuAction::ToggleDoNotDisturb:
+        line->setChecked(platform.fullScreen &&
+                         *services.preferences.value(Settings::doNotDisturbFullScreenEnabled));
         break;
     case MenuAction::None:
         break;

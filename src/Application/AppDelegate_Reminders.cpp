@@ -102,12 +102,13 @@ void AppDelegate::startReminderManagers() {
 
 namespace {
 
-// The callbacks both managers get: deferral while resting, and menu and toast
+// The callbacks both managers get: deferral, and menu and toast
 // updates hopped onto the main thread.
 void configureCallbacks(AppDelegate* delegate, ReminderManager& manager,
                         void (AppDelegate::*updateMenuItems)(), ReminderSkipFeedbackKind kind) {
     const QPointer<AppDelegate> self(delegate);
-    manager.shouldDeferReminder = [self] { return self && self->isResting; };
+    // Reminders wait while resting, paused or away, never for a program in full screen.
+    manager.shouldDeferReminder = [self] { return self && self->restCycle.holdsReminders(); };
     QObject::connect(delegate->clockJumps, &ClockJumpDetector::jumped, &manager,
                      &ReminderManager::rearmAfterClockJump);
     manager.onStateChange = [self, updateMenuItems] {

@@ -1,18 +1,16 @@
 #include "Application/AppDelegate.h"
 
-#include <algorithm>
+#include "Platform/Clock.h"
 
 StatusSnapshot AppDelegate::statusSnapshot() {
+    // The cycle's status is the one source of the line, the class and the percentage.
+    const RestCycleStatus cycle = restCycle.status();
     StatusSnapshot status;
-    status.text = statusLine;
+    status.text = cycle.line;
     status.tooltip =
-        statusLine + u'\n' + hydrationManager->statusText() + u'\n' + pelvicFloorManager->statusText();
-    status.state = isResting ? QStringLiteral("resting") : QStringLiteral("working");
-    // Of the work period gone: all of it during a rest.
-    status.percentage = isResting || workDuration < 1
-                            ? 100
-                            : static_cast<int>(std::clamp<qint64>(
-                                  (workDuration - workSecondsRemaining) * 100 / workDuration, 0, 100));
+        cycle.line + u'\n' + hydrationManager->statusText() + u'\n' + pelvicFloorManager->statusText();
+    status.state = RestCycleStatus::name(cycle.state);
+    status.percentage = cycle.workPercent;
     return status;
 }
 
@@ -24,6 +22,20 @@ QString AppDelegate::drink() {
 QString AppDelegate::exercise() {
     pelvicFloorManager->recordCompletion(StatsEventSource::manual);
     return showPelvicFloorLogged();
+}
+
+std::optional<QString> AppDelegate::pause(const QString& length) {
+    const std::optional<QDateTime> end = RestCycle::pauseEndFor(length, services.clock.now());
+    if (!end) {
+        return std::nullopt;
+    }
+    pauseRest(*end);
+    return statusLine();
+}
+
+QString AppDelegate::resume() {
+    restCycle.resume();
+    return statusLine();
 }
 
 void AppDelegate::notifyStatusChanged() {

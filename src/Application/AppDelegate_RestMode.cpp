@@ -51,8 +51,7 @@ void AppDelegate::loadRestModeConfiguration() {
         mode = *custom;
     }
     selectedRestModeTag = mode.tag;
-    workDuration = mode.workDuration;
-    restDuration = mode.restDuration;
+    restCycle.setRhythm(mode.workDuration, mode.restDuration);
 }
 
 void AppDelegate::selectMode(int tag) {
@@ -74,11 +73,9 @@ void AppDelegate::selectMode(int tag) {
         }
     }
     selectedRestModeTag = tag;
-    workDuration = mode->workDuration;
-    restDuration = mode->restDuration;
+    restCycle.setRhythm(mode->workDuration, mode->restDuration);
     services.preferences.setValue(Settings::selectedRestModeTag, tag);
-    workSecondsRemaining = workDuration;
-    updateStatusMenuTitle();
+    restCycle.restartWorkPeriod();
     updateRestModeMenuItems();
 }
 
@@ -104,11 +101,12 @@ std::optional<RestMode> AppDelegate::parseCustomRestMode(const QString& minutesT
 }
 
 void AppDelegate::showCustomRestModeDialog() {
+    const qint64 workDuration = restCycle.workDuration();
     auto* workField =
         new QLineEdit(workDuration >= 60 ? QString::number(workDuration / 60) : QStringLiteral("1"));
     workField->setPlaceholderText(QStringLiteral("例如 20"));
     workField->setAlignment(Qt::AlignRight);
-    auto* restField = new QLineEdit(QString::number(restDuration));
+    auto* restField = new QLineEdit(QString::number(restCycle.restDuration()));
     restField->setPlaceholderText(QStringLiteral("例如 20 或 300"));
     restField->setAlignment(Qt::AlignRight);
     // formView() parents both fields to the form, which owns them from here on.
@@ -135,11 +133,9 @@ void AppDelegate::showCustomRestModeDialog() {
     prefs.setValue(Settings::customRestModeWorkDuration, mode->workDuration);
     prefs.setValue(Settings::customRestModeRestDuration, mode->restDuration);
     selectedRestModeTag = customRestModeTag;
-    workDuration = mode->workDuration;
-    restDuration = mode->restDuration;
+    restCycle.setRhythm(mode->workDuration, mode->restDuration);
     prefs.setValue(Settings::selectedRestModeTag, customRestModeTag);
-    workSecondsRemaining = workDuration;
-    updateStatusMenuTitle();
+    restCycle.restartWorkPeriod();
     updateRestModeMenuItems();
 }
 
@@ -154,9 +150,10 @@ void AppDelegate::showInvalidCustomRestModeAlert() {
 
 void AppDelegate::updateRestModeMenuItems() {
     if (restModeSummaryMenuItem) {
-        restModeSummaryMenuItem->setText(QStringLiteral("当前节奏：") +
-                                         title(RestMode{selectedRestModeTag, static_cast<int>(workDuration),
-                                                        static_cast<int>(restDuration)}));
+        restModeSummaryMenuItem->setText(
+            QStringLiteral("当前节奏：") +
+            title(RestMode{selectedRestModeTag, static_cast<int>(restCycle.workDuration()),
+                           static_cast<int>(restCycle.restDuration())}));
     }
     for (auto it = modeMenuItems.begin(); it != modeMenuItems.end(); ++it) {
         if (it.value()) {

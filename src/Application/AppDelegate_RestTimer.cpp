@@ -1,60 +1,20 @@
 #include "Application/AppDelegate.h"
 
 #include "Platform/Clock.h"
+#include "Platform/FullScreen.h"
+#include "Platform/IdleTime.h"
 #include "Platform/Log.h"
 #include "Platform/Preferences.h"
-#include "Platform/Random.h"
 #include "Platform/Screens.h"
+#include "Platform/Settings.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
 #include "Rest/RestWindow.h"
-#include "Stats/StatsStore.h"
 #include "Wallpapers/WallpaperManager.h"
 
 #include <QAction>
 #include <QPointer>
-#include <QUuid>
-
-StatsPayload AppDelegate::restStatsPayload(qint64 actualSeconds, qint64 skippedSeconds) const {
-    return {
-        {QStringLiteral("plannedSeconds"), restDuration},
-        {QStringLiteral("actualSeconds"), actualSeconds},
-        {QStringLiteral("skippedSeconds"), skippedSeconds},
-        {QStringLiteral("workDurationSeconds"), workDuration},
-        {QStringLiteral("theme"), RestThemes::storedRawValue(services.preferences)},
-    };
-}
-
-const QStringList& AppDelegate::statusTemplates() {
-    static const QStringList templates = {
-        QStringLiteral("⏳ 距离眼睛下班还有 %@"),
-        QStringLiteral("👁 视网膜续航剩 %@"),
-        QStringLiteral("🧃 再营业 %@ 就强制充电"),
-        QStringLiteral("🫡 护眼倒计时 %@"),
-        QStringLiteral("💼 打工续航还剩 %@"),
-    };
-    return templates;
-}
-
-const QStringList& AppDelegate::restEndMessages() {
-    static const QStringList messages = {
-        QStringLiteral("✅ 充能完成，继续营业"),
-        QStringLiteral("✅ 眼睛回血完成，下一轮轻点卷"),
-        QStringLiteral("✅ 休息打卡成功，状态条回了一点"),
-        QStringLiteral("✅ 护眼回合结束，继续但别硬撑"),
-    };
-    return messages;
-}
-
-QString AppDelegate::statusTitle(qint64 seconds) {
-    const qint64 minutes = seconds / 60;
-    const qint64 rest = seconds - 60 * minutes;
-    const QString time =
-        QStringLiteral("%1:%2").arg(minutes, 2, 10, QLatin1Char('0')).arg(rest, 2, 10, QLatin1Char('0'));
-    QString text = statusTemplates().at(static_cast<int>(minutes % 5));
-    return text.replace(QStringLiteral("%@"), time);
-}
 
 void AppDelegate::startMainTimer() {
     delete mainTimer;
@@ -65,68 +25,44 @@ void AppDelegate::startMainTimer() {
 
 void AppDelegate::tick() {
     clockJumps->check();
-    if (!isResting) {
-        if (workSecondsRemaining >= 1) {
-            --workSecondsRemaining;
-            updateStatusMenuTitle();
-            prefetchWallpaperNearRestIfNeeded();
-        } else {
-            startRest(StatsEventSource::scheduled);
-        }
-    } else if (restSecondsRemaining >= 1) {
-        --restSecondsRemaining;
-    } else {
-        stopRest(std::nullopt);
-    }
+    restCycle.tick();
     updateReminderCountdownMenuTitles();
     // The reminders' countdowns, part of what a status bar shows, move with every tick.
     notifyStatusChanged();
 }
 
 void AppDelegate::updateStatusMenuTitle() {
-    if (transientStatusMessage && transientStatusExpiresAt) {
-        if (services.clock.now() < *transientStatusExpiresAt) {
-            setStatusLine(*transientStatusMessage);
-            return;
-        }
-        transientStatusMessage.reset();
-        transientStatusExpiresAt.reset();
-    }
-    setStatusLine(statusTitle(workSecondsRemaining));
+    restCycle.updateStatusLine();
 }
 
 void AppDelegate::setTransientStatus(const QString& message, double duration) {
-    transientStatusMessage = message;
-    transientStatusExpiresAt = services.clock.now().addMSecs(static_cast<qint64>(duration * 1000.0));
-    setStatusLine(message);
+    restCycle.setTransientStatus(message, duration);
 }
 
-void AppDelegate::setStatusLine(const QString& text) {
-    statusLine = text;
+void AppDelegate::showStatusLine() {
     if (isStatusMenuOpen && statusMenuItem) {
-        statusMenuItem->setText(text);
+        statusMenuItem->setText(statusLine());
     }
     notifyStatusChanged();
 }
 
 void AppDelegate::triggerRestNow() {
-    if (!isResting) {
-        startRest(StatsEventSource::manual);
-    }
+    restCycle.triggerRestNow();
 }
 
 void AppDelegate::startRest(StatsEventSource source) {
-    if (isResting) {
-        return;
-    }
-    isResting = true;
-    restSecondsRemaining = restDuration;
-    setStatusLine(QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
-    currentRestSessionId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    currentRestSource = source;
-    services.stats.record(StatsEventType::restStarted, source, currentRestSessionId, restStatsPayload(0, 0),
-                          services.clock.now());
+    restCycle.startRest(source);
+}
 
+void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
+    restCycle.stopRest(skipMessage);
+}
+
+void AppDelegate::pauseRest(const QDateTime& until) {
+    restCycle.pauseUntil(until);
+}
+
+void AppDelegate::showRest() {
     currentRestSubtitle = UltramanTigaView::randomSubtitle();
     const QList<QRect> frames = platform.screens ? platform.screens->frames() : QList<QRect>();
     if (!restWindows.isEmpty() && restWindows.size() == frames.size()) {
@@ -150,6 +86,38 @@ void AppDelegate::startRest(StatsEventSource source) {
     }
 }
 
+void AppDelegate::hideRest() {
+    // The windows stay alive for the next rest.
+    for (RestWindow* window : std::as_const(restWindows)) {
+        window->orderOut();
+    }
+}
+
+void AppDelegate::releaseReminders() {
+    hydrationManager->retryDeferredReminderAfterRest();
+    pelvicFloorManager->retryDeferredReminderAfterRest();
+}
+
+void AppDelegate::restApproaching() {
+    // A fresh photo ready when the rest begins a minute later.
+    if (RestThemes::stored(services.preferences) == RestTheme::Wallpaper) {
+        services.wallpapers().prefetchNextWallpaper();
+    }
+}
+
+bool AppDelegate::otherProgramFullScreen() {
+    return platform.fullScreen && platform.fullScreen->otherProgramFullScreen();
+}
+
+void AppDelegate::measureIdleTime() {
+    if (platform.idleTime) {
+        // The setting may have changed since the last measurement.
+        platform.idleTime->setThreshold(*services.preferences.value(Settings::naturalRestIdleMinutes) * 60 *
+                                        1000);
+        platform.idleTime->request();
+    }
+}
+
 RestWindow* AppDelegate::makeRestWindow(const QRect& frame, const QString& subtitle) {
     auto* window = new RestWindow(frame);
     window->setContentView(makeRestView(frame, subtitle));
@@ -164,7 +132,7 @@ void AppDelegate::closeRestWindow(RestWindow* window) {
 }
 
 void AppDelegate::updateRestWindowsForScreens() {
-    if (!isResting || !platform.screens) {
+    if (!restCycle.isResting() || !platform.screens) {
         return;
     }
     // Windows stay on the screens that are still there; the list follows the screen order.
@@ -192,15 +160,15 @@ void AppDelegate::updateRestWindowsForScreens() {
 QWidget* AppDelegate::makeRestView(const QRect& frame, const QString& subtitle) {
     const QPointer<AppDelegate> self(this);
     RestView::Binding seconds{
-        [self] { return self ? static_cast<int>(self->restSecondsRemaining) : 0; },
+        [self] { return self ? static_cast<int>(self->restCycle.restSecondsRemaining()) : 0; },
         [self](int value) {
             if (self) {
-                self->restSecondsRemaining = value;
+                self->restCycle.setRestSecondsRemaining(value);
             }
         },
     };
     auto* view = new RestView(RestServices{services.clock, services.preferences, services.wallpapers},
-                              static_cast<int>(restDuration), std::move(seconds), subtitle,
+                              static_cast<int>(restCycle.restDuration()), std::move(seconds), subtitle,
                               [self](const QString& message) {
                                   if (self) {
                                       self->stopRest(message);
@@ -208,32 +176,4 @@ QWidget* AppDelegate::makeRestView(const QRect& frame, const QString& subtitle) 
                               });
     view->resize(frame.size());
     return view;
-}
-
-void AppDelegate::stopRest(const std::optional<QString>& skipMessage) {
-    if (!isResting) {
-        return;
-    }
-    const qint64 left = std::max<qint64>(restSecondsRemaining, 0);
-    const qint64 done = restDuration - left;
-    services.stats.record(skipMessage ? StatsEventType::restSkipped : StatsEventType::restCompleted,
-                          currentRestSource, currentRestSessionId,
-                          restStatsPayload(std::max<qint64>(done, 0), skipMessage ? left : 0),
-                          services.clock.now());
-    currentRestSessionId.reset();
-    for (RestWindow* window : std::as_const(restWindows)) {
-        window->orderOut();
-    }
-    isResting = false;
-    workSecondsRemaining = workDuration;
-    updateStatusMenuTitle();
-    setTransientStatus(skipMessage ? *skipMessage : randomElement(restEndMessages()), 5.0);
-    hydrationManager->retryDeferredReminderAfterRest();
-    pelvicFloorManager->retryDeferredReminderAfterRest();
-}
-
-void AppDelegate::prefetchWallpaperNearRestIfNeeded() {
-    if (workSecondsRemaining == 60 && RestThemes::stored(services.preferences) == RestTheme::Wallpaper) {
-        services.wallpapers().prefetchNextWallpaper();
-    }
 }

@@ -29,13 +29,15 @@ namespace CommandLine {
 
 namespace {
 
-const QString commandList = QStringLiteral("rest-now, status, drink, exercise, report, quit");
+const QString commandList = QStringLiteral("rest-now, pause, resume, status, drink, exercise, report, quit");
 
 const QString description = QStringLiteral(
     "Tavo: eye rests, drinking water and pelvic-floor exercises.\n"
     "Without a command Tavo runs in the system tray. A command asks the running Tavo:\n"
     "\n"
     "  rest-now                  start an eye rest now\n"
+    "  pause 30m|1h|2h|tomorrow  hold eye rests and reminders for that long (tomorrow: until 06:00)\n"
+    "  resume                    end a pause; the work period starts again from full\n"
     "  status [--json] [--follow]\n"
     "                            what the status line shows; --json as a status bar reads it\n"
     "                            (text, tooltip, class, percentage), --follow one line per change\n"
@@ -224,7 +226,18 @@ int quit(const Context& context, TavoControlProxy& tavo) {
     return success;
 }
 
-int askTavo(const Context& context, const QString& command, bool json, bool follow) {
+// Prints the line a call answers with.
+int printed(const Context& context, QDBusPendingReply<QString> reply) {
+    reply.waitForFinished();
+    if (reply.isError()) {
+        return callFailed(context, reply.error());
+    }
+    context.out << reply.value() << u'\n';
+    context.out.flush();
+    return success;
+}
+
+int askTavo(const Context& context, const QString& command, const QString& argument, bool json, bool follow) {
     const QDBusConnection bus = context.bus();
     if (!bus.isConnected()) {
         return fail(context, notRunning, QStringLiteral("not running (no session bus)"));
@@ -236,19 +249,17 @@ int askTavo(const Context& context, const QString& command, bool json, bool foll
     if (command == QLatin1String("quit")) {
         return quit(context, tavo);
     }
+    if (command == QLatin1String("pause") || command == QLatin1String("resume")) {
+        QDBusPendingReply<QString> reply =
+            command == QLatin1String("pause") ? tavo.Pause(argument) : tavo.Resume();
+        return printed(context, reply);
+    }
     if (command == QLatin1String("rest-now")) {
         QDBusPendingReply<> reply = tavo.RestNow();
         reply.waitForFinished();
         return reply.isError() ? callFailed(context, reply.error()) : success;
     }
-    QDBusPendingReply<QString> reply = command == QLatin1String("drink") ? tavo.Drink() : tavo.Exercise();
-    reply.waitForFinished();
-    if (reply.isError()) {
-        return callFailed(context, reply.error());
-    }
-    context.out << reply.value() << u'\n';
-    context.out.flush();
-    return success;
+    return printed(context, command == QLatin1String("drink") ? tavo.Drink() : tavo.Exercise());
 }
 
 } // namespace
@@ -296,6 +307,8 @@ int run(const QStringList& arguments, const Context& context) {
     // The options each command takes.
     static const QMap<QString, QStringList> commands = {
         {QStringLiteral("rest-now"), {}},
+        {QStringLiteral("pause"), {}},
+        {QStringLiteral("resume"), {}},
         {QStringLiteral("status"), {QStringLiteral("json"), QStringLiteral("follow")}},
         {QStringLiteral("drink"), {}},
         {QStringLiteral("exercise"), {}},
@@ -316,11 +329,22 @@ int run(const QStringList& arguments, const Context& context) {
         return report(context, words, parser.isSet(json),
                       parser.isSet(date) ? std::optional(parser.value(date)) : std::nullopt);
     }
+    QString argument;
+    if (command == QLatin1String("pause")) {
+        static const QStringList lengths = {QStringLiteral("30m"), QStringLiteral("1h"), QStringLiteral("2h"),
+                                            QStringLiteral("tomorrow")};
+        if (words.size() != 1 || !lengths.contains(words.first())) {
+            return fail(
+                context, badArgument,
+                QStringLiteral("pause needs one of: 30m, 1h, 2h, tomorrow (tavo pause 30m|1h|2h|tomorrow)"));
+        }
+        argument = words.takeFirst();
+    }
     if (!words.isEmpty()) {
         return fail(context, badArgument,
                     QStringLiteral("%1 takes no argument \"%2\"").arg(command, words.first()));
     }
-    return askTavo(context, command, parser.isSet(json), parser.isSet(follow));
+    return askTavo(context, command, argument, parser.isSet(json), parser.isSet(follow));
 }
 
 } // namespace CommandLine

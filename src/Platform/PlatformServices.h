@@ -1,6 +1,8 @@
 #pragma once
 
 class Alerts;
+class FullScreen;
+class IdleTime;
 class Notifications;
 class LoginItem;
 class OverlayCards;
@@ -18,4 +20,6 @@ struct PlatformServices {
     LoginItem* loginItem = nullptr;
     SessionEvents* sessionEvents = nullptr;
     OverlayCards* overlayCards = nullptr; // a layer shell where the compositor has one; else windows
+    IdleTime* idleTime = nullptr;         // none: no natural rests
+    FullScreen* fullScreen = nullptr;     // none: full screen is not detected here
 };

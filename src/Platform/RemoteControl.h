@@ -3,12 +3,13 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // What a status bar shows of Tavo now, read and compared as a whole.
 struct StatusSnapshot {
     QString text;       // the menu's status line: countdown, rest, or a message in its place
     QString tooltip;    // that line and the two reminders' lines
-    QString state;      // "working" or "resting": a bar's style class
+    QString state;      // "working", "resting", "paused" or "idle": a bar's style class
     int percentage = 0; // of the work period gone; 100 during a rest
 
     friend bool operator==(const StatusSnapshot&, const StatusSnapshot&) = default;
@@ -34,6 +35,11 @@ public:
     // the line the status line shows for it.
     virtual QString drink() = 0;
     virtual QString exercise() = 0;
+    // As the pause menu: rests and reminders wait for 30m, 1h, 2h or until
+    // tomorrow (06:00); the status line then, or none for another length.
+    virtual std::optional<QString> pause(const QString& length) = 0;
+    // Ends a pause, the work period from full; the status line then.
+    virtual QString resume() = 0;
     virtual void quitApp() = 0;
 
     // Called whenever what statusSnapshot() answers may have changed.

@@ -44,6 +44,14 @@ inline const NumberKey wallpaperBlurRadius{QStringLiteral("wallpaperBlurRadius")
 inline const TextKey wallpaperServiceBaseURL{QStringLiteral("wallpaperServiceBaseURL"),
                                              QStringLiteral("https://picsum.photos")};
 
+// The rest cycle: a long enough absence from keyboard and pointer counts as
+// a rest, a rest waits while another program is full screen, and a pause
+// holds everything until its end, also across a restart.
+inline const BoolKey naturalRestEnabled{QStringLiteral("naturalRestEnabled"), true};
+inline const IntKey naturalRestIdleMinutes{QStringLiteral("naturalRestIdleMinutes"), 5, Range<qint64>{1, 60}};
+inline const BoolKey doNotDisturbFullScreenEnabled{QStringLiteral("doNotDisturbFullScreenEnabled"), true};
+inline const DateKey restPausedUntil{QStringLiteral("restPausedUntil")};
+
 // The reminders. An interval below a minute reads as the default; one so long
 // that its seconds would not fit an int, as the longest that does.
 inline const BoolKey hydrationReminderEnabled{QStringLiteral("hydrationReminderEnabled"), true};

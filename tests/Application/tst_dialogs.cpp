@@ -123,7 +123,7 @@ private Q_SLOTS:
             QTest::keyClick(work, Qt::Key_Return);
         });
         app.delegate->showCustomRestModeDialog();
-        QCOMPARE(app.delegate->workDuration, 1500);
+        QCOMPARE(app.delegate->restCycle.workDuration(), 1500);
         QCOMPARE(app.delegate->selectedRestModeTag, -1);
     }
 
@@ -229,7 +229,7 @@ private Q_SLOTS:
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(dialogReturned);
         QVERIFY(delegate->isQuitting);
-        QCOMPARE(delegate->workDuration, 1200); // the dialog's answer was not applied
+        QCOMPARE(delegate->restCycle.workDuration(), 1200); // the dialog's answer was not applied
     }
 };
 

@@ -73,22 +73,22 @@ private Q_SLOTS:
         QCOMPARE(d.restWindows.size(), 2);
         QVERIFY(f.windowsShown());
         f.clock.advance(5);
-        QCOMPARE(d.restSecondsRemaining, 15);
+        QCOMPARE(d.restCycle.restSecondsRemaining(), 15);
         const QList<RestWindow*> windows = d.restWindows;
-        const std::optional<QString> session = d.currentRestSessionId;
+        const std::optional<QString> session = d.restCycle.currentRestSessionId();
 
         f.pause();
         QVERIFY(f.windowsHidden());
-        QVERIFY(d.isResting);
-        QCOMPARE(d.currentRestSessionId, session);
+        QVERIFY(d.restCycle.isResting());
+        QCOMPARE(d.restCycle.currentRestSessionId(), session);
         // The system sleeps: no timer fires until it wakes.
         f.resume();
         QVERIFY(f.windowsShown());
         QCOMPARE(d.restWindows, windows); // the same windows, not rebuilt
-        QCOMPARE(d.restSecondsRemaining, 15);
+        QCOMPARE(d.restCycle.restSecondsRemaining(), 15);
 
         f.clock.advance(16);
-        QVERIFY(!d.isResting);
+        QVERIFY(!d.restCycle.isResting());
         const QList<StatsEvent> completed = f.events(StatsEventType::restCompleted);
         QCOMPARE(completed.size(), 1);
         QCOMPARE(completed.first().sessionId, session);
@@ -99,15 +99,15 @@ private Q_SLOTS:
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock.advance(100);
-        QCOMPARE(d.workSecondsRemaining, 1100);
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 1100);
         f.pause();
         QVERIFY(d.restWindows.isEmpty());
         // A locked session keeps its timers running.
         f.clock.advance(30);
         f.resume();
-        QCOMPARE(d.workSecondsRemaining, 1070);
-        QVERIFY(!d.isResting);
-        QCOMPARE(d.statusLine, AppDelegate::statusTitle(1070));
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 1070);
+        QVERIFY(!d.restCycle.isResting());
+        QCOMPARE(d.statusLine(), RestCycle::statusTitle(1070));
     }
 
     void aRestEndingWhileLockedStaysEnded() {
@@ -116,7 +116,7 @@ private Q_SLOTS:
         d.triggerRestNow();
         f.pause();
         f.clock.advance(21);
-        QVERIFY(!d.isResting);
+        QVERIFY(!d.restCycle.isResting());
         f.resume();
         QVERIFY(f.windowsHidden());
     }
@@ -134,9 +134,9 @@ private Q_SLOTS:
         QCOMPARE(f.clock.activeTimerCount(), timers);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
         // Still one tick per second.
-        const qint64 before = d.workSecondsRemaining;
+        const qint64 before = d.restCycle.workSecondsRemaining();
         f.clock.advance(1);
-        QCOMPARE(d.workSecondsRemaining, before - 1);
+        QCOMPARE(d.restCycle.workSecondsRemaining(), before - 1);
     }
 
     void recoveryRebuildsAMissingMenu() {
@@ -148,7 +148,7 @@ private Q_SLOTS:
         f.resume();
         QVERIFY(d.statusMenu);
         QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
-        QCOMPARE(d.statusLine, AppDelegate::statusTitle(1190));
+        QCOMPARE(d.statusLine(), RestCycle::statusTitle(1190));
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
     }
 
@@ -164,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(d.mainTimer);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
         f.clock.advance(10);
-        QCOMPARE(d.workSecondsRemaining, 1190);
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 1190);
     }
 
     void missingBusesGiveNoEvents() {
@@ -318,7 +318,7 @@ private Q_SLOTS:
             sleep(false);
             QVERIFY(resumed.wait(2000));
             QTRY_VERIFY(f.windowsShown());
-            QCOMPARE(d.restSecondsRemaining, 15);
+            QCOMPARE(d.restCycle.restSecondsRemaining(), 15);
         }
     }
 };

@@ -77,6 +77,7 @@ private Q_SLOTS:
             QStringLiteral("👁 护眼休息|off"),
             QStringLiteral("*|off"), // the countdown line, showing the greeting
             QStringLiteral("    立即闭眼充能|on"),
+            QStringLiteral("    ⏸ 暂停护眼|on|>"),
             QStringLiteral("    护眼节奏|on|>"),
             QStringLiteral("    切换休息主题|on|>"),
             QStringLiteral("---"),
@@ -103,13 +104,13 @@ private Q_SLOTS:
         // The kept-in fields point at the lines in their places.
         const QList<QAction*> lines = f.menu()->actions();
         QCOMPARE(lines.at(3), d.statusMenuItem.data());
-        QCOMPARE(lines.at(9), d.hydrationStatusMenuItem.data());
-        QCOMPARE(lines.at(10), d.hydrationToggleMenuItem.data());
-        QCOMPARE(lines.at(11), d.hydrationIntervalMenuItem.data());
-        QCOMPARE(lines.at(15), d.pelvicFloorStatusMenuItem.data());
-        QCOMPARE(lines.at(16), d.pelvicFloorToggleMenuItem.data());
-        QCOMPARE(lines.at(17), d.pelvicFloorIntervalMenuItem.data());
-        QCOMPARE(lines.at(22), d.launchAtLoginItem.data());
+        QCOMPARE(lines.at(10), d.hydrationStatusMenuItem.data());
+        QCOMPARE(lines.at(11), d.hydrationToggleMenuItem.data());
+        QCOMPARE(lines.at(12), d.hydrationIntervalMenuItem.data());
+        QCOMPARE(lines.at(16), d.pelvicFloorStatusMenuItem.data());
+        QCOMPARE(lines.at(17), d.pelvicFloorToggleMenuItem.data());
+        QCOMPARE(lines.at(18), d.pelvicFloorIntervalMenuItem.data());
+        QCOMPARE(lines.at(23), d.launchAtLoginItem.data());
         for (QAction* line : lines) {
             QVERIFY2(line->shortcut().isEmpty(), qPrintable(line->text()));
         }
@@ -152,6 +153,64 @@ private Q_SLOTS:
                               QStringLiteral("查看本月月报|on")}));
         // No check mark on a theme before its submenu opens.
         QVERIFY(Fixture::checked(f.submenu(QStringLiteral("    切换休息主题"))).isEmpty());
+    }
+
+    // What the pause submenu offers, with and without the desktop's idle time and full-screen state.
+    void pauseSubmenu_data() {
+        QTest::addColumn<bool>("sources");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("idle time and full screen known")
+            << true
+            << QStringList{QStringLiteral("30 分钟|on"),
+                           QStringLiteral("1 小时|on"),
+                           QStringLiteral("2 小时|on"),
+                           QStringLiteral("直到明天|on"),
+                           QStringLiteral("---"),
+                           QStringLiteral("🌿 离开 5 分钟以上算作休息|on|checkable|checked"),
+                           QStringLiteral("🎬 全屏时休息稍后开始|on|checkable|checked")};
+        QTest::newRow("neither known here")
+            << false
+            << QStringList{QStringLiteral("30 分钟|on"),
+                           QStringLiteral("1 小时|on"),
+                           QStringLiteral("2 小时|on"),
+                           QStringLiteral("直到明天|on"),
+                           QStringLiteral("---"),
+                           QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间|off|checkable"),
+                           QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏|off|checkable")};
+    }
+    void pauseSubmenu() {
+        QFETCH(bool, sources);
+        Fixture f;
+        if (sources) {
+            f.adapters.idleTime = &f.platform.idleTime;
+            f.adapters.fullScreen = &f.platform.fullScreen;
+        }
+        AppDelegate& d = f.launch();
+        QMenu* pause = f.submenu(QStringLiteral("    ⏸ 暂停护眼"));
+        f.open(pause);
+        QStringList shown;
+        const QStringList described = describe(pause);
+        for (int i = 0; i < described.size(); ++i) {
+            const QAction* line = pause->actions().at(i);
+            if (line->isVisible()) {
+                shown << described.at(i) + (line->isChecked() ? QStringLiteral("|checked") : QString());
+            }
+        }
+        QTEST(shown, "lines");
+        if (!sources) {
+            return;
+        }
+        // An hour's pause, then back; a setting switched off loses its check mark.
+        pause->actions().at(1)->trigger();
+        QCOMPARE(d.statusLine(), QStringLiteral("⏸ 已暂停，10:00 恢复"));
+        f.open(pause);
+        QVERIFY(d.resumeMenuItem->isVisible());
+        d.resumeMenuItem->trigger();
+        QCOMPARE(d.statusLine(), QStringLiteral("⏳ 距离眼睛下班还有 20:00"));
+        d.naturalRestMenuItem->trigger();
+        f.open(pause);
+        QVERIFY(!d.naturalRestMenuItem->isChecked());
+        QCOMPARE(f.prefs.value(Settings::naturalRestEnabled), false);
     }
 
     void themeCheckMarkFollowsTheStoredTheme_data() {

@@ -232,10 +232,17 @@ private slots:
     void badArguments_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("accepted");
-        const QString commands = QStringLiteral("commands: rest-now, status, drink, exercise, report, quit");
+        const QString commands =
+            QStringLiteral("commands: rest-now, pause, resume, status, drink, exercise, report, quit");
+        const QString lengths = QStringLiteral("30m, 1h, 2h, tomorrow");
         const QString scopes = QStringLiteral("day, week, month");
         const QString date = QStringLiteral("use yyyy-MM-dd");
-        QTest::newRow("unknown command") << QStringList{"pause"} << commands;
+        QTest::newRow("unknown command") << QStringList{"sleep"} << commands;
+        QTest::newRow("pause without length") << QStringList{"pause"} << lengths;
+        QTest::newRow("pause of three hours") << QStringList{"pause", "3h"} << lengths;
+        QTest::newRow("pause in minutes") << QStringList{"pause", "30"} << lengths;
+        QTest::newRow("two lengths") << QStringList{"pause", "1h", "2h"} << lengths;
+        QTest::newRow("resume with an argument") << QStringList{"resume", "now"} << "takes no argument";
         QTest::newRow("only an option") << QStringList{"--json"} << commands;
         QTest::newRow("unknown option") << QStringList{"status", "--jason"} << "--help";
         QTest::newRow("report without scope") << QStringList{"report"} << scopes;

@@ -17,6 +17,11 @@ public:
     void triggerRestNow() override {}
     QString drink() override { return {}; }
     QString exercise() override { return {}; }
+    // Knows one length; the real ones are the cycle's.
+    std::optional<QString> pause(const QString& length) override {
+        return length == QLatin1String("1h") ? std::optional(QStringLiteral("⏸")) : std::nullopt;
+    }
+    QString resume() override { return {}; }
     void quitApp() override {}
 
     void change(const QString& text) {
@@ -40,10 +45,13 @@ class TestControlService : public QObject {
     std::unique_ptr<DBusControlService> service;
     QStringList heard;
 
-    QDBusMessage call(const QDBusConnection& from, const QString& method) {
-        QDBusPendingCall pending = from.asyncCall(
+    QDBusMessage call(const QDBusConnection& from, const QString& method,
+                      const QVariantList& arguments = {}) {
+        QDBusMessage message =
             QDBusMessage::createMethodCall(RemoteControlBus::serviceName, RemoteControlBus::objectPath,
-                                           QStringLiteral("org.tavo.Tavo"), method));
+                                           QStringLiteral("org.tavo.Tavo"), method);
+        message.setArguments(arguments);
+        QDBusPendingCall pending = from.asyncCall(message);
         // The service answers from this thread's event loop.
         if (!QTest::qWaitFor([&pending] { return pending.isFinished(); }, 5000)) {
             return QDBusMessage::createError(QDBusError::Timeout, method);
@@ -107,6 +115,18 @@ private slots:
         control.change(QStringLiteral("F"));
         clock.advance(2);
         QCOMPARE(heardSoFar(listener), (QStringList{"C", "E"}));
+    }
+
+    // A length the pause does not know is an error of the caller's, not a success.
+    void pauseRefusesAnUnknownLength() {
+        const QDBusConnection client = bus->connect(QStringLiteral("tavo-test-client"));
+        const QDBusMessage paused = call(client, QStringLiteral("Pause"), {QStringLiteral("1h")});
+        QCOMPARE(paused.type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(paused.arguments(), QVariantList{QStringLiteral("⏸")});
+        const QDBusMessage refused = call(client, QStringLiteral("Pause"), {QStringLiteral("3h")});
+        QCOMPARE(refused.type(), QDBusMessage::ErrorMessage);
+        QCOMPARE(refused.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+        QVERIFY(refused.errorMessage().contains(QStringLiteral("30m, 1h, 2h, tomorrow")));
     }
 
     void onlyOnItsOwnBus() {

@@ -97,13 +97,13 @@ private Q_SLOTS:
         f.notifications.respond(QStringLiteral("hydration-reminder"), QStringLiteral("HYDRATION_REMINDER"),
                                 Notifications::dismissActionIdentifier);
         QTRY_COMPARE(d.reminderSkipFeedbackPresenter->toastWindows.size(), size_t(1));
-        const QString line = d.statusLine;
+        const QString line = d.statusLine();
         QVERIFY(d.hydrationManager->configuration().skipMessages.contains(line));
         QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->title(),
                  QStringLiteral("喝水提醒已跳过"));
         QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->message(), line);
         f.advanceTo(at(9, 45, 5));
-        QVERIFY(d.statusLine != line);
+        QVERIFY(d.statusLine() != line);
     }
 
     void typedInterval_data() {
@@ -167,7 +167,7 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(f.reminderEvents(), (QStringList{QStringLiteral("hydration_prompt_shown/manual"),
                                                   QStringLiteral("hydration_skipped/manual")}));
-        QVERIFY(!d.statusLine.contains(QStringLiteral("到账")));
+        QVERIFY(!d.statusLine().contains(QStringLiteral("到账")));
         QCOMPARE(d.hydrationManager->count(), 0);
     }
 
@@ -180,26 +180,43 @@ private Q_SLOTS:
         QCOMPARE(f.platform.alerts.shown.first().buttons.first(), QStringLiteral("水分充值 +1"));
         QCOMPARE(f.reminderEvents(), (QStringList{QStringLiteral("hydration_prompt_shown/manual"),
                                                   QStringLiteral("hydration_completed/manual")}));
-        const QString line = d.statusLine;
+        const QString line = d.statusLine();
         QVERIFY2(line == QStringLiteral("💧 今日第 1 杯到账，继续保持") ||
                      TavoCopy::hydrationLoggedLines().contains(line),
                  qPrintable(line));
         QCOMPARE(d.hydrationManager->nextReminderAt(), at(9, 55));
     }
 
-    void aReminderDueDuringARestWaitsForItsEnd() {
+    // Due at 09:45 while the user rests, is away or has paused; offered 5 s after the end.
+    void aReminderWaitsUntilTheUserIsBack_data() {
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QDateTime>("back");
+        QTest::newRow("resting") << "rest" << at(9, 45, 11); // the 20-second rest's last tick
+        QTest::newRow("away") << "away" << at(9, 50, 0);
+        QTest::newRow("paused") << "pause" << at(9, 50, 0);
+    }
+    void aReminderWaitsUntilTheUserIsBack() {
+        QFETCH(QString, why);
+        QFETCH(QDateTime, back);
         Fixture f;
+        f.adapters.idleTime = &f.platform.idleTime;
         AppDelegate& d = f.launch();
         f.advanceTo(at(9, 44, 50));
-        d.triggerRestNow();
-        QVERIFY(d.isResting);
+        if (why == QLatin1String("rest")) {
+            d.triggerRestNow();
+        } else if (why == QLatin1String("away")) {
+            f.platform.idleTime.idleMs = 6 * 60 * 1000;
+        } else {
+            d.pauseRest(back);
+        }
         f.advanceTo(at(9, 45, 5));
         QVERIFY(f.notifications.added.isEmpty());
         QVERIFY(d.hydrationManager->isDeferredAfterRest());
-        f.advanceTo(at(9, 45, 12)); // the 20-second rest is over
-        QVERIFY(!d.isResting);
+        f.advanceTo(back);
+        f.platform.idleTime.idleMs = 0;
+        f.advanceTo(back.addSecs(1));
         QVERIFY(f.notifications.added.isEmpty());
-        f.advanceTo(at(9, 45, 20));
+        f.advanceTo(back.addSecs(11));
         QCOMPARE(f.notifications.added.size(), 1);
         QCOMPARE(f.notifications.added.first().identifier, QStringLiteral("hydration-reminder"));
     }

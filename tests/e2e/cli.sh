@@ -97,6 +97,22 @@ e2e_check -w 15 "--follow: a line when the rest started and when it ended" state
 expect 0 "rest-now" "$binary" rest-now
 e2e_wait_for 15 states_are "working resting working resting working " || e2e_fail "second rest: $(states)"
 
+# A pause names its end and holds the scheduled rests; a rest asked for still comes.
+expect 2 "pause of an unknown length" "$binary" pause 3h
+grep -q "30m, 1h, 2h, tomorrow" "$E2E_DIR/err" || e2e_fail "said: $(cat "$E2E_DIR/err")"
+expect 0 "pause 1h" "$binary" pause 1h
+[ "$(cat "$E2E_DIR/out")" = "⏸ 已暂停，$(date -d '+1 hour' +%H:%M) 恢复" ] || e2e_fail "pause said: $(cat "$E2E_DIR/out")"
+e2e_wait_for 5 states_are "working resting working resting working paused " || e2e_fail "paused: $(states)"
+expect 0 "rest-now while paused" "$binary" rest-now
+expect 0 "status --json while paused" "$binary" status --json
+[ "$(json 'd["class"]' <"$E2E_DIR/out")" = resting ] || e2e_fail "status: $(cat "$E2E_DIR/out")"
+e2e_wait_for 15 states_are "working resting working resting working paused resting paused " ||
+    e2e_fail "a rest asked for during a pause: $(states)"
+expect 0 "resume" "$binary" resume
+[ "$(cat "$E2E_DIR/out")" = "⏳ 距离眼睛下班还有 60:00" ] || e2e_fail "resume said: $(cat "$E2E_DIR/out")"
+e2e_wait_for 5 states_are "working resting working resting working paused resting paused working " ||
+    e2e_fail "resumed: $(states)"
+
 expect 0 "drink" "$binary" drink
 grep -q 💧 "$E2E_DIR/out" || e2e_fail "drink said: $(cat "$E2E_DIR/out")"
 expect 0 "exercise" "$binary" exercise
@@ -138,7 +154,7 @@ fi
 before=$(find "$XDG_DATA_HOME" -type f -exec md5sum {} + | sort)
 expect 0 "report day --json beside a running Tavo" "$binary" report day --json
 totals=$(json '" ".join(str(d["total"][k]) for k in ("restCompletedCount", "hydrationCompletedCount", "pelvicCompletedCount"))' <"$E2E_DIR/out")
-[ "$totals" = "2 1 1" ] || e2e_fail "report totals: $totals"
+[ "$totals" = "3 1 1" ] || e2e_fail "report totals: $totals"
 
 expect 0 "quit" "$binary" quit
 e2e_expect_end "tavo quit" 5

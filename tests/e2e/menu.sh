@@ -39,13 +39,13 @@ else
     e2e_fail "menu picture did not change in 3 s ($changed)"
 fi
 
-# Enabled lines from the top: 立即闭眼充能, 护眼节奏, 切换休息主题, ...
-keys Down Down Right Down Return
+# Enabled lines from the top: 立即闭眼充能, ⏸ 暂停护眼, 护眼节奏, 切换休息主题, ...
+keys Down Down Down Right Down Return
 windows_become "$resting_count"
 e2e_check -w 3 "45-minute rhythm chosen and stored" grep -q '^selectedRestModeTag=2700300$' "$settings"
 
 e2e_open_menu
-keys Down Down Down Right Down Down Return
+keys Down Down Down Down Right Down Down Return
 windows_become "$resting_count"
 e2e_check -w 3 "theme 光之巨人 chosen and stored" grep -q '^selectedTheme=ultraman$' "$settings"
 
@@ -67,7 +67,7 @@ fi
 windows_become "$resting_count"
 
 e2e_open_menu
-keys Down Down Right
+keys Down Down Down Right
 sleep 0.5
 e2e_shot menu-rhythms
 keys Escape Down Right
@@ -91,7 +91,7 @@ windows_become "$resting_count"
 
 # The rhythm dialog: select-all and typing in both fields, then the default button.
 e2e_open_menu
-keys Down Down Right Up Return
+keys Down Down Down Right Up Return
 e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog"
 sleep 0.5
 keys ctrl+a 2 5 Tab ctrl+a 3 0
@@ -106,7 +106,7 @@ fi
 
 # Ctrl+Q inside a dialog quits.
 e2e_open_menu
-keys Down Down Right Up Return
+keys Down Down Down Right Up Return
 e2e_wait_for 5 xdotool search --onlyvisible --name '^Tavo$' || e2e_fail "no rhythm dialog for Ctrl+Q"
 keys ctrl+q
 e2e_expect_end "Ctrl+Q in a dialog" 5

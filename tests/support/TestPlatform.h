@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Platform/Alerts.h"
+#include "Platform/FullScreen.h"
+#include "Platform/IdleTime.h"
 #include "Platform/LoginItem.h"
 #include "Platform/PlatformServices.h"
 #include "Platform/Screens.h"
@@ -72,13 +74,30 @@ public:
     QList<Alert> shown; // copies; accessory pointers are dangling after run()
 };
 
-// Everything a delegate needs, faked.
+// Idle time as the test sets it, answered at once.
+class FakeIdleTime final : public IdleTime {
+    Q_OBJECT
+public:
+    void request() override { Q_EMIT measured(idleMs); }
+    qint64 idleMs = 0;
+};
+
+class FakeFullScreen final : public FullScreen {
+public:
+    bool otherProgramFullScreen() override { return fullScreen; }
+    bool fullScreen = false;
+};
+
+// Everything a delegate needs, faked. Idle time and full screen are known
+// only to suites that hand them in.
 struct TestPlatform {
     FakeStatusItem statusItem;
     FakeScreens screens;
     ScriptedAlerts alerts;
     FakeLoginItem loginItem;
     SessionEvents sessionEvents; // the suites emit paused() and resumed() themselves
+    FakeIdleTime idleTime;
+    FakeFullScreen fullScreen;
     PlatformServices services() {
         return PlatformServices{.statusItem = &statusItem,
                                 .screens = &screens,

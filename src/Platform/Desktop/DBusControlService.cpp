@@ -59,6 +59,20 @@ QString DBusControlService::Exercise() {
     return control.exercise();
 }
 
+QString DBusControlService::Pause(const QString& length) {
+    const std::optional<QString> line = control.pause(length);
+    if (!line) {
+        sendErrorReply(QDBusError::InvalidArgs,
+                       QStringLiteral("pause takes one of: 30m, 1h, 2h, tomorrow; not \"%1\"").arg(length));
+        return {};
+    }
+    return *line;
+}
+
+QString DBusControlService::Resume() {
+    return control.resume();
+}
+
 QString DBusControlService::Status(QString& tooltip, QString& state, int& percentage) {
     const StatusSnapshot status = control.statusSnapshot();
     tooltip = status.tooltip;

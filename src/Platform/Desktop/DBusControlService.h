@@ -32,6 +32,8 @@ public:
     void RestNow();
     QString Drink();
     QString Exercise();
+    QString Pause(const QString& length);
+    QString Resume();
     QString Status(QString& tooltip, QString& state, int& percentage);
     void Subscribe();
     void Quit();
