@@ -101,11 +101,14 @@ double Motion::textOpacity() const {
 double Motion::figureOffset() const {
     return 9 * std::sin(0.55 * floatPhase());
 }
+double Motion::haloBreath() const {
+    return std::round(std::sin(0.7 * glowPhase()) * haloSteps) / haloSteps;
+}
 double Motion::haloBlurRadius() const {
-    return 28 + 12 * std::sin(0.7 * glowPhase());
+    return 28 + 12 * haloBreath();
 }
 double Motion::haloScale() const {
-    return 1 + 0.06 * std::sin(0.7 * glowPhase());
+    return 1 + 0.06 * haloBreath();
 }
 double Motion::coreOpacity() const {
     return 0.18 + 0.1 * std::sin(glowPhase());

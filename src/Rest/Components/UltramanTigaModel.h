@@ -57,12 +57,17 @@ public:
 
     // Down for positive values.
     double figureOffset() const;
+    // The halo breathes in steps of 1/haloSteps of its swing each way: a
+    // step lasts a few ticks, and its mixed picture is drawn once for them.
+    static constexpr int haloSteps = 20;
     double haloBlurRadius() const;
     double haloScale() const;
     double coreOpacity() const;
     double coreScale() const;
 
 private:
+    double haloBreath() const;
+
     long long ticks = 0;
 };
 

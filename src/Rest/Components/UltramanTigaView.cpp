@@ -146,6 +146,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     spriteRatio = 0;
     violetGlow = QImage();
     halo = {};
+    mixedHalo = QImage();
     core = {};
     figure = {};
     headline = {};
@@ -156,6 +157,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
 
 void UltramanTigaView::buildStaticSprites(qreal ratio) {
     spriteRatio = ratio;
+    mixedHalo = QImage();
 
     const auto haloShape = [](QPainter& painter, QRectF box) {
         QRadialGradient gradient(box.center(), 210, box.center(), 10);
@@ -412,7 +414,14 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
     return result;
 }
 
-void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) const {
+void UltramanTigaView::paintHalo(QPainter& painter) const {
+    painter.save();
+    painter.scale(motion.haloScale(), motion.haloScale());
+    Sprite::drawBlend(painter, halo, QPointF(0, 0), (motion.haloBlurRadius() - 16) / 24, 1);
+    painter.restore();
+}
+
+void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.save();
     // Whole device pixels while unscaled keep the sprites on the fast blit path.
     const double scale = motion.imageScale();
@@ -428,10 +437,31 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) const
     painter.scale(scale, scale);
     painter.setOpacity(motion.imageOpacity());
 
-    painter.save();
-    painter.scale(motion.haloScale(), motion.haloScale());
-    Sprite::drawBlend(painter, halo, QPointF(0, 0), (motion.haloBlurRadius() - 16) / 24, 1);
-    painter.restore();
+    if (scale == 1) {
+        // Two scaled, translucent sprites cost several times one copy; a
+        // breathing step lasts a few ticks, so they are mixed once for it.
+        if (mixedHalo.isNull() || mixedHaloScale != motion.haloScale()) {
+            const QSizeF widest = halo[1].image.deviceIndependentSize() * 1.06;
+            const qreal ratio = halo[1].image.devicePixelRatio();
+            // Even device sizes put the centre on a whole device pixel.
+            const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)),
+                             2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)));
+            if (mixedHalo.size() != size) {
+                mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
+                mixedHalo.setDevicePixelRatio(ratio);
+            }
+            mixedHalo.fill(Qt::transparent);
+            QPainter mixing(&mixedHalo);
+            mixing.setRenderHints(painter.renderHints());
+            mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
+            paintHalo(mixing);
+            mixedHaloScale = motion.haloScale();
+        }
+        const QSizeF size = mixedHalo.deviceIndependentSize();
+        painter.drawImage(QPointF(-size.width() / 2, -size.height() / 2), mixedHalo);
+    } else {
+        paintHalo(painter);
+    }
 
     painter.save();
     painter.translate(0, -30);

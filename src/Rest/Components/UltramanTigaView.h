@@ -70,7 +70,8 @@ private:
     Areas areasFor(const UltramanTiga::ColumnLayout& layout) const;
     void buildStaticSprites(qreal ratio);
     CapsuleSprites buildCapsule(int value, UltramanTiga::CapsuleLevel level, qreal ratio) const;
-    void paintFigureGroup(QPainter& painter, QPointF centre) const;
+    void paintFigureGroup(QPainter& painter, QPointF centre);
+    void paintHalo(QPainter& painter) const;
     void paintCapsule(QPainter& painter, QPointF centre, double pulse);
 
     int totalSeconds;
@@ -84,6 +85,9 @@ private:
     QImage violetGlow;
     QRect violetGlowArea;
     std::array<Sprite, 2> halo; // blurred 16 and 40, the ends of its breathing
+    // The halo of one breathing step, mixed and scaled, centred in the image.
+    QImage mixedHalo;
+    double mixedHaloScale = 0;
     Sprite core;
     Sprite figure;
     Sprite headline;
