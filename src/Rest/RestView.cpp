@@ -133,10 +133,7 @@ protected:
             painter.fillRect(rect(), gradient);
         }
         QPainter painter(this);
-        paintEachRect(painter, event->region(), [&](const QRect& part) {
-            painter.drawImage(part, veil,
-                              QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-        });
+        copyEachRect(painter, event->region(), veil, QPoint());
     }
     void hideEvent(QHideEvent*) override { veil = QImage(); }
 

@@ -16,6 +16,13 @@ class QRegion;
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart);
 
+// Copies the parts of image under the region, the image's top left lying at
+// origin (in the painter's coordinates). Large parts go one at a time under a
+// clip of their own (see paintEachRect); small ones straight under the
+// region's clip: a clip of their own is cut from that region, which for a
+// star field of a hundred twinkling points costs more than their pixels.
+void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin);
+
 // Calls paint once for each band of a few lines of the region, with the
 // painter clipped to it, then takes the clip off. Qt's raster engine hands a
 // scaled, translucent or antialiased drawing of about a hundred spans or more

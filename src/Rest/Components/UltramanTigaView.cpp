@@ -346,11 +346,7 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
         gradient.setColorAt(1, Qt::transparent);
         glow.fillRect(glowArea, gradient);
     }
-    paintEachRect(painter, dirty & glowArea, [&](const QRect& part) {
-        painter.drawImage(
-            part, violetGlow,
-            QRectF(QPointF(part.topLeft() - glowArea.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-    });
+    copyEachRect(painter, dirty & glowArea, violetGlow, glowArea.topLeft());
 
     // The capsule's number decides its size, and so the column's layout.
     const int value = secondsRemaining();
