@@ -14,6 +14,14 @@ void paintEachRect(QPainter& painter, const QRegion& region,
     painter.setClipping(false);
 }
 
+QRegion unionOf(std::span<const QRect> rects) {
+    if (rects.size() <= 1) {
+        return rects.empty() ? QRegion() : QRegion(rects.front());
+    }
+    const size_t half = rects.size() / 2;
+    return unionOf(rects.first(half)) + unionOf(rects.subspan(half));
+}
+
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin) {
     // About where the clip's own cost matches that of the slower copy.
     constexpr int smallArea = 64 * 64;

@@ -5,6 +5,7 @@
 #include <QVariantList>
 
 #include <functional>
+#include <span>
 
 class QPainter;
 class QRegion;
@@ -15,6 +16,10 @@ class QRegion;
 // region of many rectangles every fill and copy goes span by span.
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart);
+
+// The union of the rectangles, joined in pairs: adding a hundred small ones to
+// a region one at a time goes over the growing region a hundred times.
+QRegion unionOf(std::span<const QRect> rects);
 
 // Copies the parts of image under the region, the image's top left lying at
 // origin (in the painter's coordinates). Large parts go one at a time under a

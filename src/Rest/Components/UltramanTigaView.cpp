@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <vector>
 
 using namespace UltramanTiga;
 
@@ -124,12 +125,14 @@ void UltramanTigaView::tick() {
     motion.tick();
     // Every star twinkles, the figure floats in its breathing halo and the
     // capsule pulses; the texts change only while they fade in.
+    std::vector<QRect> parts;
+    parts.reserve(static_cast<size_t>(stars.size()) + 2);
     for (const Star& star : stars) {
-        update(starRect(star));
+        parts.push_back(starRect(star));
     }
-    for (const QRect& part : {areas.figure, areas.capsule}) {
-        update(part);
-    }
+    parts.push_back(areas.figure);
+    parts.push_back(areas.capsule);
+    update(unionOf(parts));
     if (motion.textOpacity() < 1 || previousCapsule) {
         update(areas.headline);
         update(areas.subtitle);
