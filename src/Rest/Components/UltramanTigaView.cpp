@@ -130,7 +130,11 @@ void UltramanTigaView::tick() {
     for (const Star& star : stars) {
         parts.push_back(starRect(star));
     }
-    parts.push_back(areas.figure);
+    // Between the halo's steps and the float's whole pixels only the core
+    // changes in the figure group.
+    const bool groupChanged = motion.imageScale() != 1 || motion.haloScale() != mixedHaloScale ||
+                              figureAt(figureCentre) != paintedFigureAt;
+    parts.push_back(groupChanged ? areas.figure : coreArea(paintedFigureAt));
     parts.push_back(areas.capsule);
     update(unionOf(parts));
     if (motion.textOpacity() < 1 || previousCapsule) {
@@ -374,8 +378,9 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
 
     // One rectangle at a time keeps the sprites' copies on the fast path
     // (see paintEachRect).
+    figureCentre = QPointF(w / 2, layout.figure);
     paintEachRect(painter, dirty & areas.figure,
-                  [&](const QRect&) { paintFigureGroup(painter, QPointF(w / 2, layout.figure)); });
+                  [&](const QRect&) { paintFigureGroup(painter, figureCentre); });
     const double text = motion.textOpacity();
     painter.setOpacity(text);
     paintEachRect(painter, dirty & areas.capsule, [&](const QRect&) {
@@ -420,14 +425,25 @@ void UltramanTigaView::paintHalo(QPainter& painter) const {
     painter.restore();
 }
 
+QPointF UltramanTigaView::figureAt(QPointF centre) const {
+    const QPointF at = centre + QPointF(0, motion.figureOffset());
+    // Whole device pixels while unscaled keep the sprites on the fast blit path.
+    return motion.imageScale() == 1 ? QPointF(std::round(at.x()), std::round(at.y())) : at;
+}
+
+QRect UltramanTigaView::coreArea(QPointF at) const {
+    const QSizeF size = core.image.deviceIndependentSize() * 1.04;
+    return QRectF(at + QPointF(-size.width() / 2, -30 - size.height() / 2), size)
+        .toAlignedRect()
+        .adjusted(-2, -2, 2, 2);
+}
+
 void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.save();
-    // Whole device pixels while unscaled keep the sprites on the fast blit path.
     const double scale = motion.imageScale();
-    QPointF at = centre + QPointF(0, motion.figureOffset());
-    if (scale == 1) {
-        at = QPointF(std::round(at.x()), std::round(at.y()));
-    } else {
+    const QPointF at = figureAt(centre);
+    paintedFigureAt = at;
+    if (scale != 1) {
         // Sampled by position, not by where a repainted band begins, so a
         // partial repaint of the growing figure matches a whole one.
         painter.setRenderHint(QPainter::SmoothPixmapTransform);

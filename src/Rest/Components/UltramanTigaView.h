@@ -70,6 +70,11 @@ private:
     Areas areasFor(const UltramanTiga::ColumnLayout& layout) const;
     void buildStaticSprites(qreal ratio);
     CapsuleSprites buildCapsule(int value, UltramanTiga::CapsuleLevel level, qreal ratio) const;
+    // Where the figure group is drawn about its place in the column.
+    QPointF figureAt(QPointF centre) const;
+    // The breathing core of the figure drawn at the given place, with room
+    // for its largest scale.
+    QRect coreArea(QPointF at) const;
     void paintFigureGroup(QPainter& painter, QPointF centre);
     void paintHalo(QPainter& painter) const;
     void paintCapsule(QPainter& painter, QPointF centre, double pulse);
@@ -97,4 +102,6 @@ private:
     std::optional<CapsuleSprites> previousCapsule;
     long long changedAtTick = 0;
     Areas areas;
+    QPointF figureCentre;
+    QPointF paintedFigureAt;
 };
