@@ -145,24 +145,17 @@ private Q_SLOTS:
     void pauseSubmenu_data() {
         QTest::addColumn<bool>("sources");
         QTest::addColumn<QStringList>("lines");
+        const QStringList periods = {QStringLiteral("30 分钟|on"), QStringLiteral("1 小时|on"),
+                                     QStringLiteral("2 小时|on"), QStringLiteral("直到明天|on"),
+                                     QStringLiteral("---")};
         QTest::newRow("idle time and full screen known")
             << true
-            << QStringList{QStringLiteral("30 分钟|on"),
-                           QStringLiteral("1 小时|on"),
-                           QStringLiteral("2 小时|on"),
-                           QStringLiteral("直到明天|on"),
-                           QStringLiteral("---"),
-                           QStringLiteral("🌿 离开 5 分钟以上算作休息|on|checkable|checked"),
-                           QStringLiteral("🎬 全屏时休息稍后开始|on|checkable|checked")};
+            << periods + QStringList{QStringLiteral("🌿 离开 5 分钟以上算作休息|on|checkable|checked"),
+                                     QStringLiteral("🎬 全屏时休息稍后开始|on|checkable|checked")};
         QTest::newRow("neither known here")
             << false
-            << QStringList{QStringLiteral("30 分钟|on"),
-                           QStringLiteral("1 小时|on"),
-                           QStringLiteral("2 小时|on"),
-                           QStringLiteral("直到明天|on"),
-                           QStringLiteral("---"),
-                           QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间|off|checkable"),
-                           QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏|off|checkable")};
+            << periods + QStringList{QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间|off|checkable"),
+                                     QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏|off|checkable")};
     }
     void pauseSubmenu() {
         QFETCH(bool, sources);

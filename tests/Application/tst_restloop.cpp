@@ -27,43 +27,31 @@ private Q_SLOTS:
         QTest::addColumn<int>("tag");
         QTest::addColumn<int>("work");
         QTest::addColumn<int>("rest");
-        const auto map = [](std::initializer_list<std::pair<const char*, QVariant>> pairs) {
+        // The stored tag, work and rest seconds; an invalid value is not stored.
+        const auto stored = [](const QVariant& tag, const QVariant& work, const QVariant& rest) {
             QVariantMap m;
-            for (const auto& [k, v] : pairs) {
-                m.insert(QString::fromLatin1(k), v);
+            const QVariant values[] = {tag, work, rest};
+            const char* keys[] = {"selectedRestModeTag", "customRestModeWorkDuration",
+                                  "customRestModeRestDuration"};
+            for (int i = 0; i < 3; ++i) {
+                if (values[i].isValid()) {
+                    m.insert(QString::fromLatin1(keys[i]), values[i]);
+                }
             }
             return m;
         };
+        const QVariant none;
         QTest::newRow("empty") << QVariantMap() << 120020 << 1200 << 20;
-        QTest::newRow("unknown tag") << map({{"selectedRestModeTag", 123}}) << 120020 << 1200 << 20;
-        QTest::newRow("own rhythm without tag")
-            << map({{"customRestModeWorkDuration", 1500}, {"customRestModeRestDuration", 45}}) << -1 << 1500
-            << 45;
-        QTest::newRow("own rhythm selected") << map({{"selectedRestModeTag", -1},
-                                                     {"customRestModeWorkDuration", 60},
-                                                     {"customRestModeRestDuration", 5}})
-                                             << -1 << 60 << 5;
-        QTest::newRow("own tag but no own rhythm")
-            << map({{"selectedRestModeTag", -1}}) << 120020 << 1200 << 20;
-        QTest::newRow("preset tag wins over own rhythm") << map({{"selectedRestModeTag", 3600600},
-                                                                 {"customRestModeWorkDuration", 60},
-                                                                 {"customRestModeRestDuration", 5}})
-                                                         << 3600600 << 3600 << 600;
-        QTest::newRow("tag of the wrong type") << map({{"selectedRestModeTag", QStringLiteral("fast")},
-                                                       {"customRestModeWorkDuration", 600},
-                                                       {"customRestModeRestDuration", 30}})
-                                               << -1 << 600 << 30;
-        QTest::newRow("own rhythm with zero rest")
-            << map({{"customRestModeWorkDuration", 600}}) << 120020 << 1200 << 20;
+        QTest::newRow("unknown tag") << stored(123, none, none) << 120020 << 1200 << 20;
+        QTest::newRow("own rhythm without tag") << stored(none, 1500, 45) << -1 << 1500 << 45;
+        QTest::newRow("own rhythm selected") << stored(-1, 60, 5) << -1 << 60 << 5;
+        QTest::newRow("own tag but no own rhythm") << stored(-1, none, none) << 120020 << 1200 << 20;
+        QTest::newRow("preset tag wins over own rhythm") << stored(3600600, 60, 5) << 3600600 << 3600 << 600;
+        QTest::newRow("tag of the wrong type") << stored(QStringLiteral("fast"), 600, 30) << -1 << 600 << 30;
+        QTest::newRow("own rhythm with zero rest") << stored(none, 600, none) << 120020 << 1200 << 20;
         // Hand edits the dialog would refuse: a rest every other second, a rest of 68 years.
-        QTest::newRow("own rhythm of 1 s / 1 s") << map({{"selectedRestModeTag", -1},
-                                                         {"customRestModeWorkDuration", 1},
-                                                         {"customRestModeRestDuration", 1}})
-                                                 << 120020 << 1200 << 20;
-        QTest::newRow("own rest of 2147483647 s") << map({{"selectedRestModeTag", -1},
-                                                          {"customRestModeWorkDuration", 1200},
-                                                          {"customRestModeRestDuration", 2147483647}})
-                                                  << 120020 << 1200 << 20;
+        QTest::newRow("own rhythm of 1 s / 1 s") << stored(-1, 1, 1) << 120020 << 1200 << 20;
+        QTest::newRow("own rest of 2147483647 s") << stored(-1, 1200, 2147483647) << 120020 << 1200 << 20;
     }
     void loadsStoredRhythm() {
         QFETCH(QVariantMap, stored);
