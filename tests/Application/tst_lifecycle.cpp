@@ -124,10 +124,12 @@ private Q_SLOTS:
         Fixture f;
         AppDelegate& d = f.launch();
         QMenu* menu = d.statusMenu.get();
+        const QPointer<Timer> timer = d.mainTimer; // a new timer would restart the second's phase
         const int timers = f.clock.activeTimerCount();
         f.pause();
         f.resume(3);
         QCOMPARE(d.statusMenu.get(), menu);
+        QVERIFY(timer);
         QCOMPARE(f.clock.activeTimerCount(), timers);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
         // Still one tick per second.
