@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package Tavo needs to build, run and be tested.
 # With --bench, also what bench/rest.sh needs: a peer's break screen to
-# measure beside Tavo's rest (Safe Eyes) and xrandr to split the screen.
+# measure beside Tavo's rest (Safe Eyes), and Xorg's dummy driver with
+# xrandr for two 4K screens.
 set -euo pipefail
 packages=(
     build-essential cmake clang-format clang-tidy pkg-config libwayland-dev wayland-protocols
@@ -14,7 +15,7 @@ packages=(
     sway swaybg grim wtype waybar wayvnc kwin-wayland mutter xterm wmctrl openbox
 )
 if [ "${1:-}" = --bench ]; then
-    packages+=(safeeyes x11-xserver-utils)
+    packages+=(safeeyes x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -65,6 +65,7 @@ sanitizers() {
         -DTAVO_SANITIZE=ON -DTAVO_BUILD_BENCHMARKS=OFF >/dev/null &&
         cmake --build "$sanitized" -j"$jobs" &&
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+            LSAN_OPTIONS=suppressions="$root/tests/leak-suppressions.txt" \
             ctest --test-dir "$sanitized" --label-exclude e2e --exclude-regex layer_check \
             --output-on-failure --timeout 900
 }
