@@ -162,17 +162,6 @@ private slots:
         QCOMPARE(StatsStore::monthKeys(start, end), keys);
     }
 
-    void intervalSpansMonthFiles() {
-        for (const QDateTime& at :
-             {local(2026, 3, 29), local(2026, 3, 30), local(2026, 4, 1, 0), local(2026, 4, 2, 0)}) {
-            launched(at);
-        }
-        const auto events = f->store.events(local(2026, 3, 30, 0), local(2026, 4, 2, 0));
-        QCOMPARE(events.size(), 2);
-        QCOMPARE(events[0].timestamp, local(2026, 3, 30));
-        QCOMPARE(events[1].timestamp, local(2026, 4, 1, 0));
-    }
-
     void separators_data() {
         QTest::addColumn<QByteArray>("separator");
         QTest::addColumn<QByteArray>("end");
