@@ -92,13 +92,11 @@ private Q_SLOTS:
         QCOMPARE(f.pelvic.count(), 1);
         QCOMPARE(f.pelvic.nextReminderAt(), at(2, 11, 0, 30));
         QVERIFY(f.notifications.removed.contains(QStringLiteral("pelvic-floor-reminder")));
-        const StatsEvent done = f.events().last();
-        QCOMPARE(done.type, StatsEventType::pelvicCompleted);
-        QCOMPARE(done.source, StatsEventSource::notification);
-        QCOMPARE(payloadInt(done, QStringLiteral("countAfter")), 1);
-        QCOMPARE(payloadInt(done, QStringLiteral("guidedSeconds")), 0);
-        QCOMPARE(payloadInt(done, QStringLiteral("intervalMinutes")), 60);
-        QVERIFY(!f.events().first().payload.contains(QStringLiteral("guidedSeconds")));
+        QCOMPARE(eventLine(f.events().first()),
+                 QStringLiteral("pelvic_prompt_shown/scheduled intervalMinutes=60"));
+        QCOMPARE(
+            eventLine(f.events().last()),
+            QStringLiteral("pelvic_completed/notification countAfter=1 guidedSeconds=0 intervalMinutes=60"));
     }
 
     void dismissalSkipsAndKeepsTheReRemind() {
