@@ -150,8 +150,8 @@ private Q_SLOTS:
         QVERIFY(server->closes.isEmpty());
     }
 
-    // Only the user's own answers count, each once: an action (the close
-    // that follows it adds nothing) or a dismissal; expiry and closing by a
+    // Only the user's own answers count, each once: an action (a repeat or
+    // the close that follows adds nothing) or a dismissal; expiry and closing by a
     // call are none, nor are signals about somebody else's notification.
     void answers_data() {
         QTest::addColumn<QString>("action");
@@ -170,6 +170,7 @@ private Q_SLOTS:
         QSignalSpy responses(notifications.get(), &Notifications::responseReceived);
         show(*notifications, 1);
         if (!action.isEmpty()) {
+            Q_EMIT server->ActionInvoked(1, action);
             Q_EMIT server->ActionInvoked(1, action);
         }
         Q_EMIT server->NotificationClosed(1, reason);
