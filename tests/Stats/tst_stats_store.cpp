@@ -298,6 +298,7 @@ private slots:
     void hasEvents() {
         QVERIFY(!f->store.hasEvents(local(2026, 3, 2)));
         QVERIFY(f->log.isEmpty());
+        launched(local(2026, 3, 2, 0)); // the first and the last second of the day
         launched(local(2026, 3, 2, 23, 59, 59));
         QVERIFY(f->store.hasEvents(local(2026, 3, 2, 0)));
         QVERIFY(!f->store.hasEvents(local(2026, 3, 3, 0)));
