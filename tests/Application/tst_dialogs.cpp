@@ -46,9 +46,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<QRect>>("frames");
         QTest::newRow("no rows") << 0 << 0 << QList<QRect>();
         QTest::newRow("one row") << 1 << 24 << QList<QRect>{QRect(0, -1, 128, 24), QRect(136, 0, 120, 24)};
-        QTest::newRow("two rows") << 2 << 58
-                                  << QList<QRect>{QRect(0, -1, 128, 24), QRect(136, 0, 120, 24),
-                                                  QRect(0, 33, 128, 24), QRect(136, 34, 120, 24)};
         QTest::newRow("three rows") << 3 << 92
                                     << QList<QRect>{QRect(0, -1, 128, 24), QRect(136, 0, 120, 24),
                                                     QRect(0, 33, 128, 24), QRect(136, 34, 120, 24),

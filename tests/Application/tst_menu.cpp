@@ -101,17 +101,7 @@ private Q_SLOTS:
             QStringLiteral("退出|on"),
         };
         QCOMPARE(describe(f.menu(), reminderLines + QSet<QAction*>{d.statusMenuItem}), expected);
-        // The kept-in fields point at the lines in their places.
-        const QList<QAction*> lines = f.menu()->actions();
-        QCOMPARE(lines.at(3), d.statusMenuItem.data());
-        QCOMPARE(lines.at(10), d.hydrationStatusMenuItem.data());
-        QCOMPARE(lines.at(11), d.hydrationToggleMenuItem.data());
-        QCOMPARE(lines.at(12), d.hydrationIntervalMenuItem.data());
-        QCOMPARE(lines.at(16), d.pelvicFloorStatusMenuItem.data());
-        QCOMPARE(lines.at(17), d.pelvicFloorToggleMenuItem.data());
-        QCOMPARE(lines.at(18), d.pelvicFloorIntervalMenuItem.data());
-        QCOMPARE(lines.at(23), d.launchAtLoginItem.data());
-        for (QAction* line : lines) {
+        for (QAction* line : f.menu()->actions()) {
             QVERIFY2(line->shortcut().isEmpty(), qPrintable(line->text()));
         }
     }
@@ -130,8 +120,6 @@ private Q_SLOTS:
                      QStringLiteral("自定义节奏：尚未设置|off|checkable"),
                      QStringLiteral("手动输入时长...|on"),
                  }));
-        QCOMPARE(d.modeMenuItems.keys(), QList<int>({120020, 2700300, 3600600}));
-        QCOMPARE(d.modeMenuItems.value(2700300)->text(), QStringLiteral("营业 45 分钟 / 眼睛下线 5 分钟"));
         QCOMPARE(describe(f.submenu(QStringLiteral("    切换休息主题"))),
                  QStringList({QStringLiteral("极光萤火虫|on|checkable"),
                               QStringLiteral("随机网络壁纸|on|checkable"),
@@ -146,8 +134,6 @@ private Q_SLOTS:
                      {QStringLiteral("每 30 分钟|on|checkable"), QStringLiteral("每 60 分钟|on|checkable"),
                       QStringLiteral("每 90 分钟|on|checkable"), QStringLiteral("每 120 分钟|on|checkable"),
                       QStringLiteral("---"), QStringLiteral("手动输入间隔...|on")}));
-        QCOMPARE(d.hydrationIntervalMenuItems.keys(), QList<int>({30, 45, 60, 90}));
-        QCOMPARE(d.pelvicFloorIntervalMenuItems.keys(), QList<int>({30, 60, 90, 120}));
         QCOMPARE(describe(f.submenu(QStringLiteral("📊 健康统计"))),
                  QStringList({QStringLiteral("查看今日日报|on"), QStringLiteral("查看本周周报|on"),
                               QStringLiteral("查看本月月报|on")}));
@@ -159,24 +145,17 @@ private Q_SLOTS:
     void pauseSubmenu_data() {
         QTest::addColumn<bool>("sources");
         QTest::addColumn<QStringList>("lines");
+        const QStringList periods = {QStringLiteral("30 分钟|on"), QStringLiteral("1 小时|on"),
+                                     QStringLiteral("2 小时|on"), QStringLiteral("直到明天|on"),
+                                     QStringLiteral("---")};
         QTest::newRow("idle time and full screen known")
             << true
-            << QStringList{QStringLiteral("30 分钟|on"),
-                           QStringLiteral("1 小时|on"),
-                           QStringLiteral("2 小时|on"),
-                           QStringLiteral("直到明天|on"),
-                           QStringLiteral("---"),
-                           QStringLiteral("🌿 离开 5 分钟以上算作休息|on|checkable|checked"),
-                           QStringLiteral("🎬 全屏时休息稍后开始|on|checkable|checked")};
+            << periods + QStringList{QStringLiteral("🌿 离开 5 分钟以上算作休息|on|checkable|checked"),
+                                     QStringLiteral("🎬 全屏时休息稍后开始|on|checkable|checked")};
         QTest::newRow("neither known here")
             << false
-            << QStringList{QStringLiteral("30 分钟|on"),
-                           QStringLiteral("1 小时|on"),
-                           QStringLiteral("2 小时|on"),
-                           QStringLiteral("直到明天|on"),
-                           QStringLiteral("---"),
-                           QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间|off|checkable"),
-                           QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏|off|checkable")};
+            << periods + QStringList{QStringLiteral("🌿 离开算作休息：这个桌面读不到空闲时间|off|checkable"),
+                                     QStringLiteral("🎬 全屏勿扰：这个桌面检测不到全屏|off|checkable")};
     }
     void pauseSubmenu() {
         QFETCH(bool, sources);
@@ -247,20 +226,6 @@ private Q_SLOTS:
         themes->actions().at(0)->trigger();
         QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("aurora"));
         QVERIFY(f.prefs.contains(Settings::selectedTheme));
-    }
-
-    void aThemeLineWithoutAThemeDoesNothing() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
-        QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
-        QAction* line = themes->actions().at(0);
-        line->setData(QVariant());
-        line->setChecked(true);
-        d.selectTheme(line);
-        QCOMPARE(f.prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
-        d.refreshDynamicState(line);
-        QVERIFY(line->isChecked()); // left as it was
     }
 
     void ownRhythmLine_data() {
@@ -354,16 +319,13 @@ private Q_SLOTS:
     void reminderToggleCheckMarksFollowTheSettings() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.prefs.setValue(Settings::hydrationReminderEnabled, false);
-        f.prefs.setValue(Settings::pelvicFloorReminderEnabled, true);
-        Fixture::open(f.menu());
-        QVERIFY(!d.hydrationToggleMenuItem->isChecked());
-        QVERIFY(d.pelvicFloorToggleMenuItem->isChecked());
-        f.prefs.setValue(Settings::hydrationReminderEnabled, true);
-        f.prefs.setValue(Settings::pelvicFloorReminderEnabled, false);
-        Fixture::open(f.menu());
-        QVERIFY(d.hydrationToggleMenuItem->isChecked());
-        QVERIFY(!d.pelvicFloorToggleMenuItem->isChecked());
+        for (const bool hydration : {false, true}) {
+            f.prefs.setValue(Settings::hydrationReminderEnabled, hydration);
+            f.prefs.setValue(Settings::pelvicFloorReminderEnabled, !hydration);
+            Fixture::open(f.menu());
+            QCOMPARE(d.hydrationToggleMenuItem->isChecked(), hydration);
+            QCOMPARE(d.pelvicFloorToggleMenuItem->isChecked(), !hydration);
+        }
     }
 
     void launchAtLoginCheckMarkIsReadWhenTheStatusMenuOpens() {
@@ -445,8 +407,6 @@ private Q_SLOTS:
         QVERIFY(f.menu() != first);
         QCOMPARE(f.platform.statusItem.menu, f.menu());
         QVERIFY(oldLine.isNull()); // went with the old menu
-        QCOMPARE(d.modeMenuItems.size(), 3);
-        QCOMPARE(d.hydrationIntervalMenuItems.size(), 4);
         QCOMPARE(d.statusMenuItem.data(), f.menu()->actions().at(3));
         QVERIFY(d.modeMenuItems.value(120020)->isChecked());
     }

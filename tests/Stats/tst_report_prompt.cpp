@@ -18,194 +18,176 @@ const QDateTime yesterdayNoon(QDate(2026, 3, 17), QTime(12, 0));
 // a clock that stands still.
 class ReportPromptTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void init();
-    void cleanup();
-
-    void offersYesterdayOneSecondAfterLaunch();
-    void viewOpensYesterdaysDayReportOnce();
-    void declinedOfferIsNotRepeatedOnTheSameDay();
-    void nothingYesterdayLeavesMetaUntouched();
-    void unreadableMetaCountsAsNotOffered();
-    void nothingHappensWhenTheDelegateIsGone();
-
-    void menuLinesOpenTitledWindows_data();
-    void menuLinesOpenTitledWindows();
-    void everyChoiceOpensANewWindow();
-
-private:
-    // Starts a process's launch: a fresh delegate asks for the prompt.
-    void launch();
-
     std::unique_ptr<DelegateFixture> f;
-};
 
-void ReportPromptTest::init() {
-    f = std::make_unique<DelegateFixture>(launchTime);
-}
-
-void ReportPromptTest::cleanup() {
-    f.reset();
-}
-
-void ReportPromptTest::launch() {
-    f->delegate.reset();
-    f->platform.alerts.shown.clear();
-    f->make().showYesterdayReportPromptIfNeeded();
-}
-
-void ReportPromptTest::offersYesterdayOneSecondAfterLaunch() {
-    f->store.record(StatsEventType::hydrationCompleted, StatsEventSource::notification, std::nullopt, {},
-                    yesterdayNoon);
-    launch();
-    f->clock.advance(0.9);
-    QVERIFY(f->platform.alerts.shown.isEmpty());
-    f->clock.advance(0.1);
-    QCOMPARE(f->platform.alerts.shown.size(), 1);
-    const Alert& alert = f->platform.alerts.shown.first();
-    QCOMPARE(alert.messageText, QStringLiteral("昨天的身体维护日报已生成"));
-    QCOMPARE(alert.informativeText, QStringLiteral("看看昨天休息、喝水、提肛有没有认真营业。"));
-    QCOMPARE(alert.style, AlertStyle::Informational);
-    QCOMPARE(alert.buttons, QStringList({QStringLiteral("查看日报"), QStringLiteral("稍后看")}));
-    QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
-    f->clock.advance(60);
-    QCOMPARE(f->platform.alerts.shown.size(), 1);
-}
-
-void ReportPromptTest::viewOpensYesterdaysDayReportOnce() {
-    f->store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, std::nullopt,
-                    {{QStringLiteral("actualSeconds"), 20}}, yesterdayNoon);
-    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, launchTime);
-    f->platform.alerts.answer(Alerts::firstButton);
-    f->make();
-    f->delegate->showYesterdayReportPromptIfNeeded();
-    f->clock.advance(1);
-
-    QVERIFY(f->delegate->statsReportWindow);
-    QCOMPARE(f->delegate->statsReportWindow->windowTitle(), QStringLiteral("Tavo 身体维护日报"));
-    const StatsReport& report = f->delegate->statsReportWindow->view()->report();
-    QCOMPARE(report.scope.kind, StatsReportScope::Kind::day);
-    QCOMPARE(report.rangeText, QStringLiteral("2026-03-17"));
-    QCOMPARE(report.total.restCompletedCount, 1);
-    QCOMPARE(report.events.size(), 1);
-
-    // Accepted or not, the offer is made once that day.
-    launch();
-    f->clock.advance(5);
-    QVERIFY(f->platform.alerts.shown.isEmpty());
-}
-
-void ReportPromptTest::declinedOfferIsNotRepeatedOnTheSameDay() {
-    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
-    launch(); // no responder: the alert is declined
-    f->clock.advance(1);
-    QCOMPARE(f->platform.alerts.shown.size(), 1);
-    QVERIFY(!f->delegate->statsReportWindow);
-    QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
-
-    f->clock.advance(3 * 3600);
-    launch();
-    f->clock.advance(5);
-    QVERIFY(f->platform.alerts.shown.isEmpty());
-}
-
-void ReportPromptTest::nothingYesterdayLeavesMetaUntouched() {
-    // Events two days ago and this morning, none yesterday.
-    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                    yesterdayNoon.addDays(-1));
-    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, launchTime);
-    launch();
-    f->clock.advance(2);
-    QVERIFY(f->platform.alerts.shown.isEmpty());
-    QVERIFY(!QFile::exists(f->store.metaPath()));
-
-    // Running on into the next day: the check comes with the next launch.
-    f->clock.setNow(launchTime.addDays(1));
-    launch();
-    f->clock.advance(1);
-    QCOMPARE(f->platform.alerts.shown.size(), 1);
-}
-
-void ReportPromptTest::unreadableMetaCountsAsNotOffered() {
-    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
-    QFile meta(f->store.metaPath());
-    QVERIFY(meta.open(QIODevice::WriteOnly));
-    meta.write("{\"lastDailyReportPromptDay\": 2026");
-    meta.close();
-    launch();
-    f->clock.advance(1);
-    QCOMPARE(f->platform.alerts.shown.size(), 1);
-    QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
-}
-
-void ReportPromptTest::nothingHappensWhenTheDelegateIsGone() {
-    f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, yesterdayNoon);
-    launch();
-    f->delegate.reset();
-    f->clock.advance(2);
-    QVERIFY(f->platform.alerts.shown.isEmpty());
-    QVERIFY(!QFile::exists(f->store.metaPath()));
-}
-
-void ReportPromptTest::menuLinesOpenTitledWindows_data() {
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("range");
-    QTest::newRow("today") << 0 << QStringLiteral("Tavo 身体维护日报") << QStringLiteral("2026-03-18");
-    QTest::newRow("this week") << 1 << QStringLiteral("Tavo 身体维护周报") << QString();
-    QTest::newRow("this month") << 2 << QStringLiteral("Tavo 身体维护月报")
-                                << QStringLiteral("2026-03-01 ~ 2026-03-31");
-}
-
-void ReportPromptTest::menuLinesOpenTitledWindows() {
-    QFETCH(int, line);
-    QFETCH(QString, title);
-    QFETCH(QString, range);
-    f->make();
-    const std::array<void (AppDelegate::*)(), 3> lines = {
-        &AppDelegate::showTodayReport, &AppDelegate::showThisWeekReport, &AppDelegate::showThisMonthReport};
-    (f->delegate.get()->*lines.at(line))();
-
-    StatsReportWindow* window = f->delegate->statsReportWindow;
-    QVERIFY(window);
-    QCOMPARE(window->windowTitle(), title);
-    QCOMPARE(window->size(), QSize(900, 720));
-    QVERIFY(window->isVisible());
-    QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
-    if (!range.isEmpty()) {
-        QCOMPARE(window->view()->report().rangeText, range);
+    // Starts a process's launch: a fresh delegate asks for the prompt.
+    void launch() {
+        f->delegate.reset();
+        f->platform.alerts.shown.clear();
+        f->make().showYesterdayReportPromptIfNeeded();
     }
-    QCOMPARE(window->view()->report().days.size(), line == 0 ? 1 : line == 1 ? 7 : 31);
-}
+    void launched(const QDateTime& at) {
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+    }
 
-void ReportPromptTest::everyChoiceOpensANewWindow() {
-    f->make();
-    f->delegate->showTodayReport();
-    QPointer<StatsReportWindow> first = f->delegate->statsReportWindow;
-    const QString opened = QStringLiteral("📊 报表已打开，身体小本本已摊开");
-    QCOMPARE(f->delegate->statusLine(), opened);
-    f->clock.advance(5);
-    f->delegate->updateStatusMenuTitle();
-    QVERIFY(f->delegate->statusLine() != opened);
+private Q_SLOTS:
+    void init() { f = std::make_unique<DelegateFixture>(launchTime); }
 
-    f->delegate->showTodayReport();
-    QVERIFY(first);
-    QVERIFY(first->isVisible());
-    QVERIFY(f->delegate->statsReportWindow);
-    QVERIFY(f->delegate->statsReportWindow != first);
+    void cleanup() { f.reset(); }
 
-    // A closed window frees itself and is no longer referenced.
-    QPointer<StatsReportWindow> second = f->delegate->statsReportWindow;
-    second->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!second);
-    QVERIFY(!f->delegate->statsReportWindow);
-    QVERIFY(first);
+    void offersYesterdayOneSecondAfterLaunch() {
+        f->store.record(StatsEventType::hydrationCompleted, StatsEventSource::notification, std::nullopt, {},
+                        yesterdayNoon);
+        launch();
+        f->clock.advance(0.9);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
+        f->clock.advance(0.1);
+        QCOMPARE(f->platform.alerts.shown.size(), 1);
+        const Alert& alert = f->platform.alerts.shown.first();
+        QCOMPARE(alert.messageText, QStringLiteral("昨天的身体维护日报已生成"));
+        QCOMPARE(alert.informativeText, QStringLiteral("看看昨天休息、喝水、提肛有没有认真营业。"));
+        QCOMPARE(alert.style, AlertStyle::Informational);
+        QCOMPARE(alert.buttons, QStringList({QStringLiteral("查看日报"), QStringLiteral("稍后看")}));
+        QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+        f->clock.advance(60);
+        QCOMPARE(f->platform.alerts.shown.size(), 1);
+    }
 
-    // Windows still open go with the delegate.
-    f->delegate.reset();
-    QVERIFY(!first);
-}
+    void viewOpensYesterdaysDayReportOnce() {
+        f->store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, std::nullopt,
+                        {{QStringLiteral("actualSeconds"), 20}}, yesterdayNoon);
+        launched(launchTime);
+        f->platform.alerts.answer(Alerts::firstButton);
+        f->make();
+        f->delegate->showYesterdayReportPromptIfNeeded();
+        f->clock.advance(1);
+
+        QVERIFY(f->delegate->statsReportWindow);
+        QCOMPARE(f->delegate->statsReportWindow->windowTitle(), QStringLiteral("Tavo 身体维护日报"));
+        const StatsReport& report = f->delegate->statsReportWindow->view()->report();
+        QCOMPARE(report.scope.kind, StatsReportScope::Kind::day);
+        QCOMPARE(report.rangeText, QStringLiteral("2026-03-17"));
+        QCOMPARE(report.total.restCompletedCount, 1);
+        QCOMPARE(report.events.size(), 1);
+
+        // Accepted or not, the offer is made once that day.
+        launch();
+        f->clock.advance(5);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
+    }
+
+    void declinedOfferIsNotRepeatedOnTheSameDay() {
+        launched(yesterdayNoon);
+        launch(); // no responder: the alert is declined
+        f->clock.advance(1);
+        QCOMPARE(f->platform.alerts.shown.size(), 1);
+        QVERIFY(!f->delegate->statsReportWindow);
+        QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+
+        f->clock.advance(3 * 3600);
+        launch();
+        f->clock.advance(5);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
+    }
+
+    void nothingYesterdayLeavesMetaUntouched() {
+        // Events two days ago and this morning, none yesterday.
+        launched(yesterdayNoon.addDays(-1));
+        launched(launchTime);
+        launch();
+        f->clock.advance(2);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
+        QVERIFY(!QFile::exists(f->store.metaPath()));
+
+        // Running on into the next day: the check comes with the next launch.
+        f->clock.setNow(launchTime.addDays(1));
+        launch();
+        f->clock.advance(1);
+        QCOMPARE(f->platform.alerts.shown.size(), 1);
+    }
+
+    void unreadableMetaCountsAsNotOffered() {
+        launched(yesterdayNoon);
+        QFile meta(f->store.metaPath());
+        QVERIFY(meta.open(QIODevice::WriteOnly));
+        meta.write("{\"lastDailyReportPromptDay\": 2026");
+        meta.close();
+        launch();
+        f->clock.advance(1);
+        QCOMPARE(f->platform.alerts.shown.size(), 1);
+        QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+    }
+
+    void nothingHappensWhenTheDelegateIsGone() {
+        launched(yesterdayNoon);
+        launch();
+        f->delegate.reset();
+        f->clock.advance(2);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
+        QVERIFY(!QFile::exists(f->store.metaPath()));
+    }
+
+    void menuLinesOpenTitledWindows_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("range");
+        QTest::newRow("today") << 0 << QStringLiteral("Tavo 身体维护日报") << QStringLiteral("2026-03-18");
+        QTest::newRow("this week") << 1 << QStringLiteral("Tavo 身体维护周报") << QString();
+        QTest::newRow("this month") << 2 << QStringLiteral("Tavo 身体维护月报")
+                                    << QStringLiteral("2026-03-01 ~ 2026-03-31");
+    }
+
+    void menuLinesOpenTitledWindows() {
+        QFETCH(int, line);
+        QFETCH(QString, title);
+        QFETCH(QString, range);
+        f->make();
+        const std::array<void (AppDelegate::*)(), 3> lines = {&AppDelegate::showTodayReport,
+                                                              &AppDelegate::showThisWeekReport,
+                                                              &AppDelegate::showThisMonthReport};
+        (f->delegate.get()->*lines.at(line))();
+
+        StatsReportWindow* window = f->delegate->statsReportWindow;
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), title);
+        QCOMPARE(window->size(), QSize(900, 720));
+        QVERIFY(window->isVisible());
+        QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
+        if (!range.isEmpty()) {
+            QCOMPARE(window->view()->report().rangeText, range);
+        }
+        QCOMPARE(window->view()->report().days.size(), line == 0 ? 1 : line == 1 ? 7 : 31);
+    }
+
+    void everyChoiceOpensANewWindow() {
+        f->make();
+        f->delegate->showTodayReport();
+        QPointer<StatsReportWindow> first = f->delegate->statsReportWindow;
+        const QString opened = QStringLiteral("📊 报表已打开，身体小本本已摊开");
+        QCOMPARE(f->delegate->statusLine(), opened);
+        f->clock.advance(5);
+        f->delegate->updateStatusMenuTitle();
+        QVERIFY(f->delegate->statusLine() != opened);
+
+        f->delegate->showTodayReport();
+        QVERIFY(first);
+        QVERIFY(first->isVisible());
+        QVERIFY(f->delegate->statsReportWindow);
+        QVERIFY(f->delegate->statsReportWindow != first);
+
+        // A closed window frees itself and is no longer referenced.
+        QPointer<StatsReportWindow> second = f->delegate->statsReportWindow;
+        second->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!second);
+        QVERIFY(!f->delegate->statsReportWindow);
+        QVERIFY(first);
+
+        // Windows still open go with the delegate.
+        f->delegate.reset();
+        QVERIFY(!first);
+    }
+};
 
 QTEST_MAIN(ReportPromptTest)
 #include "tst_report_prompt.moc"

@@ -58,17 +58,61 @@ private slots:
     void init() { f = std::make_unique<ServicesFixture>(local(2026, 3, 2, 9, 30, 5)); }
     void cleanup() { f.reset(); }
 
-    void emptyDay() {
+    // A report's days and verdict: an event a second outside its range is not
+    // counted, prompts and launches alone make a clean day, not an empty one, and
+    // any skip spoils it.
+    void reports_data() {
+        QTest::addColumn<QString>("scope");
+        QTest::addColumn<QList<StatsEvent>>("recorded");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<int>("eventCount");
+        QTest::addColumn<QString>("summary");
+        const auto at = [](StatsEventType type, const QDateTime& when) {
+            StatsEvent event = makeEvent(type);
+            event.timestamp = when;
+            return event;
+        };
+        const QString clean = u"今天维护记录很干净，身体客服给你一个无声好评。"_s;
+        QTest::newRow("empty day") << "day" << QList<StatsEvent>() << "2026-03-02" << 0
+                                   << u"今天还没开始维护，身体客服正在待机。"_s;
+        QTest::newRow("February") << "month"
+                                  << QList<StatsEvent>{at(StatsEventType::appLaunched,
+                                                          local(2026, 2, 28, 23, 59, 59)),
+                                                       at(StatsEventType::appLaunched, local(2026, 3, 1, 0))}
+                                  << "2026-02-01 ~ 2026-02-28" << 1 << clean;
+        QTest::newRow("prompts and a launch")
+            << "day"
+            << QList<StatsEvent>{at(StatsEventType::appLaunched, local(2026, 3, 2, 9)),
+                                 at(StatsEventType::hydrationPromptShown, local(2026, 3, 2, 10)),
+                                 at(StatsEventType::pelvicPromptShown, local(2026, 3, 2, 11))}
+            << "2026-03-02" << 3 << clean;
+        QTest::newRow("a skipped rest")
+            << "day" << QList<StatsEvent>{at(StatsEventType::restSkipped, local(2026, 3, 2, 15))}
+            << "2026-03-02" << 1
+            << u"完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"_s;
+    }
+    void reports() {
+        QFETCH(QString, scope);
+        QFETCH(QList<StatsEvent>, recorded);
+        QFETCH(QString, range);
+        for (const StatsEvent& event : recorded) {
+            record(event.type, event.timestamp);
+        }
+        const QDateTime when = QDateTime(QDate::fromString(range.left(10), Qt::ISODate), QTime(18, 0));
         const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2, 18)));
-        QCOMPARE(report.interval.start, local(2026, 3, 2, 0));
-        QCOMPARE(report.interval.end, local(2026, 3, 3, 0));
-        QCOMPARE(report.days.size(), 1);
-        QCOMPARE(report.days[0], StatsDaySummary{QStringLiteral("2026-03-02")});
-        QCOMPARE(report.total, StatsDaySummary{QStringLiteral("total")});
-        QCOMPARE(report.rangeText, QStringLiteral("2026-03-02"));
-        QCOMPARE(report.generatedAtText, QStringLiteral("2026-03-02 09:30:05"));
-        QCOMPARE(report.summaryLine, QStringLiteral("今天还没开始维护，身体客服正在待机。"));
+            StatsReporter(f->store, f->clock)
+                .makeReport(scope == u"day"_s ? StatsReportScope::day(when) : StatsReportScope::month(when));
+        const QDate first = QDate::fromString(range.left(10), Qt::ISODate);
+        const QDate last = QDate::fromString(range.right(10), Qt::ISODate);
+        QCOMPARE(report.interval.start, first.startOfDay());
+        QCOMPARE(report.interval.end, last.addDays(1).startOfDay());
+        QCOMPARE(report.days.size(), first.daysTo(last) + 1);
+        QCOMPARE(report.days.first().dayKey, range.left(10));
+        QCOMPARE(report.days.last().dayKey, range.right(10));
+        QCOMPARE(report.rangeText, range);
+        QCOMPARE(report.generatedAtText, u"2026-03-02 09:30:05"_s);
+        QTEST(int(report.total.eventCount), "eventCount");
+        QTEST(report.summaryLine, "summary");
     }
 
     // Weeks begin on the first weekday of the user's calendar: Sunday in en_US, Monday in zh_CN.
@@ -109,40 +153,6 @@ private slots:
         QCOMPARE(keys, expected);
         QCOMPARE(report.rangeText, expected.first() + u" ~ "_s + expected.last());
         QCOMPARE(report.total.appLaunchCount, 2);
-    }
-
-    void monthRows() {
-        record(StatsEventType::appLaunched, local(2026, 2, 28, 23, 59, 59));
-        record(StatsEventType::appLaunched, local(2026, 3, 1, 0));
-        const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::month(local(2026, 2, 10)));
-        QCOMPARE(report.days.size(), 28);
-        QCOMPARE(report.days.first().dayKey, QStringLiteral("2026-02-01"));
-        QCOMPARE(report.days.last().dayKey, QStringLiteral("2026-02-28"));
-        QCOMPARE(report.rangeText, QStringLiteral("2026-02-01 ~ 2026-02-28"));
-        QCOMPARE(report.total.eventCount, 1);
-    }
-
-    void restSums() {
-        const StatsPayload done{{QStringLiteral("plannedSeconds"), 20},
-                                {QStringLiteral("actualSeconds"), 20}};
-        for (int i = 0; i < 3; ++i) {
-            record(StatsEventType::restStarted, local(2026, 3, 2, 9 + i),
-                   {{QStringLiteral("plannedSeconds"), 20}});
-            record(StatsEventType::restCompleted, local(2026, 3, 2, 9 + i, 0, 20), done);
-        }
-        record(StatsEventType::restSkipped, local(2026, 3, 2, 15),
-               {{QStringLiteral("actualSeconds"), 8}, {QStringLiteral("skippedSeconds"), 12}});
-        const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
-        QCOMPARE(report.total.restCompletedCount, 3);
-        QCOMPARE(report.total.restSkippedCount, 1);
-        QCOMPARE(report.total.restActualSeconds, 68);
-        QCOMPARE(report.total.restSkippedSeconds, 12);
-        QCOMPARE(report.total.eventCount, 7);
-        QCOMPARE(report.days[0].restActualSeconds, 68);
-        QCOMPARE(report.summaryLine,
-                 QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"));
     }
 
     void apply_data() {
@@ -195,19 +205,6 @@ private slots:
         StatsDaySummary row;
         row.apply(event);
         QCOMPARE(row, expected);
-    }
-
-    void promptsAndLaunchesAreClean() {
-        record(StatsEventType::appLaunched, local(2026, 3, 2, 9));
-        record(StatsEventType::hydrationPromptShown, local(2026, 3, 2, 10),
-               {{QStringLiteral("intervalMinutes"), 45}});
-        record(StatsEventType::pelvicPromptShown, local(2026, 3, 2, 11),
-               {{QStringLiteral("intervalMinutes"), 60}});
-        const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
-        QCOMPARE(report.total.eventCount, 3);
-        QCOMPARE(report.total.appLaunchCount, 1);
-        QCOMPARE(report.summaryLine, QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。"));
     }
 
     void eventsSortedStably() {
@@ -287,22 +284,19 @@ private slots:
         QTest::newRow("skipped double")
             << makeEvent(StatsEventType::restSkipped, {{QStringLiteral("actualSeconds"), 3.0}})
             << QStringLiteral("护眼跳过，已休息 3.0 秒，跳过 0 秒");
-        QTest::newRow("hydration prompt")
-            << makeEvent(StatsEventType::hydrationPromptShown) << QStringLiteral("喝水提醒出现");
-        QTest::newRow("hydration completed")
-            << makeEvent(StatsEventType::hydrationCompleted) << QStringLiteral("喝水完成");
-        QTest::newRow("hydration skipped")
-            << makeEvent(StatsEventType::hydrationSkipped) << QStringLiteral("喝水跳过");
-        QTest::newRow("hydration snoozed")
-            << makeEvent(StatsEventType::hydrationSnoozed) << QStringLiteral("喝水延后");
-        QTest::newRow("pelvic prompt")
-            << makeEvent(StatsEventType::pelvicPromptShown) << QStringLiteral("提肛提醒出现");
-        QTest::newRow("pelvic completed")
-            << makeEvent(StatsEventType::pelvicCompleted) << QStringLiteral("提肛完成");
-        QTest::newRow("pelvic skipped")
-            << makeEvent(StatsEventType::pelvicSkipped) << QStringLiteral("提肛跳过");
-        QTest::newRow("pelvic snoozed")
-            << makeEvent(StatsEventType::pelvicSnoozed) << QStringLiteral("提肛延后");
+        const std::pair<StatsEventType, QString> plain[] = {
+            {StatsEventType::hydrationPromptShown, u"喝水提醒出现"_s},
+            {StatsEventType::hydrationCompleted, u"喝水完成"_s},
+            {StatsEventType::hydrationSkipped, u"喝水跳过"_s},
+            {StatsEventType::hydrationSnoozed, u"喝水延后"_s},
+            {StatsEventType::pelvicPromptShown, u"提肛提醒出现"_s},
+            {StatsEventType::pelvicCompleted, u"提肛完成"_s},
+            {StatsEventType::pelvicSkipped, u"提肛跳过"_s},
+            {StatsEventType::pelvicSnoozed, u"提肛延后"_s},
+        };
+        for (const auto& [type, text] : plain) {
+            QTest::newRow(qPrintable(rawValue(type))) << makeEvent(type) << text;
+        }
     }
     void eventText() {
         QFETCH(StatsEvent, event);

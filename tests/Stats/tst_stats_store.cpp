@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -61,6 +62,21 @@ class TestStatsStore : public QObject {
     QString monthFile(const QString& key) const {
         return f->store.eventsDirectory() + u'/' + key + QStringLiteral(".jsonl");
     }
+    void launched(const QDateTime& at) const {
+        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+    }
+    // Runs the writes under a file size limit, which stops them part-way as a full disk does.
+    static void withFileSizeLimit(rlim_t bytes, const std::function<void()>& writes) {
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit tight = previous;
+        tight.rlim_cur = bytes;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        writes();
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
+        std::signal(SIGXFSZ, previousHandler);
+    }
     QList<StatsEvent> march() const { return f->store.events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); }
 
 private slots:
@@ -85,8 +101,7 @@ private slots:
         f->store.record(StatsEventType::restStarted, StatsEventSource::manual, QStringLiteral("S1"),
                         {{QStringLiteral("plannedSeconds"), 20}}, f->clock.now());
         QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        f->clock.now());
+        launched(f->clock.now());
 
         const QByteArray bytes = readFile(monthFile(QStringLiteral("2026-03")));
         QCOMPARE(bytes.count('\n'), 2);
@@ -107,7 +122,7 @@ private slots:
     void dayKeyIsLocal() {
         // 16:30 UTC is already the next day in Shanghai.
         const QDateTime at(QDate(2026, 3, 31), QTime(16, 30), Qt::UTC);
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
+        launched(at);
         const auto events = f->store.events(local(2026, 4, 1, 0), local(2026, 4, 2, 0));
         QCOMPARE(events.size(), 1);
         QCOMPARE(events[0].dayKey, QStringLiteral("2026-04-01"));
@@ -116,12 +131,11 @@ private slots:
 
     void monthBoundary() {
         const QDateTime lastSecond = local(2026, 3, 31, 23, 59, 59);
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, lastSecond);
+        launched(lastSecond);
         const QByteArray marchBytes = readFile(monthFile(QStringLiteral("2026-03")));
         QVERIFY(!QFile::exists(monthFile(QStringLiteral("2026-04"))));
 
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        lastSecond.addSecs(1));
+        launched(lastSecond.addSecs(1));
         QCOMPARE(readFile(monthFile(QStringLiteral("2026-03"))), marchBytes);
         QCOMPARE(readFile(monthFile(QStringLiteral("2026-04"))).count('\n'), 1);
         QCOMPARE(decodeStatsEventLines(readFile(monthFile(QStringLiteral("2026-04"))))[0].dayKey,
@@ -148,38 +162,22 @@ private slots:
         QCOMPARE(StatsStore::monthKeys(start, end), keys);
     }
 
-    void intervalSpansMonthFiles() {
-        for (const QDateTime& at :
-             {local(2026, 3, 29), local(2026, 3, 30), local(2026, 4, 1, 0), local(2026, 4, 2, 0)}) {
-            f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
-        }
-        const auto events = f->store.events(local(2026, 3, 30, 0), local(2026, 4, 2, 0));
-        QCOMPARE(events.size(), 2);
-        QCOMPARE(events[0].timestamp, local(2026, 3, 30));
-        QCOMPARE(events[1].timestamp, local(2026, 4, 1, 0));
-    }
-
     void separators_data() {
         QTest::addColumn<QByteArray>("separator");
-        QTest::newRow("LF") << QByteArray("\n");
-        QTest::newRow("CR LF") << QByteArray("\r\n");
-        QTest::newRow("CR") << QByteArray("\r");
-        QTest::newRow("VT") << QByteArray("\v");
-        QTest::newRow("FF") << QByteArray("\f");
-        QTest::newRow("NEL") << QByteArray("\xC2\x85");
-        QTest::newRow("LS") << QByteArray("\xE2\x80\xA8");
-        QTest::newRow("PS") << QByteArray("\xE2\x80\xA9");
+        QTest::addColumn<QByteArray>("end");
+        QTest::newRow("last line without line feed") << QByteArray("\n") << QByteArray();
+        const std::pair<const char*, const char*> separators[] = {
+            {"LF", "\n"}, {"CR LF", "\r\n"},   {"CR", "\r"},           {"VT", "\v"},
+            {"FF", "\f"}, {"NEL", "\xC2\x85"}, {"LS", "\xE2\x80\xA8"}, {"PS", "\xE2\x80\xA9"}};
+        for (const auto& [name, separator] : separators) {
+            QTest::newRow(name) << QByteArray(separator) << QByteArray(separator);
+        }
     }
     void separators() {
         QFETCH(QByteArray, separator);
-        writeFile(monthFile(QStringLiteral("2026-03")), line("A", "2026-03-02T01:00:00Z") + separator +
-                                                            line("B", "2026-03-02T02:00:00Z") + separator);
-        QCOMPARE(ids(march()), (QStringList{"A", "B"}));
-    }
-
-    void lastLineWithoutLineFeed() {
+        QFETCH(QByteArray, end);
         writeFile(monthFile(QStringLiteral("2026-03")),
-                  line("A", "2026-03-02T01:00:00Z") + "\n" + line("B", "2026-03-02T02:00:00Z"));
+                  line("A", "2026-03-02T01:00:00Z") + separator + line("B", "2026-03-02T02:00:00Z") + end);
         QCOMPARE(ids(march()), (QStringList{"A", "B"}));
     }
 
@@ -197,8 +195,7 @@ private slots:
     void tornLineDoesNotSwallowTheNext() {
         const QByteArray whole = line("A", "2026-03-02T01:00:00Z");
         writeFile(monthFile(QStringLiteral("2026-03")), whole + "\n" + whole.left(40));
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 3));
+        launched(local(2026, 3, 3));
         const auto events = march();
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].id, QStringLiteral("A"));
@@ -210,33 +207,20 @@ private slots:
     // A write stopped part-way loses nothing: the cut line stays cut, and the
     // events wait in memory until there is room again.
     void fullDiskKeepsEventsUntilThereIsRoom() {
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 2));
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 3));
+        launched(local(2026, 3, 2));
+        launched(local(2026, 3, 3));
         const QByteArray before = readFile(monthFile(QStringLiteral("2026-03")));
-
-        // A file size limit makes the next write stop part-way, as a full disk does.
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit previous{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-        rlimit tight = previous;
-        tight.rlim_cur = rlim_t(before.size() + 30);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 4));
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 5));
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
-        std::signal(SIGXFSZ, previousHandler);
+        withFileSizeLimit(rlim_t(before.size() + 30), [this] {
+            launched(local(2026, 3, 4));
+            launched(local(2026, 3, 5));
+        });
 
         QCOMPARE(f->log.size(), 1);
         QVERIFY2(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
                  qPrintable(f->log[0]));
         QVERIFY(readFile(monthFile(QStringLiteral("2026-03"))).startsWith(before));
 
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 6));
+        launched(local(2026, 3, 6));
         const auto events = march();
         QCOMPARE(events.size(), 5);
         QCOMPARE(events[2].timestamp, local(2026, 3, 4));
@@ -245,8 +229,7 @@ private slots:
 
     void deletedFolderIsRecreated() {
         QVERIFY(QDir(f->store.rootDirectory()).removeRecursively());
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 2));
+        launched(local(2026, 3, 2));
         QCOMPARE(march().size(), 1);
         QVERIFY(QDir(f->store.reportsDirectory()).exists());
         QVERIFY(f->log.isEmpty());
@@ -315,8 +298,8 @@ private slots:
     void hasEvents() {
         QVERIFY(!f->store.hasEvents(local(2026, 3, 2)));
         QVERIFY(f->log.isEmpty());
-        f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
-                        local(2026, 3, 2, 23, 59, 59));
+        launched(local(2026, 3, 2, 0)); // the first and the last second of the day
+        launched(local(2026, 3, 2, 23, 59, 59));
         QVERIFY(f->store.hasEvents(local(2026, 3, 2, 0)));
         QVERIFY(!f->store.hasEvents(local(2026, 3, 3, 0)));
         QVERIFY(!f->store.hasEvents(local(2026, 3, 1, 23, 59, 59)));
@@ -347,16 +330,7 @@ private slots:
     void failedMetaSaveKeepsTheOldFile() {
         f->store.saveMeta({QStringLiteral("2026-03-01")});
         const QByteArray before = readFile(f->store.metaPath());
-
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit previous{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-        rlimit tight = previous;
-        tight.rlim_cur = 10;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
-        f->store.saveMeta({QStringLiteral("2026-03-02")});
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
-        std::signal(SIGXFSZ, previousHandler);
+        withFileSizeLimit(10, [this] { f->store.saveMeta({QStringLiteral("2026-03-02")}); });
 
         QCOMPARE(f->log.size(), 1);
         QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to save meta: ")));

@@ -42,6 +42,8 @@ const QRegularExpression
 
 } // namespace
 
+Q_DECLARE_METATYPE(Response)
+
 class TestWallpaperManager : public QObject {
     Q_OBJECT
 private:
@@ -97,85 +99,79 @@ private Q_SLOTS:
         QCOMPARE(cache.readAll(), photo);
     }
 
-    // A list that names no usable photo: the fallback is fetched, once.
-    void unusableListFallsBackOnce_data() {
-        QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QString>("firstLine"); // its start
+    // Each way the chain ends up at the fallback photo, once, and with what
+    // it prints (the start of each line): a list that names no usable photo,
+    // a photo that is no image, a failed fallback, a network that fails. The
+    // next prefetch runs the chain again.
+    void chainsEndingInTheFallback_data() {
+        QTest::addColumn<Response>("list");
+        QTest::addColumn<Response>("photo");
+        QTest::addColumn<Response>("fallback");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QColor>("published"); // invalid: none
         const QString named = QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ");
-        QTest::newRow("entry without id") << QByteArray("[{\"id\":\"1\"},{\"author\":\"B\"}]") << listFailed;
-        QTest::newRow("id not a string") << QByteArray("[{\"id\":3}]") << listFailed;
-        QTest::newRow("empty list") << QByteArray("[]") << listFailed;
-        QTest::newRow("not an array") << QByteArray("{\"id\":\"1\"}") << listFailed;
-        QTest::newRow("html page") << QByteArray("<html>502</html>") << listFailed;
-        QTest::newRow("no body") << QByteArray() << listFailed;
+        const Response blue{pngBytes(Qt::blue), "image/jpeg"};
+        const auto list = [&](const char* name, const QByteArray& body, const QString& first) {
+            QTest::newRow(name) << Response{body} << blue << blue << QStringList{first, successPrefix}
+                                << QColor(Qt::blue);
+        };
+        list("entry without id", "[{\"id\":\"1\"},{\"author\":\"B\"}]", listFailed);
+        list("id not a string", "[{\"id\":3}]", listFailed);
+        list("empty list", "[]", listFailed);
+        list("not an array", "{\"id\":\"1\"}", listFailed);
+        list("html page", "<html>502</html>", listFailed);
+        list("no body", QByteArray(), listFailed);
         // A dot segment or nothing as the id would name another path.
-        QTest::newRow("id ..") << QByteArray("[{\"id\":\"..\"}]") << named;
-        QTest::newRow("id .") << QByteArray("[{\"id\":\".\"}]") << named;
-        QTest::newRow("empty id") << QByteArray("[{\"id\":\"\"}]") << named;
+        list("id ..", "[{\"id\":\"..\"}]", named);
+        list("id .", "[{\"id\":\".\"}]", named);
+        list("empty id", "[{\"id\":\"\"}]", named);
+        QTest::newRow("html error page for the photo")
+            << Response{listOf({"5"})} << Response{"<html><body>Not Found</body></html>", "text/html", 404}
+            << Response{pngBytes(Qt::green), "image/jpeg"} << QStringList{named, notAnImage, successPrefix}
+            << QColor(Qt::green);
+        QTest::newRow("failed fallback") << Response{"[]"} << blue << Response{"nope", "text/plain", 500}
+                                         << QStringList{listFailed, notAnImage} << QColor();
+        // Printed for a download only, with what went wrong.
+        const Response dropped{{}, {}, 200, true};
+        QTest::newRow("network errors")
+            << dropped << dropped << dropped
+            << QStringList{listFailed, QStringLiteral("⚠️ 壁纸拉取网络错误: ")} << QColor();
     }
-    void unusableListFallsBackOnce() {
-        QFETCH(QByteArray, list);
-        QFETCH(QString, firstLine);
+    void chainsEndingInTheFallback() {
+        QFETCH(Response, list);
+        QFETCH(Response, photo);
+        QFETCH(Response, fallback);
+        QFETCH(QStringList, lines);
+        QFETCH(QColor, published);
         service->route = [&](const QByteArray& path) {
-            return path.startsWith("/v2/list") ? Response{list} : Response{pngBytes(Qt::blue), "image/jpeg"};
+            return path.startsWith("/v2/list") ? list : path.startsWith("/id/") ? photo : fallback;
         };
         auto manager = makeManager();
-        manager->prefetchNextWallpaper();
-        waitForLines(2);
-        QTRY_VERIFY(!manager->isPrefetching());
-        QCOMPARE(service->paths.size(), 2);
-        QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths[1])).hasMatch());
-        QVERIFY2(f->log[0].startsWith(firstLine), qPrintable(f->log[0]));
-        QVERIFY(f->log[1].startsWith(successPrefix + service->baseUrl() + "/1920/1080?random="));
-        QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::blue));
-    }
-
-    void htmlErrorPageForPhotoRunsFallback() {
-        service->route = [&](const QByteArray& path) {
-            if (path.startsWith("/v2/list")) {
-                return Response{listOf({"5"})};
+        for (int run = 1; run <= 2; ++run) {
+            manager->prefetchNextWallpaper();
+            waitForLines(run * lines.size());
+            QTRY_VERIFY(!manager->isPrefetching());
+            if (!lines.last().startsWith(
+                    QStringLiteral("⚠️ 壁纸拉取网络错误"))) { // a dropped request may be retried
+                QCOMPARE(service->paths.size(), run * lines.size());      // a line for each request
             }
-            if (path.startsWith("/id/")) {
-                return Response{"<html><body>Not Found</body></html>", "text/html", 404};
-            }
-            return Response{pngBytes(Qt::green), "image/jpeg"};
-        };
-        auto manager = makeManager();
-        manager->prefetchNextWallpaper();
-        waitForLines(3);
-        QTRY_VERIFY(!manager->isPrefetching());
-        QCOMPARE(service->paths.size(), 3);
-        QCOMPARE(f->log[1], notAnImage);
-        QVERIFY(f->log[2].startsWith(successPrefix));
-        QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::green));
-    }
-
-    void failedFallbackEndsChainAndKeepsImage() {
-        service->route = [&](const QByteArray& path) {
-            return path.startsWith("/v2/list") ? Response{"[]"} : Response{"nope", "text/plain", 500};
-        };
-        auto manager = makeManager();
-        manager->prefetchNextWallpaper();
-        waitForLines(2);
-        QTRY_VERIFY(!manager->isPrefetching());
-        QCOMPARE(f->log, QStringList({listFailed, notAnImage}));
-        QCOMPARE(service->paths.size(), 2);
-        QVERIFY(manager->cachedImage().isNull());
-
-        manager->prefetchNextWallpaper();
-        waitForLines(4);
-        QCOMPARE(service->paths.size(), 4);
-    }
-
-    void transportErrorsArePrintedForDownloadsOnly() {
-        service->route = [](const QByteArray&) { return Response{{}, {}, 200, true}; };
-        auto manager = makeManager();
-        manager->prefetchNextWallpaper();
-        waitForLines(2);
-        QTRY_VERIFY(!manager->isPrefetching());
-        QCOMPARE(f->log[0], listFailed);
-        QVERIFY(f->log[1].startsWith(QStringLiteral("⚠️ 壁纸拉取网络错误: ")));
-        QVERIFY(f->log[1].size() > QStringLiteral("⚠️ 壁纸拉取网络错误: ").size());
+        }
+        QVERIFY(QRegularExpression(QStringLiteral("^/v2/list\\?page=([1-9]|10)&limit=30$"))
+                    .match(QString::fromLatin1(service->paths.first()))
+                    .hasMatch());
+        QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths.last())).hasMatch());
+        for (int i = 0; i < f->log.size(); ++i) {
+            const QString& line = f->log[i];
+            // A warning says what went wrong.
+            QVERIFY2(line.startsWith(lines[i % lines.size()]) &&
+                         !(line.startsWith(QStringLiteral("⚠️")) && line.endsWith(QStringLiteral(": "))),
+                     qPrintable(line));
+        }
+        if (published.isValid()) {
+            QCOMPARE(manager->cachedImage().pixelColor(0, 0), published);
+        } else {
+            QVERIFY(manager->cachedImage().isNull());
+        }
     }
 
     void secondCallWhileFetchingLeavesNoTrace() {

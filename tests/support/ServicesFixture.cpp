@@ -5,6 +5,14 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+QString eventLine(const StatsEvent& event) {
+    QString line = rawValue(event.type) + QLatin1Char('/') + rawValue(event.source);
+    for (auto it = event.payload.cbegin(); it != event.payload.cend(); ++it) {
+        line += QLatin1Char(' ') + it.key() + QLatin1Char('=') + it->stringValue();
+    }
+    return line;
+}
+
 ServicesFixture::ServicesFixture(const QDateTime& start)
     : clock(start) {
     setLogSink([this](const QString& line) { log.append(line); });

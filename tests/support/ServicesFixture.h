@@ -14,6 +14,9 @@ inline qint64 payloadInt(const StatsEvent& event, const QString& key) {
     return found == event.payload.cend() ? -1 : found->intValue().value_or(-1);
 }
 
+// An event as "type/source key=value ...", its payload in key order.
+QString eventLine(const StatsEvent& event);
+
 // The services every suite fakes: a clock that stands still until a test
 // moves it, a folder of its own holding the settings file and the event
 // store, and the log lines printed meanwhile (instead of on standard output).
