@@ -61,6 +61,12 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
     return ImageBlur::blurred(image, blurRadius);
 }
 
+// How much of the halo's wider blur (40) goes into the mix with its narrower
+// one (16) to stand for the breathing radius.
+double haloMix(const Motion& motion) {
+    return (motion.haloBlurRadius() - 16) / 24;
+}
+
 } // namespace
 
 void UltramanTigaView::Sprite::draw(QPainter& painter, QPointF centre, double opacity) const {
@@ -154,6 +160,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     violetGlow = QImage();
     halo = {};
     mixedHalo = QImage();
+    unscaledHalo = {};
     core = {};
     figure = {};
     headline = {};
@@ -165,6 +172,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
 void UltramanTigaView::buildStaticSprites(qreal ratio) {
     spriteRatio = ratio;
     mixedHalo = QImage();
+    unscaledHalo = {};
 
     const auto haloShape = [](QPainter& painter, QRectF box) {
         QRadialGradient gradient(box.center(), 210, box.center(), 10);
@@ -421,7 +429,7 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
 void UltramanTigaView::paintHalo(QPainter& painter) const {
     painter.save();
     painter.scale(motion.haloScale(), motion.haloScale());
-    Sprite::drawBlend(painter, halo, QPointF(0, 0), (motion.haloBlurRadius() - 16) / 24, 1);
+    Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(motion), 1);
     painter.restore();
 }
 
@@ -465,11 +473,25 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
                 mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
                 mixedHalo.setDevicePixelRatio(ratio);
             }
+            // The two blurs mixed unscaled, then scaled once: a plain
+            // translucent copy costs a fraction of a scaled one.
+            if (unscaledHalo.image.size() != halo[1].image.size()) {
+                unscaledHalo.image = QImage(halo[1].image.size(), QImage::Format_ARGB32_Premultiplied);
+                unscaledHalo.image.setDevicePixelRatio(ratio);
+            }
+            unscaledHalo.image.fill(Qt::transparent);
+            {
+                QPainter blending(&unscaledHalo.image);
+                const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
+                Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2),
+                                  haloMix(motion), 1);
+            }
             mixedHalo.fill(Qt::transparent);
             QPainter mixing(&mixedHalo);
             mixing.setRenderHints(painter.renderHints());
             mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
-            paintHalo(mixing);
+            mixing.scale(motion.haloScale(), motion.haloScale());
+            unscaledHalo.draw(mixing, QPointF(0, 0), 1);
             mixedHaloScale = motion.haloScale();
         }
         const QSizeF size = mixedHalo.deviceIndependentSize();

@@ -90,7 +90,9 @@ private:
     QImage violetGlow;
     QRect violetGlowArea;
     std::array<Sprite, 2> halo; // blurred 16 and 40, the ends of its breathing
-    // The halo of one breathing step, mixed and scaled, centred in the image.
+    // The halo of one breathing step: its two blurs mixed, then that scaled
+    // and centred in the image.
+    Sprite unscaledHalo;
     QImage mixedHalo;
     double mixedHaloScale = 0;
     Sprite core;
