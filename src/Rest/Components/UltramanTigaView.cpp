@@ -249,8 +249,8 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
     painter.drawText(QPointF(2, baselineIn(subFont, 0)), subtitle);
 }
 
-UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, CapsuleLevel level,
-                                                                qreal ratio) const {
+UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, CapsuleLevel level, qreal ratio,
+                                                                const CapsuleSprites* before) const {
     CapsuleSprites sprites;
     sprites.value = value;
     sprites.level = level;
@@ -303,6 +303,14 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
         44 + 16 + width + 16 + QFontMetricsF(unitFont).horizontalAdvance(QLatin1Char('s'));
     const double rowHeight = std::max(44.0, textHeight);
     sprites.size = QSizeF(rowWidth + 44, rowHeight + 24);
+    // The capsule's glow and its light's depend only on its colour and size:
+    // a new number of as many digits keeps them.
+    if (before && before->level == level && before->size == sprites.size) {
+        sprites.shadow = before->shadow;
+        sprites.lightHalo = before->lightHalo;
+        sprites.coreShadow = before->coreShadow;
+        return sprites;
+    }
     sprites.shadow.image = blurredShape(sprites.size, 18, ratio, [&](QPainter& painter, QRectF box) {
         painter.setBrush(colour);
         painter.drawRoundedRect(box, box.height() / 2, box.height() / 2);
@@ -371,7 +379,7 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
             previousCapsule = std::move(capsule);
             changedAtTick = motion.tickCount();
         }
-        capsule = buildCapsule(value, level, ratio);
+        capsule = buildCapsule(value, level, ratio, previousCapsule ? &*previousCapsule : nullptr);
     }
     const double headlineHeight = lineHeight(systemFont(26, QFont::Bold));
     const double subtitleHeight = lineHeight(systemFont(13, QFont::Normal));

@@ -69,7 +69,9 @@ private:
     QRect starRect(const UltramanTiga::Star& star) const;
     Areas areasFor(const UltramanTiga::ColumnLayout& layout) const;
     void buildStaticSprites(qreal ratio);
-    CapsuleSprites buildCapsule(int value, UltramanTiga::CapsuleLevel level, qreal ratio) const;
+    // Takes what it can from before, the capsule shown until now.
+    CapsuleSprites buildCapsule(int value, UltramanTiga::CapsuleLevel level, qreal ratio,
+                                const CapsuleSprites* before) const;
     // Where the figure group is drawn about its place in the column.
     QPointF figureAt(QPointF centre) const;
     // The breathing core of the figure drawn at the given place, with room
