@@ -5,11 +5,40 @@
 
 #include <algorithm>
 
+namespace {
+
+// About where a clip of its own costs as much as painting a small rectangle
+// the slower way.
+constexpr int smallArea = 64 * 64;
+
+bool isSmall(const QRect& rect) {
+    return rect.width() * rect.height() <= smallArea;
+}
+
+} // namespace
+
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart) {
     for (const QRect& rect : region) {
         painter.setClipRect(rect);
         paintPart(rect);
+    }
+    painter.setClipping(false);
+}
+
+void paintEachLargeRect(QPainter& painter, const QRegion& region, const std::function<void()>& paint) {
+    QRegion small;
+    for (const QRect& rect : region) {
+        if (isSmall(rect)) {
+            small += rect;
+        } else {
+            painter.setClipRect(rect);
+            paint();
+        }
+    }
+    if (!small.isEmpty()) {
+        painter.setClipRegion(small);
+        paint();
     }
     painter.setClipping(false);
 }
@@ -23,11 +52,9 @@ QRegion unionOf(std::span<const QRect> rects) {
 }
 
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin) {
-    // About where the clip's own cost matches that of the slower copy.
-    constexpr int smallArea = 64 * 64;
     const qreal ratio = image.devicePixelRatio();
     for (const QRect& rect : region) {
-        const bool large = rect.width() * rect.height() > smallArea;
+        const bool large = !isSmall(rect);
         if (large) {
             painter.setClipRect(rect);
         }

@@ -17,6 +17,11 @@ class QRegion;
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart);
 
+// Like paintEachRect for the region's large rectangles, and then one call for
+// all its small ones under their region's clip: for a few twinkling stars
+// over a part, a pass of its own each costs more in set-up than in pixels.
+void paintEachLargeRect(QPainter& painter, const QRegion& region, const std::function<void()>& paint);
+
 // The union of the rectangles, joined in pairs: adding a hundred small ones to
 // a region one at a time goes over the growing region a hundred times.
 QRegion unionOf(std::span<const QRect> rects);
