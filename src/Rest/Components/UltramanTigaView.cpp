@@ -130,23 +130,26 @@ QRect UltramanTigaView::starRect(const Star& star) const {
 void UltramanTigaView::tick() {
     motion.tick();
     // Every star twinkles, the figure floats in its breathing halo and the
-    // capsule pulses; the texts change only while they fade in.
-    std::vector<QRect> parts;
-    parts.reserve(static_cast<size_t>(stars.size()) + 2);
-    for (const Star& star : stars) {
-        parts.push_back(starRect(star));
-    }
-    // Between the halo's steps and the float's whole pixels only the core
-    // changes in the figure group.
+    // capsule pulses; the texts change only while they fade in. Between the
+    // halo's steps and the float's whole pixels only the core changes in the
+    // figure group.
     const bool groupChanged = motion.imageScale() != 1 || motion.haloScale() != mixedHaloScale ||
                               figureAt(figureCentre) != paintedFigureAt;
-    parts.push_back(groupChanged ? areas.figure : coreArea(paintedFigureAt));
-    parts.push_back(areas.capsule);
-    update(unionOf(parts));
+    update(starField + (groupChanged ? areas.figure : coreArea(paintedFigureAt)) + areas.capsule);
     if (motion.textOpacity() < 1 || previousCapsule) {
         update(areas.headline);
         update(areas.subtitle);
     }
+}
+
+void UltramanTigaView::resizeEvent(QResizeEvent*) {
+    // The stars stay where they are: their region is made once per size.
+    std::vector<QRect> parts;
+    parts.reserve(static_cast<size_t>(stars.size()));
+    for (const Star& star : stars) {
+        parts.push_back(starRect(star));
+    }
+    starField = unionOf(parts);
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {

@@ -3,6 +3,7 @@
 #include "Rest/Components/UltramanTigaModel.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -34,6 +35,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -85,6 +87,7 @@ private:
     std::function<int()> secondsRemaining;
     QString subtitle;
     QList<UltramanTiga::Star> stars;
+    QRegion starField; // where the stars lie, in the current size
     UltramanTiga::Motion motion;
     Timer* clock;
 
