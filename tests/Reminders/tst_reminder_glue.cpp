@@ -26,9 +26,9 @@ struct Fixture : DelegateFixture {
     QStringList reminderEvents() const {
         QStringList types;
         for (const StatsEvent& event : events()) {
-            const QString type = rawValue(event.type);
-            if (type.startsWith(QLatin1String("hydration")) || type.startsWith(QLatin1String("pelvic"))) {
-                types << type + QLatin1Char('/') + rawValue(event.source);
+            const QString kind = eventKind(event);
+            if (kind.startsWith(QLatin1String("hydration")) || kind.startsWith(QLatin1String("pelvic"))) {
+                types << kind;
             }
         }
         return types;

@@ -29,7 +29,7 @@ struct Fixture : ServicesFixture {
     QStringList eventTypes() const {
         QStringList types;
         for (const StatsEvent& event : events()) {
-            types << rawValue(event.type) + QLatin1Char('/') + rawValue(event.source);
+            types << eventKind(event);
         }
         return types;
     }

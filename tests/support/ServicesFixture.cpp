@@ -5,8 +5,12 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+QString eventKind(const StatsEvent& event) {
+    return rawValue(event.type) + QLatin1Char('/') + rawValue(event.source);
+}
+
 QString eventLine(const StatsEvent& event) {
-    QString line = rawValue(event.type) + QLatin1Char('/') + rawValue(event.source);
+    QString line = eventKind(event);
     for (auto it = event.payload.cbegin(); it != event.payload.cend(); ++it) {
         line += QLatin1Char(' ') + it.key() + QLatin1Char('=') + it->stringValue();
     }

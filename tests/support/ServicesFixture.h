@@ -14,6 +14,8 @@ inline qint64 payloadInt(const StatsEvent& event, const QString& key) {
     return found == event.payload.cend() ? -1 : found->intValue().value_or(-1);
 }
 
+// An event as "type/source".
+QString eventKind(const StatsEvent& event);
 // An event as "type/source key=value ...", its payload in key order.
 QString eventLine(const StatsEvent& event);
 
