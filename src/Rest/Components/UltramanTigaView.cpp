@@ -436,11 +436,52 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
     return result;
 }
 
-void UltramanTigaView::paintHalo(QPainter& painter) const {
-    painter.save();
-    painter.scale(motion.haloScale(), motion.haloScale());
-    Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(motion), 1);
-    painter.restore();
+void UltramanTigaView::paintHalo(QPainter& painter) {
+    if (motion.imageScale() != 1) {
+        painter.save();
+        painter.scale(motion.haloScale(), motion.haloScale());
+        Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(motion), 1);
+        painter.restore();
+        return;
+    }
+    // Two scaled, translucent sprites cost several times one copy; a
+    // breathing step lasts a few ticks, so they are mixed once for it.
+    if (mixedHalo.isNull() || mixedHaloScale != motion.haloScale()) {
+        mixHaloStep(painter.renderHints());
+    }
+    const QSizeF size = mixedHalo.deviceIndependentSize();
+    painter.drawImage(QPointF(-size.width() / 2, -size.height() / 2), mixedHalo);
+}
+
+void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
+    const QSizeF widest = halo[1].image.deviceIndependentSize() * 1.06;
+    const qreal ratio = halo[1].image.devicePixelRatio();
+    // Even device sizes put the centre on a whole device pixel.
+    const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)),
+                     2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)));
+    if (mixedHalo.size() != size) {
+        mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        mixedHalo.setDevicePixelRatio(ratio);
+    }
+    // The two blurs mixed unscaled, then scaled once: a plain
+    // translucent copy costs a fraction of a scaled one.
+    if (unscaledHalo.image.size() != halo[1].image.size()) {
+        unscaledHalo.image = QImage(halo[1].image.size(), QImage::Format_ARGB32_Premultiplied);
+        unscaledHalo.image.setDevicePixelRatio(ratio);
+    }
+    unscaledHalo.image.fill(Qt::transparent);
+    {
+        QPainter blending(&unscaledHalo.image);
+        const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
+        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2), haloMix(motion), 1);
+    }
+    mixedHalo.fill(Qt::transparent);
+    QPainter mixing(&mixedHalo);
+    mixing.setRenderHints(hints);
+    mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
+    mixing.scale(motion.haloScale(), motion.haloScale());
+    unscaledHalo.draw(mixing, QPointF(0, 0), 1);
+    mixedHaloScale = motion.haloScale();
 }
 
 QPointF UltramanTigaView::figureAt(QPointF centre) const {
@@ -470,45 +511,7 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.scale(scale, scale);
     painter.setOpacity(motion.imageOpacity());
 
-    if (scale == 1) {
-        // Two scaled, translucent sprites cost several times one copy; a
-        // breathing step lasts a few ticks, so they are mixed once for it.
-        if (mixedHalo.isNull() || mixedHaloScale != motion.haloScale()) {
-            const QSizeF widest = halo[1].image.deviceIndependentSize() * 1.06;
-            const qreal ratio = halo[1].image.devicePixelRatio();
-            // Even device sizes put the centre on a whole device pixel.
-            const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)),
-                             2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)));
-            if (mixedHalo.size() != size) {
-                mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
-                mixedHalo.setDevicePixelRatio(ratio);
-            }
-            // The two blurs mixed unscaled, then scaled once: a plain
-            // translucent copy costs a fraction of a scaled one.
-            if (unscaledHalo.image.size() != halo[1].image.size()) {
-                unscaledHalo.image = QImage(halo[1].image.size(), QImage::Format_ARGB32_Premultiplied);
-                unscaledHalo.image.setDevicePixelRatio(ratio);
-            }
-            unscaledHalo.image.fill(Qt::transparent);
-            {
-                QPainter blending(&unscaledHalo.image);
-                const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
-                Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2),
-                                  haloMix(motion), 1);
-            }
-            mixedHalo.fill(Qt::transparent);
-            QPainter mixing(&mixedHalo);
-            mixing.setRenderHints(painter.renderHints());
-            mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
-            mixing.scale(motion.haloScale(), motion.haloScale());
-            unscaledHalo.draw(mixing, QPointF(0, 0), 1);
-            mixedHaloScale = motion.haloScale();
-        }
-        const QSizeF size = mixedHalo.deviceIndependentSize();
-        painter.drawImage(QPointF(-size.width() / 2, -size.height() / 2), mixedHalo);
-    } else {
-        paintHalo(painter);
-    }
+    paintHalo(painter);
 
     painter.save();
     painter.translate(0, -30);

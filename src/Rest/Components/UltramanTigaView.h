@@ -3,6 +3,7 @@
 #include "Rest/Components/UltramanTigaModel.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
@@ -80,7 +81,10 @@ private:
     // for its largest scale.
     QRect coreArea(QPointF at) const;
     void paintFigureGroup(QPainter& painter, QPointF centre);
-    void paintHalo(QPainter& painter) const;
+    // The halo about the painter's origin: while the figure is unscaled, the
+    // current breathing step's mixed picture.
+    void paintHalo(QPainter& painter);
+    void mixHaloStep(QPainter::RenderHints hints);
     void paintCapsule(QPainter& painter, QPointF centre, double pulse);
 
     int totalSeconds;
