@@ -123,29 +123,15 @@ E2E_PIDS=()
 # the one with a connected output. Xorg's dummy driver has sixteen outputs
 # that can be switched on one by one.
 e2e_start_xvfb() {
-    local display pid
     printf 'Section "Device"\n Identifier "dummy"\n Driver "dummy"\n VideoRam 256000\nEndSection\n' \
         >"$E2E_DIR/xorg.conf"
-    for _ in 1 2 3 4 5 6 7 8; do
-        display=$((100 + RANDOM % 400))
-        [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-        xdpyinfo -display ":$display" >/dev/null 2>&1 && continue
-        Xorg ":$display" -config "$E2E_DIR/xorg.conf" -noreset -nolisten tcp \
-            -logfile "$E2E_DIR/xorg.log" >/dev/null 2>&1 &
-        pid=$!
-        export DISPLAY=:$display
-        if e2e_wait_for 10 xdpyinfo && kill -0 "$pid" 2>/dev/null; then
-            E2E_PIDS+=("$pid")
-            xrandr --newmode 3840x2160 533.25 3840 3888 3920 4000 2160 2163 2168 2222 +hsync -vsync &&
-                xrandr --addmode DUMMY0 3840x2160 && xrandr --addmode DUMMY1 3840x2160 &&
-                xrandr --fb 7680x2160 --output DUMMY0 --mode 3840x2160 --pos 0x0 --primary \
-                    --output DUMMY1 --mode 3840x2160 --pos 3840x0 &&
-                [ "$(xrandr --listmonitors | head -n 1)" = "Monitors: 2" ]
-            return
-        fi
-        kill -KILL "$pid" 2>/dev/null
-    done
-    return 1
+    e2e_start_x_server Xorg -config "$E2E_DIR/xorg.conf" -noreset -nolisten tcp \
+        -logfile "$E2E_DIR/xorg.log" >/dev/null 2>&1 || return 1
+    xrandr --newmode 3840x2160 533.25 3840 3888 3920 4000 2160 2163 2168 2222 +hsync -vsync &&
+        xrandr --addmode DUMMY0 3840x2160 && xrandr --addmode DUMMY1 3840x2160 &&
+        xrandr --fb 7680x2160 --output DUMMY0 --mode 3840x2160 --pos 0x0 --primary \
+            --output DUMMY1 --mode 3840x2160 --pos 3840x0 &&
+        [ "$(xrandr --listmonitors | head -n 1)" = "Monitors: 2" ]
 }
 
 echo "== two 3840x2160 screens"

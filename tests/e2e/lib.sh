@@ -79,24 +79,27 @@ e2e_make_user() {
         --home-dir /nonexistent --shell /usr/sbin/nologin "$E2E_USER"
 }
 
-# Starts Xvfb on a display nobody uses: no lock file, no socket, no answer.
-# Parallel runs can still race for one, so a server that exits is retried.
-e2e_start_xvfb() {
-    local attempt display pid
-    for attempt in 1 2 3 4 5 6 7 8; do
-        display=$((100 + RANDOM % 400))
-        [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ] && continue
-        xdpyinfo -display ":$display" >/dev/null 2>&1 && continue
-        Xvfb ":$display" -screen 0 "${E2E_SCREEN}x24" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
-        pid=$!
-        export DISPLAY=:$display
-        if e2e_wait_for 10 xdpyinfo && kill -0 "$pid" 2>/dev/null; then
-            E2E_PIDS+=($pid)
-            return 0
-        fi
-        kill -KILL "$pid" 2>/dev/null
-    done
+# e2e_start_x_server COMMAND...: starts an X server that chooses a free display
+# itself (-displayfd): it takes the first number whose lock file and sockets,
+# abstract ones included, are all its own, so runs in parallel or in other
+# containers sharing the socket namespace never meet on one. Exports DISPLAY.
+e2e_start_x_server() {
+    local number=$E2E_DIR/display pid
+    : >"$number"
+    "$@" -displayfd 3 3>"$number" &
+    pid=$!
+    if e2e_wait_for 30 grep -q '^[0-9]' "$number" && kill -0 "$pid" 2>/dev/null; then
+        E2E_PIDS+=("$pid")
+        export DISPLAY=:$(head -n 1 "$number")
+        return 0
+    fi
+    kill -KILL "$pid" 2>/dev/null
     return 1
+}
+
+e2e_start_xvfb() {
+    e2e_start_x_server Xvfb -screen 0 "${E2E_SCREEN}x24" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 ||
+        { e2e_log "Xvfb: $(tail -n 5 "$E2E_DIR/xvfb.log" | tr '\n' ' ')"; return 1; }
 }
 
 # e2e_start NAME: display :N, session bus, trayer, dunst, private home folders.
