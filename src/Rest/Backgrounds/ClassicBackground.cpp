@@ -77,6 +77,13 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites() {
         for (size_t i = 0; i < made->glows.size(); ++i) {
             made->glows[i] = makeGlowSprite(ClassicGlows::glows()[i]);
         }
+        // The first glow goes straight onto the base: the two made into one
+        // opaque picture are copied, not filled and blended, at every step.
+        QImage& first = made->glows[0].image;
+        QImage based(first.size(), QImage::Format_RGB32);
+        based.fill(ClassicGlows::baseColour);
+        QPainter(&based).drawImage(0, 0, first);
+        first = based;
         sprites = made;
         shared = sprites;
         // Blurring went through several pictures of a glow's size each;
@@ -167,7 +174,10 @@ void ClassicBackdrop::paint(QPainter& painter, const QRect& part) {
     if (!sprites) {
         sprites = sharedGlowSprites();
     }
-    painter.fillRect(part, ClassicGlows::baseColour);
+    // The first glow's picture holds the base within its bounds.
+    if (!placed(0).contains(QRectF(part))) {
+        painter.fillRect(part, ClassicGlows::baseColour);
+    }
     for (size_t i = 0; i < drawn.size(); ++i) {
         const GlowSprite& glow = sprites->glows[i];
         const QRectF placed = this->placed(i);
