@@ -285,7 +285,10 @@ void RestView::hideEvent(QHideEvent*) {
          {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
     }
-    services.clock.callLater(this, 1.0, [] { returnFreedMemoryToSystem(); });
+    services.clock.callLater(this, 1.0, [] {
+        returnFreedMemoryToSystem();
+        releaseMappedFontPages();
+    });
 }
 
 void RestView::handleSpace(bool pressed, bool autoRepeat) {

@@ -2,7 +2,9 @@
 // fonts every view and menu uses, and through drawText() for the emoji whose
 // base character the CJK face also carries as a black-and-white glyph.
 #include "Platform/Desktop/Fonts.h"
+#include "Platform/Memory.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -23,6 +25,36 @@ private:
             }
         }
         return count;
+    }
+
+    // Kilobytes of font files mapped into this process and resident.
+    static long fontFilePages() {
+        QFile smaps(QStringLiteral("/proc/self/smaps"));
+        if (!smaps.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        long total = 0;
+        bool font = false;
+        for (const QByteArray& line : smaps.readAll().split('\n')) {
+            if (!line.isEmpty() && std::isxdigit(static_cast<unsigned char>(line.at(0))) &&
+                line.contains('-')) {
+                const QByteArray name = line.toLower();
+                font = name.endsWith(".ttc") || name.endsWith(".otf") || name.endsWith(".ttf");
+            } else if (font && line.startsWith("Rss:")) {
+                total += line.mid(4).trimmed().split(' ').first().toLong();
+            }
+        }
+        return total;
+    }
+
+    static QImage drawn(const QString& text) {
+        QImage image(480, 80, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setFont(systemFont(28));
+        painter.setPen(Qt::white);
+        painter.drawText(image.rect(), Qt::AlignCenter, text);
+        return image;
     }
 
 private Q_SLOTS:
@@ -65,6 +97,17 @@ private Q_SLOTS:
             QVERIFY2(coloured ? count > 40 * ratio * ratio : count == 0,
                      qPrintable(QStringLiteral("%1 coloured pixels at ratio %2").arg(count).arg(ratio)));
         }
+    }
+
+    // After a rest the pages its text read from the font files go back to
+    // the system; text drawn later looks the same.
+    void fontPagesGoBack() {
+        const QString text = QStringLiteral("闭上眼睛，让它们休息一下");
+        const QImage before = drawn(text);
+        QVERIFY(fontFilePages() > 0);
+        releaseMappedFontPages();
+        QCOMPARE(fontFilePages(), 0);
+        QCOMPARE(drawn(text), before);
     }
 };
 
