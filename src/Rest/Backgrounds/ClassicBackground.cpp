@@ -12,6 +12,7 @@
 #include <QRadialGradient>
 
 #include <cmath>
+#include <map>
 
 // One glow blurred, cut to the pixels it colours; centre is where the glow's
 // own centre lies in the image.
@@ -21,6 +22,7 @@ struct GlowSprite {
 };
 struct GlowSprites {
     std::array<GlowSprite, 3> glows;
+    QColor base;
 };
 
 namespace {
@@ -69,8 +71,16 @@ GlowSprite makeGlowSprite(const ClassicGlows::Glow& glow) {
     return {image.copy(used), QPointF(side / 2.0, side / 2.0) - QPointF(used.topLeft())};
 }
 
-std::shared_ptr<const GlowSprites> sharedGlowSprites() {
-    static std::weak_ptr<const GlowSprites> shared;
+// Draws the veil over a picture where it has colour, keeping its opacity.
+void veil(QImage& image, const QColor& colour) {
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(image.rect(), colour);
+}
+
+std::shared_ptr<const GlowSprites> sharedGlowSprites(const QColor& veilColour) {
+    static std::map<QRgb, std::weak_ptr<const GlowSprites>> byVeil;
+    std::weak_ptr<const GlowSprites>& shared = byVeil[veilColour.rgba()];
     std::shared_ptr<const GlowSprites> sprites = shared.lock();
     if (!sprites) {
         auto made = std::make_shared<GlowSprites>();
@@ -84,6 +94,18 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites() {
         based.fill(ClassicGlows::baseColour);
         QPainter(&based).drawImage(0, 0, first);
         first = based;
+        // Black over a colour only scales its light, and a picture drawn
+        // over another scales with it: the veil over each picture once is
+        // the veil over everything they make, at no cost per repaint.
+        QImage base(1, 1, QImage::Format_RGB32);
+        base.fill(ClassicGlows::baseColour);
+        if (veilColour.alpha() != 0) {
+            for (QImage* image :
+                 {&made->glows[0].image, &made->glows[1].image, &made->glows[2].image, &base}) {
+                veil(*image, veilColour);
+            }
+        }
+        made->base = base.pixelColor(0, 0);
         sprites = made;
         shared = sprites;
         // Blurring went through several pictures of a glow's size each;
@@ -95,9 +117,10 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites() {
 
 } // namespace
 
-ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner)
+ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner, const QColor& veil)
     : clock(clock)
     , owner(owner)
+    , veilColour(veil)
     , timer(clock.createTimer(owner)) {
     drawn = positionsAt(0);
     QObject::connect(timer, &Timer::timeout, owner, [this] {
@@ -172,11 +195,11 @@ QRegion ClassicBackdrop::coveredArea() const {
 
 void ClassicBackdrop::paint(QPainter& painter, const QRect& part) {
     if (!sprites) {
-        sprites = sharedGlowSprites();
+        sprites = sharedGlowSprites(veilColour);
     }
     // The first glow's picture holds the base within its bounds.
     if (!placed(0).contains(QRectF(part))) {
-        painter.fillRect(part, ClassicGlows::baseColour);
+        painter.fillRect(part, sprites->base);
     }
     for (size_t i = 0; i < drawn.size(); ++i) {
         const GlowSprite& glow = sprites->glows[i];
@@ -188,10 +211,10 @@ void ClassicBackdrop::paint(QPainter& painter, const QRect& part) {
     }
 }
 
-ClassicBackground::ClassicBackground(Clock& clock, QWidget* parent)
+ClassicBackground::ClassicBackground(Clock& clock, const QColor& veil, QWidget* parent)
     : QWidget(parent)
     , clock(clock)
-    , backdrop(clock, this) {
+    , backdrop(clock, this, veil) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

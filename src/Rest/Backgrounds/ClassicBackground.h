@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPointF>
 #include <QWidget>
 
@@ -23,7 +24,9 @@ public:
     // The shortest time between two steps.
     static constexpr double minimumStepSeconds = 0.1;
 
-    ClassicBackdrop(Clock& clock, QWidget* owner);
+    // Painted under a veil of black of the given opacity (none by default),
+    // as if the veil were drawn over every part painted.
+    ClassicBackdrop(Clock& clock, QWidget* owner, const QColor& veil = Qt::transparent);
     ~ClassicBackdrop();
 
     // Restarts the drift from the first offsets and starts stepping.
@@ -48,6 +51,7 @@ private:
 
     Clock& clock;
     QWidget* owner;
+    QColor veilColour;
     Timer* timer;
     double appearedAt = 0;
     std::array<QPointF, 3> drawn;
@@ -55,11 +59,11 @@ private:
 };
 
 // The classic backdrop as a widget filling its parent: the loading backdrop
-// of the wallpaper theme.
+// of the wallpaper theme, under its veil (see ClassicBackdrop).
 class ClassicBackground : public QWidget {
     Q_OBJECT
 public:
-    explicit ClassicBackground(Clock& clock, QWidget* parent = nullptr);
+    ClassicBackground(Clock& clock, const QColor& veil, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

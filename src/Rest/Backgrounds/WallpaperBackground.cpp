@@ -19,10 +19,14 @@
 namespace {
 
 const QColor veil = QColor::fromRgbF(0, 0, 0, 0.18f);
+// How much light the veil lets through.
+const double underVeil = 1 - veil.alphaF();
 
 // The loading line over the classic backdrop: a spinning teal indicator and
-// the text below it, 12 apart; then the veil over everything. Only the
-// indicator moves.
+// the text below it, 12 apart; all under the veil. Black over a colour only
+// scales its light, so the veil is had by drawing the backdrop and the line
+// that much darker, not by a second pass over every repainted pixel. Only
+// the indicator moves.
 class LoadingLayer : public QWidget {
 public:
     LoadingLayer(Clock& clock, QWidget* parent)
@@ -49,7 +53,8 @@ protected:
         QPen pen(Palette::teal, 3, Qt::SolidLine, Qt::RoundCap);
         for (int i = 0; i < spokes; ++i) {
             const int age = (turn - i + spokes) % spokes;
-            pen.setColor(Palette::withOpacity(Palette::teal, 1.0 - 0.75 * age / (spokes - 1)));
+            pen.setColor(Palette::dimmed(Palette::withOpacity(Palette::teal, 1.0 - 0.75 * age / (spokes - 1)),
+                                         underVeil));
             painter.setPen(pen);
             const double angle = 2 * M_PI * i / spokes;
             const QPointF direction(std::sin(angle), -std::cos(angle));
@@ -59,10 +64,9 @@ protected:
         const QRectF text(0, indicator.bottom() + 12, width(), textHeight());
         if (event->region().intersects(text.toAlignedRect())) {
             painter.setFont(systemFont(11));
-            painter.setPen(Palette::white(0.4));
+            painter.setPen(Palette::dimmed(Palette::white(0.4), underVeil));
             painter.drawText(text, Qt::AlignCenter, WallpaperBackground::loadingText);
         }
-        paintInBands(painter, event->region(), [&] { painter.fillRect(rect(), veil); });
     }
 
 private:
@@ -85,7 +89,7 @@ WallpaperBackground::WallpaperBackground(Clock& clock, const Preferences& prefer
                                          WallpaperManager& manager, QWidget* parent)
     : QWidget(parent)
     , manager(manager)
-    , classic(new ClassicBackground(clock, this))
+    , classic(new ClassicBackground(clock, veil, this))
     , loadingLayer(new LoadingLayer(clock, this))
     , blurRadius(preferences.value(Settings::wallpaperBlurRadius).value()) {
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -16,5 +16,12 @@ inline QColor withOpacity(QColor colour, double opacity) {
     colour.setAlphaF(static_cast<float>(opacity));
     return colour;
 }
+// The colour with its light scaled and its opacity kept: what it looks like
+// under a veil of black that lets `brightness` of the light through.
+inline QColor dimmed(const QColor& colour, double brightness) {
+    return QColor::fromRgbF(static_cast<float>(colour.redF() * brightness),
+                            static_cast<float>(colour.greenF() * brightness),
+                            static_cast<float>(colour.blueF() * brightness), colour.alphaF());
+}
 
 } // namespace Palette
