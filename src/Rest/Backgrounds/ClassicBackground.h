@@ -14,7 +14,8 @@ struct GlowSprites;
 
 // Paints the classic backdrop over the whole owner: the dark base and the
 // three blurred glows. The glows are blurred once into sprites shared by
-// every backdrop on screen and given back when none is. They are drawn where
+// every backdrop on screen under the same veil, and given back when none is
+// left; the first glow's sprite carries the base. They are drawn where
 // they stood at their last step: a step comes when one of them has drifted
 // by at least half a device pixel, and then the owner repaints where the
 // glows were and are; in between, a repaint of any part draws exactly what
