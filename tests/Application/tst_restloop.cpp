@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -100,32 +99,6 @@ private Q_SLOTS:
         QCOMPARE(AppDelegate::parseCustomRestMode(minutes, seconds).has_value(), valid);
     }
 
-    void ownRhythmDialogSavesAndRestarts() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral(" 25 "), QStringLiteral("30")});
-        d.showCustomRestModeDialog();
-        QCOMPARE(d.selectedRestModeTag, -1);
-        QCOMPARE(d.restCycle.workDuration(), 1500);
-        QCOMPARE(d.restCycle.restDuration(), 30);
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 1500);
-        QCOMPARE(f.prefs.value(Settings::customRestModeWorkDuration), 1500);
-        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), -1);
-
-        // The dialog proposes what is active now; cancelling changes nothing.
-        QStringList proposed;
-        f.platform.alerts.responders.append([&proposed](const Alert& alert) {
-            for (const QLineEdit* field : alert.accessory->findChildren<QLineEdit*>()) {
-                proposed.append(field->text());
-            }
-            return 1;
-        });
-        d.showCustomRestModeDialog();
-        QCOMPARE(proposed, (QStringList{QStringLiteral("25"), QStringLiteral("30")}));
-        QCOMPARE(f.platform.alerts.shown.last().messageText, QStringLiteral("设置护眼节奏"));
-        QCOMPARE(d.restCycle.workDuration(), 1500);
-    }
-
     void invalidDialogInputChangesNothing() {
         Fixture f;
         AppDelegate& d = f.launch();
@@ -180,20 +153,17 @@ private Q_SLOTS:
         QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:54"));
     }
 
-    // The cycle's own suite counts the loop through; here, what the screens and the line show.
+    // The cycle's own suite counts the loop through and its lines; here, what the screens show.
     void aScheduledRestCoversTheScreenAndGoes() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock.advance(1201);
-        QCOMPARE(f.statusLine(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
         QCOMPARE(d.restWindows.size(), 1);
         QVERIFY(d.restWindows.first()->isVisible());
         QCOMPARE(d.restWindows.first()->geometry(), QRect(0, 0, 1280, 800));
         f.clock.advance(21);
         QVERIFY(!d.restWindows.first()->isVisible());
         QVERIFY(RestCycle::restEndMessages().contains(f.statusLine()));
-        f.clock.advance(5);
-        QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:55"));
     }
 
     void windowsReusedWhileScreenCountHolds() {
@@ -283,20 +253,6 @@ private Q_SLOTS:
         const auto topLevel = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(topLevel.begin(), topLevel.end(),
                              [](QWidget* w) { return qobject_cast<RestWindow*>(w) != nullptr; }));
-    }
-
-    void servicesStartOnce() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.clock.advance(100);
-        const int timers = f.clock.activeTimerCount();
-        d.startServices();
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 1100);
-        QCOMPARE(f.clock.activeTimerCount(), timers);
-        const QList<StatsEvent> events = f.events();
-        QCOMPARE(std::count_if(events.begin(), events.end(),
-                               [](const StatsEvent& e) { return e.type == StatsEventType::appLaunched; }),
-                 1);
     }
 };
 
