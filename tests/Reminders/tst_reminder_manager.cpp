@@ -197,25 +197,6 @@ private Q_SLOTS:
         QCOMPARE(f.notifications.added.size(), 1);
     }
 
-    void storedIntervalZeroReadsAsTheDefault_data() {
-        QTest::addColumn<bool>("pelvicFloor");
-        QTest::addColumn<int>("minutes");
-        QTest::newRow("hydration") << false << 45;
-        QTest::newRow("pelvic floor") << true << 60;
-    }
-    void storedIntervalZeroReadsAsTheDefault() {
-        QFETCH(bool, pelvicFloor);
-        QFETCH(int, minutes);
-        Fixture f;
-        ReminderManager& manager = pelvicFloor ? static_cast<ReminderManager&>(f.pelvic) : f.hydration;
-        f.prefs.setValue(manager.configuration().intervalKey, 0);
-        f.launch(manager);
-        QCOMPARE(manager.nextReminderAt(), at(2, 9, 0).addSecs(minutes * 60));
-        f.advanceTo(at(2, 9, 0).addSecs(minutes * 60));
-        QCOMPARE(f.events().size(), 1);
-        QCOMPARE(payloadInt(f.events().first(), QStringLiteral("intervalMinutes")), minutes);
-    }
-
     void deferredDuringARestAndOfferedOnceAfter() {
         Fixture f;
         bool resting = false;
