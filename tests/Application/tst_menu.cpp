@@ -304,8 +304,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pelvicFloorChecked");
         QTest::newRow("nothing stored")
             << QVariant() << QVariant() << QStringLiteral("每 45 分钟") << QStringLiteral("每 60 分钟");
-        QTest::newRow("below 1") << QVariant(0) << QVariant(-5) << QStringLiteral("每 45 分钟")
-                                 << QStringLiteral("每 60 分钟");
         QTest::newRow("presets") << QVariant(90) << QVariant(120) << QStringLiteral("每 90 分钟")
                                  << QStringLiteral("每 120 分钟");
         QTest::newRow("no preset") << QVariant(50) << QVariant(75) << QString() << QString();

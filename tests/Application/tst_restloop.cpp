@@ -26,7 +26,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("tag");
         QTest::addColumn<int>("work");
         QTest::addColumn<int>("rest");
-        // The stored tag, work and rest seconds; an invalid value is not stored.
+        // The stored tag, work and rest seconds; an invalid value is not stored. (Values out of
+        // the dialog's range read as absent: see the settings suite.)
         const auto stored = [](const QVariant& tag, const QVariant& work, const QVariant& rest) {
             QVariantMap m;
             const QVariant values[] = {tag, work, rest};
@@ -48,9 +49,6 @@ private Q_SLOTS:
         QTest::newRow("preset tag wins over own rhythm") << stored(3600600, 60, 5) << 3600600 << 3600 << 600;
         QTest::newRow("tag of the wrong type") << stored(QStringLiteral("fast"), 600, 30) << -1 << 600 << 30;
         QTest::newRow("own rhythm with zero rest") << stored(none, 600, none) << 120020 << 1200 << 20;
-        // Hand edits the dialog would refuse: a rest every other second, a rest of 68 years.
-        QTest::newRow("own rhythm of 1 s / 1 s") << stored(-1, 1, 1) << 120020 << 1200 << 20;
-        QTest::newRow("own rest of 2147483647 s") << stored(-1, 1200, 2147483647) << 120020 << 1200 << 20;
     }
     void loadsStoredRhythm() {
         QFETCH(QVariantMap, stored);
