@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,7 +26,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("tag");
         QTest::addColumn<int>("work");
         QTest::addColumn<int>("rest");
-        // The stored tag, work and rest seconds; an invalid value is not stored.
+        // The stored tag, work and rest seconds; an invalid value is not stored. (Values out of
+        // the dialog's range read as absent: see the settings suite.)
         const auto stored = [](const QVariant& tag, const QVariant& work, const QVariant& rest) {
             QVariantMap m;
             const QVariant values[] = {tag, work, rest};
@@ -49,9 +49,6 @@ private Q_SLOTS:
         QTest::newRow("preset tag wins over own rhythm") << stored(3600600, 60, 5) << 3600600 << 3600 << 600;
         QTest::newRow("tag of the wrong type") << stored(QStringLiteral("fast"), 600, 30) << -1 << 600 << 30;
         QTest::newRow("own rhythm with zero rest") << stored(none, 600, none) << 120020 << 1200 << 20;
-        // Hand edits the dialog would refuse: a rest every other second, a rest of 68 years.
-        QTest::newRow("own rhythm of 1 s / 1 s") << stored(-1, 1, 1) << 120020 << 1200 << 20;
-        QTest::newRow("own rest of 2147483647 s") << stored(-1, 1200, 2147483647) << 120020 << 1200 << 20;
     }
     void loadsStoredRhythm() {
         QFETCH(QVariantMap, stored);
@@ -98,32 +95,6 @@ private Q_SLOTS:
         QFETCH(QString, seconds);
         QFETCH(bool, valid);
         QCOMPARE(AppDelegate::parseCustomRestMode(minutes, seconds).has_value(), valid);
-    }
-
-    void ownRhythmDialogSavesAndRestarts() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral(" 25 "), QStringLiteral("30")});
-        d.showCustomRestModeDialog();
-        QCOMPARE(d.selectedRestModeTag, -1);
-        QCOMPARE(d.restCycle.workDuration(), 1500);
-        QCOMPARE(d.restCycle.restDuration(), 30);
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 1500);
-        QCOMPARE(f.prefs.value(Settings::customRestModeWorkDuration), 1500);
-        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), -1);
-
-        // The dialog proposes what is active now; cancelling changes nothing.
-        QStringList proposed;
-        f.platform.alerts.responders.append([&proposed](const Alert& alert) {
-            for (const QLineEdit* field : alert.accessory->findChildren<QLineEdit*>()) {
-                proposed.append(field->text());
-            }
-            return 1;
-        });
-        d.showCustomRestModeDialog();
-        QCOMPARE(proposed, (QStringList{QStringLiteral("25"), QStringLiteral("30")}));
-        QCOMPARE(f.platform.alerts.shown.last().messageText, QStringLiteral("设置护眼节奏"));
-        QCOMPARE(d.restCycle.workDuration(), 1500);
     }
 
     void invalidDialogInputChangesNothing() {
@@ -180,20 +151,17 @@ private Q_SLOTS:
         QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:54"));
     }
 
-    // The cycle's own suite counts the loop through; here, what the screens and the line show.
+    // The cycle's own suite counts the loop through and its lines; here, what the screens show.
     void aScheduledRestCoversTheScreenAndGoes() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock.advance(1201);
-        QCOMPARE(f.statusLine(), QStringLiteral("💆 眼睛已申请强制下线，正在闭眼充能"));
         QCOMPARE(d.restWindows.size(), 1);
         QVERIFY(d.restWindows.first()->isVisible());
         QCOMPARE(d.restWindows.first()->geometry(), QRect(0, 0, 1280, 800));
         f.clock.advance(21);
         QVERIFY(!d.restWindows.first()->isVisible());
         QVERIFY(RestCycle::restEndMessages().contains(f.statusLine()));
-        f.clock.advance(5);
-        QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:55"));
     }
 
     void windowsReusedWhileScreenCountHolds() {
@@ -283,20 +251,6 @@ private Q_SLOTS:
         const auto topLevel = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(topLevel.begin(), topLevel.end(),
                              [](QWidget* w) { return qobject_cast<RestWindow*>(w) != nullptr; }));
-    }
-
-    void servicesStartOnce() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.clock.advance(100);
-        const int timers = f.clock.activeTimerCount();
-        d.startServices();
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 1100);
-        QCOMPARE(f.clock.activeTimerCount(), timers);
-        const QList<StatsEvent> events = f.events();
-        QCOMPARE(std::count_if(events.begin(), events.end(),
-                               [](const StatsEvent& e) { return e.type == StatsEventType::appLaunched; }),
-                 1);
     }
 };
 

@@ -133,11 +133,7 @@ private slots:
         QVERIFY(bus->connect(QStringLiteral("tavo-test-client"))
                     .interface()
                     ->isServiceRegistered(RemoteControlBus::serviceName));
-        // Another session bus (another user's, or another session's) does not see it.
-        PrivateBus other;
-        QVERIFY(!other.connect(QStringLiteral("tavo-other-client"))
-                     .interface()
-                     ->isServiceRegistered(RemoteControlBus::serviceName));
+        // Not on the system bus, where other users would reach it.
         if (QDBusConnection::systemBus().isConnected()) {
             QVERIFY(!QDBusConnection::systemBus().interface()->isServiceRegistered(
                 RemoteControlBus::serviceName));

@@ -49,17 +49,10 @@ private Q_SLOTS:
         QCOMPARE(f.notifications.categories.size(), 2);
         QCOMPARE(f.notifications.categories.at(1).actionIdentifier, QStringLiteral("PELVIC_FLOOR_COMPLETE"));
         QCOMPARE(f.notifications.categories.at(1).actionTitle, QStringLiteral("底盘保养 +1"));
-        Q_EMIT d.statusMenu->aboutToShow();
-        f.advanceTo(at(9, 0, 1)); // while the menu is open the status lines follow the one-second tick
-        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:59"));
-        QCOMPARE(d.pelvicFloorStatusMenuItem->text(),
-                 QStringLiteral("🫧 今日 0 次 · 下次保养 59:59"));
+        Q_EMIT d.statusMenu->aboutToShow(); // the countdown lines: see the menu's suite
         QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已开启"));
         QVERIFY(d.hydrationToggleMenuItem->isChecked());
         QCOMPARE(d.pelvicFloorIntervalMenuItem->text(), QStringLiteral("    提肛提醒间隔（当前每 60 分钟）"));
-
-        f.advanceTo(at(9, 0, 10));
-        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 今日 0 杯 · 下次吨吨吨 44:50"));
         d.toggleHydrationReminder();
         QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已关闭"));
         QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 水分雷达：已下线"));

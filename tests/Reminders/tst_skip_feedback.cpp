@@ -37,13 +37,6 @@ class SkipFeedbackTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void titleByKind() {
-        QCOMPARE(ReminderSkipFeedbackPresenter::title(ReminderSkipFeedbackKind::hydration),
-                 QStringLiteral("喝水提醒已跳过"));
-        QCOMPARE(ReminderSkipFeedbackPresenter::title(ReminderSkipFeedbackKind::pelvicFloor),
-                 QStringLiteral("提肛提醒已跳过"));
-    }
-
     void frameNearTheTopOfTheVisibleArea_data() {
         QTest::addColumn<std::optional<QRect>>("visible");
         QTest::addColumn<QRect>("frame");
