@@ -1,7 +1,8 @@
 // A rest view in a real rest window on the current X display, for a number of
 // seconds: how many animation ticks came more than one tick late, and how
 // many pixels were repainted per second (what reached the window, and what
-// the layers painted over one another to make it).
+// the layers painted over one another to make it), and how often the timers
+// woke the program and the window was repainted.
 //
 //   bench_rest_frames THEME SECONDS [--simulated]
 //
@@ -10,6 +11,7 @@
 // second of rest: the same work every run, for profiling under callgrind.
 
 #include "Platform/Clock.h"
+#include "Platform/FrameTimers.h"
 #include "Platform/Settings.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
@@ -36,8 +38,11 @@ struct FrameCounts {
     long long late = 0;
     long long flushed = 0; // pixels that reached the window
     long long painted = 0; // pixels painted by every layer, overlaps counted each time
+    long long wakeups = 0; // timeouts apart from the one before
+    long long frames = 0;  // repaints of the window
 };
 FrameCounts counts;
+QElapsedTimer sinceAnyTimeout;
 
 // The system clock's timers, each tick checked against its interval.
 class MeasuredTimer final : public Timer {
@@ -49,6 +54,9 @@ public:
         connect(inner, &Timer::timeout, this, [this] {
             const double gap = since.nsecsElapsed() / 1e9;
             since.restart();
+            // Timeouts of one wakeup come within microseconds of each other.
+            counts.wakeups += !sinceAnyTimeout.isValid() || sinceAnyTimeout.nsecsElapsed() > 500'000;
+            sinceAnyTimeout.restart();
             if (interval <= 0.1) { // an animation tick
                 ++counts.ticks;
                 counts.late += gap > 2 * interval;
@@ -77,9 +85,26 @@ public:
     Timer* createTimer(QObject* parent) override {
         return new MeasuredTimer(system.createTimer(nullptr), parent);
     }
+    Timer* createFrameTimer(QObject* parent) override {
+        return new MeasuredTimer(system.createFrameTimer(nullptr), parent);
+    }
 
 private:
     SystemClock system;
+};
+
+// The fake clock with frame timers, as the system clock has them.
+class SimulatedClock final : public Clock {
+public:
+    QDateTime now() const override { return fake.now(); }
+    qint64 monotonicMs() const override { return fake.monotonicMs(); }
+    Timer* createTimer(QObject* parent) override { return fake.createTimer(parent); }
+    Timer* createFrameTimer(QObject* parent) override { return frames.createTimer(parent); }
+
+    FakeClock fake;
+
+private:
+    FrameTimers frames{fake};
 };
 
 long long area(const QRegion& region) {
@@ -104,6 +129,7 @@ public:
 protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (object == window && event->type() == QEvent::UpdateRequest) {
+            counts.frames += !frame.isEmpty();
             endFrame();
         } else if (event->type() == QEvent::Paint) {
             auto* widget = qobject_cast<QWidget*>(object);
@@ -137,8 +163,9 @@ int main(int argc, char** argv) {
     }
     const bool simulated = argc > 3 && QByteArray(argv[3]) == "--simulated";
     MeasuringClock measuring;
-    FakeClock fake;
-    Clock& clock = simulated ? static_cast<Clock&>(fake) : measuring;
+    SimulatedClock simulatedClock;
+    FakeClock& fake = simulatedClock.fake;
+    Clock& clock = simulated ? static_cast<Clock&>(simulatedClock) : measuring;
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
     preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));
@@ -196,9 +223,10 @@ int main(int argc, char** argv) {
     if (simulated) {
         std::printf("cpu %.1f ms per second of rest, ", 1000 * cpu / seconds);
     } else {
-        std::printf("ticks %lld late %lld (%.2f %%), ", counts.ticks, counts.late,
-                    counts.ticks ? 100.0 * counts.late / counts.ticks : 0.0);
+        std::printf("ticks %lld late %lld (%.2f %%), wakeups/s %.1f, ", counts.ticks, counts.late,
+                    counts.ticks ? 100.0 * counts.late / counts.ticks : 0.0, counts.wakeups / seconds);
     }
+    std::printf("repaints/s %.1f, ", counts.frames / seconds);
     std::printf("pixels/s flushed %.0f (%.2f screens), painted %.0f (%.2f screens)\n",
                 counts.flushed / seconds, counts.flushed / seconds / screen, counts.painted / seconds,
                 counts.painted / seconds / screen);
