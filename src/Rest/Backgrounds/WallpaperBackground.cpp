@@ -10,6 +10,7 @@
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
 
+#include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -22,20 +23,50 @@ const QColor veil = QColor::fromRgbF(0, 0, 0, 0.18f);
 // How much light the veil lets through.
 const double underVeil = 1 - veil.alphaF();
 
+constexpr int spokes = 12;
+constexpr double indicatorSide = 32;
+
+double loadingTextHeight() {
+    return systemFont(11).pixelSize() * 1.2;
+}
+
+// Where the loading line's indicator and text stand over an area.
+QRect indicatorRect(QSize area) {
+    const double top = WallpaperBackground::loadingStackTop(area, indicatorSide + 12 + loadingTextHeight());
+    return QRectF(area.width() / 2.0 - indicatorSide / 2, top, indicatorSide, indicatorSide).toAlignedRect();
+}
+QRectF loadingTextRect(QSize area) {
+    return {0, QRectF(indicatorRect(area)).bottom() + 12, static_cast<double>(area.width()),
+            loadingTextHeight()};
+}
+
+// What the line covers, with room for antialiased edges and glyphs reaching
+// past their line.
+QRect loadingLineArea(QSize area) {
+    constexpr int margin = 8;
+    const QRect indicator = indicatorRect(area);
+    const int textWidth = QFontMetrics(systemFont(11)).horizontalAdvance(WallpaperBackground::loadingText);
+    const int half = std::max(indicator.width(), textWidth) / 2 + margin;
+    return {QPoint(area.width() / 2 - half, indicator.top() - margin),
+            QPoint(area.width() / 2 + half, loadingTextRect(area).toAlignedRect().bottom() + margin)};
+}
+
 // The loading line over the classic backdrop: a spinning teal indicator and
 // the text below it, 12 apart; all under the veil. Black over a colour only
 // scales its light, so the veil is had by drawing the backdrop and the line
 // that much darker, not by a second pass over every repainted pixel. Only
-// the indicator moves.
+// the indicator moves. The layer covers the line and no more, so that the
+// glow steps around it do not repaint it; it draws in its parent's
+// coordinates.
 class LoadingLayer : public QWidget {
 public:
     LoadingLayer(Clock& clock, QWidget* parent)
         : QWidget(parent)
-        , spin(clock.createTimer(this)) {
+        , spin(clock.createFrameTimer(this)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
-            update(indicatorRect());
+            update(indicatorRect(parentWidget()->size()).translated(-pos()));
         });
     }
 
@@ -44,10 +75,11 @@ protected:
     void hideEvent(QHideEvent*) override { spin->stop(); }
 
     void paintEvent(QPaintEvent* event) override {
+        const QSize area = parentWidget()->size();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF indicator = indicatorRect();
-        const QPointF centre = indicator.center();
+        painter.translate(-pos());
+        const QPointF centre = QRectF(indicatorRect(area)).center();
 
         // Twelve spokes, the leading one brightest, stepping round once a second.
         QPen pen(Palette::teal, 3, Qt::SolidLine, Qt::RoundCap);
@@ -61,8 +93,8 @@ protected:
             painter.drawLine(centre + direction * 8, centre + direction * 14);
         }
 
-        const QRectF text(0, indicator.bottom() + 12, width(), textHeight());
-        if (event->region().intersects(text.toAlignedRect())) {
+        const QRectF text = loadingTextRect(area);
+        if (event->region().translated(pos()).intersects(text.toAlignedRect())) {
             painter.setFont(systemFont(11));
             painter.setPen(Palette::dimmed(Palette::white(0.4), underVeil));
             painter.drawText(text, Qt::AlignCenter, WallpaperBackground::loadingText);
@@ -70,15 +102,6 @@ protected:
     }
 
 private:
-    static constexpr int spokes = 12;
-    static constexpr double indicatorSide = 32;
-
-    static double textHeight() { return systemFont(11).pixelSize() * 1.2; }
-    QRect indicatorRect() const {
-        const double top = WallpaperBackground::loadingStackTop(size(), indicatorSide + 12 + textHeight());
-        return QRectF(width() / 2.0 - indicatorSide / 2, top, indicatorSide, indicatorSide).toAlignedRect();
-    }
-
     Timer* spin;
     int turn = 0;
 };
@@ -181,7 +204,7 @@ void WallpaperBackground::paintEvent(QPaintEvent* event) {
 
 void WallpaperBackground::resizeEvent(QResizeEvent*) {
     classic->setGeometry(rect());
-    loadingLayer->setGeometry(rect());
+    loadingLayer->setGeometry(loadingLineArea(size()));
 }
 
 void WallpaperBackground::showEvent(QShowEvent*) {
