@@ -356,6 +356,9 @@ void RestView::tick() {
     const int seconds = secondsRemaining.read ? secondsRemaining.read() : 0;
     if (seconds != shownSeconds) {
         shownSeconds = seconds;
+        // Painting takes and frees memory all the time, and the heap keeps
+        // what is freed, so a rest would grow by tens of kilobytes a second.
+        returnFreedMemoryToSystem();
         arc.animateTo(arcFraction(seconds), now, Transition::Curve::Linear, arcSeconds);
         if (theme != RestTheme::Ultraman) {
             ticker->animate(arc, ringArea());
