@@ -62,7 +62,7 @@ class LoadingLayer : public QWidget {
 public:
     LoadingLayer(Clock& clock, QWidget* parent)
         : QWidget(parent)
-        , spin(clock.createFrameTimer(this)) {
+        , spin(clock.createTimer(this)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;

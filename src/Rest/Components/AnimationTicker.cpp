@@ -9,7 +9,7 @@ AnimationTicker::AnimationTicker(Clock& clock, QWidget* target)
     : QObject(target)
     , clock(clock)
     , target(target)
-    , timer(clock.createFrameTimer(this)) {
+    , timer(clock.createTimer(this)) {
     connect(timer, &Timer::timeout, this, &AnimationTicker::frame);
 }
 
