@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -66,35 +67,32 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
-            update(indicatorRect(parentWidget()->size()).translated(-pos()));
+            update(indicatorRect(parentWidget()->size())
+                       .adjusted(-framePadding, -framePadding, framePadding, framePadding)
+                       .translated(-pos()));
         });
     }
 
 protected:
     void showEvent(QShowEvent*) override { spin->start(1.0 / spokes, true); }
-    void hideEvent(QHideEvent*) override { spin->stop(); }
+
+    void hideEvent(QHideEvent*) override {
+        spin->stop();
+        frames = {};
+    }
 
     void paintEvent(QPaintEvent* event) override {
         const QSize area = parentWidget()->size();
+        const QRegion dirty = event->region().translated(pos());
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
         painter.translate(-pos());
-        const QPointF centre = QRectF(indicatorRect(area)).center();
-
-        // Twelve spokes, the leading one brightest, stepping round once a second.
-        QPen pen(Palette::teal, 3, Qt::SolidLine, Qt::RoundCap);
-        for (int i = 0; i < spokes; ++i) {
-            const int age = (turn - i + spokes) % spokes;
-            pen.setColor(Palette::dimmed(Palette::withOpacity(Palette::teal, 1.0 - 0.75 * age / (spokes - 1)),
-                                         underVeil));
-            painter.setPen(pen);
-            const double angle = 2 * M_PI * i / spokes;
-            const QPointF direction(std::sin(angle), -std::cos(angle));
-            painter.drawLine(centre + direction * 8, centre + direction * 14);
+        const QRect indicator = indicatorRect(area);
+        if (dirty.intersects(indicator.adjusted(-framePadding, -framePadding, framePadding, framePadding))) {
+            paintIndicator(painter, QRectF(indicator).center());
         }
-
         const QRectF text = loadingTextRect(area);
-        if (event->region().translated(pos()).intersects(text.toAlignedRect())) {
+        if (dirty.intersects(text.toAlignedRect())) {
+            painter.setRenderHint(QPainter::Antialiasing);
             painter.setFont(systemFont(11));
             painter.setPen(Palette::dimmed(Palette::white(0.4), underVeil));
             painter.drawText(text, Qt::AlignCenter, WallpaperBackground::loadingText);
@@ -102,8 +100,52 @@ protected:
     }
 
 private:
+    // Room around the indicator's box for the antialiased spoke ends.
+    static constexpr int framePadding = 2;
+
+    // Each step of the indicator is drawn once while the layer is on
+    // screen, in a picture placed at whole device pixels with the centre
+    // where it falls on the screen: a step then copies a few pixels
+    // instead of stroking twelve antialiased spokes.
+    void paintIndicator(QPainter& painter, QPointF centre) {
+        const qreal ratio = devicePixelRatioF();
+        const double half = indicatorSide / 2 + framePadding;
+        const QPointF origin(std::floor((centre.x() - half) * ratio),
+                             std::floor((centre.y() - half) * ratio));
+        const QPointF inPicture = centre - origin / ratio;
+        if (inPicture != framesCentre || ratio != framesRatio) {
+            frames = {};
+            framesCentre = inPicture;
+            framesRatio = ratio;
+        }
+        QImage& frame = frames.at(static_cast<size_t>(turn));
+        if (frame.isNull()) {
+            frame = QImage(QSize(1, 1) * static_cast<int>(std::ceil(2 * half * ratio + 1)),
+                           QImage::Format_ARGB32_Premultiplied);
+            frame.setDevicePixelRatio(ratio);
+            frame.fill(Qt::transparent);
+            QPainter picture(&frame);
+            picture.setRenderHint(QPainter::Antialiasing);
+            // Twelve spokes, the leading one brightest, stepping round once a second.
+            QPen pen(Palette::teal, 3, Qt::SolidLine, Qt::RoundCap);
+            for (int i = 0; i < spokes; ++i) {
+                const int age = (turn - i + spokes) % spokes;
+                pen.setColor(Palette::dimmed(
+                    Palette::withOpacity(Palette::teal, 1.0 - 0.75 * age / (spokes - 1)), underVeil));
+                picture.setPen(pen);
+                const double angle = 2 * M_PI * i / spokes;
+                const QPointF direction(std::sin(angle), -std::cos(angle));
+                picture.drawLine(inPicture + direction * 8, inPicture + direction * 14);
+            }
+        }
+        painter.drawImage(origin / ratio, frame);
+    }
+
     Timer* spin;
     int turn = 0;
+    std::array<QImage, spokes> frames;
+    QPointF framesCentre;
+    qreal framesRatio = 0;
 };
 
 } // namespace
