@@ -11,6 +11,7 @@
 // second of rest: the same work every run, for profiling under callgrind.
 
 #include "Platform/Clock.h"
+#include "Platform/FrameTimers.h"
 #include "Platform/Settings.h"
 #include "Rest/Models/RestTheme.h"
 #include "Rest/RestView.h"
@@ -84,9 +85,26 @@ public:
     Timer* createTimer(QObject* parent) override {
         return new MeasuredTimer(system.createTimer(nullptr), parent);
     }
+    Timer* createFrameTimer(QObject* parent) override {
+        return new MeasuredTimer(system.createFrameTimer(nullptr), parent);
+    }
 
 private:
     SystemClock system;
+};
+
+// The fake clock with frame timers, as the system clock has them.
+class SimulatedClock final : public Clock {
+public:
+    QDateTime now() const override { return fake.now(); }
+    qint64 monotonicMs() const override { return fake.monotonicMs(); }
+    Timer* createTimer(QObject* parent) override { return fake.createTimer(parent); }
+    Timer* createFrameTimer(QObject* parent) override { return frames.createTimer(parent); }
+
+    FakeClock fake;
+
+private:
+    FrameTimers frames{fake};
 };
 
 long long area(const QRegion& region) {
@@ -145,8 +163,9 @@ int main(int argc, char** argv) {
     }
     const bool simulated = argc > 3 && QByteArray(argv[3]) == "--simulated";
     MeasuringClock measuring;
-    FakeClock fake;
-    Clock& clock = simulated ? static_cast<Clock&>(fake) : measuring;
+    SimulatedClock simulatedClock;
+    FakeClock& fake = simulatedClock.fake;
+    Clock& clock = simulated ? static_cast<Clock&>(simulatedClock) : measuring;
     QTemporaryDir settings;
     Preferences preferences(settings.filePath(QStringLiteral("Tavo.conf")));
     preferences.setValue(Settings::wallpaperServiceBaseURL, QStringLiteral("http://127.0.0.1:9"));

@@ -1,5 +1,7 @@
 #include "Platform/Clock.h"
 
+#include "Platform/FrameTimers.h"
+
 #include <QTimer>
 
 #include <algorithm>
@@ -42,6 +44,10 @@ void Clock::callLater(QObject* context, double delaySeconds, std::function<void(
     timer->start(delaySeconds, false);
 }
 
+SystemClock::SystemClock() = default;
+
+SystemClock::~SystemClock() = default;
+
 QDateTime SystemClock::now() const {
     return QDateTime::currentDateTime();
 }
@@ -53,4 +59,11 @@ qint64 SystemClock::monotonicMs() const {
 
 Timer* SystemClock::createTimer(QObject* parent) {
     return new SystemTimer(parent);
+}
+
+Timer* SystemClock::createFrameTimer(QObject* parent) {
+    if (!frames) {
+        frames = std::make_unique<FrameTimers>(*this);
+    }
+    return frames->createTimer(parent);
 }

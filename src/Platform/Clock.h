@@ -4,6 +4,9 @@
 #include <QObject>
 
 #include <functional>
+#include <memory>
+
+class FrameTimers;
 
 // A timer handed out by a Clock. Intervals are seconds as doubles; the first
 // timeout comes one interval after start().
@@ -35,6 +38,10 @@ public:
     virtual qint64 monotonicMs() const = 0;
     // The timer is owned by parent and dies with it.
     virtual Timer* createTimer(QObject* parent) = 0;
+    // The same for an animation's rhythm: its timeouts may come up to a frame
+    // late, so that the rhythms of one screen share their repaints (see
+    // FrameTimers). By default it is a plain timer.
+    virtual Timer* createFrameTimer(QObject* parent) { return createTimer(parent); }
 
     // Calls fn once after the delay unless context is destroyed first.
     void callLater(QObject* context, double delaySeconds, std::function<void()> fn);
@@ -42,7 +49,14 @@ public:
 
 class SystemClock final : public Clock {
 public:
+    SystemClock();
+    ~SystemClock() override;
+
     QDateTime now() const override;
     qint64 monotonicMs() const override;
     Timer* createTimer(QObject* parent) override;
+    Timer* createFrameTimer(QObject* parent) override;
+
+private:
+    std::unique_ptr<FrameTimers> frames;
 };

@@ -170,7 +170,7 @@ RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsR
     , theme(RestThemes::stored(this->services.preferences))
     , blurRadius(this->services.preferences.value(Settings::wallpaperBlurRadius).value())
     , hold(new SkipHold(this->services.clock, this->onSkip, nullptr, this))
-    , tickTimer(this->services.clock.createTimer(this)) {
+    , tickTimer(this->services.clock.createFrameTimer(this)) {
     setFocusPolicy(Qt::StrongFocus);
     connect(tickTimer, &Timer::timeout, this, &RestView::tick);
     connect(hold, &SkipHold::changed, this, &RestView::holdChanged);

@@ -62,7 +62,7 @@ AuroraBackground::AuroraBackground(Clock& clock, QWidget* parent, QRandomGenerat
     , clock(clock)
     , classic(clock, this)
     , fireflies(random)
-    , timer(clock.createTimer(this)) {
+    , timer(clock.createFrameTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     connect(timer, &Timer::timeout, this, &AuroraBackground::tick);

@@ -121,7 +121,7 @@ ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner, const QColor& vei
     : clock(clock)
     , owner(owner)
     , veilColour(veil)
-    , timer(clock.createTimer(owner)) {
+    , timer(clock.createFrameTimer(owner)) {
     drawn = positionsAt(0);
     QObject::connect(timer, &Timer::timeout, owner, [this] {
         const double now = Animation::now(this->clock);

@@ -63,7 +63,7 @@ class LoadingLayer : public QWidget {
 public:
     LoadingLayer(Clock& clock, QWidget* parent)
         : QWidget(parent)
-        , spin(clock.createTimer(this)) {
+        , spin(clock.createFrameTimer(this)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;

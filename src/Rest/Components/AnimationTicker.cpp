@@ -9,7 +9,7 @@ AnimationTicker::AnimationTicker(Clock& clock, QWidget* target)
     : QObject(target)
     , clock(clock)
     , target(target)
-    , timer(clock.createTimer(this)) {
+    , timer(clock.createFrameTimer(this)) {
     connect(timer, &Timer::timeout, this, &AnimationTicker::frame);
 }
 
