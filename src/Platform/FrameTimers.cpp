@@ -21,7 +21,10 @@ public:
         }
         intervalMs = std::max<qint64>(1, std::llround(intervalSeconds * 1000.0));
         repeating = repeat;
-        dueMs = frames->clock.monotonicMs() + intervalMs;
+        // Counted from the frame just gone: a 0.03 s transition started
+        // between frames moves on the next one, not the one after.
+        const qint64 now = frames->clock.monotonicMs();
+        dueMs = now - now % FrameTimers::frameMs + intervalMs;
         active = true;
         frames->schedule();
     }

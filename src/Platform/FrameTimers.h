@@ -11,10 +11,11 @@
 class FrameTimer;
 
 // Timers that share frames. Frames fall every frameMs on the clock's
-// monotonic time; each timeout comes at the first frame at or after it is
-// due, and every timeout due by a frame comes in the same wakeup, so the
-// repaints they ask for are painted and flushed once. A timeout is less than
-// one frame late, and a repeating timer keeps its own rate on average.
+// monotonic time; a timer counts its interval from the frame at or before
+// its start, each timeout comes at the first frame at or after it is due,
+// and every timeout due by a frame comes in the same wakeup, so the repaints
+// they ask for are painted and flushed once. A timeout is less than one
+// frame off, and a repeating timer keeps its own rate on average.
 class FrameTimers : public QObject {
     Q_OBJECT
 public:

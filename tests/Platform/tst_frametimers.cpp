@@ -20,8 +20,9 @@ struct Rhythm {
 Q_DECLARE_METATYPE(QList<Rhythm>)
 
 // The rhythms of a rest share frames: every timeout lands on a 30 ms frame,
-// never before it is due and less than a frame after, so the slow ones add
-// no wakeups to the fireflies' frames.
+// never before it is due (counted from the frame at or before its start)
+// and less than a frame after, so the slow ones add no wakeups to the
+// fireflies' frames.
 class FrameTimersTest : public QObject {
     Q_OBJECT
 
@@ -32,9 +33,9 @@ private Q_SLOTS:
         QTest::newRow("fireflies alone") << QList<Rhythm>{{0, 30, true}} << 20;
         QTest::newRow("breath, glow step and arc on the fireflies' frames")
             << QList<Rhythm>{{0, 30, true}, {0, 100, true}, {45, 100, false}, {101, 30, true}} << 20;
-        // 100, 200 ... and 110, 210 ... fall on 120, 210, 300, 330, 420, 510, 600.
+        // Both count from 0: 100, 200 ... fall on 120, 210, 300, 420, 510, 600.
         QTest::newRow("two slow rhythms without fireflies")
-            << QList<Rhythm>{{0, 100, true}, {10, 100, true}} << 7;
+            << QList<Rhythm>{{0, 100, true}, {10, 100, true}} << 6;
         QTest::newRow("started off the frames") << QList<Rhythm>{{7, 100, false}} << 1;
     }
     void timeoutsShareFrames() {
@@ -59,14 +60,16 @@ private Q_SLOTS:
 
         for (int i = 0; i < rhythms.size(); ++i) {
             const Rhythm& rhythm = rhythms.at(i);
-            qint64 due = rhythm.startMs + rhythm.intervalMs;
+            // Counted from the frame at or before the start.
+            const qint64 from = rhythm.startMs - rhythm.startMs % FrameTimers::frameMs;
+            qint64 due = from + rhythm.intervalMs;
             for (const qint64 at : fired[i]) {
                 QCOMPARE(at % FrameTimers::frameMs, 0);
                 QVERIFY2(at >= due && at < due + FrameTimers::frameMs, qPrintable(QString::number(at)));
                 due += rhythm.intervalMs;
             }
             // None was left out: the next one falls after the end.
-            const qint64 next = rhythm.startMs + rhythm.intervalMs * (fired[i].size() + 1);
+            const qint64 next = from + rhythm.intervalMs * (fired[i].size() + 1);
             QVERIFY(rhythm.repeating ? next > endMs : fired[i].size() == 1);
         }
         QCOMPARE(int(woke.size()), wakeups);
