@@ -67,6 +67,15 @@ double haloMix(const Motion& motion) {
     return (motion.haloBlurRadius() - 16) / 24;
 }
 
+// x times a over 255, rounded, on each channel: how the raster engine blends
+// a colour over a pixel's coverage.
+uint byteMul(uint x, uint a) {
+    quint64 t = ((quint64(x) | (quint64(x) << 24)) & 0x00ff00ff00ff00ffULL) * a;
+    t = (t + ((t >> 8) & 0x00ff00ff00ff00ffULL) + 0x0080008000800080ULL) >> 8;
+    t &= 0x00ff00ff00ff00ffULL;
+    return static_cast<uint>(t) | static_cast<uint>(t >> 24);
+}
+
 } // namespace
 
 void UltramanTigaView::Sprite::draw(QPainter& painter, QPointF centre, double opacity) const {
@@ -150,6 +159,29 @@ void UltramanTigaView::resizeEvent(QResizeEvent*) {
         parts.push_back(starRect(star));
     }
     starField = unionOf(parts);
+    starLights.clear();
+}
+
+void UltramanTigaView::buildStarLights(qreal ratio) {
+    starLights.clear();
+    starLights.reserve(stars.size());
+    for (const Star& star : stars) {
+        const QRect area = starRect(star);
+        QImage coverage(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        coverage.setDevicePixelRatio(ratio);
+        coverage.fill(Qt::transparent);
+        {
+            // Opaque white leaves each pixel's coverage in its alpha.
+            QPainter painter(&coverage);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Qt::white);
+            painter.translate(-area.topLeft());
+            painter.drawEllipse(QPointF(star.x * width(), star.y * height()), star.size / 2, star.size / 2);
+        }
+        QImage lit = coverage.copy();
+        starLights.append({std::move(coverage), std::move(lit), area.topLeft()});
+    }
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {
@@ -160,6 +192,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     clock->stop();
     // Made again at the next paint; nothing of it is needed between rests.
     spriteRatio = 0;
+    starLights.clear();
     violetGlow = QImage();
     halo = {};
     mixedHalo = QImage();
@@ -338,6 +371,7 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
     if (spriteRatio != ratio) {
         buildStaticSprites(ratio);
+        starLights.clear();
         capsule.reset();
         previousCapsule.reset();
     }
@@ -347,12 +381,25 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
 
     // Star field, one pass.
-    painter.setPen(Qt::NoPen);
-    for (const Star& star : stars) {
-        if (dirty.intersects(starRect(star))) {
-            painter.setBrush(Palette::withOpacity(Qt::white, starOpacity(star, glowPhase)));
-            painter.drawEllipse(QPointF(star.x * w, star.y * h), star.size / 2, star.size / 2);
+    if (starLights.size() != stars.size()) {
+        buildStarLights(ratio);
+    }
+    for (qsizetype i = 0; i < stars.size(); ++i) {
+        StarLight& light = starLights[i];
+        if (!dirty.intersects(QRect(light.at, light.coverage.deviceIndependentSize().toSize()))) {
+            continue;
         }
+        const QRgb colour =
+            qPremultiply(Palette::withOpacity(Qt::white, starOpacity(stars.at(i), glowPhase)).rgba64())
+                .toArgb32();
+        for (int y = 0; y < light.coverage.height(); ++y) {
+            const auto* coverage = reinterpret_cast<const QRgb*>(light.coverage.constScanLine(y));
+            auto* lit = reinterpret_cast<QRgb*>(light.lit.scanLine(y));
+            for (int x = 0; x < light.coverage.width(); ++x) {
+                lit[x] = byteMul(colour, qAlpha(coverage[x]));
+            }
+        }
+        painter.drawImage(light.at, light.lit);
     }
 
     // The glow is clear beyond its radius; only the square around it is kept.

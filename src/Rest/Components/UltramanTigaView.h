@@ -92,6 +92,16 @@ private:
     QString subtitle;
     QList<UltramanTiga::Star> stars;
     QRegion starField; // where the stars lie, in the current size
+    // A star's light as its antialiased coverage, in the current size and
+    // pixel ratio: a twinkle then blends a few pixels exactly as a fill of
+    // its colour over that coverage would, without rasterizing an ellipse.
+    struct StarLight {
+        QImage coverage;
+        QImage lit; // the coverage in the star's colour of this repaint
+        QPoint at;
+    };
+    QList<StarLight> starLights;
+    void buildStarLights(qreal ratio);
     UltramanTiga::Motion motion;
     Timer* clock;
 
