@@ -67,15 +67,6 @@ double haloMix(const Motion& motion) {
     return (motion.haloBlurRadius() - 16) / 24;
 }
 
-// x times a over 255, rounded, on each channel: how the raster engine blends
-// a colour over a pixel's coverage.
-uint byteMul(uint x, uint a) {
-    quint64 t = ((quint64(x) | (quint64(x) << 24)) & 0x00ff00ff00ff00ffULL) * a;
-    t = (t + ((t >> 8) & 0x00ff00ff00ff00ffULL) + 0x0080008000800080ULL) >> 8;
-    t &= 0x00ff00ff00ff00ffULL;
-    return static_cast<uint>(t) | static_cast<uint>(t >> 24);
-}
-
 } // namespace
 
 void UltramanTigaView::Sprite::draw(QPainter& painter, QPointF centre, double opacity) const {
@@ -131,9 +122,7 @@ QImage UltramanTigaView::figureImage() {
 }
 
 QRect UltramanTigaView::starRect(const Star& star) const {
-    const QPointF centre(star.x * width(), star.y * height());
-    const double half = star.size / 2 + 1;
-    return QRectF(centre - QPointF(half, half), centre + QPointF(half, half)).toAlignedRect();
+    return SmallDisc::areaFor(QPointF(star.x * width(), star.y * height()), star.size / 2);
 }
 
 void UltramanTigaView::tick() {
@@ -160,28 +149,6 @@ void UltramanTigaView::resizeEvent(QResizeEvent*) {
     }
     starField = unionOf(parts);
     starLights.clear();
-}
-
-void UltramanTigaView::buildStarLights(qreal ratio) {
-    starLights.clear();
-    starLights.reserve(stars.size());
-    for (const Star& star : stars) {
-        const QRect area = starRect(star);
-        QImage coverage(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-        coverage.setDevicePixelRatio(ratio);
-        coverage.fill(Qt::transparent);
-        {
-            // Opaque white leaves each pixel's coverage in its alpha.
-            QPainter painter(&coverage);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(Qt::white);
-            painter.translate(-area.topLeft());
-            painter.drawEllipse(QPointF(star.x * width(), star.y * height()), star.size / 2, star.size / 2);
-        }
-        QImage lit = coverage.copy();
-        starLights.append({std::move(coverage), std::move(lit), area.topLeft()});
-    }
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {
@@ -382,24 +349,15 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
 
     // Star field, one pass.
     if (starLights.size() != stars.size()) {
-        buildStarLights(ratio);
+        for (const Star& star : stars) {
+            starLights.append(SmallDisc(QPointF(star.x * w, star.y * h), star.size / 2, ratio));
+        }
     }
     for (qsizetype i = 0; i < stars.size(); ++i) {
-        StarLight& light = starLights[i];
-        if (!dirty.intersects(QRect(light.at, light.coverage.deviceIndependentSize().toSize()))) {
-            continue;
+        SmallDisc& light = starLights[i];
+        if (dirty.intersects(light.area())) {
+            light.fill(painter, Palette::withOpacity(Qt::white, starOpacity(stars.at(i), glowPhase)));
         }
-        const QRgb colour =
-            qPremultiply(Palette::withOpacity(Qt::white, starOpacity(stars.at(i), glowPhase)).rgba64())
-                .toArgb32();
-        for (int y = 0; y < light.coverage.height(); ++y) {
-            const auto* coverage = reinterpret_cast<const QRgb*>(light.coverage.constScanLine(y));
-            auto* lit = reinterpret_cast<QRgb*>(light.lit.scanLine(y));
-            for (int x = 0; x < light.coverage.width(); ++x) {
-                lit[x] = byteMul(colour, qAlpha(coverage[x]));
-            }
-        }
-        painter.drawImage(light.at, light.lit);
     }
 
     // The glow is clear beyond its radius; only the square around it is kept.

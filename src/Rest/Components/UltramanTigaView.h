@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/UltramanTigaModel.h"
 
 #include <QImage>
@@ -91,17 +92,8 @@ private:
     std::function<int()> secondsRemaining;
     QString subtitle;
     QList<UltramanTiga::Star> stars;
-    QRegion starField; // where the stars lie, in the current size
-    // A star's light as its antialiased coverage, in the current size and
-    // pixel ratio: a twinkle then blends a few pixels exactly as a fill of
-    // its colour over that coverage would, without rasterizing an ellipse.
-    struct StarLight {
-        QImage coverage;
-        QImage lit; // the coverage in the star's colour of this repaint
-        QPoint at;
-    };
-    QList<StarLight> starLights;
-    void buildStarLights(qreal ratio);
+    QRegion starField;           // where the stars lie, in the current size
+    QList<SmallDisc> starLights; // in the current size and pixel ratio
     UltramanTiga::Motion motion;
     Timer* clock;
 
