@@ -9,10 +9,6 @@
 
 namespace {
 
-QDateTime at(int day, int hour, int minute, int second = 0) {
-    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
-}
-
 struct Fixture : ServicesFixture {
     explicit Fixture(const QDateTime& start = at(2, 9, 0))
         : ServicesFixture(start) {}

@@ -1,6 +1,7 @@
 #include "Stats/UI/StatsReportView.h"
 #include "Stats/UI/StatsReportWindow.h"
 #include "support/DelegateFixture.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QtTest>
@@ -103,10 +104,7 @@ private Q_SLOTS:
 
     void unreadableMetaCountsAsNotOffered() {
         launched(yesterdayNoon);
-        QFile meta(f->store.metaPath());
-        QVERIFY(meta.open(QIODevice::WriteOnly));
-        meta.write("{\"lastDailyReportPromptDay\": 2026");
-        meta.close();
+        QVERIFY(writeFile(f->store.metaPath(), "{\"lastDailyReportPromptDay\": 2026"));
         launch();
         f->clock.advance(1);
         QCOMPARE(f->platform.alerts.shown.size(), 1);

@@ -1,5 +1,6 @@
 #include "Platform/Log.h"
 #include "Stats/StatsStore.h"
+#include "support/Files.h"
 #include "support/ServicesFixture.h"
 
 #include <QCoreApplication>
@@ -24,17 +25,6 @@ namespace {
 
 QDateTime local(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 QByteArray line(const QString& id, const QString& timestamp, const char* type = "app_launched") {
@@ -163,25 +153,26 @@ private slots:
     void separators() {
         QFETCH(QByteArray, separator);
         QFETCH(QByteArray, end);
-        writeFile(monthFile(QStringLiteral("2026-03")),
-                  line("A", "2026-03-02T01:00:00Z") + separator + line("B", "2026-03-02T02:00:00Z") + end);
+        QVERIFY(writeFile(monthFile(QStringLiteral("2026-03")), line("A", "2026-03-02T01:00:00Z") +
+                                                                    separator +
+                                                                    line("B", "2026-03-02T02:00:00Z") + end));
         QCOMPARE(ids(march()), (QStringList{"A", "B"}));
     }
 
     void unreadableLinesAreSkipped() {
-        writeFile(monthFile(QStringLiteral("2026-03")),
-                  line("A", "2026-03-02T01:00:00Z") + "\n\n   \nnot json at all\n" +
-                      line("X", "2026-03-02T01:30:00Z", "rest_paused") + "\n" +
-                      line("Y", "2026-03-02T01:40:00.5Z") + "\n" +
-                      line("Z", "2026-03-02T01:50:00Z").replace("\"Z\"", "\"\xFF\xFE\"") + "\n" +
-                      line("B", "2026-03-02T02:00:00Z", "hydration_snoozed") + "\n");
+        QVERIFY(writeFile(monthFile(QStringLiteral("2026-03")),
+                          line("A", "2026-03-02T01:00:00Z") + "\n\n   \nnot json at all\n" +
+                              line("X", "2026-03-02T01:30:00Z", "rest_paused") + "\n" +
+                              line("Y", "2026-03-02T01:40:00.5Z") + "\n" +
+                              line("Z", "2026-03-02T01:50:00Z").replace("\"Z\"", "\"\xFF\xFE\"") + "\n" +
+                              line("B", "2026-03-02T02:00:00Z", "hydration_snoozed") + "\n"));
         QCOMPARE(ids(march()), (QStringList{"A", "B"}));
         QVERIFY(f->log.isEmpty());
     }
 
     void tornLineDoesNotSwallowTheNext() {
         const QByteArray whole = line("A", "2026-03-02T01:00:00Z");
-        writeFile(monthFile(QStringLiteral("2026-03")), whole + "\n" + whole.left(40));
+        QVERIFY(writeFile(monthFile(QStringLiteral("2026-03")), whole + "\n" + whole.left(40)));
         launched(local(2026, 3, 3));
         const auto events = march();
         QCOMPARE(events.size(), 2);
@@ -225,7 +216,7 @@ private slots:
     }
 
     void blockedFolderIsReported() {
-        writeFile(f->dir.path() + QStringLiteral("/blocked"), "x");
+        QVERIFY(writeFile(f->dir.path() + QStringLiteral("/blocked"), "x"));
         StatsStore blocked(f->dir.path() + QStringLiteral("/blocked/Stats"));
         QCOMPARE(f->log.size(), 1);
         QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to create directories: ")));
@@ -312,7 +303,7 @@ private slots:
     }
     void unreadableMetaIsEmpty() {
         QFETCH(QByteArray, contents);
-        writeFile(f->store.metaPath(), contents);
+        QVERIFY(writeFile(f->store.metaPath(), contents));
         QCOMPARE(f->store.loadMeta(), StatsMeta{});
     }
 
