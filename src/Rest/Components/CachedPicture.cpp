@@ -62,25 +62,17 @@ QRegion unionOf(std::span<const QRect> rects) {
 
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin) {
     const qreal ratio = image.devicePixelRatio();
-    const auto copy = [&](const QRect& rect) {
+    for (const QRect& rect : region) {
+        const bool large = !isSmall(rect);
+        if (large) {
+            painter.setClipRect(rect);
+        }
         painter.drawImage(rect, image,
                           QRectF(QPointF(rect.topLeft() - origin) * ratio, QSizeF(rect.size()) * ratio));
-    };
-    QRegion large;
-    for (const QRect& rect : region) {
-        if (!isSmall(rect)) {
-            painter.setClipRect(rect);
-            copy(rect);
-            large += rect;
+        if (large) {
+            painter.setClipping(false);
         }
     }
-    // The small ones in one copy under their region's clip: a copy of its
-    // own each costs far more in set-up than their few pixels.
-    if (const QRegion small = region - large; !small.isEmpty()) {
-        painter.setClipRegion(small);
-        copy(small.boundingRect());
-    }
-    painter.setClipping(false);
 }
 
 void paintInBands(QPainter& painter, const QRegion& region, const std::function<void()>& paint) {

@@ -29,8 +29,9 @@ QRegion unionOf(std::span<const QRect> rects);
 
 // Copies the parts of image under the region, the image's top left lying at
 // origin (in the painter's coordinates). Large parts go one at a time under a
-// clip of their own (see paintEachRect); the small ones, a star field of a
-// hundred twinkling points, in one copy under their region's clip.
+// clip of their own (see paintEachRect); small ones straight under the
+// region's clip: a clip of their own is cut from that region, which for a
+// star field of a hundred twinkling points costs more than their pixels.
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin);
 
 // Calls paint once for each band of a few lines of the region, with the
