@@ -1,5 +1,6 @@
 #include "Platform/LoginItem.h"
 #include "support/DelegateFixture.h"
+#include "support/Files.h"
 
 #include <QAction>
 #include <QDir>
@@ -26,14 +27,9 @@ private:
         QString entry() const { return XdgAutostartLoginItem::entryPath(); }
         void write(const QByteArray& text) const {
             QDir().mkpath(QFileInfo(entry()).absolutePath());
-            QFile file(entry());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(text);
+            QVERIFY(writeFile(entry(), text));
         }
-        QByteArray read() const {
-            QFile file(entry());
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }
+        QByteArray read() const { return readFile(entry()); }
     };
 
     // A delegate with the real autostart entry, or the scripted one.
@@ -133,8 +129,7 @@ private Q_SLOTS:
     void unwritableFolderFails() {
         // A regular file where a folder belongs stops root as well as anyone.
         Home home(QStringLiteral("file/config"));
-        QFile blocker(home.dir.filePath(QStringLiteral("file")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(writeFile(home.dir.filePath(QStringLiteral("file")), {}));
         XdgAutostartLoginItem item(installed());
         const std::optional<QString> error = item.registerItem();
         QVERIFY2(error && error->contains(home.dir.filePath(QStringLiteral("file/config/autostart"))),

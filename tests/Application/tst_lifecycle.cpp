@@ -45,44 +45,48 @@ private:
             }
             QCoreApplication::processEvents();
         }
-        bool windowsShown() const {
-            return std::all_of(delegate->restWindows.begin(), delegate->restWindows.end(),
-                               [](RestWindow* w) { return w->isVisible(); });
+        qsizetype windowsShown() const {
+            return std::count_if(delegate->restWindows.begin(), delegate->restWindows.end(),
+                                 [](RestWindow* w) { return w->isVisible(); });
         }
-        bool windowsHidden() const {
-            return std::none_of(delegate->restWindows.begin(), delegate->restWindows.end(),
-                                [](RestWindow* w) { return w->isVisible(); });
-        }
-        QList<StatsEvent> events(StatsEventType type) {
-            QList<StatsEvent> found;
-            for (const StatsEvent& e : store.events(clock.now().addDays(-1), clock.now().addDays(1))) {
-                if (e.type == type) {
-                    found.append(e);
-                }
-            }
+        QList<StatsEvent> events(StatsEventType type) const {
+            QList<StatsEvent> found = ServicesFixture::events();
+            found.removeIf([type](const StatsEvent& e) { return e.type != type; });
             return found;
         }
     };
+
+    static inline const QString login = QStringLiteral("/org/freedesktop/login1");
+    static inline const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+    static QDBusMessage signal(const QString& path, const QString& interface, const QString& name,
+                               const QVariantList& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
+        message.setArguments(arguments);
+        return message;
+    }
+    static QDBusMessage sessionSignal(const QString& name,
+                                      const QString& path = FakeLoginManager::sessionPath) {
+        return signal(path, sessionInterface, name);
+    }
 
 private Q_SLOTS:
     void sleepDuringARestHidesItAndWakeBringsItBack() {
         Fixture f;
         AppDelegate& d = f.launch();
         d.triggerRestNow();
-        QCOMPARE(d.restWindows.size(), 2);
-        QVERIFY(f.windowsShown());
+        QCOMPARE(f.windowsShown(), 2);
         f.clock.advance(5);
         QCOMPARE(d.restCycle.restSecondsRemaining(), 15);
         const QList<RestWindow*> windows = d.restWindows;
         const std::optional<QString> session = d.restCycle.currentRestSessionId();
 
         f.pause();
-        QVERIFY(f.windowsHidden());
+        QCOMPARE(f.windowsShown(), 0);
         QVERIFY(d.restCycle.isResting());
         QCOMPARE(d.restCycle.currentRestSessionId(), session);
         // The system sleeps: no timer fires until it wakes.
         f.resume();
-        QVERIFY(f.windowsShown());
+        QCOMPARE(f.windowsShown(), 2);
         QCOMPARE(d.restWindows, windows); // the same windows, not rebuilt
         QCOMPARE(d.restCycle.restSecondsRemaining(), 15);
 
@@ -94,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(completed.first().payload.value(QStringLiteral("actualSeconds"), 0), StatsPayloadValue(20));
     }
 
-    void lockWhileWorkingLeavesTheCountdown() {
+    void lockLeavesTheCountdownAndAnEndedRest() {
         Fixture f;
         AppDelegate& d = f.launch();
         f.clock.advance(100);
@@ -107,17 +111,14 @@ private Q_SLOTS:
         QCOMPARE(d.restCycle.workSecondsRemaining(), 1070);
         QVERIFY(!d.restCycle.isResting());
         QCOMPARE(d.statusLine(), RestCycle::statusTitle(1070));
-    }
 
-    void aRestEndingWhileLockedStaysEnded() {
-        Fixture f;
-        AppDelegate& d = f.launch();
+        // A rest that ends while locked stays ended.
         d.triggerRestNow();
         f.pause();
         f.clock.advance(21);
         QVERIFY(!d.restCycle.isResting());
         f.resume();
-        QVERIFY(f.windowsHidden());
+        QCOMPARE(f.windowsShown(), 0);
     }
 
     // Several resumes for one wake recover once, on the same timer; a menu lost
@@ -178,70 +179,48 @@ private Q_SLOTS:
     // Each away signal and its way back, from the owner of its service or from
     // another connection; P = paused, R = resumed.
     void awaySignalsCountOnlyFromTheirOwner_data() {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QDBusMessage>("away");
+        QTest::addColumn<QDBusMessage>("back");
         QTest::addColumn<bool>("fromOwner");
         QTest::addColumn<QString>("expected");
-        const QStringList kinds = {QStringLiteral("sleep"),
-                                   QStringLiteral("lock"),
-                                   QStringLiteral("LockedHint"),
-                                   QStringLiteral("Active"),
-                                   QStringLiteral("freedesktop saver"),
-                                   QStringLiteral("GNOME saver")};
-        for (const QString& kind : kinds) {
-            QTest::addRow("%s from its owner", qPrintable(kind)) << kind << true << "PR";
-            QTest::addRow("%s from another program", qPrintable(kind)) << kind << false << "";
-        }
-        QTest::newRow("another session's lock") << "other session" << true << "";
-        QTest::newRow("a property that is no lock") << "IdleHint" << true << "";
-    }
-    void awaySignalsCountOnlyFromTheirOwner() {
-        QFETCH(QString, kind);
-        QFETCH(bool, fromOwner);
-        QFETCH(QString, expected);
-        const QString login = QStringLiteral("/org/freedesktop/login1");
-        const QString session = FakeLoginManager::sessionPath;
-        const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
-        const auto signal = [](const QString& path, const QString& interface, const QString& name,
-                               const QVariantList& arguments) {
-            QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
-            message.setArguments(arguments);
-            return message;
-        };
-        const auto property = [&](const QString& name, bool value) {
-            return signal(session, QStringLiteral("org.freedesktop.DBus.Properties"),
+        const auto property = [](const QString& name, bool value) {
+            return signal(FakeLoginManager::sessionPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                           QStringLiteral("PropertiesChanged"),
                           {sessionInterface, QVariantMap{{name, value}}, QStringList()});
         };
-        const auto saver = [&](const QString& service, const QString& path, bool active) {
+        const auto saver = [](const QString& service, const QString& path, bool active) {
             return signal(path, service, QStringLiteral("ActiveChanged"), {active});
         };
-        const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
-        const QMap<QString, QPair<QDBusMessage, QDBusMessage>> awayAndBack = {
-            {QStringLiteral("sleep"),
-             {signal(login, manager, QStringLiteral("PrepareForSleep"), {true}),
-              signal(login, manager, QStringLiteral("PrepareForSleep"), {false})}},
-            {QStringLiteral("lock"),
-             {signal(session, sessionInterface, QStringLiteral("Lock"), {}),
-              signal(session, sessionInterface, QStringLiteral("Unlock"), {})}},
-            {QStringLiteral("LockedHint"),
-             {property(QStringLiteral("LockedHint"), true), property(QStringLiteral("LockedHint"), false)}},
-            {QStringLiteral("Active"),
-             {property(QStringLiteral("Active"), false), property(QStringLiteral("Active"), true)}},
-            {QStringLiteral("freedesktop saver"),
-             {saver(DBusSessionEvents::screenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), true),
-              saver(DBusSessionEvents::screenSaver, QStringLiteral("/ScreenSaver"), false)}},
-            {QStringLiteral("GNOME saver"),
-             {saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), true),
-              saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), false)}},
-            {QStringLiteral("other session"),
-             {signal(QStringLiteral("/org/freedesktop/login1/session/_32"), sessionInterface,
-                     QStringLiteral("Lock"), {}),
-              signal(QStringLiteral("/org/freedesktop/login1/session/_32"), sessionInterface,
-                     QStringLiteral("Unlock"), {})}},
-            {QStringLiteral("IdleHint"),
-             {property(QStringLiteral("IdleHint"), true), property(QStringLiteral("IdleHint"), false)}},
+        const auto row = [](const char* kind, const QDBusMessage& away, const QDBusMessage& back) {
+            QTest::addRow("%s from its owner", kind) << away << back << true << QStringLiteral("PR");
+            QTest::addRow("%s from another program", kind) << away << back << false << QString();
         };
-
+        const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
+        row("sleep", signal(login, manager, QStringLiteral("PrepareForSleep"), {true}),
+            signal(login, manager, QStringLiteral("PrepareForSleep"), {false}));
+        row("lock", sessionSignal(QStringLiteral("Lock")), sessionSignal(QStringLiteral("Unlock")));
+        row("LockedHint", property(QStringLiteral("LockedHint"), true),
+            property(QStringLiteral("LockedHint"), false));
+        row("Active", property(QStringLiteral("Active"), false), property(QStringLiteral("Active"), true));
+        row("freedesktop saver",
+            saver(DBusSessionEvents::screenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), true),
+            saver(DBusSessionEvents::screenSaver, QStringLiteral("/ScreenSaver"), false));
+        row("GNOME saver",
+            saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), true),
+            saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), false));
+        const QString other = QStringLiteral("/org/freedesktop/login1/session/_32");
+        QTest::newRow("another session's lock")
+            << sessionSignal(QStringLiteral("Lock"), other) << sessionSignal(QStringLiteral("Unlock"), other)
+            << true << QString();
+        QTest::newRow("a property that is no lock")
+            << property(QStringLiteral("IdleHint"), true) << property(QStringLiteral("IdleHint"), false)
+            << true << QString();
+    }
+    void awaySignalsCountOnlyFromTheirOwner() {
+        QFETCH(QDBusMessage, away);
+        QFETCH(QDBusMessage, back);
+        QFETCH(bool, fromOwner);
+        QFETCH(QString, expected);
         PrivateBus bus;
         QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
         {
@@ -266,14 +245,13 @@ private Q_SLOTS:
             // Unlock until it arrives, then let any late copies drain.
             QTRY_COMPARE(loginManager.sessionLookups, 1);
             for (int attempt = 0; attempt < 50 && seen.isEmpty(); ++attempt) {
-                owner.send(signal(session, sessionInterface, QStringLiteral("Unlock"), {}));
+                owner.send(sessionSignal(QStringLiteral("Unlock")));
                 QTest::qWait(100);
             }
             QVERIFY(!seen.isEmpty());
             QTest::qWait(200);
             seen.clear();
 
-            const auto& [away, back] = awayAndBack.value(kind);
             QDBusConnection& sender = fromOwner ? owner : rogue;
             sender.send(away);
             sender.send(back);

@@ -41,11 +41,14 @@ private:
         }
     };
 
-    // "title|on/off|checkable|>submenu"; separators are "---". Reminder lines
-    // whose titles the reminders write are "*".
+    // The visible lines as "title|on/off|checkable|checked|>submenu"; separators are "---".
+    // Reminder lines whose titles the reminders write are "*".
     static QStringList describe(QMenu* menu, const QSet<QAction*>& untitled = {}) {
         QStringList lines;
         for (QAction* line : menu->actions()) {
+            if (!line->isVisible()) {
+                continue;
+            }
             if (line->isSeparator()) {
                 lines.append(QStringLiteral("---"));
                 continue;
@@ -54,6 +57,9 @@ private:
             text += line->isEnabled() ? QStringLiteral("|on") : QStringLiteral("|off");
             if (line->isCheckable()) {
                 text += QStringLiteral("|checkable");
+            }
+            if (line->isChecked()) {
+                text += QStringLiteral("|checked");
             }
             if (line->menu()) {
                 text += QStringLiteral("|>");
@@ -84,13 +90,13 @@ private Q_SLOTS:
             QStringLiteral("---"),
             QStringLiteral("💧 喝水提醒|off"),
             QStringLiteral("*|off"),
-            QStringLiteral("*|on|checkable"),
+            QStringLiteral("*|on|checkable|checked"),
             QStringLiteral("*|on|>"),
             QStringLiteral("    立即喝水|on"),
             QStringLiteral("---"),
             QStringLiteral("🫧 提肛提醒|off"),
             QStringLiteral("*|off"),
-            QStringLiteral("*|on|checkable"),
+            QStringLiteral("*|on|checkable|checked"),
             QStringLiteral("*|on|>"),
             QStringLiteral("    立即提肛|on"),
             QStringLiteral("---"),
@@ -114,7 +120,7 @@ private Q_SLOTS:
                  QStringList({
                      QStringLiteral("当前节奏：营业 20 分钟 / 眼睛下线 20 秒|off"),
                      QStringLiteral("---"),
-                     QStringLiteral("营业 20 分钟 / 眼睛下线 20 秒|on|checkable"),
+                     QStringLiteral("营业 20 分钟 / 眼睛下线 20 秒|on|checkable|checked"),
                      QStringLiteral("营业 45 分钟 / 眼睛下线 5 分钟|on|checkable"),
                      QStringLiteral("营业 60 分钟 / 眼睛下线 10 分钟|on|checkable"),
                      QStringLiteral("---"),
@@ -122,24 +128,25 @@ private Q_SLOTS:
                      QStringLiteral("手动输入时长...|on"),
                  }));
         QCOMPARE(describe(f.submenu(QStringLiteral("    切换休息主题"))),
+                 // No check mark on a theme before its submenu opens.
                  QStringList({QStringLiteral("极光萤火虫|on|checkable"),
                               QStringLiteral("随机网络壁纸|on|checkable"),
                               QStringLiteral("光之巨人|on|checkable")}));
         QCOMPARE(
             describe(d.hydrationIntervalMenuItem->menu()),
-            QStringList({QStringLiteral("每 30 分钟|on|checkable"), QStringLiteral("每 45 分钟|on|checkable"),
+            QStringList({QStringLiteral("每 30 分钟|on|checkable"),
+                         QStringLiteral("每 45 分钟|on|checkable|checked"),
                          QStringLiteral("每 60 分钟|on|checkable"), QStringLiteral("每 90 分钟|on|checkable"),
                          QStringLiteral("---"), QStringLiteral("手动输入间隔...|on")}));
         QCOMPARE(describe(d.pelvicFloorIntervalMenuItem->menu()),
-                 QStringList(
-                     {QStringLiteral("每 30 分钟|on|checkable"), QStringLiteral("每 60 分钟|on|checkable"),
-                      QStringLiteral("每 90 分钟|on|checkable"), QStringLiteral("每 120 分钟|on|checkable"),
-                      QStringLiteral("---"), QStringLiteral("手动输入间隔...|on")}));
+                 QStringList({QStringLiteral("每 30 分钟|on|checkable"),
+                              QStringLiteral("每 60 分钟|on|checkable|checked"),
+                              QStringLiteral("每 90 分钟|on|checkable"),
+                              QStringLiteral("每 120 分钟|on|checkable"), QStringLiteral("---"),
+                              QStringLiteral("手动输入间隔...|on")}));
         QCOMPARE(describe(f.submenu(QStringLiteral("📊 健康统计"))),
                  QStringList({QStringLiteral("查看今日日报|on"), QStringLiteral("查看本周周报|on"),
                               QStringLiteral("查看本月月报|on")}));
-        // No check mark on a theme before its submenu opens.
-        QVERIFY(Fixture::checked(f.submenu(QStringLiteral("    切换休息主题"))).isEmpty());
     }
 
     // What the pause submenu offers, with and without the desktop's idle time and full-screen state.
@@ -168,15 +175,7 @@ private Q_SLOTS:
         AppDelegate& d = f.launch();
         QMenu* pause = f.submenu(QStringLiteral("    ⏸ 暂停护眼"));
         f.open(pause);
-        QStringList shown;
-        const QStringList described = describe(pause);
-        for (int i = 0; i < described.size(); ++i) {
-            const QAction* line = pause->actions().at(i);
-            if (line->isVisible()) {
-                shown << described.at(i) + (line->isChecked() ? QStringLiteral("|checked") : QString());
-            }
-        }
-        QTEST(shown, "lines");
+        QTEST(describe(pause), "lines");
         if (!sources) {
             return;
         }
@@ -193,27 +192,48 @@ private Q_SLOTS:
         QCOMPARE(f.prefs.value(Settings::naturalRestEnabled), false);
     }
 
-    void themeCheckMarkFollowsTheStoredTheme_data() {
+    // A submenu's check mark as it opens, after a hand edit of the settings.
+    void checkMarkFollowsTheStoredValue_data() {
+        QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QStringList>("checked");
-        QTest::newRow("nothing stored") << QVariant() << QStringList{QStringLiteral("极光萤火虫")};
-        QTest::newRow("ultraman") << QVariant(QStringLiteral("ultraman"))
-                                  << QStringList{QStringLiteral("光之巨人")};
-        QTest::newRow("unknown name") << QVariant(QStringLiteral("sunset")) << QStringList();
-        QTest::newRow("wrong case") << QVariant(QStringLiteral("Wallpaper")) << QStringList();
+        QTest::addColumn<QString>("checked"); // empty: none
+        const QString theme = QStringLiteral("selectedTheme");
+        const QString hydration = QStringLiteral("hydrationReminderIntervalMinutes");
+        const QString pelvicFloor = QStringLiteral("pelvicFloorReminderIntervalMinutes");
+        QTest::newRow("no theme stored") << theme << QVariant() << QStringLiteral("极光萤火虫");
+        QTest::newRow("ultraman") << theme << QVariant(QStringLiteral("ultraman"))
+                                  << QStringLiteral("光之巨人");
+        QTest::newRow("unknown theme") << theme << QVariant(QStringLiteral("sunset")) << QString();
+        QTest::newRow("theme in the wrong case")
+            << theme << QVariant(QStringLiteral("Wallpaper")) << QString();
+        QTest::newRow("no drink interval") << hydration << QVariant() << QStringLiteral("每 45 分钟");
+        QTest::newRow("drink preset") << hydration << QVariant(90) << QStringLiteral("每 90 分钟");
+        QTest::newRow("drink interval of my own") << hydration << QVariant(50) << QString();
+        QTest::newRow("no exercise interval") << pelvicFloor << QVariant() << QStringLiteral("每 60 分钟");
+        QTest::newRow("exercise preset") << pelvicFloor << QVariant(120) << QStringLiteral("每 120 分钟");
+        QTest::newRow("exercise interval of my own") << pelvicFloor << QVariant(75) << QString();
     }
-    void themeCheckMarkFollowsTheStoredTheme() {
+    void checkMarkFollowsTheStoredValue() {
+        QFETCH(QString, key);
         QFETCH(QVariant, stored);
-        QFETCH(QStringList, checked);
+        QFETCH(QString, checked);
         Fixture f;
         if (stored.isValid()) {
-            f.storeRaw(QStringLiteral("selectedTheme"), stored);
+            f.storeRaw(key, stored);
         }
+        AppDelegate& d = f.launch();
+        QMenu* menu = key.startsWith(u"hydration")     ? d.hydrationIntervalMenuItem->menu()
+                      : key.startsWith(u"pelvicFloor") ? d.pelvicFloorIntervalMenuItem->menu()
+                                                       : f.submenu(QStringLiteral("    切换休息主题"));
+        Fixture::open(menu);
+        QCOMPARE(Fixture::checked(menu), checked.isEmpty() ? QStringList() : QStringList{checked});
+    }
+
+    // Choosing a theme stores it and moves the check mark.
+    void choosingAThemeMovesTheCheckMark() {
+        Fixture f;
         f.launch();
         QMenu* themes = f.submenu(QStringLiteral("    切换休息主题"));
-        Fixture::open(themes);
-        QCOMPARE(Fixture::checked(themes), checked);
-        // Choosing a theme stores it and moves the check mark.
         themes->actions().at(2)->trigger();
         Fixture::open(themes);
         QCOMPARE(Fixture::checked(themes), QStringList{QStringLiteral("光之巨人")});
@@ -295,37 +315,6 @@ private Q_SLOTS:
         Fixture::open(rhythms);
         QCOMPARE(Fixture::checked(rhythms), QStringList{QStringLiteral("营业 60 分钟 / 眼睛下线 10 分钟")});
         QVERIFY(d.customRestModeMenuItem->isEnabled());
-    }
-
-    void intervalCheckMarks_data() {
-        QTest::addColumn<QVariant>("hydration");
-        QTest::addColumn<QVariant>("pelvicFloor");
-        QTest::addColumn<QString>("hydrationChecked");
-        QTest::addColumn<QString>("pelvicFloorChecked");
-        QTest::newRow("nothing stored")
-            << QVariant() << QVariant() << QStringLiteral("每 45 分钟") << QStringLiteral("每 60 分钟");
-        QTest::newRow("presets") << QVariant(90) << QVariant(120) << QStringLiteral("每 90 分钟")
-                                 << QStringLiteral("每 120 分钟");
-        QTest::newRow("no preset") << QVariant(50) << QVariant(75) << QString() << QString();
-    }
-    void intervalCheckMarks() {
-        QFETCH(QVariant, hydration);
-        QFETCH(QVariant, pelvicFloor);
-        QFETCH(QString, hydrationChecked);
-        QFETCH(QString, pelvicFloorChecked);
-        Fixture f;
-        if (hydration.isValid()) {
-            f.storeRaw(QStringLiteral("hydrationReminderIntervalMinutes"), hydration);
-            f.storeRaw(QStringLiteral("pelvicFloorReminderIntervalMinutes"), pelvicFloor);
-        }
-        AppDelegate& d = f.launch();
-        const auto only = [](const QString& title) {
-            return title.isEmpty() ? QStringList() : QStringList{title};
-        };
-        Fixture::open(d.hydrationIntervalMenuItem->menu());
-        QCOMPARE(Fixture::checked(d.hydrationIntervalMenuItem->menu()), only(hydrationChecked));
-        Fixture::open(d.pelvicFloorIntervalMenuItem->menu());
-        QCOMPARE(Fixture::checked(d.pelvicFloorIntervalMenuItem->menu()), only(pelvicFloorChecked));
     }
 
     // The status menu reads the reminder switches and the login item as it opens;

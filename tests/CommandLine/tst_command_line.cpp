@@ -1,4 +1,5 @@
 #include "CommandLine/CommandLine.h"
+#include "support/Files.h"
 #include "support/ServicesFixture.h"
 
 #include <QDirIterator>
@@ -10,10 +11,6 @@
 #include <memory>
 
 namespace {
-
-QDateTime at(int month, int day, int hour, int minute, int second = 0) {
-    return QDateTime(QDate(2026, month, day), QTime(hour, minute, second));
-}
 
 // Every file under a folder with its size and time of change.
 QStringList listing(const QString& folder) {
@@ -61,35 +58,35 @@ class TestCommandLine : public QObject {
             if (day == QDate(2026, 3, 15)) {
                 continue;
             }
-            const int month = day.month();
-            const int d = day.day();
-            const auto record = [&](StatsEventType type, const QDateTime& when, const StatsPayload& payload) {
-                f->store.record(type, StatsEventSource::scheduled, std::nullopt, payload, when);
+            // At 09:minute:second of the day.
+            const auto record = [&](StatsEventType type, int minute, int second,
+                                    const StatsPayload& payload) {
+                f->store.record(type, StatsEventSource::scheduled, std::nullopt, payload,
+                                QDateTime(day, QTime(9, minute, second)));
             };
             const auto rest = [&](int minute, qint64 actual) {
                 const StatsPayload planned{{QStringLiteral("plannedSeconds"), 20}};
-                record(StatsEventType::restStarted, at(month, d, 9, minute), planned);
+                record(StatsEventType::restStarted, minute, 0, planned);
                 StatsPayload done = planned;
                 done.insert(QStringLiteral("actualSeconds"), actual);
                 done.insert(QStringLiteral("skippedSeconds"), 20 - actual);
-                record(actual == 20 ? StatsEventType::restCompleted : StatsEventType::restSkipped,
-                       at(month, d, 9, minute, static_cast<int>(actual)), done);
+                record(actual == 20 ? StatsEventType::restCompleted : StatsEventType::restSkipped, minute,
+                       static_cast<int>(actual), done);
             };
-            record(StatsEventType::appLaunched, at(month, d, 9, 0), {});
+            record(StatsEventType::appLaunched, 0, 0, {});
             rest(20, 20);
             rest(40, 20);
-            record(StatsEventType::hydrationCompleted, at(month, d, 9, 50),
-                   {{QStringLiteral("countAfter"), 1}});
-            if (d % 2 == 0) {
+            record(StatsEventType::hydrationCompleted, 50, 0, {{QStringLiteral("countAfter"), 1}});
+            if (day.day() % 2 == 0) {
                 rest(55, 8);
-                record(StatsEventType::pelvicSkipped, at(month, d, 9, 58), {});
+                record(StatsEventType::pelvicSkipped, 58, 0, {});
             }
         }
     }
 
 private slots:
     void initTestCase() { QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSION)); }
-    void init() { f = std::make_unique<ServicesFixture>(at(4, 3, 10, 0)); }
+    void init() { f = std::make_unique<ServicesFixture>(QDateTime(QDate(2026, 4, 3), QTime(10, 0))); }
     void cleanup() { f.reset(); }
 
     void helpAndVersion() {
@@ -283,8 +280,7 @@ private slots:
         QVERIFY(QDir().mkpath(root + QStringLiteral("/events")));
         if (!file.isEmpty()) {
             QVERIFY(QDir(root + u'/' + file).removeRecursively());
-            QFile made(root + u'/' + file);
-            QVERIFY(made.open(QIODevice::WriteOnly));
+            QVERIFY(writeFile(root + u'/' + file, {}));
         }
         if (!folder.isEmpty()) {
             QVERIFY(QDir().mkpath(root + u'/' + folder));

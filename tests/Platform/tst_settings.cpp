@@ -1,24 +1,13 @@
 #include "Platform/Settings.h"
 #include "support/DelegateFixture.h"
+#include "support/Files.h"
 
-#include <QFile>
 #include <QMenu>
 #include <QTest>
 
 #include <functional>
 
 namespace {
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Writes the file as a hand edit would.
-bool write(const QString& path, const QByteArray& data) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 // A key's value as a QVariant, absent as an invalid one.
 using Reader = std::function<QVariant(const Preferences&)>;
@@ -116,7 +105,7 @@ private Q_SLOTS:
             reader(Settings::settingsVersion),
         };
         ServicesFixture f;
-        QVERIFY(write(f.settingsPath, "[General]\n" + line + "\n"));
+        QVERIFY(writeFile(f.settingsPath, "[General]\n" + line + "\n"));
         const Preferences prefs(f.settingsPath);
         const QString key = QString::fromLatin1(line.left(line.indexOf('=')));
         QVERIFY(readers.contains(key));
@@ -140,7 +129,7 @@ private Q_SLOTS:
         const QByteArray edited = "; kept by hand\n[General]\nsettingsVersion=1\n"
                                   "hydrationReminderEnabled=false\nhydrationReminderIntervalMinutes=30\n"
                                   "pelvicFloorReminderEnabled=false\n";
-        QVERIFY(write(f.settingsPath, edited));
+        QVERIFY(writeFile(f.settingsPath, edited));
         {
             Preferences prefs(f.settingsPath);
             if (change.startsWith(u"interval")) {
@@ -156,7 +145,7 @@ private Q_SLOTS:
                 f.advance(5);
             }
         }
-        QCOMPARE(contents(f.settingsPath) != edited, written);
+        QCOMPARE(readFile(f.settingsPath) != edited, written);
     }
 
     // A default (read above for values of the wrong type) is never written, and
@@ -169,22 +158,22 @@ private Q_SLOTS:
         QCOMPARE(f.prefs.value(Settings::hydrationReminderEnabled), true);
         QCOMPARE(f.prefs.value(Settings::pelvicFloorReminderIntervalMinutes), 60);
         QVERIFY(!f.prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
-        QVERIFY(!contents(f.settingsPath).contains("pelvicFloorReminderIntervalMinutes"));
+        QVERIFY(!readFile(f.settingsPath).contains("pelvicFloorReminderIntervalMinutes"));
     }
 
     // A file written before "settingsVersion" existed holds version 1.
     void fileFromBeforeVersionsKeepsEveryValue() {
         ServicesFixture f;
         const QString path = f.dir.filePath(QStringLiteral("old.conf"));
-        const QByteArray old = contents(QFINDTESTDATA("../data/Tavo-unversioned.conf"));
+        const QByteArray old = readFile(QFINDTESTDATA("../data/Tavo-unversioned.conf"));
         QVERIFY(!old.isEmpty());
-        QVERIFY(write(path, old));
+        QVERIFY(writeFile(path, old));
 
         Preferences prefs(path);
         Settings::migrate(prefs);
         QCOMPARE(prefs.value(Settings::settingsVersion), 1);
         // Nothing else was written: every line of the old file is still there.
-        const QByteArray migrated = contents(path);
+        const QByteArray migrated = readFile(path);
         for (const QByteArray& line : old.split('\n')) {
             QVERIFY2(migrated.contains(line), line.constData());
         }
@@ -209,7 +198,7 @@ private Q_SLOTS:
 
         // The next start finds nothing to do.
         Settings::migrate(prefs);
-        QCOMPARE(contents(path), migrated);
+        QCOMPARE(readFile(path), migrated);
     }
 
     void versionAfterMigration_data() {
@@ -227,12 +216,12 @@ private Q_SLOTS:
         QFETCH(bool, written);
         ServicesFixture f;
         const QString path = f.dir.filePath(QStringLiteral("versioned.conf"));
-        QVERIFY(write(path, "[General]\nselectedTheme=ultraman\n" + stored));
-        const QByteArray before = contents(path);
+        QVERIFY(writeFile(path, "[General]\nselectedTheme=ultraman\n" + stored));
+        const QByteArray before = readFile(path);
         Preferences prefs(path);
         Settings::migrate(prefs);
         QCOMPARE(prefs.value(Settings::settingsVersion), version);
-        QCOMPARE(contents(path) != before, written);
+        QCOMPARE(readFile(path) != before, written);
         QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
     }
 };

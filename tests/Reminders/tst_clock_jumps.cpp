@@ -10,10 +10,6 @@
 
 namespace {
 
-QDateTime at(int day, int hour, int minute) {
-    return QDateTime(QDate(2026, 3, day), QTime(hour, minute));
-}
-
 struct Fixture : ServicesFixture {
     using ServicesFixture::ServicesFixture;
 

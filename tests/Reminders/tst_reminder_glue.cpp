@@ -9,10 +9,6 @@
 
 namespace {
 
-QDateTime at(int hour, int minute, int second = 0) {
-    return QDateTime(QDate(2026, 3, 2), QTime(hour, minute, second));
-}
-
 // A delegate with notifications allowed.
 struct Fixture : DelegateFixture {
     Fixture() { adapters.notifications = &notifications; }
@@ -76,7 +72,7 @@ private Q_SLOTS:
     void dismissalShowsTheSkipInTheMenuAndTheToast() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.advanceTo(at(9, 45));
+        f.advanceTo(at(2, 9, 45));
         f.notifications.respond(QStringLiteral("hydration-reminder"), QStringLiteral("HYDRATION_REMINDER"),
                                 Notifications::dismissActionIdentifier);
         QTRY_COMPARE(d.reminderSkipFeedbackPresenter->toastWindows.size(), size_t(1));
@@ -85,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->title(),
                  QStringLiteral("喝水提醒已跳过"));
         QCOMPARE(d.reminderSkipFeedbackPresenter->toastWindows.front()->message(), line);
-        f.advanceTo(at(9, 45, 5));
+        f.advanceTo(at(2, 9, 45, 5));
         QVERIFY(d.statusLine() != line);
     }
 
@@ -107,7 +103,7 @@ private Q_SLOTS:
         QFETCH(int, stored);
         Fixture f;
         AppDelegate& d = f.launch();
-        f.advanceTo(at(10, 10));
+        f.advanceTo(at(2, 10, 10));
         const std::optional<QDateTime> before = d.pelvicFloorManager->nextReminderAt();
         f.platform.alerts.answer(Alerts::firstButton, {typed});
         d.showPelvicFloorIntervalDialog();
@@ -117,7 +113,7 @@ private Q_SLOTS:
         if (stored > 0) {
             QCOMPARE(f.platform.alerts.shown.size(), 1);
             QCOMPARE(d.pelvicFloorManager->intervalMinutes(), stored);
-            QCOMPARE(d.pelvicFloorManager->nextReminderAt(), at(10, 10).addSecs(stored * 60));
+            QCOMPARE(d.pelvicFloorManager->nextReminderAt(), at(2, 10, 10).addSecs(stored * 60));
             QCOMPARE(d.pelvicFloorIntervalMenuItem->text(),
                      QStringLiteral("    提肛提醒间隔（当前每 %1 分钟）").arg(stored));
         } else {
@@ -135,9 +131,9 @@ private Q_SLOTS:
     void choosingTheCurrentPresetRestartsTheWait() {
         Fixture f;
         AppDelegate& d = f.launch();
-        f.advanceTo(at(9, 30));
+        f.advanceTo(at(2, 9, 30));
         d.selectHydrationInterval(45);
-        QCOMPARE(d.hydrationManager->nextReminderAt(), at(10, 15));
+        QCOMPARE(d.hydrationManager->nextReminderAt(), at(2, 10, 15));
     }
 
     void drinkNow_data() {
@@ -152,7 +148,7 @@ private Q_SLOTS:
         QFETCH(int, count);
         Fixture f;
         AppDelegate& d = f.launch();
-        f.advanceTo(at(9, 10));
+        f.advanceTo(at(2, 9, 10));
         f.platform.alerts.answer(answer);
         d.recordHydrationDrink();
         QCoreApplication::processEvents();
@@ -168,7 +164,7 @@ private Q_SLOTS:
             QStringLiteral("💧 今日第 1 杯到账，继续保持"), QStringLiteral("💧 水分余额回升，状态好一点了")};
         QCOMPARE(logged.contains(line) || line.contains(QStringLiteral("杯到账")), count == 1);
         if (count == 1) {
-            QCOMPARE(d.hydrationManager->nextReminderAt(), at(9, 55));
+            QCOMPARE(d.hydrationManager->nextReminderAt(), at(2, 9, 55));
         }
     }
 
@@ -176,9 +172,9 @@ private Q_SLOTS:
     void aReminderWaitsUntilTheUserIsBack_data() {
         QTest::addColumn<QString>("why");
         QTest::addColumn<QDateTime>("back");
-        QTest::newRow("resting") << "rest" << at(9, 45, 11); // the 20-second rest's last tick
-        QTest::newRow("away") << "away" << at(9, 50, 0);
-        QTest::newRow("paused") << "pause" << at(9, 50, 0);
+        QTest::newRow("resting") << "rest" << at(2, 9, 45, 11); // the 20-second rest's last tick
+        QTest::newRow("away") << "away" << at(2, 9, 50, 0);
+        QTest::newRow("paused") << "pause" << at(2, 9, 50, 0);
     }
     void aReminderWaitsUntilTheUserIsBack() {
         QFETCH(QString, why);
@@ -186,7 +182,7 @@ private Q_SLOTS:
         Fixture f;
         f.adapters.idleTime = &f.platform.idleTime;
         AppDelegate& d = f.launch();
-        f.advanceTo(at(9, 44, 50));
+        f.advanceTo(at(2, 9, 44, 50));
         if (why == QLatin1String("rest")) {
             d.triggerRestNow();
         } else if (why == QLatin1String("away")) {
@@ -194,7 +190,7 @@ private Q_SLOTS:
         } else {
             d.pauseRest(back);
         }
-        f.advanceTo(at(9, 45, 5));
+        f.advanceTo(at(2, 9, 45, 5));
         QVERIFY(f.notifications.added.isEmpty());
         QVERIFY(d.hydrationManager->isDeferredAfterRest());
         f.advanceTo(back);

@@ -9,10 +9,6 @@
 
 namespace {
 
-QDateTime at(int day, int hour, int minute, int second = 0) {
-    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
-}
-
 struct Fixture : ServicesFixture {
     explicit Fixture(const QDateTime& start = at(2, 9, 0))
         : ServicesFixture(start) {}
@@ -117,30 +113,24 @@ private Q_SLOTS:
     }
 
     void responsesBelongToOneManagerOnly_data() {
-        QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("response"); // category and action
         QTest::addColumn<bool>("hydration");
         QTest::addColumn<bool>("pelvic");
-        QTest::newRow("drink") << "HYDRATION_REMINDER"
-                               << "HYDRATION_DRANK" << true << false;
-        QTest::newRow("exercise") << "PELVIC_FLOOR_REMINDER"
-                                  << "PELVIC_FLOOR_COMPLETE" << false << true;
-        QTest::newRow("body click") << "HYDRATION_REMINDER"
-                                    << "default" << false << false;
-        QTest::newRow("foreign category") << "SOMETHING_ELSE"
-                                          << "dismiss" << false << false;
-        QTest::newRow("crossed action") << "HYDRATION_REMINDER"
-                                        << "PELVIC_FLOOR_COMPLETE" << false << false;
+        QTest::newRow("drink") << "HYDRATION_REMINDER HYDRATION_DRANK" << true << false;
+        QTest::newRow("exercise") << "PELVIC_FLOOR_REMINDER PELVIC_FLOOR_COMPLETE" << false << true;
+        QTest::newRow("body click") << "HYDRATION_REMINDER default" << false << false;
+        QTest::newRow("foreign category") << "SOMETHING_ELSE dismiss" << false << false;
+        QTest::newRow("crossed action") << "HYDRATION_REMINDER PELVIC_FLOOR_COMPLETE" << false << false;
     }
     void responsesBelongToOneManagerOnly() {
-        QFETCH(QString, category);
-        QFETCH(QString, action);
+        QFETCH(QString, response);
         QFETCH(bool, hydration);
         QFETCH(bool, pelvic);
         Fixture f;
-        const NotificationResponse response{QStringLiteral("x"), category, action};
-        QCOMPARE(f.hydration.handleNotificationResponse(response), hydration);
-        QCOMPARE(f.pelvic.handleNotificationResponse(response), pelvic);
+        const NotificationResponse answer{QStringLiteral("x"), response.section(u' ', 0, 0),
+                                          response.section(u' ', 1)};
+        QCOMPARE(f.hydration.handleNotificationResponse(answer), hydration);
+        QCOMPARE(f.pelvic.handleNotificationResponse(answer), pelvic);
         QCOMPARE(f.events().size(), int(hydration) + int(pelvic));
     }
 

@@ -17,11 +17,12 @@ class RestLogicTest : public QObject {
     Q_OBJECT
 
 private:
-    struct Skips {
+    // A hold on the fake clock that keeps the lines it reports.
+    struct Hold {
+        FakeClock clock;
         QStringList lines;
-        std::function<void(const QString&)> callback() {
-            return [this](const QString& line) { lines.append(line); };
-        }
+        SkipHold hold{clock, [this](const QString& line) { lines.append(line); }};
+        double seconds() const { return static_cast<double>(clock.monotonicMs()) / 1000.0; }
     };
 
 private Q_SLOTS:
@@ -76,77 +77,71 @@ private Q_SLOTS:
         QFETCH(QString, script);
         QFETCH(double, progress);
         QFETCH(QString, state);
-        FakeClock clock;
-        Skips skips;
-        SkipHold hold(clock, skips.callback());
+        Hold h;
         for (const QString& step : script.split(u' ')) {
             if (step == u"p") {
-                hold.press();
+                h.hold.press();
             } else if (step == u"r") {
-                hold.release();
+                h.hold.release();
             } else if (step == u"d") {
-                hold.spaceDown(false);
+                h.hold.spaceDown(false);
             } else if (step == u"u") {
-                hold.spaceUp(false);
+                h.hold.spaceUp(false);
             } else if (step == u"R") {
-                hold.spaceUp(true);
-                hold.spaceDown(true);
+                h.hold.spaceUp(true);
+                h.hold.spaceDown(true);
             } else {
-                clock.advance(step.toDouble());
+                h.clock.advance(step.toDouble());
             }
         }
-        QVERIFY2(progress < 0 || std::abs(hold.skipProgress() - progress) < 1e-9,
-                 qPrintable(QString::number(hold.skipProgress())));
-        QCOMPARE(hold.isPressingSkip(), state == u"pressing");
-        QCOMPARE(hold.isCompletingSkip(), state == u"completing");
+        QVERIFY2(progress < 0 || std::abs(h.hold.skipProgress() - progress) < 1e-9,
+                 qPrintable(QString::number(h.hold.skipProgress())));
+        QCOMPARE(h.hold.isPressingSkip(), state == u"pressing");
+        QCOMPARE(h.hold.isCompletingSkip(), state == u"completing");
         if (state != u"completing") {
-            QVERIFY(hold.skipProgress() < 1.0);
-            QCOMPARE(clock.activeTimerCount(), state == u"pressing" ? 1 : 0);
+            QVERIFY(h.hold.skipProgress() < 1.0);
+            QCOMPARE(h.clock.activeTimerCount(), state == u"pressing" ? 1 : 0);
         }
         // Let go: only a completed hold reports, once.
-        hold.release();
-        hold.spaceUp(false);
-        clock.advance(5);
-        QCOMPARE(skips.lines.size(), state == u"completing" ? 1 : 0);
-        QCOMPARE(clock.activeTimerCount(), 0);
+        h.hold.release();
+        h.hold.spaceUp(false);
+        h.clock.advance(5);
+        QCOMPARE(h.lines.size(), state == u"completing" ? 1 : 0);
+        QCOMPARE(h.clock.activeTimerCount(), 0);
     }
 
     // A completed hold reports its line 2 s later, once, whatever follows.
     void completedHoldReportsOnce() {
-        FakeClock clock;
-        Skips skips;
-        SkipHold hold(clock, skips.callback());
-        hold.press();
-        clock.advance(1.55);
-        QVERIFY(hold.skipFeedbackText());
-        QVERIFY(RestCopy::skipFeedbackLines().contains(*hold.skipFeedbackText()));
-        clock.advance(1.99);
-        QVERIFY(skips.lines.isEmpty());
-        clock.advance(0.01);
-        QCOMPARE(skips.lines, QStringList{*hold.skipFeedbackText()});
-        hold.release();
-        hold.press();
-        hold.spaceDown(false);
-        clock.advance(5);
-        QCOMPARE(skips.lines.size(), 1);
-        QVERIFY(hold.isCompletingSkip());
+        Hold h;
+        h.hold.press();
+        h.clock.advance(1.55);
+        QVERIFY(h.hold.skipFeedbackText());
+        QVERIFY(RestCopy::skipFeedbackLines().contains(*h.hold.skipFeedbackText()));
+        h.clock.advance(1.99);
+        QVERIFY(h.lines.isEmpty());
+        h.clock.advance(0.01);
+        QCOMPARE(h.lines, QStringList{*h.hold.skipFeedbackText()});
+        h.hold.release();
+        h.hold.press();
+        h.hold.spaceDown(false);
+        h.clock.advance(5);
+        QCOMPARE(h.lines.size(), 1);
+        QVERIFY(h.hold.isCompletingSkip());
     }
 
     // The ring runs back from where a released hold stood to 0 over 0.2 s.
     void releasedHoldRewinds() {
-        FakeClock clock;
-        Skips skips;
-        SkipHold hold(clock, skips.callback());
-        hold.press();
-        clock.advance(1.0);
-        const double reached = hold.skipProgress();
-        hold.release();
-        QVERIFY(std::abs(hold.displayedProgress(clockSeconds(clock)) - reached) < 1e-9);
-        clock.advance(0.1);
-        const double midway = hold.displayedProgress(clockSeconds(clock));
+        Hold h;
+        h.hold.press();
+        h.clock.advance(1.0);
+        const double reached = h.hold.skipProgress();
+        h.hold.release();
+        QVERIFY(std::abs(h.hold.displayedProgress(h.seconds()) - reached) < 1e-9);
+        h.clock.advance(0.1);
+        const double midway = h.hold.displayedProgress(h.seconds());
         QVERIFY(midway > 0 && midway < reached);
-        clock.advance(0.1);
-        QVERIFY(hold.displayedProgress(clockSeconds(clock)) < 1e-6); // back at 0, but for rounding
+        h.clock.advance(0.1);
+        QVERIFY(h.hold.displayedProgress(h.seconds()) < 1e-6); // back at 0, but for rounding
     }
 
     void themesParseExactly_data() {
@@ -212,9 +207,6 @@ private Q_SLOTS:
         QCOMPARE(ultraman.ultraman.top(), 10.0);
         QCOMPARE(ultraman.ultraman.bottom(), ultraman.skipButton.top());
     }
-
-private:
-    static double clockSeconds(FakeClock& clock) { return static_cast<double>(clock.monotonicMs()) / 1000.0; }
 };
 
 QTEST_GUILESS_MAIN(RestLogicTest)

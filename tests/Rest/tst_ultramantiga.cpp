@@ -1,4 +1,5 @@
 #include "Platform/Desktop/Fonts.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/UltramanTigaModel.h"
 #include "Rest/Components/UltramanTigaView.h"
 #include "support/FakeClock.h"
@@ -19,6 +20,51 @@ using namespace Qt::StringLiterals;
 class TestUltramanTiga : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A star copied from its cached coverage is the very ellipse a fill
+    // draws: every pixel the same, on a veil and on an opaque colour, at
+    // sub-pixel centres, at one and two device pixels a point.
+    void starDiscMatchesAnEllipse_data() {
+        QTest::addColumn<QPointF>("centre");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<double>("opacity");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<QColor>("under");
+        const QColor veil = QColor::fromRgbF(0, 0, 0, 0.72f);
+        const QColor violet = QColor::fromRgbF(0.2f, 0.05f, 0.33f);
+        QTest::newRow("faintest, smallest") << QPointF(7.3, 6.71) << 0.4 << 0.06 << 1.0 << veil;
+        QTest::newRow("brightest, largest") << QPointF(8.5, 8.5) << 1.4 << 0.7 << 1.0 << violet;
+        QTest::newRow("mid, on a whole pixel") << QPointF(8, 9) << 0.9 << 0.33 << 1.0 << veil;
+        QTest::newRow("2x, sub-pixel") << QPointF(5.37, 9.93) << 1.1 << 0.41 << 2.0 << violet;
+        QTest::newRow("2x, brightest") << QPointF(10.12, 4.6) << 1.4 << 0.7 << 2.0 << veil;
+    }
+    void starDiscMatchesAnEllipse() {
+        QFETCH(QPointF, centre);
+        QFETCH(double, radius);
+        QFETCH(double, opacity);
+        QFETCH(double, ratio);
+        QFETCH(QColor, under);
+        const QColor star = QColor::fromRgbF(1, 1, 1, static_cast<float>(opacity));
+        const auto paint = [&](const std::function<void(QPainter&)>& draw) {
+            QImage image(QSize(16, 16) * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(under);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            draw(painter);
+            painter.end();
+            return image;
+        };
+        const QImage ellipse = paint([&](QPainter& painter) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(star);
+            painter.drawEllipse(centre, radius, radius);
+        });
+        SmallDisc disc(centre, radius, ratio);
+        const QImage copied = paint([&](QPainter& painter) { disc.fill(painter, star); });
+        QVERIFY(ellipse != paint([](QPainter&) {})); // the star shows
+        QCOMPARE(copied, ellipse);
+    }
+
     void capsuleLevelFollowsProgress_data() {
         QTest::addColumn<int>("remaining");
         QTest::addColumn<int>("total");

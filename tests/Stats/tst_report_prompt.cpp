@@ -1,6 +1,7 @@
 #include "Stats/UI/StatsReportView.h"
 #include "Stats/UI/StatsReportWindow.h"
 #include "support/DelegateFixture.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QtTest>
@@ -38,6 +39,13 @@ private Q_SLOTS:
     void offersYesterdayOneSecondAfterLaunch() {
         f->store.record(StatsEventType::hydrationCompleted, StatsEventSource::notification, std::nullopt, {},
                         yesterdayNoon);
+        // A delegate gone within the second offers nothing.
+        launch();
+        f->delegate.reset();
+        f->clock.advance(2);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
+        QVERIFY(!QFile::exists(f->store.metaPath()));
+
         launch();
         f->clock.advance(0.9);
         QVERIFY(f->platform.alerts.shown.isEmpty());
@@ -103,23 +111,11 @@ private Q_SLOTS:
 
     void unreadableMetaCountsAsNotOffered() {
         launched(yesterdayNoon);
-        QFile meta(f->store.metaPath());
-        QVERIFY(meta.open(QIODevice::WriteOnly));
-        meta.write("{\"lastDailyReportPromptDay\": 2026");
-        meta.close();
+        QVERIFY(writeFile(f->store.metaPath(), "{\"lastDailyReportPromptDay\": 2026"));
         launch();
         f->clock.advance(1);
         QCOMPARE(f->platform.alerts.shown.size(), 1);
         QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
-    }
-
-    void nothingHappensWhenTheDelegateIsGone() {
-        launched(yesterdayNoon);
-        launch();
-        f->delegate.reset();
-        f->clock.advance(2);
-        QVERIFY(f->platform.alerts.shown.isEmpty());
-        QVERIFY(!QFile::exists(f->store.metaPath()));
     }
 
     void menuLinesOpenTitledWindows_data() {

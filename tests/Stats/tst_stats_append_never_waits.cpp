@@ -1,4 +1,5 @@
 #include "Stats/StatsStore.h"
+#include "support/Files.h"
 #include "support/ServicesFixture.h"
 
 #include <QDir>
@@ -54,10 +55,7 @@ private Q_SLOTS:
 
         QProcess holder;
         if (obstacle == u"lock") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(existing);
-            file.close();
+            QVERIFY(writeFile(path, existing));
             // Holds the lock until its input closes.
             holder.start(QStringLiteral("flock"),
                          {QStringLiteral("--exclusive"), path, QStringLiteral("cat")});
@@ -105,9 +103,7 @@ private Q_SLOTS:
         QTRY_COMPARE(march().size(), 3);
         QCOMPARE(march().at(2).timestamp, QDateTime(QDate(2026, 3, 4), QTime(12, 0)));
         if (obstacle == u"lock") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QVERIFY(file.readAll().startsWith(existing));
+            QVERIFY(readFile(path).startsWith(existing));
         }
         store.reset();
         QCOMPARE(f.log.size(), 1);

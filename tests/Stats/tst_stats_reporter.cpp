@@ -1,8 +1,8 @@
 #include "Stats/StatsReporter.h"
 #include "Stats/StatsStore.h"
+#include "support/Files.h"
 #include "support/ServicesFixture.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,13 +225,11 @@ private slots:
 
     void storedDayKeyCounts() {
         // Written under another zone: inside the interval, but stored with another day.
-        QFile file(f->store.eventsDirectory() + QStringLiteral("/2026-03.jsonl"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
+        QVERIFY(writeFile(
+            f->store.eventsDirectory() + QStringLiteral("/2026-03.jsonl"),
             R"({"id":"A","timestamp":"2026-03-02T04:00:00Z","dayKey":"2026-03-01","monthKey":"2026-03",)"
             R"("type":"app_launched","source":"system","payload":{},"appVersion":"1.0.0"})"
-            "\n");
-        file.close();
+            "\n"));
         const StatsReport report =
             StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.days.size(), 2);

@@ -1,6 +1,7 @@
 #include "Platform/Settings.h"
 #include "Stats/StatsStore.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/Files.h"
 #include "support/PhotoService.h"
 #include "support/ServicesFixture.h"
 
@@ -10,15 +11,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QTest>
-
-namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 // A symbolic link where a month file, the meta file or the wallpaper cache
 // belongs must not make Tavo write outside its folders: the link itself is
@@ -38,10 +30,7 @@ private Q_SLOTS:
         ServicesFixture f;
         const QString target = f.dir.filePath(QStringLiteral("elsewhere/precious"));
         QVERIFY(QDir().mkpath(QFileInfo(target).path()));
-        QFile precious(target);
-        QVERIFY(precious.open(QIODevice::WriteOnly));
-        precious.write("precious\n");
-        precious.close();
+        QVERIFY(writeFile(target, "precious\n"));
 
         QString path;
         QByteArray written;

@@ -1,10 +1,10 @@
 #include "Platform/Settings.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/Files.h"
 #include "support/PhotoService.h"
 #include "support/ServicesFixture.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -97,9 +97,7 @@ private Q_SLOTS:
                                       successPrefix + photoUrl + QStringLiteral(")。")}));
         QCOMPARE(published.size(), 1);
         QCOMPARE(manager->cachedImage().pixelColor(3, 3), QColor(Qt::red));
-        QFile cache(*manager->cacheFilePath());
-        QVERIFY(cache.open(QIODevice::ReadOnly));
-        QCOMPARE(cache.readAll(), photo);
+        QCOMPARE(readFile(*manager->cacheFilePath()), photo);
     }
 
     // Each way the chain ends up at the fallback photo, once, and with what
@@ -193,9 +191,7 @@ private Q_SLOTS:
 
     void unwritableCacheFolderStillPublishes() {
         // A regular file where the folder should be: not writable even for root.
-        QFile blocker(f->dir.filePath(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(writeFile(f->dir.filePath(QStringLiteral("blocker")), {}));
         serve(Response{"[]"}, Response{pngBytes(Qt::red), "image/jpeg"});
         auto manager = makeManager(f->dir.filePath(QStringLiteral("blocker/cache")));
         manager->prefetchNextWallpaper();
@@ -216,10 +212,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, contents);
         const bool photo = contents.startsWith("\x89PNG");
         QVERIFY(QDir().mkpath(cacheDir()));
-        QFile cache(QDir(cacheDir()).filePath(WallpaperManager::cacheFileName));
-        QVERIFY(cache.open(QIODevice::WriteOnly));
-        cache.write(contents);
-        cache.close();
+        const QString cache = QDir(cacheDir()).filePath(WallpaperManager::cacheFileName);
+        QVERIFY(writeFile(cache, contents));
         auto manager = makeManager();
         QVERIFY(manager->cachedImage().isNull());
         QSignalSpy published(manager.get(), &WallpaperManager::cachedImageChanged);
@@ -233,8 +227,7 @@ private Q_SLOTS:
         serve(Response{"[]"}, Response{pngBytes(Qt::cyan), "image/jpeg"});
         manager->prefetchNextWallpaper();
         waitForLines(2);
-        QVERIFY(cache.open(QIODevice::ReadOnly));
-        QCOMPARE(cache.readAll(), pngBytes(Qt::cyan));
+        QCOMPARE(readFile(cache), pngBytes(Qt::cyan));
     }
 
     void hostileIdStaysOnePathSegment() {

@@ -37,3 +37,8 @@ private:
     QList<QPointer<class FakeTimer>> timers;
     quint64 nextSequence = 0;
 };
+
+// A local time in March 2026, the month the clock starts in.
+inline QDateTime at(int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
+}

@@ -15,6 +15,15 @@ bool isSmall(const QRect& rect) {
     return rect.width() * rect.height() <= smallArea;
 }
 
+// x times a over 255, rounded, on each channel: how the raster engine blends
+// a colour over a pixel's coverage.
+uint byteMul(uint x, uint a) {
+    quint64 t = ((quint64(x) | (quint64(x) << 24)) & 0x00ff00ff00ff00ffULL) * a;
+    t = (t + ((t >> 8) & 0x00ff00ff00ff00ffULL) + 0x0080008000800080ULL) >> 8;
+    t &= 0x00ff00ff00ff00ffULL;
+    return static_cast<uint>(t) | static_cast<uint>(t >> 24);
+}
+
 } // namespace
 
 void paintEachRect(QPainter& painter, const QRegion& region,
@@ -104,4 +113,39 @@ void CachedPicture::paint(QPainter& painter, const QRegion& dirty, const QRect& 
 void CachedPicture::clear() {
     image = QImage();
     drawnKey.clear();
+}
+
+QRect SmallDisc::areaFor(QPointF centre, double radius) {
+    const QPointF half(radius + 1, radius + 1);
+    return QRectF(centre - half, centre + half).toAlignedRect();
+}
+
+SmallDisc::SmallDisc(QPointF centre, double radius, qreal ratio)
+    : at(areaFor(centre, radius).topLeft()) {
+    const QSize size = areaFor(centre, radius).size();
+    coverage = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    coverage.setDevicePixelRatio(ratio);
+    coverage.fill(Qt::transparent);
+    {
+        // Opaque white leaves each pixel's coverage in its alpha.
+        QPainter painter(&coverage);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::white);
+        painter.translate(-at);
+        painter.drawEllipse(centre, radius, radius);
+    }
+    lit = coverage.copy();
+}
+
+void SmallDisc::fill(QPainter& painter, const QColor& colour) {
+    const QRgb premultiplied = qPremultiply(colour.rgba64()).toArgb32();
+    for (int y = 0; y < coverage.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(coverage.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(lit.scanLine(y));
+        for (int x = 0; x < coverage.width(); ++x) {
+            to[x] = byteMul(premultiplied, qAlpha(from[x]));
+        }
+    }
+    painter.drawImage(at, lit);
 }

@@ -122,9 +122,7 @@ QImage UltramanTigaView::figureImage() {
 }
 
 QRect UltramanTigaView::starRect(const Star& star) const {
-    const QPointF centre(star.x * width(), star.y * height());
-    const double half = star.size / 2 + 1;
-    return QRectF(centre - QPointF(half, half), centre + QPointF(half, half)).toAlignedRect();
+    return SmallDisc::areaFor(QPointF(star.x * width(), star.y * height()), star.size / 2);
 }
 
 void UltramanTigaView::tick() {
@@ -150,6 +148,7 @@ void UltramanTigaView::resizeEvent(QResizeEvent*) {
         parts.push_back(starRect(star));
     }
     starField = unionOf(parts);
+    starLights.clear();
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {
@@ -160,6 +159,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     clock->stop();
     // Made again at the next paint; nothing of it is needed between rests.
     spriteRatio = 0;
+    starLights.clear();
     violetGlow = QImage();
     halo = {};
     mixedHalo = QImage();
@@ -338,6 +338,7 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
     if (spriteRatio != ratio) {
         buildStaticSprites(ratio);
+        starLights.clear();
         capsule.reset();
         previousCapsule.reset();
     }
@@ -347,11 +348,15 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
 
     // Star field, one pass.
-    painter.setPen(Qt::NoPen);
-    for (const Star& star : stars) {
-        if (dirty.intersects(starRect(star))) {
-            painter.setBrush(Palette::withOpacity(Qt::white, starOpacity(star, glowPhase)));
-            painter.drawEllipse(QPointF(star.x * w, star.y * h), star.size / 2, star.size / 2);
+    if (starLights.size() != stars.size()) {
+        for (const Star& star : stars) {
+            starLights.append(SmallDisc(QPointF(star.x * w, star.y * h), star.size / 2, ratio));
+        }
+    }
+    for (qsizetype i = 0; i < stars.size(); ++i) {
+        SmallDisc& light = starLights[i];
+        if (dirty.intersects(light.area())) {
+            light.fill(painter, Palette::withOpacity(Qt::white, starOpacity(stars.at(i), glowPhase)));
         }
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/UltramanTigaModel.h"
 
 #include <QImage>
@@ -91,7 +92,8 @@ private:
     std::function<int()> secondsRemaining;
     QString subtitle;
     QList<UltramanTiga::Star> stars;
-    QRegion starField; // where the stars lie, in the current size
+    QRegion starField;           // where the stars lie, in the current size
+    QList<SmallDisc> starLights; // in the current size and pixel ratio
     UltramanTiga::Motion motion;
     Timer* clock;
 
