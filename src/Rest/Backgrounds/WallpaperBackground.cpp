@@ -67,9 +67,7 @@ public:
         setAttribute(Qt::WA_TransparentForMouseEvents);
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
-            update(indicatorRect(parentWidget()->size())
-                       .adjusted(-framePadding, -framePadding, framePadding, framePadding)
-                       .translated(-pos()));
+            update(indicatorFrame(parentWidget()->size()).translated(-pos()));
         });
     }
 
@@ -86,9 +84,8 @@ protected:
         const QRegion dirty = event->region().translated(pos());
         QPainter painter(this);
         painter.translate(-pos());
-        const QRect indicator = indicatorRect(area);
-        if (dirty.intersects(indicator.adjusted(-framePadding, -framePadding, framePadding, framePadding))) {
-            paintIndicator(painter, QRectF(indicator).center());
+        if (dirty.intersects(indicatorFrame(area))) {
+            paintIndicator(painter, QRectF(indicatorRect(area)).center());
         }
         const QRectF text = loadingTextRect(area);
         if (dirty.intersects(text.toAlignedRect())) {
@@ -102,6 +99,11 @@ protected:
 private:
     // Room around the indicator's box for the antialiased spoke ends.
     static constexpr int framePadding = 2;
+
+    // What a step of the indicator repaints, in the parent's coordinates.
+    static QRect indicatorFrame(QSize area) {
+        return indicatorRect(area).adjusted(-framePadding, -framePadding, framePadding, framePadding);
+    }
 
     // Each step of the indicator is drawn once while the layer is on
     // screen, in a picture placed at whole device pixels with the centre
