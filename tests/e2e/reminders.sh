@@ -9,8 +9,11 @@ binary=$1
 e2e_start reminders || exit 1
 
 # The action is chosen through dunst's context menu, so this scenario runs its
-# own dunst whose menu program picks the confirm line.
-kill "${E2E_PIDS[-1]}" 2>/dev/null
+# own dunst whose menu program picks the confirm line. The lib's dunst may
+# still be starting: it acts on TERM only once its main loop runs, and may take
+# the server's name first, after the check below has found it free. KILL ends it
+# at once.
+kill -KILL "${E2E_PIDS[-1]}" 2>/dev/null
 unset 'E2E_PIDS[-1]'
 e2e_wait_for 10 sh -c '! dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
     org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications | grep -q true'
