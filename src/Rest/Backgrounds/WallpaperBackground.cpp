@@ -204,7 +204,10 @@ QImage WallpaperBackground::composePicture(const QImage& photo, QSize area, qrea
     if (deviceRadius >= 0.5) {
         canvas = ImageBlur::blurred(canvas, deviceRadius / shrink);
     }
-    QImage result(area, QImage::Format_ARGB32_Premultiplied);
+    // Opaque, so three bytes a pixel: a quarter less memory for the whole
+    // rest, for a conversion on each copy of the about one screen a second
+    // that the layers above repaint.
+    QImage result(area, QImage::Format_RGB888);
     {
         QPainter painter(&result);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -238,7 +241,6 @@ void WallpaperBackground::paintEvent(QPaintEvent* event) {
         QPainter veiled(&picture);
         veiled.fillRect(rect(), veil);
         veiled.end();
-        picture = std::move(picture).convertToFormat(QImage::Format_RGB32);
     }
     paintEachRect(painter, event->region(), [&](const QRect& part) {
         painter.drawImage(part, picture,
