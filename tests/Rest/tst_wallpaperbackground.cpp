@@ -1,5 +1,7 @@
 #include "Platform/Settings.h"
+#include "Rest/Backgrounds/ClassicBackground.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
+#include "Rest/Components/ClassicGlows.h"
 #include "Rest/Models/RestLayout.h"
 #include "Rest/Models/RestTheme.h"
 #include "Wallpapers/WallpaperManager.h"
@@ -126,6 +128,47 @@ private Q_SLOTS:
         QVERIFY(!loading.intersects(layout.tip));
         QVERIFY(!loading.intersects(layout.ring));
         QVERIFY(!loading.intersects(layout.skipButton));
+    }
+
+    // The classic glows step at most every 0.1 s, but near the turns of their
+    // drift they are drawn again only once one has moved three pixels: the
+    // glows on screen are never that far from where they are.
+    void glowsAreDrawnOnceMovedAFewPixels_data() {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<bool>("everyStepDrawn");
+        QTest::newRow("at speed, mid-leg") << 3.0 << 5.0 << true;
+        QTest::newRow("slowing into the turn and out") << 7.0 << 9.0 << false;
+        QTest::newRow("a whole leg there and back") << 0.0 << 16.0 << false;
+    }
+    void glowsAreDrawnOnceMovedAFewPixels() {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        QFETCH(bool, everyStepDrawn);
+        QWidget owner;
+        owner.resize(1920, 1080);
+        ClassicBackdrop backdrop(f->clock, &owner);
+        backdrop.appear(0);
+        std::array<QPointF, 3> onScreen = ClassicGlows::offsets(0);
+        int steps = 0;
+        int drawn = 0;
+        for (double now = 0; now < to; now += backdrop.nextStepIn(now)) {
+            const bool draws = backdrop.step(now);
+            if (draws) {
+                onScreen = ClassicGlows::offsets(now);
+            }
+            if (now >= from) {
+                ++steps;
+                drawn += draws ? 1 : 0;
+            }
+            for (size_t i = 0; i < onScreen.size(); ++i) {
+                const QPointF off = ClassicGlows::offsets(now)[i] - onScreen[i];
+                QVERIFY2(std::max(std::abs(off.x()), std::abs(off.y())) < 3.5,
+                         qPrintable(QStringLiteral("glow %1 at %2 s").arg(i).arg(now)));
+            }
+        }
+        QVERIFY(drawn > 0);
+        QCOMPARE(drawn == steps, everyStepDrawn);
     }
 
     // The photograph fills the screen, centred and cut at the sides or the top and

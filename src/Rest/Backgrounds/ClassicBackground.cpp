@@ -123,6 +123,7 @@ ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner, const QColor& vei
     , veilColour(veil)
     , timer(clock.createFrameTimer(owner)) {
     drawn = positionsAt(0);
+    reached = drawn;
     QObject::connect(timer, &Timer::timeout, owner, [this] {
         const double now = Animation::now(this->clock);
         const QRegion before = coveredArea();
@@ -148,6 +149,7 @@ std::array<QPointF, 3> ClassicBackdrop::positionsAt(double now) const {
 void ClassicBackdrop::appear(double now) {
     appearedAt = now;
     drawn = positionsAt(now);
+    reached = drawn;
     timer->start(nextStepIn(now), false);
 }
 
@@ -158,18 +160,27 @@ void ClassicBackdrop::disappear() {
 
 bool ClassicBackdrop::step(double now) {
     const std::array<QPointF, 3> next = positionsAt(now);
-    if (next == drawn) {
+    if (next == reached) {
         return false;
     }
-    drawn = next;
-    return true;
+    reached = next;
+    const double ratio = owner->devicePixelRatioF();
+    for (size_t i = 0; i < next.size(); ++i) {
+        const QPointF moved = (next[i] - drawn[i]) * ratio;
+        // Whole device pixels apart, give or take rounding.
+        if (std::max(std::abs(moved.x()), std::abs(moved.y())) > redrawPixels - 0.5) {
+            drawn = next;
+            return true;
+        }
+    }
+    return false;
 }
 
 double ClassicBackdrop::nextStepIn(double now) const {
-    // Rounded to device pixels, a glow has moved half a pixel when its drawn
-    // place changes. Near the turns that takes long; look ahead in steps.
+    // Rounded to device pixels, a glow has moved half a pixel when its place
+    // changes. Near the turns that takes long; look ahead in steps.
     double ahead = minimumStepSeconds;
-    while (ahead < ClassicGlows::legSeconds && positionsAt(now + ahead) == drawn) {
+    while (ahead < ClassicGlows::legSeconds && positionsAt(now + ahead) == reached) {
         ahead += minimumStepSeconds;
     }
     return ahead;

@@ -16,14 +16,20 @@ struct GlowSprites;
 // three blurred glows. The glows are blurred once into sprites shared by
 // every backdrop on screen under the same veil, and given back when none is
 // left; the first glow's sprite carries the base. They are drawn where
-// they stood at their last step: a step comes when one of them has drifted
-// by at least half a device pixel, and then the owner repaints where the
-// glows were and are; in between, a repaint of any part draws exactly what
-// was there.
+// they stood at their last drawn step: a step comes when one of them has
+// drifted by at least half a device pixel, and it is drawn when one has
+// moved redrawPixels since the last drawn; then the owner repaints where
+// the glows were and are. In between, a repaint of any part draws exactly
+// what was there.
 class ClassicBackdrop {
 public:
     // The shortest time between two steps.
     static constexpr double minimumStepSeconds = 0.1;
+    // How far, in device pixels, a glow moves before it is drawn again. A
+    // glow's light changes by well under a level a pixel, so a slow glow
+    // drawn a few steps late differs by no more than a fast one drawn on
+    // time; at speed each step moves further and all are drawn.
+    static constexpr double redrawPixels = 3;
 
     // Painted under a veil of black of the given opacity (none by default),
     // as if the veil were drawn over every part painted.
@@ -37,7 +43,8 @@ public:
     // Paints a part of the owner.
     void paint(QPainter& painter, const QRect& part);
 
-    // Moves the glows to where they are at `now`; whether any moved.
+    // Moves the glows to where they are at `now`; whether they are to be
+    // drawn again.
     bool step(double now);
     // Seconds from `now` to the next step.
     double nextStepIn(double now) const;
@@ -56,6 +63,8 @@ private:
     Timer* timer;
     double appearedAt = 0;
     std::array<QPointF, 3> drawn;
+    // Where the glows were at the last step, drawn or not.
+    std::array<QPointF, 3> reached;
     std::shared_ptr<const GlowSprites> sprites;
 };
 
