@@ -14,6 +14,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTextLayout>
 
 #include <array>
 #include <cmath>
@@ -63,8 +64,14 @@ class LoadingLayer : public QWidget {
 public:
     LoadingLayer(Clock& clock, QWidget* parent)
         : QWidget(parent)
-        , spin(clock.createFrameTimer(this)) {
+        , spin(clock.createFrameTimer(this))
+        , textLine(WallpaperBackground::loadingText, systemFont(11)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        // Shaped once, not again on every glow step passing under the text.
+        textLine.setCacheEnabled(true);
+        textLine.beginLayout();
+        textLine.createLine().setLineWidth(unboundedWidth);
+        textLine.endLayout();
         connect(spin, &Timer::timeout, this, [this] {
             turn = (turn + 1) % spokes;
             update(indicatorFrame(parentWidget()->size()).translated(-pos()));
@@ -90,9 +97,11 @@ protected:
         const QRectF text = loadingTextRect(area);
         if (dirty.intersects(text.toAlignedRect())) {
             painter.setRenderHint(QPainter::Antialiasing);
-            painter.setFont(systemFont(11));
             painter.setPen(Palette::dimmed(Palette::white(0.4), underVeil));
-            painter.drawText(text, Qt::AlignCenter, WallpaperBackground::loadingText);
+            // Centred as drawText centres a line.
+            const QTextLine line = textLine.lineAt(0);
+            textLine.draw(&painter, QPointF(text.x() + (text.width() - line.horizontalAdvance()) / 2,
+                                            text.y() + (text.height() - line.height()) / 2));
         }
     }
 
@@ -143,7 +152,11 @@ private:
         painter.drawImage(origin / ratio, frame);
     }
 
+    // Wide enough never to wrap.
+    static constexpr double unboundedWidth = 1 << 24;
+
     Timer* spin;
+    QTextLayout textLine;
     int turn = 0;
     std::array<QImage, spokes> frames;
     QPointF framesCentre;
