@@ -308,10 +308,22 @@ private Q_SLOTS:
         rhythms->actions().last()->trigger();
         QCOMPARE(proposed, (QStringList{QStringLiteral("25"), QStringLiteral("30")}));
         QCOMPARE(f.platform.alerts.shown.last().messageText, QStringLiteral("设置护眼节奏"));
-        QCOMPARE(d.restCycle.workDuration(), 1500);
+        // Out of range: a warning, and nothing changes.
+        f.clock.advance(10);
+        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral("241"), QStringLiteral("30")});
+        f.platform.alerts.answer(Alerts::firstButton);
+        rhythms->actions().last()->trigger();
+        const Alert& invalid = f.platform.alerts.shown.last();
+        QCOMPARE(invalid.messageText, QStringLiteral("护眼节奏无效"));
+        QCOMPARE(invalid.style, AlertStyle::Warning);
+        QCOMPARE(invalid.buttons, QStringList{QStringLiteral("好的")});
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 1490);
+        QCOMPARE(f.prefs.value(Settings::customRestModeWorkDuration), 1500);
 
-        // Back to a preset through its line.
+        // Back to a preset through its line: stored, and the countdown starts over.
         d.modeMenuItems.value(3600600)->trigger();
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 3600);
+        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), 3600600);
         Fixture::open(rhythms);
         QCOMPARE(Fixture::checked(rhythms), QStringList{QStringLiteral("营业 60 分钟 / 眼睛下线 10 分钟")});
         QVERIFY(d.customRestModeMenuItem->isEnabled());
