@@ -147,6 +147,7 @@ private slots:
         QCOMPARE(run(arguments), 0);
         QVERIFY(err.isEmpty());
         const QJsonObject report = QJsonDocument::fromJson(out.toUtf8()).object();
+        QCOMPARE(report.value("scope").toString(), arguments.at(1));
         QCOMPARE(report.value("rangeText").toString(), range);
         QCOMPARE(report.value("summaryLine").toString(), verdict);
         QCOMPARE(report.value("score").toInt(), score);
