@@ -312,6 +312,7 @@ void RestView::hideEvent(QHideEvent*) {
     // once every window of the rest has gone.
     cardShadow = QImage();
     cardBehind = QImage();
+    catHeads.clear();
     for (CachedPicture* picture :
          {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
@@ -574,16 +575,16 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
     }
     const double cat = catPresence.value(now);
     if (cat > 0.001 && dirty.intersects(catArea())) {
-        catPicture.paint(painter, dirty, catArea(), {cat, breath.breathValue(), tailAngle},
-                         [&](QPainter& picture) {
-                             const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
-                             const QPointF centre = catLayout.cat.center();
-                             picture.translate(centre);
-                             picture.scale(cat, cat);
-                             picture.translate(-centre);
-                             picture.setOpacity(std::clamp(cat, 0.0, 1.0));
-                             RestingCatView::paint(picture, catLayout.cat, breath.breathValue(), tailAngle);
-                         });
+        catPicture.paint(
+            painter, dirty, catArea(), {cat, breath.breathValue(), tailAngle}, [&](QPainter& picture) {
+                const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
+                const QPointF centre = catLayout.cat.center();
+                picture.translate(centre);
+                picture.scale(cat, cat);
+                picture.translate(-centre);
+                picture.setOpacity(std::clamp(cat, 0.0, 1.0));
+                RestingCatView::paint(picture, catLayout.cat, breath.breathValue(), tailAngle, &catHeads);
+            });
     }
     if (theme != RestTheme::Ultraman && dirty.intersects(tipArea())) {
         tipPicture.paint(painter, dirty, tipArea(), {tip}, [&](QPainter& picture) {
