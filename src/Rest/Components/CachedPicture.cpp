@@ -85,10 +85,11 @@ QRegion ringRegion(QPointF centre, double inner, double outer) {
     const int bottom = static_cast<int>(std::ceil(centre.y() + outer));
     for (int y = top; y < bottom; y += band) {
         const int next = std::min(y + band, bottom);
-        const double fromCentre[] = {std::abs(y - centre.y()), std::abs(next - centre.y())};
+        const double fromTop = std::abs(y - centre.y());
+        const double fromBottom = std::abs(next - centre.y());
         const bool acrossCentre = y <= centre.y() && centre.y() <= next;
-        const double nearest = acrossCentre ? 0 : std::min(fromCentre[0], fromCentre[1]);
-        const double farthest = std::max(fromCentre[0], fromCentre[1]);
+        const double nearest = acrossCentre ? 0 : std::min(fromTop, fromBottom);
+        const double farthest = std::max(fromTop, fromBottom);
         const double half = std::sqrt(std::max(0.0, outer * outer - nearest * nearest));
         const int left = static_cast<int>(std::floor(centre.x() - half));
         const int right = static_cast<int>(std::ceil(centre.x() + half));
