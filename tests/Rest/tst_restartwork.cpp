@@ -3,11 +3,9 @@
 #include "Rest/Components/RestingCatView.h"
 #include "Rest/Models/FireflyField.h"
 
-#include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <algorithm>
 #include <cmath>
 
 class RestArtworkTest : public QObject {
@@ -145,48 +143,6 @@ private Q_SLOTS:
         QVERIFY(near(RestingCatView::tailAngle(4.4), -10, 1e-6));
         for (double t = 0; t < 10; t += 0.07) {
             QVERIFY(std::abs(RestingCatView::tailAngle(t)) <= 10 + 1e-9);
-        }
-    }
-
-    // The head copied from its pictures lands where drawing it would, through
-    // a breath (its quarter-point steps) and at whole and half device pixels;
-    // a picture made for one place is not reused for another.
-    void catHeadPictures_data() {
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<QPointF>("frameAt");
-        QTest::newRow("1x") << qreal(1) << QPointF(0, 40);
-        QTest::newRow("1x, half-point frame") << qreal(1) << QPointF(0.5, 40.25);
-        QTest::newRow("2x") << qreal(2) << QPointF(0, 40);
-        QTest::newRow("1.5x") << qreal(1.5) << QPointF(0, 40.5);
-    }
-    void catHeadPictures() {
-        QFETCH(qreal, ratio);
-        QFETCH(QPointF, frameAt);
-        CatHeadPictures heads;
-        const auto draw = [&](double breathValue, CatHeadPictures* from) {
-            QImage image((QSizeF(300, 260) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-            image.setDevicePixelRatio(ratio);
-            image.fill(Qt::black);
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            RestingCatView::paint(painter, QRectF(frameAt, QSizeF(300, 180)), breathValue, 4, from);
-            return image;
-        };
-        for (int step = 0; step <= 10; ++step) {
-            const double breathValue = step * 0.025 * (step % 2 ? 1 : 5);
-            const QImage copied = draw(breathValue, &heads);
-            const QImage drawn = draw(breathValue, nullptr);
-            int worst = 0;
-            for (int y = 0; y < drawn.height(); ++y) {
-                const auto* p = reinterpret_cast<const QRgb*>(copied.constScanLine(y));
-                const auto* q = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
-                for (int x = 0; x < drawn.width(); ++x) {
-                    worst = std::max({worst, std::abs(qRed(p[x]) - qRed(q[x])),
-                                      std::abs(qGreen(p[x]) - qGreen(q[x])),
-                                      std::abs(qBlue(p[x]) - qBlue(q[x]))});
-                }
-            }
-            QVERIFY2(worst <= 1, qPrintable(QStringLiteral("breath %1: %2").arg(breathValue).arg(worst)));
         }
     }
 

@@ -5,6 +5,7 @@
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/MouseTouchBridge.h"
+#include "Rest/Components/RestingCatView.h"
 #include "Rest/Components/ThemeSelectorOverlay.h"
 #include "Rest/Models/RestCopy.h"
 #include "Rest/Models/SkipHold.h"
@@ -248,6 +249,37 @@ private Q_SLOTS:
                              qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
                 }
             }
+        }
+    }
+
+    // The head copied from its pictures lands where drawing it would, through
+    // a breath (its quarter-point steps) and at whole and half device pixels;
+    // a picture made for one place is not reused for another.
+    void catHeadPictures_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QPointF>("frameAt");
+        QTest::newRow("1x") << qreal(1) << QPointF(0, 40);
+        QTest::newRow("1x, half-point frame") << qreal(1) << QPointF(0.5, 40.25);
+        QTest::newRow("2x") << qreal(2) << QPointF(0, 40);
+        QTest::newRow("1.5x") << qreal(1.5) << QPointF(0, 40.5);
+    }
+    void catHeadPictures() {
+        QFETCH(qreal, ratio);
+        QFETCH(QPointF, frameAt);
+        CatHeadPictures heads;
+        const auto draw = [&](double breathValue, CatHeadPictures* from) {
+            QImage image((QSizeF(300, 260) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::black);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            RestingCatView::paint(painter, QRectF(frameAt, QSizeF(300, 180)), breathValue, 4, from);
+            return image;
+        };
+        for (int step = 0; step <= 10; ++step) {
+            const double breathValue = step * 0.025 * (step % 2 ? 1 : 5);
+            const int worst = largestDifference(draw(breathValue, &heads), draw(breathValue, nullptr));
+            QVERIFY2(worst <= 1, qPrintable(QStringLiteral("breath %1: %2").arg(breathValue).arg(worst)));
         }
     }
 
