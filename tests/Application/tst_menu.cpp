@@ -308,10 +308,22 @@ private Q_SLOTS:
         rhythms->actions().last()->trigger();
         QCOMPARE(proposed, (QStringList{QStringLiteral("25"), QStringLiteral("30")}));
         QCOMPARE(f.platform.alerts.shown.last().messageText, QStringLiteral("设置护眼节奏"));
-        QCOMPARE(d.restCycle.workDuration(), 1500);
+        // Out of range: a warning, and nothing changes.
+        f.clock.advance(10);
+        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral("241"), QStringLiteral("30")});
+        f.platform.alerts.answer(Alerts::firstButton);
+        rhythms->actions().last()->trigger();
+        const Alert& invalid = f.platform.alerts.shown.last();
+        QCOMPARE(invalid.messageText, QStringLiteral("护眼节奏无效"));
+        QCOMPARE(invalid.style, AlertStyle::Warning);
+        QCOMPARE(invalid.buttons, QStringList{QStringLiteral("好的")});
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 1490);
+        QCOMPARE(f.prefs.value(Settings::customRestModeWorkDuration), 1500);
 
-        // Back to a preset through its line.
+        // Back to a preset through its line: stored, and the countdown starts over.
         d.modeMenuItems.value(3600600)->trigger();
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 3600);
+        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), 3600600);
         Fixture::open(rhythms);
         QCOMPARE(Fixture::checked(rhythms), QStringList{QStringLiteral("营业 60 分钟 / 眼睛下线 10 分钟")});
         QVERIFY(d.customRestModeMenuItem->isEnabled());
@@ -370,28 +382,20 @@ private Q_SLOTS:
         f.menu()->hide();
     }
 
-    void withoutATrayHostOneNotificationExplains_data() {
-        QTest::addColumn<bool>("trayHost");
-        QTest::addColumn<int>("notifications");
-        QTest::newRow("a tray host") << true << 0;
-        QTest::newRow("no tray host") << false << 1;
-    }
     void withoutATrayHostOneNotificationExplains() {
-        QFETCH(bool, trayHost);
-        QFETCH(int, notifications);
-        Fixture f;
-        FakeNotifications notes;
-        f.platform.statusItem.trayHost = trayHost;
-        f.adapters.notifications = &notes;
-        f.launch();
-        f.clock.advance(9.5);
-        QCOMPARE(notes.added.size(), 0);
-        f.clock.advance(60);
-        QCOMPARE(notes.added.size(), notifications);
-        if (notifications) {
-            QVERIFY(notes.added.first().body.contains(QStringLiteral("托盘")));
+        for (const bool trayHost : {true, false}) {
+            Fixture f;
+            FakeNotifications notes;
+            f.platform.statusItem.trayHost = trayHost;
+            f.adapters.notifications = &notes;
+            f.launch();
+            f.clock.advance(9.5);
+            QCOMPARE(notes.added.size(), 0);
+            f.clock.advance(60);
+            QCOMPARE(notes.added.size(), trayHost ? 0 : 1);
+            QVERIFY(trayHost || notes.added.first().body.contains(QStringLiteral("托盘")));
+            f.delegate.reset(); // before the notifications it was given
         }
-        f.delegate.reset(); // before the notifications it was given
     }
 
     void rebuildingReplacesTheKeptLines() {

@@ -15,11 +15,6 @@
 class RestLoopTest : public QObject {
     Q_OBJECT
 
-private:
-    struct Fixture : DelegateFixture {
-        QString statusLine() const { return delegate->statusLine(); }
-    };
-
 private Q_SLOTS:
     void loadsStoredRhythm_data() {
         QTest::addColumn<QVariantList>("stored");
@@ -41,7 +36,7 @@ private Q_SLOTS:
     }
     void loadsStoredRhythm() {
         QFETCH(QVariantList, stored);
-        Fixture f;
+        DelegateFixture f;
         const QString keys[] = {QStringLiteral("selectedRestModeTag"),
                                 QStringLiteral("customRestModeWorkDuration"),
                                 QStringLiteral("customRestModeRestDuration")};
@@ -90,39 +85,6 @@ private Q_SLOTS:
         QCOMPARE(AppDelegate::parseCustomRestMode(minutes, seconds).has_value(), valid);
     }
 
-    void invalidDialogInputChangesNothing() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.clock.advance(100);
-        f.platform.alerts.answer(Alerts::firstButton, {QStringLiteral("241"), QStringLiteral("30")});
-        f.platform.alerts.answer(Alerts::firstButton);
-        d.showCustomRestModeDialog();
-        QCOMPARE(f.platform.alerts.shown.size(), 2);
-        QCOMPARE(f.platform.alerts.shown.at(1).messageText, QStringLiteral("护眼节奏无效"));
-        QCOMPARE(f.platform.alerts.shown.at(1).style, AlertStyle::Warning);
-        QCOMPARE(f.platform.alerts.shown.at(1).buttons, QStringList{QStringLiteral("好的")});
-        QCOMPARE(d.restCycle.workDuration(), 1200);
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 1100);
-        QVERIFY(!f.prefs.contains(Settings::customRestModeWorkDuration));
-    }
-
-    void choosingRhythmRestartsCountdown() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.clock.advance(30);
-        d.selectMode(120020);
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 1200);
-        d.selectMode(2700300);
-        QCOMPARE(d.restCycle.workSecondsRemaining(), 2700);
-        d.selectMode(555); // unknown line: nothing
-        QCOMPARE(d.selectedRestModeTag, 2700300);
-        QCOMPARE(f.prefs.value(Settings::selectedRestModeTag), 2700300);
-        // The own-rhythm line without an own rhythm opens the dialog instead.
-        d.selectMode(-1);
-        QCOMPARE(f.platform.alerts.shown.size(), 1);
-        QCOMPARE(d.selectedRestModeTag, 2700300);
-    }
-
     // A tray without a button has no tooltip but still gets the menu.
     void launchGreetsThenCounts_data() {
         QTest::addColumn<bool>("button");
@@ -132,21 +94,21 @@ private Q_SLOTS:
     }
     void launchGreetsThenCounts() {
         QFETCH(bool, button);
-        Fixture f;
+        DelegateFixture f;
         f.platform.statusItem.button = button;
         AppDelegate& d = f.launch();
-        QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
+        QVERIFY(AppDelegate::launchGreetings().contains(d.statusLine()));
         QTEST(f.platform.statusItem.toolTip, "toolTip");
         QCOMPARE(f.platform.statusItem.menu, d.statusMenu.get());
         f.clock.advance(5);
-        QVERIFY(AppDelegate::launchGreetings().contains(f.statusLine()));
+        QVERIFY(AppDelegate::launchGreetings().contains(d.statusLine()));
         f.clock.advance(1); // tick 6: the greeting has expired
-        QCOMPARE(f.statusLine(), QStringLiteral("💼 打工续航还剩 19:54"));
+        QCOMPARE(d.statusLine(), QStringLiteral("💼 打工续航还剩 19:54"));
     }
 
     // The cycle's own suite counts the loop through and its lines; here, what the screens show.
     void windowsReusedWhileScreenCountHolds() {
-        Fixture f;
+        DelegateFixture f;
         AppDelegate& d = f.launch();
         f.clock.advance(1201); // a scheduled rest covers the screen and goes
         QCOMPARE(f.log.filter(QStringLiteral("Tavo: ")).last(),
@@ -157,7 +119,7 @@ private Q_SLOTS:
         QWidget* firstView = first->contentView();
         f.clock.advance(21);
         QVERIFY(!first->isVisible());
-        QVERIFY(RestCycle::restEndMessages().contains(f.statusLine()));
+        QVERIFY(RestCycle::restEndMessages().contains(d.statusLine()));
 
         d.triggerRestNow();
         QCOMPARE(f.log.last(), QStringLiteral("Tavo: Reusing existing rest windows"));
@@ -189,7 +151,7 @@ private Q_SLOTS:
     }
 
     void screensAttachedOrDetachedDuringARestChangeTheWindowsAtOnce() {
-        Fixture f;
+        DelegateFixture f;
         const QRect left(0, 0, 1920, 1080);
         const QRect right(1920, 0, 1280, 800);
         f.platform.screens.screenFrames = {left, right};

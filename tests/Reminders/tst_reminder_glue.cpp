@@ -60,10 +60,7 @@ private Q_SLOTS:
         f.notifications.respond(QStringLiteral("pelvic-floor-reminder"),
                                 QStringLiteral("PELVIC_FLOOR_REMINDER"),
                                 QStringLiteral("PELVIC_FLOOR_COMPLETE"));
-        f.notifications.respond(QStringLiteral("x"), QStringLiteral("OTHER"),
-                                QStringLiteral("HYDRATION_DRANK"));
         QTRY_COMPARE(d.pelvicFloorManager->count(), 1);
-        QCOMPARE(d.hydrationManager->count(), 0);
         QCOMPARE(f.reminderEvents(), QStringList{QStringLiteral("pelvic_completed/notification")});
         QTRY_COMPARE(d.pelvicFloorStatusMenuItem->text(),
                      QStringLiteral("🫧 今日 1 次 · 下次保养 1小时0分"));

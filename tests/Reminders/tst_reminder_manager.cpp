@@ -120,6 +120,7 @@ private Q_SLOTS:
         QTest::newRow("exercise") << "PELVIC_FLOOR_REMINDER PELVIC_FLOOR_COMPLETE" << false << true;
         QTest::newRow("body click") << "HYDRATION_REMINDER default" << false << false;
         QTest::newRow("foreign category") << "SOMETHING_ELSE dismiss" << false << false;
+        QTest::newRow("drink of a foreign category") << "OTHER HYDRATION_DRANK" << false << false;
         QTest::newRow("crossed action") << "HYDRATION_REMINDER PELVIC_FLOOR_COMPLETE" << false << false;
     }
     void responsesBelongToOneManagerOnly() {
