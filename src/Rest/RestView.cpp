@@ -29,6 +29,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -97,8 +98,16 @@ private:
     QList<RestView*> views;
 };
 
-const QImage& ringGlowSprite() {
-    static const QImage sprite = [] {
+// The ring's breathing glow: a blurred circle, and the radii (about its
+// centre, in its own pixels) between which it shows at all.
+struct RingGlow {
+    QImage sprite;
+    double inner = 0;
+    double outer = 0;
+};
+
+const RingGlow& breathingGlow() {
+    static const RingGlow glow = [] {
         QImage image(240, 240, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
@@ -107,9 +116,28 @@ const QImage& ringGlowSprite() {
             painter.setPen(QPen(Palette::withOpacity(Palette::teal, 0.35), 4, Qt::SolidLine, Qt::FlatCap));
             painter.drawEllipse(QPointF(120, 120), 110, 110);
         }
-        return ImageBlur::blurred(image, 2);
+        RingGlow made{ImageBlur::blurred(image, 2), 120, 0};
+        const QPointF centre(120, 120);
+        for (int y = 0; y < made.sprite.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(made.sprite.constScanLine(y));
+            for (int x = 0; x < made.sprite.width(); ++x) {
+                if (qAlpha(line[x]) != 0) {
+                    // The pixel's nearest and farthest points from the centre.
+                    const double dx = std::abs(x + 0.5 - centre.x());
+                    const double dy = std::abs(y + 0.5 - centre.y());
+                    made.inner =
+                        std::min(made.inner, std::hypot(std::max(0.0, dx - 0.5), std::max(0.0, dy - 0.5)));
+                    made.outer = std::max(made.outer, std::hypot(dx + 0.5, dy + 0.5));
+                }
+            }
+        }
+        return made;
     }();
-    return sprite;
+    return glow;
+}
+
+double ringGlowScale(double breathValue) {
+    return 1 + 0.18 * breathValue;
 }
 
 // The Ultraman theme's own dim veil, drawn once per size while on screen; a
@@ -284,6 +312,7 @@ void RestView::hideEvent(QHideEvent*) {
     // once every window of the rest has gone.
     cardShadow = QImage();
     cardBehind = QImage();
+    catHeads.clear();
     for (CachedPicture* picture :
          {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
@@ -307,9 +336,9 @@ double RestView::arcFraction(int seconds) const {
 }
 
 QRect RestView::ringArea() const {
-    // The breathing glow ring is the widest part: 240 scaled up to 1.18.
+    // The breathing glow is the widest part, at the top of a breath.
     const QPointF centre = layout().ring.center();
-    const double half = 120 * 1.18 + 2;
+    const double half = breathingGlow().sprite.width() / 2.0 * ringGlowScale(1) + 2;
     return QRectF(centre - QPointF(half, half), centre + QPointF(half, half)).toAlignedRect();
 }
 
@@ -546,16 +575,16 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
     }
     const double cat = catPresence.value(now);
     if (cat > 0.001 && dirty.intersects(catArea())) {
-        catPicture.paint(painter, dirty, catArea(), {cat, breath.breathValue(), tailAngle},
-                         [&](QPainter& picture) {
-                             const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
-                             const QPointF centre = catLayout.cat.center();
-                             picture.translate(centre);
-                             picture.scale(cat, cat);
-                             picture.translate(-centre);
-                             picture.setOpacity(std::clamp(cat, 0.0, 1.0));
-                             RestingCatView::paint(picture, catLayout.cat, breath.breathValue(), tailAngle);
-                         });
+        catPicture.paint(
+            painter, dirty, catArea(), {cat, breath.breathValue(), tailAngle}, [&](QPainter& picture) {
+                const RestLayout catLayout = RestLayout::compute(size(), RestTheme::Aurora);
+                const QPointF centre = catLayout.cat.center();
+                picture.translate(centre);
+                picture.scale(cat, cat);
+                picture.translate(-centre);
+                picture.setOpacity(std::clamp(cat, 0.0, 1.0));
+                RestingCatView::paint(picture, catLayout.cat, breath.breathValue(), tailAngle, &catHeads);
+            });
     }
     if (theme != RestTheme::Ultraman && dirty.intersects(tipArea())) {
         tipPicture.paint(painter, dirty, tipArea(), {tip}, [&](QPainter& picture) {
@@ -580,19 +609,19 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
 }
 
 void RestView::paintRingGlow(QPainter& painter, const RestLayout& current, double breathValue) {
+    // Only the thin ring where the glow shows: the rest of its square is
+    // clear, and scaling it would cost four times the pixels.
     const QPointF centre = current.ring.center();
-    const double scale = 1 + 0.18 * breathValue;
-    const QImage& glow = ringGlowSprite();
-    const QSizeF size = QSizeF(glow.size()) * scale;
-    paintInBands(painter, QRectF(centre - QPointF(size.width(), size.height()) / 2, size).toAlignedRect(),
-                 [&] {
-                     painter.save();
-                     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-                     painter.translate(centre);
-                     painter.scale(scale, scale);
-                     painter.drawImage(QPointF(-glow.width() / 2.0, -glow.height() / 2.0), glow);
-                     painter.restore();
-                 });
+    const double scale = ringGlowScale(breathValue);
+    const RingGlow& glow = breathingGlow();
+    paintInBands(painter, ringRegion(centre, glow.inner * scale - 2, glow.outer * scale + 2), [&] {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(centre);
+        painter.scale(scale, scale);
+        painter.drawImage(QPointF(-glow.sprite.width() / 2.0, -glow.sprite.height() / 2.0), glow.sprite);
+        painter.restore();
+    });
 }
 
 void RestView::paintRingArc(QPainter& painter, const RestLayout& current, double fraction) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Rest/Components/CachedPicture.h"
+#include "Rest/Components/RestingCatView.h"
 #include "Rest/Models/Animation.h"
 #include "Rest/Models/BreathingCycle.h"
 #include "Rest/Models/RestLayout.h"
@@ -123,6 +124,7 @@ private:
     CachedPicture ringArc;
     CachedPicture ringText;
     CachedPicture catPicture;
+    CatHeadPictures catHeads;
     CachedPicture tipPicture;
     CachedPicture skipPicture;
     CachedPicture cardPicture;

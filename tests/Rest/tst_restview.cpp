@@ -3,7 +3,9 @@
 // picker, theme changes reaching every view, and holds by mouse and space bar.
 #include "Platform/Settings.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Components/MouseTouchBridge.h"
+#include "Rest/Components/RestingCatView.h"
 #include "Rest/Components/ThemeSelectorOverlay.h"
 #include "Rest/Models/RestCopy.h"
 #include "Rest/Models/SkipHold.h"
@@ -207,6 +209,77 @@ private Q_SLOTS:
                 QVERIFY2(isArcColour(image.pixel((centre + points[i]).toPoint())) == (shown[i] == u'1'),
                          qPrintable(QString::number(i)));
             }
+        }
+    }
+
+    // The region a breathing glow is redrawn in: every pixel the ring touches,
+    // and for a thin ring well under its box.
+    void ringRegionCoversTheRing_data() {
+        QTest::addColumn<QPointF>("centre");
+        QTest::addColumn<double>("inner");
+        QTest::addColumn<double>("outer");
+        QTest::addColumn<double>("boxShare"); // largest share of its box
+        QTest::newRow("thin, whole centre") << QPointF(960, 300) << 101.0 << 119.0 << 0.45;
+        QTest::newRow("thin, half-pixel centre") << QPointF(960.5, 299.5) << 118.2 << 142.3 << 0.45;
+        QTest::newRow("no hole") << QPointF(10.25, 20.75) << 0.0 << 7.5 << 1.0;
+        QTest::newRow("hole within a band") << QPointF(50, 50) << 3.0 << 30.0 << 1.0;
+    }
+    void ringRegionCoversTheRing() {
+        QFETCH(QPointF, centre);
+        QFETCH(double, inner);
+        QFETCH(double, outer);
+        QFETCH(double, boxShare);
+        const QRegion region = ringRegion(centre, inner, outer);
+        const QRect box =
+            QRectF(centre - QPointF(outer, outer), centre + QPointF(outer, outer)).toAlignedRect();
+        long long area = 0;
+        for (const QRect& rect : region) {
+            area += static_cast<long long>(rect.width()) * rect.height();
+        }
+        QVERIFY2(area <= boxShare * box.width() * box.height(), qPrintable(QString::number(area)));
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) {
+                // The pixel's nearest and farthest points from the centre.
+                const double dx = std::abs(x + 0.5 - centre.x());
+                const double dy = std::abs(y + 0.5 - centre.y());
+                const double nearest = std::hypot(std::max(0.0, dx - 0.5), std::max(0.0, dy - 0.5));
+                const double farthest = std::hypot(dx + 0.5, dy + 0.5);
+                if (nearest < outer && farthest > inner) {
+                    QVERIFY2(region.contains(QPoint(x, y)),
+                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
+    // The head copied from its pictures lands where drawing it would, through
+    // a breath (its quarter-point steps) and at whole and half device pixels;
+    // a picture made for one place is not reused for another.
+    void catHeadPictures_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QPointF>("frameAt");
+        QTest::newRow("1x") << qreal(1) << QPointF(0, 40);
+        QTest::newRow("1x, half-point frame") << qreal(1) << QPointF(0.5, 40.25);
+        QTest::newRow("2x") << qreal(2) << QPointF(0, 40);
+        QTest::newRow("1.5x") << qreal(1.5) << QPointF(0, 40.5);
+    }
+    void catHeadPictures() {
+        QFETCH(qreal, ratio);
+        QFETCH(QPointF, frameAt);
+        CatHeadPictures heads;
+        const auto draw = [&](double breathValue, CatHeadPictures* from) {
+            QImage image((QSizeF(300, 260) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::black);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            RestingCatView::paint(painter, QRectF(frameAt, QSizeF(300, 180)), breathValue, 4, from);
+            return image;
+        };
+        for (int step = 0; step <= 10; ++step) {
+            const double breathValue = step * 0.025 * (step % 2 ? 1 : 5);
+            const int worst = largestDifference(draw(breathValue, &heads), draw(breathValue, nullptr));
+            QVERIFY2(worst <= 1, qPrintable(QStringLiteral("breath %1: %2").arg(breathValue).arg(worst)));
         }
     }
 

@@ -79,21 +79,24 @@ void AuroraBackground::tick() {
     // Every dot flickers on every tick: each is repainted where it was and
     // where it is, one area when the two overlap (a dot moves about a pixel
     // a tick). A dot that wraps leaves two small areas, not one long one.
-    std::vector<QRect> before;
-    before.reserve(fireflies.particles().size());
+    // One region for the lot: each update of its own goes over the growing
+    // dirty region again.
+    std::vector<QRect> areas;
+    areas.reserve(2 * fireflies.particles().size());
     for (const FireflyParticle& particle : fireflies.particles()) {
-        before.push_back(spriteRect(particle));
+        areas.push_back(spriteRect(particle));
     }
+    const size_t count = areas.size();
     fireflies.update(size(), mouseLocation);
-    for (size_t i = 0; i < before.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const QRect now = spriteRect(fireflies.particles()[i]);
-        if (now.intersects(before.at(i))) {
-            update(now | before.at(i));
+        if (now.intersects(areas[i])) {
+            areas[i] |= now;
         } else {
-            update(before.at(i));
-            update(now);
+            areas.push_back(now);
         }
     }
+    update(unionOf(areas));
 }
 
 void AuroraBackground::paintEvent(QPaintEvent* event) {

@@ -4,6 +4,9 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -73,6 +76,39 @@ void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image,
             painter.setClipping(false);
         }
     }
+}
+
+QRegion ringRegion(QPointF centre, double inner, double outer) {
+    constexpr int band = 12;
+    std::vector<QRect> rects;
+    const int top = static_cast<int>(std::floor(centre.y() - outer));
+    const int bottom = static_cast<int>(std::ceil(centre.y() + outer));
+    for (int y = top; y < bottom; y += band) {
+        const int next = std::min(y + band, bottom);
+        const double fromTop = std::abs(y - centre.y());
+        const double fromBottom = std::abs(next - centre.y());
+        const bool acrossCentre = y <= centre.y() && centre.y() <= next;
+        const double nearest = acrossCentre ? 0 : std::min(fromTop, fromBottom);
+        const double farthest = std::max(fromTop, fromBottom);
+        const double half = std::sqrt(std::max(0.0, outer * outer - nearest * nearest));
+        const int left = static_cast<int>(std::floor(centre.x() - half));
+        const int right = static_cast<int>(std::ceil(centre.x() + half));
+        const double hole = farthest < inner ? std::sqrt(inner * inner - farthest * farthest) : 0;
+        const int holeLeft = static_cast<int>(std::ceil(centre.x() - hole));
+        const int holeRight = static_cast<int>(std::floor(centre.x() + hole));
+        if (holeLeft < holeRight) {
+            for (const auto& [from, to] : {std::pair(left, holeLeft), std::pair(holeRight, right)}) {
+                if (from < to) {
+                    rects.emplace_back(from, y, to - from, next - y);
+                }
+            }
+        } else {
+            rects.emplace_back(left, y, right - left, next - y);
+        }
+    }
+    QRegion region;
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
+    return region;
 }
 
 void paintInBands(QPainter& painter, const QRegion& region, const std::function<void()>& paint) {

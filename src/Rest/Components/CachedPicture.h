@@ -34,6 +34,11 @@ QRegion unionOf(std::span<const QRect> rects);
 // star field of a hundred twinkling points costs more than their pixels.
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin);
 
+// Every whole pixel that the ring between two radii about centre touches,
+// as bands of a few lines each: for a thin ring, a box around it would be
+// mostly its clear middle.
+QRegion ringRegion(QPointF centre, double inner, double outer);
+
 // Calls paint once for each band of a few lines of the region, with the
 // painter clipped to it, then takes the clip off. Qt's raster engine hands a
 // scaled, translucent or antialiased drawing of about a hundred spans or more

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -116,7 +117,10 @@ void paintLowerGroup(QPainter& painter, QPointF bottomCentre, double breathValue
     }
 }
 
-void paintHead(QPainter& painter, QPointF centre) {
+// Everything of the head about its centre: ears to cheeks.
+const QRectF headBounds(-67.5, -47.5, 135, 87.5);
+
+void drawHead(QPainter& painter, QPointF centre) {
     painter.setPen(Qt::NoPen);
 
     // Ears: 35 × 35 boxes, 65 apart, 30 up.
@@ -162,7 +166,56 @@ void paintHead(QPainter& painter, QPointF centre) {
 
 } // namespace
 
-void RestingCatView::paint(QPainter& painter, const QRectF& frame, double breathValue, double tailAngle) {
+void RestingCatView::paintHead(QPainter& painter, QPointF centre, CatHeadPictures* heads) {
+    // A picture only where the painter moves in whole steps and does not
+    // scale beyond its device (not while the cat springs in or out).
+    const qreal ratio = painter.device()->devicePixelRatioF();
+    const QTransform device = painter.deviceTransform();
+    if (!heads || device.type() > QTransform::TxScale || device.m11() != ratio || device.m22() != ratio ||
+        painter.opacity() != 1) {
+        drawHead(painter, centre);
+        return;
+    }
+    const QPointF at = device.map(centre);
+    const QPointF whole(std::floor(at.x()), std::floor(at.y()));
+    // Places a rounding error apart are the same.
+    const QPointF phase =
+        QPointF(std::round((at.x() - whole.x()) * 256), std::round((at.y() - whole.y()) * 256)) / 256;
+    // Room around the shapes for their antialiased edges, in device pixels.
+    const QPoint origin(static_cast<int>(std::ceil(-headBounds.left() * ratio)) + 2,
+                        static_cast<int>(std::ceil(-headBounds.top() * ratio)) + 2);
+    auto found = std::find_if(heads->pictures.begin(), heads->pictures.end(), [&](const auto& picture) {
+        return picture.phase == phase && picture.ratio == ratio;
+    });
+    if (found == heads->pictures.end()) {
+        // A breath's worth at most: at odd pixel ratios the places never repeat.
+        constexpr size_t kept = 8;
+        if (heads->pictures.size() >= kept) {
+            heads->pictures.erase(heads->pictures.begin());
+        }
+        const QSize size(origin.x() + static_cast<int>(std::ceil(headBounds.right() * ratio)) + 2,
+                         origin.y() + static_cast<int>(std::ceil(headBounds.bottom() * ratio)) + 2);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter picture(&image);
+            picture.setRenderHints(painter.renderHints());
+            picture.translate(QPointF(origin) + phase);
+            picture.scale(ratio, ratio);
+            drawHead(picture, QPointF(0, 0));
+        }
+        image.setDevicePixelRatio(ratio);
+        heads->pictures.push_back({phase, ratio, std::move(image)});
+        found = heads->pictures.end() - 1;
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage((whole - QPointF(origin)) / ratio, found->image);
+    painter.restore();
+}
+
+void RestingCatView::paint(QPainter& painter, const QRectF& frame, double breathValue, double tailAngle,
+                           CatHeadPictures* heads) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const double centreX = frame.center().x();
@@ -171,6 +224,6 @@ void RestingCatView::paint(QPainter& painter, const QRectF& frame, double breath
     // first would leave it floating a head's height higher, over the ring.
     const double headStackedCentre = frame.center().y();
     paintLowerGroup(painter, QPointF(centreX, frame.center().y() + bodyHeight / 2), breathValue, tailAngle);
-    paintHead(painter, QPointF(centreX, headStackedCentre + headOffset(breathValue)));
+    paintHead(painter, QPointF(centreX, headStackedCentre + headOffset(breathValue)), heads);
     painter.restore();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
+
+#include <vector>
 
 class QPainter;
 
@@ -16,6 +19,24 @@ public:
 
 private:
     int sides;
+};
+
+// The cat's head drawn once for each place it takes within a device pixel.
+// It rises and falls by a quarter point a breathing tick, so a few pictures
+// serve the whole breath, copied to whole device pixels instead of filling
+// a dozen antialiased shapes on every tick.
+class CatHeadPictures {
+public:
+    void clear() { pictures.clear(); }
+
+private:
+    friend class RestingCatView;
+    struct Picture {
+        QPointF phase;
+        qreal ratio;
+        QImage image;
+    };
+    std::vector<Picture> pictures;
 };
 
 // The sleeping orange cat under the aurora countdown. It breathes with the
@@ -36,6 +57,11 @@ public:
 
     // Everything the cat can cover in a frame, tail and raised head included.
     static QRectF bounds(const QRectF& frame);
-    // Draws into a frame 180 high, centred horizontally in it.
-    static void paint(QPainter& painter, const QRectF& frame, double breathValue, double tailAngle);
+    // Draws into a frame 180 high, centred horizontally in it; with heads,
+    // the head comes from there where the painter allows.
+    static void paint(QPainter& painter, const QRectF& frame, double breathValue, double tailAngle,
+                      CatHeadPictures* heads = nullptr);
+
+private:
+    static void paintHead(QPainter& painter, QPointF centre, CatHeadPictures* heads);
 };

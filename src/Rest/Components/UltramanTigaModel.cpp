@@ -26,6 +26,11 @@ double easeInOut(double elapsed, double duration) {
     return Animation::easeInOut(elapsed / duration);
 }
 
+// A swing of -1 to 1 rounded to the nearest of its steps each way.
+double stepped(double swing, int steps) {
+    return std::round(swing * steps) / steps;
+}
+
 } // namespace
 
 QList<Star> makeStars(QRandomGenerator& random) {
@@ -102,7 +107,7 @@ double Motion::figureOffset() const {
     return 9 * std::sin(0.55 * floatPhase());
 }
 double Motion::haloBreath() const {
-    return std::round(std::sin(0.7 * glowPhase()) * haloSteps) / haloSteps;
+    return stepped(std::sin(0.7 * glowPhase()), haloSteps);
 }
 double Motion::haloBlurRadius() const {
     return 28 + 12 * haloBreath();
@@ -111,10 +116,10 @@ double Motion::haloScale() const {
     return 1 + 0.06 * haloBreath();
 }
 double Motion::coreOpacity() const {
-    return 0.18 + 0.1 * std::sin(glowPhase());
+    return 0.18 + 0.1 * stepped(std::sin(glowPhase()), coreSteps);
 }
 double Motion::coreScale() const {
-    return 1 + 0.04 * std::sin(1.3 * glowPhase());
+    return 1 + 0.04 * stepped(std::sin(1.3 * glowPhase()), coreSteps);
 }
 
 } // namespace UltramanTiga

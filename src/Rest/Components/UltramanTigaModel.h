@@ -62,6 +62,9 @@ public:
     static constexpr int haloSteps = 20;
     double haloBlurRadius() const;
     double haloScale() const;
+    // The core breathes in steps of about two levels of its brightest pixel
+    // and under half a pixel at its edge: only a new step repaints it.
+    static constexpr int coreSteps = 12;
     double coreOpacity() const;
     double coreScale() const;
 
