@@ -152,7 +152,7 @@ private Q_SLOTS:
         std::array<QPointF, 3> onScreen = ClassicGlows::offsets(0);
         int steps = 0;
         int drawn = 0;
-        for (double now = 0; now < to; now += backdrop.nextStepIn(now)) {
+        for (double now = backdrop.nextStepIn(0); now < to; now += backdrop.nextStepIn(now)) {
             const bool draws = backdrop.step(now);
             if (draws) {
                 onScreen = ClassicGlows::offsets(now);
