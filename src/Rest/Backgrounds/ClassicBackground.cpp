@@ -48,7 +48,8 @@ GlowSprite makeGlowSprite(const ClassicGlows::Glow& glow) {
         painter.drawEllipse(centre, glow.frame / 2, glow.frame / 2);
     }
     image = ImageBlur::blurred(image, ClassicGlows::blurRadius);
-    // The blur leaves a wide ring of empty pixels; keep only what it coloured.
+    // The blur leaves a wide ring of empty pixels and a thin one of pixels
+    // at alpha 1, which add at most one level; keep only what it coloured.
     int top = side;
     int bottom = -1;
     int left = side;
@@ -56,7 +57,7 @@ GlowSprite makeGlowSprite(const ClassicGlows::Glow& glow) {
     for (int y = 0; y < side; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         for (int x = 0; x < side; ++x) {
-            if (qAlpha(line[x]) != 0) {
+            if (qAlpha(line[x]) > 1) {
                 top = std::min(top, y);
                 bottom = y;
                 left = std::min(left, x);
