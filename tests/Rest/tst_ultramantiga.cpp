@@ -65,47 +65,6 @@ private Q_SLOTS:
         QCOMPARE(copied, ellipse);
     }
 
-    // The halo's breathing step scaled by hand is what a painter draws:
-    // every pixel, at the swing's ends and between, at 1x and 2x.
-    void scaledHaloMatchesAPainter_data() {
-        QTest::addColumn<QSize>("source");
-        QTest::addColumn<QSize>("target");
-        QTest::addColumn<double>("ratio");
-        QTest::addColumn<double>("scale");
-        QTest::newRow("narrowest") << QSize(634, 524) << QSize(672, 556) << 1.0 << 0.94;
-        QTest::newRow("widest") << QSize(634, 524) << QSize(672, 556) << 1.0 << 1.06;
-        QTest::newRow("between, odd source") << QSize(537, 427) << QSize(672, 556) << 1.0 << 1.021;
-        QTest::newRow("2x") << QSize(1268, 1048) << QSize(1344, 1112) << 2.0 << 1.033;
-    }
-    void scaledHaloMatchesAPainter() {
-        QFETCH(QSize, source);
-        QFETCH(QSize, target);
-        QFETCH(double, ratio);
-        QFETCH(double, scale);
-        QImage pattern(source, QImage::Format_ARGB32_Premultiplied);
-        pattern.setDevicePixelRatio(ratio);
-        for (int y = 0; y < source.height(); ++y) {
-            for (int x = 0; x < source.width(); ++x) {
-                const uint alpha = (x * 7 + y * 13) % 256;
-                pattern.setPixel(x, y, qRgba(alpha * (x % 5) / 4, alpha * (y % 3) / 2, alpha, alpha));
-            }
-        }
-        QImage painted(target, QImage::Format_ARGB32_Premultiplied);
-        painted.setDevicePixelRatio(ratio);
-        painted.fill(Qt::transparent);
-        QImage scaled = painted.copy();
-        {
-            QPainter painter(&painted);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.translate(QPointF(target.width(), target.height()) / (2 * ratio));
-            painter.scale(scale, scale);
-            const QSizeF size = pattern.deviceIndependentSize();
-            painter.drawImage(QPointF(-size.width() / 2, -size.height() / 2), pattern);
-        }
-        UltramanTigaView::scaleInto(scaled, pattern, scale);
-        QCOMPARE(scaled, painted);
-    }
-
     void capsuleLevelFollowsProgress_data() {
         QTest::addColumn<int>("remaining");
         QTest::addColumn<int>("total");

@@ -16,7 +16,6 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 #include <QStringList>
-#include <QTransform>
 
 #include <cmath>
 #include <vector>
@@ -461,13 +460,13 @@ void UltramanTigaView::paintHalo(QPainter& painter) {
     // Two scaled, translucent sprites cost several times one copy; a
     // breathing step lasts a few ticks, so they are mixed once for it.
     if (mixedHalo.isNull() || mixedHaloScale != motion.haloScale()) {
-        mixHaloStep();
+        mixHaloStep(painter.renderHints());
     }
     const QSizeF size = mixedHalo.deviceIndependentSize();
     painter.drawImage(QPointF(-size.width() / 2, -size.height() / 2), mixedHalo);
 }
 
-void UltramanTigaView::mixHaloStep() {
+void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
     const QSizeF widest = halo[1].image.deviceIndependentSize() * 1.06;
     const qreal ratio = halo[1].image.devicePixelRatio();
     // Even device sizes put the centre on a whole device pixel.
@@ -490,49 +489,12 @@ void UltramanTigaView::mixHaloStep() {
         Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2), haloMix(motion), 1);
     }
     mixedHalo.fill(Qt::transparent);
-    scaleInto(mixedHalo, unscaledHalo.image, motion.haloScale());
+    QPainter mixing(&mixedHalo);
+    mixing.setRenderHints(hints);
+    mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
+    mixing.scale(motion.haloScale(), motion.haloScale());
+    unscaledHalo.draw(mixing, QPointF(0, 0), 1);
     mixedHaloScale = motion.haloScale();
-}
-
-void UltramanTigaView::scaleInto(QImage& target, const QImage& source, double scale) {
-    // The raster engine's own sampling of a scaled image: its target rect
-    // mapped as the painter maps it, then 16.16 fixed-point steps from the
-    // first pixel's centre. Over a clear target a copy is all the blend does.
-    const qreal ratio = source.devicePixelRatio();
-    QTransform world;
-    world.translate(target.width() / (2 * ratio), target.height() / (2 * ratio));
-    world.scale(scale, scale);
-    const QTransform device = world * QTransform::fromScale(ratio, ratio);
-    const QSizeF logical = source.deviceIndependentSize();
-    const QRectF mapped(-logical.width() / 2 * device.m11() + device.dx(),
-                        -logical.height() / 2 * device.m22() + device.dy(), logical.width() * device.m11(),
-                        logical.height() * device.m22());
-    const double stepX = source.width() / mapped.width();
-    const double stepY = source.height() / mapped.height();
-    const QRect area = mapped.toRect() & target.rect();
-    const auto fixed = [](double value) { return static_cast<quint32>(std::ceil(value * 65536) - 1); };
-    const auto stepXFixed = static_cast<quint32>(65536 * stepX);
-    const auto stepYFixed = static_cast<quint32>(65536 * stepY);
-    const quint32 firstX = fixed((area.left() + 0.5 - mapped.left()) * stepX);
-    quint32 sourceY = fixed((area.top() + 0.5 - mapped.top()) * stepY);
-    // Columns past the source's last, from rounding, stay clear.
-    const quint32 width = static_cast<quint32>(source.width());
-    const quint32 height = static_cast<quint32>(source.height());
-    int right = area.left();
-    for (quint32 sourceX = firstX; right <= area.right() && (sourceX >> 16) < width; ++right) {
-        sourceX += stepXFixed;
-    }
-    for (int y = area.top(); y <= area.bottom() && (sourceY >> 16) < height; ++y) {
-        const auto* from =
-            reinterpret_cast<const quint32*>(source.constScanLine(static_cast<int>(sourceY >> 16)));
-        auto* to = reinterpret_cast<quint32*>(target.scanLine(y));
-        quint32 sourceX = firstX;
-        for (int x = area.left(); x < right; ++x) {
-            to[x] = from[sourceX >> 16];
-            sourceX += stepXFixed;
-        }
-        sourceY += stepYFixed;
-    }
 }
 
 QPointF UltramanTigaView::figureAt(QPointF centre) const {

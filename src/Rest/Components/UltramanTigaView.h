@@ -35,10 +35,6 @@ public:
     // Advances the clock by one tick, as the 0.04 s timer does.
     void tick();
 
-    // Draws the source scaled about the clear target's centre, with the
-    // pixels a painter would give; several times cheaper than one.
-    static void scaleInto(QImage& target, const QImage& source, double scale);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -89,7 +85,7 @@ private:
     // The halo about the painter's origin: while the figure is unscaled, the
     // current breathing step's mixed picture.
     void paintHalo(QPainter& painter);
-    void mixHaloStep();
+    void mixHaloStep(QPainter::RenderHints hints);
     void paintCapsule(QPainter& painter, QPointF centre, double pulse);
 
     int totalSeconds;
