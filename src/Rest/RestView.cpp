@@ -141,15 +141,36 @@ double ringGlowScale(double breathValue) {
 }
 
 // The Ultraman theme's own dim veil, drawn once per size while on screen; a
-// repaint copies the part it needs.
+// repaint copies the part it needs. Under a view that has settled over it, the
+// view's static violet glow is drawn into the same picture: the stars and
+// the glow's area then cost one plain copy instead of two blends.
 class UltramanVeil : public QWidget {
 public:
     using QWidget::QWidget;
+    ~UltramanVeil() override { holdGlowOf(nullptr); }
+
+    // The view whose glow lies in the veil, or none.
+    void holdGlowOf(UltramanTigaView* view) {
+        if (glowOf == view) {
+            return;
+        }
+        if (glowOf) {
+            glowOf->setGlowBeneath(false);
+        }
+        glowOf = view;
+        if (view) {
+            view->setGlowBeneath(true);
+        }
+        veil = QImage();
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         const qreal ratio = devicePixelRatioF();
-        if (veil.size() != size() * ratio) {
+        const QRect glowArea = glowOf ? glowOf->geometry() : QRect();
+        if (veil.size() != size() * ratio || glowArea != drawnGlowArea) {
+            drawnGlowArea = glowArea;
             veil = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
             veil.setDevicePixelRatio(ratio);
             veil.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
@@ -159,14 +180,25 @@ protected:
             gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
             gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
             painter.fillRect(rect(), gradient);
+            if (glowOf) {
+                painter.translate(glowArea.topLeft());
+                UltramanTigaView::paintVioletGlow(painter, glowArea.size());
+            }
         }
         QPainter painter(this);
+        // The lowest layer of a translucent window lies on cleared pixels:
+        // a plain copy, not a blend.
+        if (window()->testAttribute(Qt::WA_TranslucentBackground)) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+        }
         copyEachRect(painter, event->region(), veil, QPoint());
     }
     void hideEvent(QHideEvent*) override { veil = QImage(); }
 
 private:
     QImage veil;
+    QPointer<UltramanTigaView> glowOf;
+    QRect drawnGlowArea;
 };
 
 constexpr double arcSeconds = 0.1;
@@ -231,6 +263,7 @@ RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsR
     shownSeconds = this->secondsRemaining.read ? this->secondsRemaining.read() : 0;
     arc.set(arcFraction(shownSeconds));
     layoutChildren();
+    placeUltramanGlow();
 }
 
 RestView::~RestView() {
@@ -470,6 +503,18 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     ticker->animate(backdropFade, rect());
     ticker->animate(catPresence, catArea());
     ticker->animate(ultramanPresence, rect());
+    placeUltramanGlow();
+}
+
+void RestView::placeUltramanGlow() {
+    // Only while neither fades: each fades at its own pace.
+    const bool settled = ultraman && !ultraman->graphicsEffect() && !backdrop->graphicsEffect();
+    for (QWidget* layer : {backdrop, leavingBackdrop.data()}) {
+        if (auto* veil = dynamic_cast<UltramanVeil*>(layer)) {
+            veil->holdGlowOf(settled && layer == backdrop ? qobject_cast<UltramanTigaView*>(ultraman.data())
+                                                          : nullptr);
+        }
+    }
 }
 
 void RestView::followEffects(double now) {
@@ -504,6 +549,7 @@ void RestView::followEffects(double now) {
     if (!ultramanPresence.isRunning(now) && leavingUltraman) {
         delete leavingUltraman.data();
     }
+    placeUltramanGlow();
 }
 
 void RestView::holdChanged() {
@@ -727,7 +773,7 @@ QImage RestView::behind(const QRect& area) {
     const qreal ratio = devicePixelRatioF();
     QImage image(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
-    image.fill(Qt::black);
+    image.fill(Qt::transparent);
     QPainter painter(&image);
     takingBehind = true;
     for (QWidget* layer :
@@ -739,6 +785,9 @@ QImage RestView::behind(const QRect& area) {
         }
     }
     takingBehind = false;
+    // Under it all, black: a layer may lay itself down as the window's lowest.
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+    painter.fillRect(image.rect(), Qt::black);
     return image;
 }
 

@@ -62,6 +62,9 @@ private:
     QWidget* makeBackdrop(RestTheme forTheme);
     void layoutChildren();
     void followEffects(double now);
+    // Hands the Ultraman view's static glow to the veil beneath it while the
+    // two have settled, and back while either fades.
+    void placeUltramanGlow();
     double arcFraction(int seconds) const;
     // What each moving part covers, in this view's coordinates.
     QRect ringArea() const;

@@ -11,6 +11,7 @@
 #include "Rest/Models/SkipHold.h"
 #include "Rest/RestView.h"
 #include "Wallpapers/WallpaperManager.h"
+#include "support/Picture.h"
 #include "support/ServicesFixture.h"
 #include "support/TestPhoto.h"
 
@@ -72,23 +73,6 @@ private:
             }
         }
         return count;
-    }
-
-    // Largest difference of any channel between two pictures.
-    static int largestDifference(const QImage& a, const QImage& b) {
-        const QImage left = a.convertToFormat(QImage::Format_ARGB32);
-        const QImage right = b.convertToFormat(QImage::Format_ARGB32);
-        int largest = 0;
-        for (int y = 0; y < left.height(); ++y) {
-            const auto* p = reinterpret_cast<const QRgb*>(left.constScanLine(y));
-            const auto* q = reinterpret_cast<const QRgb*>(right.constScanLine(y));
-            for (int x = 0; x < left.width(); ++x) {
-                largest = std::max(
-                    {largest, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
-                     std::abs(qBlue(p[x]) - qBlue(q[x])), std::abs(qAlpha(p[x]) - qAlpha(q[x]))});
-            }
-        }
-        return largest;
     }
 
 private Q_SLOTS:

@@ -65,6 +65,43 @@ private Q_SLOTS:
         QCOMPARE(copied, ellipse);
     }
 
+    // Under a violet glow the window draws beneath it, the view tints its
+    // stars: what shows is what its own glow over untinted stars would show.
+    void starsMatchUnderAGlowBeneath_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1920x1070") << QSize(1920, 1070);
+        QTest::newRow("1280x790") << QSize(1280, 790);
+    }
+    void starsMatchUnderAGlowBeneath() {
+        QFETCH(QSize, size);
+        FakeClock clock;
+        UltramanTigaView view(
+            clock, 20, [] { return 20; }, UltramanTigaView::randomSubtitle());
+        view.resize(size);
+        view.show();
+        for (int i = 0; i < 40; ++i) {
+            view.tick();
+        }
+        const auto paint = [&](bool beneath) {
+            view.setGlowBeneath(beneath);
+            // As the window shows over a desktop, under a veil.
+            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            image.fill(QColor(90, 120, 150));
+            QPainter painter(&image);
+            painter.fillRect(image.rect(), QColor::fromRgbF(0, 0, 0, 0.72f));
+            if (beneath) {
+                UltramanTigaView::paintVioletGlow(painter, size);
+            }
+            painter.end();
+            view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+            return image;
+        };
+        // The two orders of blending round apart by up to a few levels on
+        // a handful of star pixels; an untinted star is tens of levels off.
+        const int difference = largestDifference(paint(false), paint(true));
+        QVERIFY2(difference <= 3, qPrintable(QString::number(difference)));
+    }
+
     void capsuleLevelFollowsProgress_data() {
         QTest::addColumn<int>("remaining");
         QTest::addColumn<int>("total");

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <utility>
 
@@ -19,6 +20,24 @@ inline QImage renderWidget(QWidget& widget, const QColor& ground, qreal ratio = 
     image.fill(ground);
     widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
+}
+
+// The largest difference of any channel between two pictures of one size,
+// compared as the eye sees them (not premultiplied).
+inline int largestDifference(const QImage& a, const QImage& b) {
+    const QImage left = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage right = b.convertToFormat(QImage::Format_ARGB32);
+    int largest = 0;
+    for (int y = 0; y < left.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(left.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(right.constScanLine(y));
+        for (int x = 0; x < left.width(); ++x) {
+            largest =
+                std::max({largest, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
+                          std::abs(qBlue(p[x]) - qBlue(q[x])), std::abs(qAlpha(p[x]) - qAlpha(q[x]))});
+        }
+    }
+    return largest;
 }
 
 // Saved into $TAVO_SCREENSHOT_DIR, when set, for a person to look at.

@@ -61,6 +61,15 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
     return ImageBlur::blurred(image, blurRadius);
 }
 
+// The glow is clear beyond its radius; only the square around it is drawn.
+QRect glowSquare(QSize size) {
+    const double radius = 0.55 * std::min(size.width(), size.height());
+    return QRectF(QPointF(size.width() / 2.0 - radius, size.height() / 2.0 - radius),
+                  QSizeF(2 * radius, 2 * radius))
+               .toAlignedRect() &
+           QRect(QPoint(), size);
+}
+
 // How much of the halo's wider blur (40) goes into the mix with its narrower
 // one (16) to stand for the breathing radius.
 double haloMix(const Motion& motion) {
@@ -119,6 +128,24 @@ QString UltramanTigaView::randomSubtitle() {
 QImage UltramanTigaView::figureImage() {
     initResources();
     return QImage(QStringLiteral(":/tiga_guard_transparent.png"));
+}
+
+void UltramanTigaView::paintVioletGlow(QPainter& painter, QSize size) {
+    const QPointF centre(size.width() / 2.0, size.height() / 2.0);
+    QRadialGradient gradient(centre, 0.55 * std::min(size.width(), size.height()), centre, 60);
+    gradient.setColorAt(0, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
+    gradient.setColorAt(0.5, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0.20f));
+    gradient.setColorAt(1, Qt::transparent);
+    painter.fillRect(glowSquare(size), gradient);
+}
+
+void UltramanTigaView::setGlowBeneath(bool beneath) {
+    if (beneath != glowBeneath) {
+        glowBeneath = beneath;
+        violetGlow = QImage();
+        starLights.clear();
+        update();
+    }
 }
 
 QRect UltramanTigaView::starRect(const Star& star) const {
@@ -355,37 +382,44 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     const double glowPhase = motion.glowPhase();
     painter.setRenderHint(QPainter::Antialiasing);
 
-    // Star field, one pass.
+    // Star field, one pass. Under a glow drawn beneath them, each star takes
+    // the glow's colour over white: a glow g over a star s over what lies
+    // below b is g + (1 - g.a) s + (1 - g.a)(1 - s.a) b, which is a star of
+    // the same opacity in g-over-white over g-over-b, to within the glow's
+    // change across the star's few pixels.
     if (starLights.size() != stars.size()) {
+        starTints.clear();
         for (const Star& star : stars) {
-            starLights.append(SmallDisc(QPointF(star.x * w, star.y * h), star.size / 2, ratio));
+            const QPointF centre(star.x * w, star.y * h);
+            starLights.append(SmallDisc(centre, star.size / 2, ratio));
+            QImage tint(1, 1, QImage::Format_ARGB32_Premultiplied);
+            tint.fill(Qt::white);
+            if (glowBeneath) {
+                QPainter sample(&tint);
+                sample.translate(QPointF(0.5, 0.5) - centre);
+                paintVioletGlow(sample, size());
+            }
+            starTints.append(tint.pixelColor(0, 0));
         }
     }
     for (qsizetype i = 0; i < stars.size(); ++i) {
         SmallDisc& light = starLights[i];
         if (dirty.intersects(light.area())) {
-            light.fill(painter, Palette::withOpacity(Qt::white, starOpacity(stars.at(i), glowPhase)));
+            light.fill(painter, Palette::withOpacity(starTints.at(i), starOpacity(stars.at(i), glowPhase)));
         }
     }
 
-    // The glow is clear beyond its radius; only the square around it is kept.
-    const double glowRadius = 0.55 * std::min(w, h);
-    const QRect glowArea =
-        QRectF(QPointF(w / 2 - glowRadius, h / 2 - glowRadius), QSizeF(2 * glowRadius, 2 * glowRadius))
-            .toAlignedRect() &
-        rect();
-    if (violetGlow.isNull() || violetGlowArea != glowArea || violetGlow.devicePixelRatio() != ratio) {
-        violetGlowArea = glowArea;
-        violetGlow = canvas(QSizeF(glowArea.size()), ratio);
-        QPainter glow(&violetGlow);
-        glow.translate(-glowArea.topLeft());
-        QRadialGradient gradient(QPointF(w / 2, h / 2), glowRadius, QPointF(w / 2, h / 2), 60);
-        gradient.setColorAt(0, QColor::fromRgbF(0.22f, 0.04f, 0.38f, 0.55f));
-        gradient.setColorAt(0.5, QColor::fromRgbF(0.06f, 0.02f, 0.14f, 0.20f));
-        gradient.setColorAt(1, Qt::transparent);
-        glow.fillRect(glowArea, gradient);
+    const QRect glowArea = glowSquare(size());
+    if (!glowBeneath) {
+        if (violetGlow.isNull() || violetGlowArea != glowArea || violetGlow.devicePixelRatio() != ratio) {
+            violetGlowArea = glowArea;
+            violetGlow = canvas(QSizeF(glowArea.size()), ratio);
+            QPainter glow(&violetGlow);
+            glow.translate(-glowArea.topLeft());
+            paintVioletGlow(glow, size());
+        }
+        copyEachRect(painter, dirty & glowArea, violetGlow, glowArea.topLeft());
     }
-    copyEachRect(painter, dirty & glowArea, violetGlow, glowArea.topLeft());
 
     // The capsule's number decides its size, and so the column's layout.
     const int value = secondsRemaining();

@@ -31,6 +31,12 @@ public:
     static QString randomSubtitle();
     // The figure picture shipped in the resources; null when it is missing.
     static QImage figureImage();
+    // The violet glow behind the column, for a view of the given size, in
+    // the view's coordinates.
+    static void paintVioletGlow(QPainter& painter, QSize size);
+    // Whether the window draws the violet glow under the view (flattened into
+    // a static layer beneath the stars) rather than the view over them.
+    void setGlowBeneath(bool beneath);
 
     // Advances the clock by one tick, as the 0.04 s timer does.
     void tick();
@@ -94,10 +100,12 @@ private:
     QList<UltramanTiga::Star> stars;
     QRegion starField;           // where the stars lie, in the current size
     QList<SmallDisc> starLights; // in the current size and pixel ratio
+    QList<QColor> starTints;     // the star's white as seen through the glow over it
     UltramanTiga::Motion motion;
     Timer* clock;
 
     qreal spriteRatio = 0;
+    bool glowBeneath = false;
     QImage violetGlow;
     QRect violetGlowArea;
     std::array<Sprite, 2> halo; // blurred 16 and 40, the ends of its breathing
