@@ -314,7 +314,7 @@ void RestView::hideEvent(QHideEvent*) {
     cardBehind = QImage();
     catHeads.clear();
     for (CachedPicture* picture :
-         {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
+         {&ringGlow, &ringTrack, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
     }
     services.clock.callLater(this, 1.0, [] {
@@ -566,9 +566,9 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
                        [&](QPainter& picture) { paintRingGlow(picture, current, breathValue); });
         const double fraction = arc.value(now);
         const QPointF centre = current.ring.center();
-        ringArc.paint(painter, dirty,
-                      QRectF(centre - QPointF(100, 100), centre + QPointF(100, 100)).toAlignedRect(),
-                      {fraction}, [&](QPainter& picture) { paintRingArc(picture, current, fraction); });
+        const QRect arcArea = QRectF(centre - QPointF(100, 100), centre + QPointF(100, 100)).toAlignedRect();
+        ringArc.paint(painter, dirty, arcArea, {fraction},
+                      [&](QPainter& picture) { paintRingArc(picture, current, arcArea, fraction); });
         ringText.paint(
             painter, dirty, QRectF(centre - QPointF(120, 70), centre + QPointF(120, 70)).toAlignedRect(),
             {shownSeconds, breath.breathText()}, [&](QPainter& picture) { paintRingText(picture, current); });
@@ -624,11 +624,16 @@ void RestView::paintRingGlow(QPainter& painter, const RestLayout& current, doubl
     });
 }
 
-void RestView::paintRingArc(QPainter& painter, const RestLayout& current, double fraction) {
+void RestView::paintRingArc(QPainter& painter, const RestLayout& current, const QRect& area,
+                            double fraction) {
     const QPointF centre = current.ring.center();
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Palette::white(0.12), 8));
-    painter.drawEllipse(centre, 95, 95);
+    // The track never changes: stroking it costs as much as the arc, copying
+    // it a small part of that.
+    ringTrack.paint(painter, area, area, {}, [&](QPainter& track) {
+        track.setBrush(Qt::NoBrush);
+        track.setPen(QPen(Palette::white(0.12), 8));
+        track.drawEllipse(centre, 95, 95);
+    });
 
     if (fraction > 0) {
         QLinearGradient gradient(centre.x(), centre.y() - 95, centre.x(), centre.y() + 95);

@@ -71,7 +71,7 @@ private:
     QRect cardArea() const;
     void paintContent(QPainter& painter, const QRegion& dirty);
     void paintRingGlow(QPainter& painter, const RestLayout& layout, double breathValue);
-    void paintRingArc(QPainter& painter, const RestLayout& layout, double fraction);
+    void paintRingArc(QPainter& painter, const RestLayout& layout, const QRect& area, double fraction);
     void paintRingText(QPainter& painter, const RestLayout& layout);
     void paintSkipArea(QPainter& painter, const RestLayout& layout, double progress, double pressed);
     void paintFeedbackCard(QPainter& painter, double presence);
@@ -121,6 +121,7 @@ private:
     bool takingBehind = false;
     QRectF cardRect;
     CachedPicture ringGlow;
+    CachedPicture ringTrack;
     CachedPicture ringArc;
     CachedPicture ringText;
     CachedPicture catPicture;
