@@ -71,7 +71,7 @@ private:
     QRect cardArea() const;
     void paintContent(QPainter& painter, const QRegion& dirty);
     void paintRingGlow(QPainter& painter, const RestLayout& layout, double breathValue);
-    void paintRingArc(QPainter& painter, const RestLayout& layout, const QRect& area, double fraction);
+    void paintRingArc(QPainter& painter, const RestLayout& layout, double fraction);
     void paintRingText(QPainter& painter, const RestLayout& layout);
     void paintSkipArea(QPainter& painter, const RestLayout& layout, double progress, double pressed);
     void paintFeedbackCard(QPainter& painter, double presence);
@@ -122,8 +122,7 @@ private:
     QRectF cardRect;
     CachedPicture ringGlow;
     CachedPicture ringTrack;
-    CachedPicture ringArc;
-    CachedPicture ringText;
+    CachedPicture ringFace;
     CachedPicture catPicture;
     CatHeadPictures catHeads;
     CachedPicture tipPicture;
