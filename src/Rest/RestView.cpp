@@ -347,7 +347,7 @@ void RestView::hideEvent(QHideEvent*) {
     cardBehind = QImage();
     catHeads.clear();
     for (CachedPicture* picture :
-         {&ringGlow, &ringArc, &ringText, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
+         {&ringGlow, &ringTrack, &ringFace, &catPicture, &tipPicture, &skipPicture, &cardPicture}) {
         picture->clear();
     }
     services.clock.callLater(this, 1.0, [] {
@@ -610,14 +610,16 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
         const double breathValue = breath.breathValue();
         ringGlow.paint(painter, dirty, ringArea(), {breathValue},
                        [&](QPainter& picture) { paintRingGlow(picture, current, breathValue); });
+        // The arc and the words within it in one picture: the words change
+        // with the seconds, as the arc does.
         const double fraction = arc.value(now);
         const QPointF centre = current.ring.center();
-        ringArc.paint(painter, dirty,
-                      QRectF(centre - QPointF(100, 100), centre + QPointF(100, 100)).toAlignedRect(),
-                      {fraction}, [&](QPainter& picture) { paintRingArc(picture, current, fraction); });
-        ringText.paint(
-            painter, dirty, QRectF(centre - QPointF(120, 70), centre + QPointF(120, 70)).toAlignedRect(),
-            {shownSeconds, breath.breathText()}, [&](QPainter& picture) { paintRingText(picture, current); });
+        ringFace.paint(painter, dirty,
+                       QRectF(centre - QPointF(120, 100), centre + QPointF(120, 100)).toAlignedRect(),
+                       {fraction, shownSeconds, breath.breathText()}, [&](QPainter& picture) {
+                           paintRingArc(picture, current, fraction);
+                           paintRingText(picture, current);
+                       });
     }
     const double cat = catPresence.value(now);
     if (cat > 0.001 && dirty.intersects(catArea())) {
@@ -672,9 +674,14 @@ void RestView::paintRingGlow(QPainter& painter, const RestLayout& current, doubl
 
 void RestView::paintRingArc(QPainter& painter, const RestLayout& current, double fraction) {
     const QPointF centre = current.ring.center();
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Palette::white(0.12), 8));
-    painter.drawEllipse(centre, 95, 95);
+    // The track never changes: stroking it costs as much as the arc, copying
+    // it a small part of that.
+    const QRect area = QRectF(centre - QPointF(100, 100), centre + QPointF(100, 100)).toAlignedRect();
+    ringTrack.paint(painter, area, area, {}, [&](QPainter& track) {
+        track.setBrush(Qt::NoBrush);
+        track.setPen(QPen(Palette::white(0.12), 8));
+        track.drawEllipse(centre, 95, 95);
+    });
 
     if (fraction > 0) {
         QLinearGradient gradient(centre.x(), centre.y() - 95, centre.x(), centre.y() + 95);

@@ -124,8 +124,8 @@ private:
     bool takingBehind = false;
     QRectF cardRect;
     CachedPicture ringGlow;
-    CachedPicture ringArc;
-    CachedPicture ringText;
+    CachedPicture ringTrack;
+    CachedPicture ringFace;
     CachedPicture catPicture;
     CatHeadPictures catHeads;
     CachedPicture tipPicture;

@@ -130,45 +130,34 @@ private Q_SLOTS:
         QVERIFY(!loading.intersects(layout.skipButton));
     }
 
-    // The classic glows step at most every 0.1 s, but near the turns of their
-    // drift they are drawn again only once one has moved three pixels: the
-    // glows on screen are never that far from where they are.
-    void glowsAreDrawnOnceMovedAFewPixels_data() {
-        QTest::addColumn<double>("from");
-        QTest::addColumn<double>("to");
-        QTest::addColumn<bool>("everyStepDrawn");
-        QTest::newRow("at speed, mid-leg") << 3.0 << 5.0 << true;
-        QTest::newRow("slowing into the turn and out") << 7.0 << 9.0 << false;
-        QTest::newRow("a whole leg there and back") << 0.0 << 16.0 << false;
-    }
-    void glowsAreDrawnOnceMovedAFewPixels() {
-        QFETCH(double, from);
-        QFETCH(double, to);
-        QFETCH(bool, everyStepDrawn);
+    // A glow is drawn again at the first frame at which one has moved ten
+    // pixels from where it was drawn: on screen the glows never lag further
+    // behind, and a drift there and back (300 pixels each way for the
+    // second glow) takes 60 steps or a few fewer, not one per frame.
+    void glowsAreDrawnOnceMovedTenPixels() {
         QWidget owner;
         owner.resize(1920, 1080);
         ClassicBackdrop backdrop(f->clock, &owner);
         backdrop.appear(0);
         std::array<QPointF, 3> onScreen = ClassicGlows::offsets(0);
-        int steps = 0;
         int drawn = 0;
-        for (double now = backdrop.nextStepIn(0); now < to; now += backdrop.nextStepIn(now)) {
-            const bool draws = backdrop.step(now);
-            if (draws) {
-                onScreen = ClassicGlows::offsets(now);
-            }
-            if (now >= from) {
-                ++steps;
-                drawn += draws ? 1 : 0;
+        double due = backdrop.nextStepIn(0);
+        for (int frame = 1; frame * 0.03 <= 16; ++frame) {
+            const double now = frame * 0.03;
+            if (now > due - 1e-9) {
+                if (backdrop.step(now)) {
+                    onScreen = ClassicGlows::offsets(now);
+                    ++drawn;
+                }
+                due = now + backdrop.nextStepIn(now);
             }
             for (size_t i = 0; i < onScreen.size(); ++i) {
                 const QPointF off = ClassicGlows::offsets(now)[i] - onScreen[i];
-                QVERIFY2(std::max(std::abs(off.x()), std::abs(off.y())) < 3.5,
+                QVERIFY2(std::max(std::abs(off.x()), std::abs(off.y())) < 10.5,
                          qPrintable(QStringLiteral("glow %1 at %2 s").arg(i).arg(now)));
             }
         }
-        QVERIFY(drawn > 0);
-        QCOMPARE(drawn == steps, everyStepDrawn);
+        QVERIFY2(drawn >= 50 && drawn <= 60, qPrintable(QString::number(drawn)));
     }
 
     // The photograph fills the screen, centred and cut at the sides or the top and

@@ -124,7 +124,6 @@ ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner, const QColor& vei
     , veilColour(veil)
     , timer(clock.createFrameTimer(owner)) {
     drawn = positionsAt(0);
-    reached = drawn;
     QObject::connect(timer, &Timer::timeout, owner, [this] {
         const double now = Animation::now(this->clock);
         const QRegion before = coveredArea();
@@ -150,7 +149,6 @@ std::array<QPointF, 3> ClassicBackdrop::positionsAt(double now) const {
 void ClassicBackdrop::appear(double now) {
     appearedAt = now;
     drawn = positionsAt(now);
-    reached = drawn;
     timer->start(nextStepIn(now), false);
 }
 
@@ -159,30 +157,32 @@ void ClassicBackdrop::disappear() {
     sprites.reset();
 }
 
-bool ClassicBackdrop::step(double now) {
-    const std::array<QPointF, 3> next = positionsAt(now);
-    if (next == reached) {
-        return false;
-    }
-    reached = next;
+bool ClassicBackdrop::movedFarEnough(const std::array<QPointF, 3>& places) const {
     const double ratio = owner->devicePixelRatioF();
-    for (size_t i = 0; i < next.size(); ++i) {
-        const QPointF moved = (next[i] - drawn[i]) * ratio;
+    for (size_t i = 0; i < places.size(); ++i) {
+        const QPointF moved = (places[i] - drawn[i]) * ratio;
         // Whole device pixels apart, give or take rounding.
         if (std::max(std::abs(moved.x()), std::abs(moved.y())) > redrawPixels - 0.5) {
-            drawn = next;
             return true;
         }
     }
     return false;
 }
 
+bool ClassicBackdrop::step(double now) {
+    const std::array<QPointF, 3> next = positionsAt(now);
+    if (!movedFarEnough(next)) {
+        return false;
+    }
+    drawn = next;
+    return true;
+}
+
 double ClassicBackdrop::nextStepIn(double now) const {
-    // Rounded to device pixels, a glow has moved half a pixel when its place
-    // changes. Near the turns that takes long; look ahead in steps.
-    double ahead = minimumStepSeconds;
-    while (ahead < ClassicGlows::legSeconds && positionsAt(now + ahead) == reached) {
-        ahead += minimumStepSeconds;
+    // Near the turns a glow takes long to go that far, or turns back first.
+    double ahead = lookAheadSeconds;
+    while (ahead < ClassicGlows::legSeconds && !movedFarEnough(positionsAt(now + ahead))) {
+        ahead += lookAheadSeconds;
     }
     return ahead;
 }

@@ -16,20 +16,18 @@ struct GlowSprites;
 // three blurred glows. The glows are blurred once into sprites shared by
 // every backdrop on screen under the same veil, and given back when none is
 // left; the first glow's sprite carries the base. They are drawn where
-// they stood at their last drawn step: a step comes when one of them has
-// drifted by at least half a device pixel, and it is drawn when one has
-// moved redrawPixels since the last drawn; then the owner repaints where
-// the glows were and are. In between, a repaint of any part draws exactly
-// what was there.
+// they stood at their last step: a step comes at the first frame at which
+// one of them has moved redrawPixels since the last, and the owner then
+// repaints where the glows were and are. In between, a repaint of any part
+// draws exactly what was there.
 class ClassicBackdrop {
 public:
-    // The shortest time between two steps.
-    static constexpr double minimumStepSeconds = 0.1;
-    // How far, in device pixels, a glow moves before it is drawn again. A
-    // glow's light changes by well under a level a pixel, so a slow glow
-    // drawn a few steps late differs by no more than a fast one drawn on
-    // time; at speed each step moves further and all are drawn.
-    static constexpr double redrawPixels = 3;
+    // How far, in device pixels, a glow moves before it is drawn again. The
+    // glows are so soft that a move this far changes no pixel by more than
+    // two levels; the three drawn that late are off by a few levels at most.
+    static constexpr double redrawPixels = 10;
+    // How finely the next step is looked for: a frame.
+    static constexpr double lookAheadSeconds = 0.03;
 
     // Painted under a veil of black of the given opacity (none by default),
     // as if the veil were drawn over every part painted.
@@ -43,14 +41,16 @@ public:
     // Paints a part of the owner.
     void paint(QPainter& painter, const QRect& part);
 
-    // Moves the glows to where they are at `now`; whether they are to be
-    // drawn again.
+    // Moves the glows to where they are at `now` if one has gone far enough
+    // from where they were drawn; whether they are to be drawn again.
     bool step(double now);
     // Seconds from `now` to the next step.
     double nextStepIn(double now) const;
 
 private:
     std::array<QPointF, 3> positionsAt(double now) const;
+    // Whether a glow at these places lies redrawPixels from where it was drawn.
+    bool movedFarEnough(const std::array<QPointF, 3>& places) const;
     // Where a glow's sprite lies at its drawn place, in owner coordinates.
     QRectF placed(size_t glow) const;
     // What the glows cover at their drawn places; all of the owner until
@@ -63,8 +63,6 @@ private:
     Timer* timer;
     double appearedAt = 0;
     std::array<QPointF, 3> drawn;
-    // Where the glows were at the last step, drawn or not.
-    std::array<QPointF, 3> reached;
     std::shared_ptr<const GlowSprites> sprites;
 };
 
