@@ -58,8 +58,9 @@ public:
     // Down for positive values.
     double figureOffset() const;
     // The halo breathes in steps of 1/haloSteps of its swing each way: a
-    // step lasts a few ticks, and its mixed picture is drawn once for them.
-    static constexpr int haloSteps = 20;
+    // step moves no pixel of the soft glow by more than a few levels, lasts
+    // several ticks, and its mixed picture is drawn once for them.
+    static constexpr int haloSteps = 10;
     double haloBlurRadius() const;
     double haloScale() const;
     // The core breathes in steps of about two levels of its brightest pixel
