@@ -438,12 +438,12 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
     const QSizeF group(std::max(haloSize.width(), figureSize.width()),
                        std::max(haloSize.height(), figureSize.height()) + 2 * 9);
     result.figure = around(layout.figure, group);
-    // The capsule with its glow, and the number's glow rolling in from above.
+    // The capsule with its glow and the number's. A new number's glow rolling
+    // in from above stays within this but for its faint rim, under a level.
     const QSizeF glow = capsule->shadow.image.deviceIndependentSize();
     const QSizeF number = capsule->number.image.deviceIndependentSize();
-    const double roll = lineHeight(systemFont(58, QFont::Black));
     result.capsule = around(layout.capsule, QSizeF(std::max(glow.width(), number.width()),
-                                                   std::max(glow.height(), number.height() + roll)));
+                                                   std::max(glow.height(), number.height())));
     result.headline = around(layout.headline, headline.image.deviceIndependentSize());
     result.subtitle = around(layout.subtitle, subtitleLine.image.deviceIndependentSize());
     return result;
