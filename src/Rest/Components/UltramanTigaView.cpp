@@ -281,9 +281,10 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     }
     sprites.numberWidth = width;
     const double textHeight = lineHeight(numberFont);
-    const double margin = 56;
-    QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
-    {
+    // The digits with room around them for what is drawn from them: none to
+    // speak of for the digits themselves, the blur's reach for each glow.
+    const auto numberWithin = [&](double margin) {
+        QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
         QPainterPath path;
         double x = margin;
         const double baseline = baselineIn(numberFont, margin);
@@ -298,15 +299,17 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
         gradient.setColorAt(0, Qt::white);
         gradient.setColorAt(1, Palette::withOpacity(colour, 0.96));
         painter.fillPath(path, gradient);
-    }
-    sprites.number.image = number;
+        return number;
+    };
+    sprites.number.image = numberWithin(2);
     for (int i = 0; i < 2; ++i) {
-        QImage silhouette = number;
+        const double radius = i == 0 ? 16 : 26;
+        QImage silhouette = numberWithin(2 * radius + 2);
         QPainter painter(&silhouette);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(silhouette.rect(), Palette::withOpacity(colour, 0.85));
         painter.end();
-        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, i == 0 ? 16 : 26);
+        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, radius);
     }
 
     const QFont unitFont = systemFont(22, QFont::ExtraBold);
@@ -441,7 +444,7 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
     // The capsule with its glow and the number's. A new number's glow rolling
     // in from above stays within this but for its faint rim, under a level.
     const QSizeF glow = capsule->shadow.image.deviceIndependentSize();
-    const QSizeF number = capsule->number.image.deviceIndependentSize();
+    const QSizeF number = capsule->numberShadow[1].image.deviceIndependentSize();
     result.capsule = around(layout.capsule, QSizeF(std::max(glow.width(), number.width()),
                                                    std::max(glow.height(), number.height())));
     result.headline = around(layout.headline, headline.image.deviceIndependentSize());
