@@ -563,10 +563,12 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
         leaving->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * (1 - arriving));
     }
     capsule->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * arriving);
+    // The black capsule and the level's tint over it, as one fill of what
+    // the two make together.
+    const double tint = 0.07 + 0.06 * pulse;
+    const double cover = 1 - (1 - 0.26) * (1 - tint);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Palette::withOpacity(Qt::black, 0.26));
-    painter.drawRoundedRect(box, radius, radius);
-    painter.setBrush(Palette::withOpacity(colour, 0.07 + 0.06 * pulse));
+    painter.setBrush(Palette::withOpacity(Palette::dimmed(colour, tint / cover), cover));
     painter.drawRoundedRect(box, radius, radius);
 
     // The light.
