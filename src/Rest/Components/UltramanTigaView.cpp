@@ -142,7 +142,7 @@ void UltramanTigaView::tick() {
         changed += coreArea(paintedFigureAt);
     }
     update(changed);
-    if (motion.textOpacity() < 1 || previousCapsule) {
+    if (motion.textOpacity() < 1) {
         update(areas.headline);
         update(areas.subtitle);
     }
