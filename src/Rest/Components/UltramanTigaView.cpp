@@ -63,8 +63,8 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
 
 // How much of the halo's wider blur (40) goes into the mix with its narrower
 // one (16) to stand for the breathing radius.
-double haloMix(const Motion& motion) {
-    return (motion.haloBlurRadius() - 16) / 24;
+double haloMix(double breath) {
+    return (Motion::haloBlurRadius(breath) - 16) / 24;
 }
 
 } // namespace
@@ -131,8 +131,13 @@ void UltramanTigaView::tick() {
     // capsule pulses; the texts change only while they fade in. Between the
     // halo's steps and the float's whole pixels only the core's steps change
     // the figure group.
-    const bool groupChanged = motion.imageScale() != 1 || motion.haloScale() != mixedHaloScale ||
-                              figureAt(figureCentre) != paintedFigureAt;
+    const bool floated = figureAt(figureCentre) != paintedFigureAt;
+    const double breath = motion.haloBreath();
+    if (motion.imageScale() != 1 || floated || std::abs(breath - shownBreath) * Motion::haloSteps > 1.5) {
+        shownBreath = breath;
+    }
+    const bool groupChanged =
+        motion.imageScale() != 1 || floated || Motion::haloScale(shownBreath) != mixedHaloScale;
     const bool coreChanged =
         motion.coreOpacity() != paintedCore.opacity || motion.coreScale() != paintedCore.scale;
     QRegion changed = starField + areas.capsule;
@@ -455,14 +460,14 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
 void UltramanTigaView::paintHalo(QPainter& painter) {
     if (motion.imageScale() != 1) {
         painter.save();
-        painter.scale(motion.haloScale(), motion.haloScale());
-        Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(motion), 1);
+        painter.scale(Motion::haloScale(shownBreath), Motion::haloScale(shownBreath));
+        Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(shownBreath), 1);
         painter.restore();
         return;
     }
     // Two scaled, translucent sprites cost several times one copy; a
     // breathing step lasts a few ticks, so they are mixed once for it.
-    if (mixedHalo.isNull() || mixedHaloScale != motion.haloScale()) {
+    if (mixedHalo.isNull() || mixedHaloScale != Motion::haloScale(shownBreath)) {
         mixHaloStep(painter.renderHints());
     }
     const QSizeF size = mixedHalo.deviceIndependentSize();
@@ -489,15 +494,16 @@ void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
     {
         QPainter blending(&unscaledHalo.image);
         const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
-        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2), haloMix(motion), 1);
+        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2),
+                          haloMix(shownBreath), 1);
     }
     mixedHalo.fill(Qt::transparent);
     QPainter mixing(&mixedHalo);
     mixing.setRenderHints(hints);
     mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
-    mixing.scale(motion.haloScale(), motion.haloScale());
+    mixing.scale(Motion::haloScale(shownBreath), Motion::haloScale(shownBreath));
     unscaledHalo.draw(mixing, QPointF(0, 0), 1);
-    mixedHaloScale = motion.haloScale();
+    mixedHaloScale = Motion::haloScale(shownBreath);
 }
 
 QPointF UltramanTigaView::figureAt(QPointF centre) const {
