@@ -61,7 +61,7 @@ public:
     // to 1: a step moves no pixel of the soft glow by more than a few
     // levels, lasts several ticks, and its mixed picture is drawn once for
     // them.
-    static constexpr int haloSteps = 14;
+    static constexpr int haloSteps = 10;
     double haloBreath() const;
     static double haloBlurRadius(double breath);
     static double haloScale(double breath);
