@@ -109,11 +109,11 @@ double Motion::figureOffset() const {
 double Motion::haloBreath() const {
     return stepped(std::sin(0.7 * glowPhase()), haloSteps);
 }
-double Motion::haloBlurRadius() const {
-    return 28 + 12 * haloBreath();
+double Motion::haloBlurRadius(double breath) {
+    return 28 + 12 * breath;
 }
-double Motion::haloScale() const {
-    return 1 + 0.06 * haloBreath();
+double Motion::haloScale(double breath) {
+    return 1 + 0.06 * breath;
 }
 double Motion::coreOpacity() const {
     return 0.18 + 0.1 * stepped(std::sin(glowPhase()), coreSteps);

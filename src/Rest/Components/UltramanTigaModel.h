@@ -57,11 +57,14 @@ public:
 
     // Down for positive values.
     double figureOffset() const;
-    // The halo breathes in steps of 1/haloSteps of its swing each way: a
-    // step lasts a few ticks, and its mixed picture is drawn once for them.
-    static constexpr int haloSteps = 20;
-    double haloBlurRadius() const;
-    double haloScale() const;
+    // The halo breathes in steps of 1/haloSteps of its swing each way, -1
+    // to 1: a step moves no pixel of the soft glow by more than a few
+    // levels, lasts several ticks, and its mixed picture is drawn once for
+    // them.
+    static constexpr int haloSteps = 10;
+    double haloBreath() const;
+    static double haloBlurRadius(double breath);
+    static double haloScale(double breath);
     // The core breathes in steps of about two levels of its brightest pixel
     // and under half a pixel at its edge: only a new step repaints it.
     static constexpr int coreSteps = 12;
@@ -69,8 +72,6 @@ public:
     double coreScale() const;
 
 private:
-    double haloBreath() const;
-
     long long ticks = 0;
 };
 

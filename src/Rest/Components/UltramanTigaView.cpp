@@ -72,8 +72,8 @@ QRect glowSquare(QSize size) {
 
 // How much of the halo's wider blur (40) goes into the mix with its narrower
 // one (16) to stand for the breathing radius.
-double haloMix(const Motion& motion) {
-    return (motion.haloBlurRadius() - 16) / 24;
+double haloMix(double breath) {
+    return (Motion::haloBlurRadius(breath) - 16) / 24;
 }
 
 } // namespace
@@ -158,8 +158,13 @@ void UltramanTigaView::tick() {
     // capsule pulses; the texts change only while they fade in. Between the
     // halo's steps and the float's whole pixels only the core's steps change
     // the figure group.
-    const bool groupChanged = motion.imageScale() != 1 || motion.haloScale() != mixedHaloScale ||
-                              figureAt(figureCentre) != paintedFigureAt;
+    const bool floated = figureAt(figureCentre) != paintedFigureAt;
+    const double breath = motion.haloBreath();
+    if (motion.imageScale() != 1 || floated || std::abs(breath - shownBreath) * Motion::haloSteps > 1.5) {
+        shownBreath = breath;
+    }
+    const bool groupChanged =
+        motion.imageScale() != 1 || floated || Motion::haloScale(shownBreath) != mixedHaloScale;
     const bool coreChanged =
         motion.coreOpacity() != paintedCore.opacity || motion.coreScale() != paintedCore.scale;
     QRegion changed = starField + areas.capsule;
@@ -169,7 +174,7 @@ void UltramanTigaView::tick() {
         changed += coreArea(paintedFigureAt);
     }
     update(changed);
-    if (motion.textOpacity() < 1 || previousCapsule) {
+    if (motion.textOpacity() < 1) {
         update(areas.headline);
         update(areas.subtitle);
     }
@@ -308,9 +313,10 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     }
     sprites.numberWidth = width;
     const double textHeight = lineHeight(numberFont);
-    const double margin = 56;
-    QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
-    {
+    // The digits with room around them for what is drawn from them: none to
+    // speak of for the digits themselves, the blur's reach for each glow.
+    const auto numberWithin = [&](double margin) {
+        QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
         QPainterPath path;
         double x = margin;
         const double baseline = baselineIn(numberFont, margin);
@@ -325,15 +331,17 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
         gradient.setColorAt(0, Qt::white);
         gradient.setColorAt(1, Palette::withOpacity(colour, 0.96));
         painter.fillPath(path, gradient);
-    }
-    sprites.number.image = number;
+        return number;
+    };
+    sprites.number.image = numberWithin(2);
     for (int i = 0; i < 2; ++i) {
-        QImage silhouette = number;
+        const double radius = i == 0 ? 16 : 26;
+        QImage silhouette = numberWithin(2 * radius + 2);
         QPainter painter(&silhouette);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(silhouette.rect(), Palette::withOpacity(colour, 0.85));
         painter.end();
-        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, i == 0 ? 16 : 26);
+        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, radius);
     }
 
     const QFont unitFont = systemFont(22, QFont::ExtraBold);
@@ -472,12 +480,12 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
     const QSizeF group(std::max(haloSize.width(), figureSize.width()),
                        std::max(haloSize.height(), figureSize.height()) + 2 * 9);
     result.figure = around(layout.figure, group);
-    // The capsule with its glow, and the number's glow rolling in from above.
+    // The capsule with its glow and the number's. A new number's glow rolling
+    // in from above stays within this but for its faint rim, under a level.
     const QSizeF glow = capsule->shadow.image.deviceIndependentSize();
-    const QSizeF number = capsule->number.image.deviceIndependentSize();
-    const double roll = lineHeight(systemFont(58, QFont::Black));
+    const QSizeF number = capsule->numberShadow[1].image.deviceIndependentSize();
     result.capsule = around(layout.capsule, QSizeF(std::max(glow.width(), number.width()),
-                                                   std::max(glow.height(), number.height() + roll)));
+                                                   std::max(glow.height(), number.height())));
     result.headline = around(layout.headline, headline.image.deviceIndependentSize());
     result.subtitle = around(layout.subtitle, subtitleLine.image.deviceIndependentSize());
     return result;
@@ -486,14 +494,14 @@ UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) c
 void UltramanTigaView::paintHalo(QPainter& painter) {
     if (motion.imageScale() != 1) {
         painter.save();
-        painter.scale(motion.haloScale(), motion.haloScale());
-        Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(motion), 1);
+        painter.scale(Motion::haloScale(shownBreath), Motion::haloScale(shownBreath));
+        Sprite::drawBlend(painter, halo, QPointF(0, 0), haloMix(shownBreath), 1);
         painter.restore();
         return;
     }
     // Two scaled, translucent sprites cost several times one copy; a
     // breathing step lasts a few ticks, so they are mixed once for it.
-    if (mixedHalo.isNull() || mixedHaloScale != motion.haloScale()) {
+    if (mixedHalo.isNull() || mixedHaloScale != Motion::haloScale(shownBreath)) {
         mixHaloStep(painter.renderHints());
     }
     const QSizeF size = mixedHalo.deviceIndependentSize();
@@ -520,15 +528,16 @@ void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
     {
         QPainter blending(&unscaledHalo.image);
         const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
-        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2), haloMix(motion), 1);
+        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2),
+                          haloMix(shownBreath), 1);
     }
     mixedHalo.fill(Qt::transparent);
     QPainter mixing(&mixedHalo);
     mixing.setRenderHints(hints);
     mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
-    mixing.scale(motion.haloScale(), motion.haloScale());
+    mixing.scale(Motion::haloScale(shownBreath), Motion::haloScale(shownBreath));
     unscaledHalo.draw(mixing, QPointF(0, 0), 1);
-    mixedHaloScale = motion.haloScale();
+    mixedHaloScale = Motion::haloScale(shownBreath);
 }
 
 QPointF UltramanTigaView::figureAt(QPointF centre) const {
@@ -594,10 +603,12 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
         leaving->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * (1 - arriving));
     }
     capsule->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * arriving);
+    // The black capsule and the level's tint over it, as one fill of what
+    // the two make together.
+    const double tint = 0.07 + 0.06 * pulse;
+    const double cover = 1 - (1 - 0.26) * (1 - tint);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Palette::withOpacity(Qt::black, 0.26));
-    painter.drawRoundedRect(box, radius, radius);
-    painter.setBrush(Palette::withOpacity(colour, 0.07 + 0.06 * pulse));
+    painter.setBrush(Palette::withOpacity(Palette::dimmed(colour, tint / cover), cover));
     painter.drawRoundedRect(box, radius, radius);
 
     // The light.

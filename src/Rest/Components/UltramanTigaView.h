@@ -114,6 +114,10 @@ private:
     Sprite unscaledHalo;
     QImage mixedHalo;
     double mixedHaloScale = 0;
+    // The halo's breathing step on screen: it takes the clock's with the
+    // figure's next float by a whole pixel, or once two steps behind, so
+    // that one repaint of the group serves both.
+    double shownBreath = 0;
     Sprite core;
     Sprite figure;
     Sprite headline;
