@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Rest/Components/AnimationTicker.h"
+
 #include <QColor>
 #include <QPointF>
 #include <QWidget>
@@ -27,7 +29,7 @@ public:
     // two levels; the three drawn that late are off by a few levels at most.
     static constexpr double redrawPixels = 10;
     // How finely the next step is looked for: a frame.
-    static constexpr double lookAheadSeconds = 0.03;
+    static constexpr double lookAheadSeconds = AnimationTicker::frameSeconds;
 
     // Painted under a veil of black of the given opacity (none by default),
     // as if the veil were drawn over every part painted.
