@@ -176,8 +176,16 @@ int main(int argc, char** argv) {
         }
         return *wallpapers;
     };
-    RestThemes::store(preferences,
-                      RestThemes::fromRawValue(QString::fromLocal8Bit(argv[1])).value_or(RestTheme::Aurora));
+    const std::optional<RestTheme> theme = RestThemes::fromRawValue(QString::fromLocal8Bit(argv[1]));
+    if (!theme) {
+        // Measuring another theme than the one asked for would be a figure for the wrong thing.
+        std::fprintf(stderr,
+                     "unknown theme %s: aurora, wallpaper or ultraman (the classic backdrop is "
+                     "wallpaper with no photo cached)\n",
+                     argv[1]);
+        return 2;
+    }
+    RestThemes::store(preferences, *theme);
     const double seconds = QString::fromLocal8Bit(argv[2]).toDouble();
 
     int remaining = 20;
