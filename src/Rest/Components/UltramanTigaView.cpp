@@ -315,8 +315,8 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     const double textHeight = lineHeight(numberFont);
     // The digits with room around them for what is drawn from them: none to
     // speak of for the digits themselves, the blur's reach for each glow.
-    const auto numberWithin = [&](double margin) {
-        QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
+    const auto numberWithin = [&](double margin, qreal scale) {
+        QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), scale);
         QPainterPath path;
         double x = margin;
         const double baseline = baselineIn(numberFont, margin);
@@ -325,23 +325,34 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
             path.addText(x + (advance - metrics.horizontalAdvance(c)) / 2, baseline, numberFont, QString(c));
             x += advance;
         }
+        // A painter takes no pixel ratio below 1, so it scales by hand.
+        number.setDevicePixelRatio(1);
         QPainter painter(&number);
+        painter.scale(scale, scale);
         painter.setRenderHint(QPainter::Antialiasing);
         QLinearGradient gradient(0, margin, 0, margin + textHeight);
         gradient.setColorAt(0, Qt::white);
         gradient.setColorAt(1, Palette::withOpacity(colour, 0.96));
         painter.fillPath(path, gradient);
+        painter.end();
+        number.setDevicePixelRatio(scale);
         return number;
     };
-    sprites.number.image = numberWithin(2);
+    sprites.number.image = numberWithin(2, ratio);
+    // A glow has no detail finer than its radius: it is blurred at half the
+    // resolution, a quarter of the work, and scaled up once.
     for (int i = 0; i < 2; ++i) {
         const double radius = i == 0 ? 16 : 26;
-        QImage silhouette = numberWithin(2 * radius + 2);
+        QImage silhouette = numberWithin(2 * radius + 2, ratio / 2);
         QPainter painter(&silhouette);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(silhouette.rect(), Palette::withOpacity(colour, 0.85));
         painter.end();
-        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, radius);
+        const QSize full = (silhouette.deviceIndependentSize() * ratio).toSize();
+        QImage glow = ImageBlur::blurred(silhouette, radius)
+                          .scaled(full, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        glow.setDevicePixelRatio(ratio);
+        sprites.numberShadow[static_cast<size_t>(i)].image = glow;
     }
 
     const QFont unitFont = systemFont(22, QFont::ExtraBold);
