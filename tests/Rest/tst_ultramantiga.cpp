@@ -216,6 +216,12 @@ private Q_SLOTS:
         const QRectF digits =
             inkBox(frame, QRectF(0, capsuleY - capsule / 2, screen.width(), capsule), 6, red);
         verifyNear(digits, digits.translated(0, capsuleY - digits.center().y()), 3);
+        // Their glow lies about them: redder just above and below them than further out.
+        const auto redAt = [&](double y) {
+            return qRed(frame.pixel((QPointF(digits.center().x(), y) * frame.devicePixelRatio()).toPoint()));
+        };
+        QVERIFY(redAt(digits.top() - 4) - redAt(digits.top() - 20) >= 20);
+        QVERIFY(redAt(digits.bottom() + 4) - redAt(digits.bottom() + 20) >= 20);
 
         const double headlineWidth =
             QFontMetricsF(systemFont(26, QFont::Bold)).horizontalAdvance(u"靓仔该放松一下眼睛啦"_s);

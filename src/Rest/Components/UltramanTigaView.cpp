@@ -313,35 +313,52 @@ UltramanTigaView::CapsuleSprites UltramanTigaView::buildCapsule(int value, Capsu
     }
     sprites.numberWidth = width;
     const double textHeight = lineHeight(numberFont);
-    // The digits with room around them for what is drawn from them: none to
-    // speak of for the digits themselves, the blur's reach for each glow.
-    const auto numberWithin = [&](double margin) {
-        QImage number = canvas(QSizeF(width + 2 * margin, textHeight + 2 * margin), ratio);
+    // The digits centred on a canvas of the given size.
+    const auto numberWithin = [&](QSizeF size, qreal scale) {
+        QImage number = canvas(size, scale);
+        const QPointF origin((size.width() - width) / 2, (size.height() - textHeight) / 2);
         QPainterPath path;
-        double x = margin;
-        const double baseline = baselineIn(numberFont, margin);
+        double x = origin.x();
+        const double baseline = baselineIn(numberFont, origin.y());
         for (QChar c : text) {
             const double advance = c.isDigit() ? cell : metrics.horizontalAdvance(c);
             path.addText(x + (advance - metrics.horizontalAdvance(c)) / 2, baseline, numberFont, QString(c));
             x += advance;
         }
+        // A painter takes no pixel ratio below 1, so it scales by hand.
+        number.setDevicePixelRatio(1);
         QPainter painter(&number);
+        painter.scale(scale, scale);
         painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient gradient(0, margin, 0, margin + textHeight);
+        QLinearGradient gradient(0, origin.y(), 0, origin.y() + textHeight);
         gradient.setColorAt(0, Qt::white);
         gradient.setColorAt(1, Palette::withOpacity(colour, 0.96));
         painter.fillPath(path, gradient);
+        painter.end();
+        number.setDevicePixelRatio(scale);
         return number;
     };
-    sprites.number.image = numberWithin(2);
+    sprites.number.image = numberWithin(QSizeF(width + 4, textHeight + 4), ratio);
+    // A glow has no detail finer than its radius: it is blurred at a lower
+    // resolution, a fraction of the work, and scaled up once. Each canvas
+    // holds the blur's reach in whole pixels of that resolution, so that the
+    // glow scales up centred on the digits.
     for (int i = 0; i < 2; ++i) {
         const double radius = i == 0 ? 16 : 26;
-        QImage silhouette = numberWithin(2 * radius + 2);
+        const qreal scale = i == 0 ? ratio / 2 : ratio / 4;
+        const double reach = 2 * radius + 2;
+        const QSizeF size =
+            QSizeF(std::ceil((width + 2 * reach) * scale), std::ceil((textHeight + 2 * reach) * scale)) /
+            scale;
+        QImage silhouette = numberWithin(size, scale);
         QPainter painter(&silhouette);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(silhouette.rect(), Palette::withOpacity(colour, 0.85));
         painter.end();
-        sprites.numberShadow[static_cast<size_t>(i)].image = ImageBlur::blurred(silhouette, radius);
+        QImage glow = ImageBlur::blurred(silhouette, radius)
+                          .scaled((size * ratio).toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        glow.setDevicePixelRatio(ratio);
+        sprites.numberShadow[static_cast<size_t>(i)].image = glow;
     }
 
     const QFont unitFont = systemFont(22, QFont::ExtraBold);
