@@ -233,16 +233,31 @@ private:
         QImage image;
     };
 
-    // The veil's layers under an area of it.
+    // The veil's layers under an area of it, drawn cell by cell: the
+    // gradients come out the same wherever a picture begins.
     QImage picture(const QRect& area) const {
         if (area.isEmpty()) {
             return {};
         }
         QImage image(area.size() * drawnRatio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(drawnRatio);
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (int top = area.top() / cellSize * cellSize; top <= area.bottom(); top += cellSize) {
+            for (int left = area.left() / cellSize * cellSize; left <= area.right(); left += cellSize) {
+                const QPoint at(left, top);
+                painter.drawImage(at - area.topLeft(), cell(at));
+            }
+        }
+        return image;
+    }
+
+    QImage cell(QPoint at) const {
+        QImage image(QSize(cellSize, cellSize) * drawnRatio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(drawnRatio);
         image.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
         QPainter painter(&image);
-        painter.translate(-area.topLeft());
+        painter.translate(-at);
         QRadialGradient gradient(QRectF(rect()).center(), 900);
         gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
         gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
