@@ -27,9 +27,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -140,10 +142,12 @@ double ringGlowScale(double breathValue) {
     return 1 + 0.18 * breathValue;
 }
 
-// The Ultraman theme's own dim veil, drawn once per size while on screen; a
-// repaint copies the part it needs. Under a view that has settled over it, the
-// view's static violet glow is drawn into the same picture: the stars and
-// the glow's area then cost one plain copy instead of two blends.
+// The Ultraman theme's own dim veil. Under a view that has settled over it,
+// the view's static violet glow is part of it: the stars and the glow's area
+// then cost one plain copy instead of two blends. Only what lies under the
+// view's moving parts is kept as pictures, copied when they repaint; the rest
+// is drawn afresh on the rare repaints that reach it. While it fades, its
+// fade draws all of it on every frame, so then all of it is kept.
 class UltramanVeil : public QWidget {
 public:
     using QWidget::QWidget;
@@ -161,7 +165,7 @@ public:
         if (view) {
             view->setGlowBeneath(true);
         }
-        veil = QImage();
+        forget();
         update();
     }
 
@@ -169,21 +173,11 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         const qreal ratio = devicePixelRatioF();
         const QRect glowArea = glowOf ? glowOf->geometry() : QRect();
-        if (veil.size() != size() * ratio || glowArea != drawnGlowArea) {
+        if (size() != drawnSize || glowArea != drawnGlowArea || ratio != drawnRatio) {
+            forget();
+            drawnSize = size();
             drawnGlowArea = glowArea;
-            veil = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
-            veil.setDevicePixelRatio(ratio);
-            veil.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
-            QPainter painter(&veil);
-            QRadialGradient gradient(QRectF(rect()).center(), 900);
-            gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
-            gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
-            gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
-            painter.fillRect(rect(), gradient);
-            if (glowOf) {
-                painter.translate(glowArea.topLeft());
-                UltramanTigaView::paintVioletGlow(painter, glowArea.size());
-            }
+            drawnRatio = ratio;
         }
         QPainter painter(this);
         // The lowest layer of a translucent window lies on cleared pixels:
@@ -191,14 +185,168 @@ protected:
         if (window()->testAttribute(Qt::WA_TranslucentBackground)) {
             painter.setCompositionMode(QPainter::CompositionMode_Source);
         }
-        copyEachRect(painter, event->region(), veil, QPoint());
+        if (!glowOf) {
+            if (whole.isNull()) {
+                whole = picture(rect());
+            }
+            copyEachRect(painter, event->region(), whole, QPoint());
+            return;
+        }
+        keepUnder(glowOf->animatedAreas());
+        // A rectangle of the region may join parts of pictures side by side
+        // or one above the other: each gives its part, from the top left.
+        for (const QRect& rect : event->region()) {
+            QVarLengthArray<QRect, 8> left = {rect};
+            while (!left.isEmpty()) {
+                const QRect rest = left.back();
+                left.removeLast();
+                const Patch* holding = patchAt(rest.topLeft());
+                if (!holding) {
+                    // A picture of its own, which blends with what lies
+                    // beneath as the kept ones do, a band at a time.
+                    for (int top = rest.top(); top <= rest.bottom(); top += cellSize) {
+                        const QRect band(rest.left(), top, rest.width(),
+                                         std::min(cellSize, rest.bottom() + 1 - top));
+                        copyRect(painter, band, picture(band), band.topLeft());
+                    }
+                    continue;
+                }
+                // Its top left corner lies in the picture.
+                const QRect part(rest.topLeft(), QPoint(std::min(rest.right(), holding->area.right()),
+                                                        std::min(rest.bottom(), holding->area.bottom())));
+                copyRect(painter, part, holding->image, holding->area.topLeft());
+                if (part.right() < rest.right()) {
+                    left.append(QRect(QPoint(part.right() + 1, rest.top()), rest.bottomRight()));
+                }
+                if (part.bottom() < rest.bottom()) {
+                    left.append(
+                        QRect(QPoint(rest.left(), part.bottom() + 1), QPoint(part.right(), rest.bottom())));
+                }
+            }
+        }
     }
-    void hideEvent(QHideEvent*) override { veil = QImage(); }
+    void hideEvent(QHideEvent*) override { forget(); }
 
 private:
-    QImage veil;
+    struct Patch {
+        QRect area;
+        QImage image;
+    };
+
+    // The veil's layers under an area of it, drawn cell by cell: the
+    // gradients come out the same wherever a picture begins.
+    QImage picture(const QRect& area) const {
+        if (area.isEmpty()) {
+            return {};
+        }
+        QImage image(area.size() * drawnRatio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(drawnRatio);
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (int top = area.top() / cellSize * cellSize; top <= area.bottom(); top += cellSize) {
+            for (int left = area.left() / cellSize * cellSize; left <= area.right(); left += cellSize) {
+                const QPoint at(left, top);
+                painter.drawImage(at - area.topLeft(), cell(at));
+            }
+        }
+        return image;
+    }
+
+    QImage cell(QPoint at) const {
+        QImage image(QSize(cellSize, cellSize) * drawnRatio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(drawnRatio);
+        image.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
+        QPainter painter(&image);
+        painter.translate(-at);
+        QRadialGradient gradient(QRectF(rect()).center(), 900);
+        gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
+        gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));
+        gradient.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.25f));
+        painter.fillRect(rect(), gradient);
+        if (glowOf) {
+            painter.translate(drawnGlowArea.topLeft());
+            UltramanTigaView::paintVioletGlow(painter, drawnGlowArea.size());
+        }
+        return image;
+    }
+
+    // Pictures of the areas (in the view's coordinates), made again for
+    // those that grew out of theirs, over both: the capsule narrows and
+    // widens with its number every second.
+    void keepUnder(const QList<QRect>& areas) {
+        whole = QImage();
+        if (areas == keptFor) {
+            return;
+        }
+        keptFor = areas;
+        bool moved = kept.size() != static_cast<size_t>(areas.size());
+        kept.resize(static_cast<size_t>(areas.size()));
+        for (size_t i = 0; i < kept.size(); ++i) {
+            const QRect area =
+                areas.at(static_cast<qsizetype>(i)).translated(drawnGlowArea.topLeft()) & rect();
+            if (!kept[i].area.contains(area)) {
+                const QRect grown = area.intersects(kept[i].area) ? area | kept[i].area : area;
+                kept[i] = {grown, picture(grown)};
+                moved = true;
+            }
+        }
+        if (!moved) {
+            return;
+        }
+        columns = width() / cellSize + 1;
+        cells.assign(cellOf(QPoint(width(), height())) + 1, {});
+        for (size_t i = 0; i < kept.size(); ++i) {
+            const QRect& area = kept[i].area;
+            for (int row = area.top() / cellSize; !area.isEmpty() && row <= area.bottom() / cellSize; ++row) {
+                for (int column = area.left() / cellSize; column <= area.right() / cellSize; ++column) {
+                    cells[cellOf(QPoint(column, row) * cellSize)].push_back(i);
+                }
+            }
+        }
+    }
+
+    // A kept picture that has the point, if any: one that has it reaches
+    // into its cell.
+    const Patch* patchAt(QPoint point) const {
+        if (cells.empty() || point.x() < 0 || point.y() < 0 || point.x() >= width() ||
+            point.y() >= height()) {
+            return nullptr;
+        }
+        for (const size_t i : cells[cellOf(point)]) {
+            const QRect& area = kept[i].area;
+            if (area.left() <= point.x() && area.top() <= point.y() && area.right() >= point.x() &&
+                area.bottom() >= point.y()) {
+                return &kept[i];
+            }
+        }
+        return nullptr;
+    }
+
+    size_t cellOf(QPoint point) const {
+        return static_cast<size_t>(point.y() / cellSize) * static_cast<size_t>(columns) +
+               static_cast<size_t>(point.x() / cellSize);
+    }
+
+    void forget() {
+        whole = QImage();
+        keptFor.clear();
+        kept.clear();
+        cells.clear();
+    }
+
+    static constexpr int cellSize = 64;
+
+    QImage whole;
+    std::vector<Patch> kept;
+    QList<QRect> keptFor; // the areas they were last made for
+    // The kept pictures reaching into each square cell, row by row: among a
+    // hundred stars, the one under a repainted rectangle is found at once.
+    std::vector<std::vector<size_t>> cells;
+    int columns = 0;
     QPointer<UltramanTigaView> glowOf;
+    QSize drawnSize;
     QRect drawnGlowArea;
+    qreal drawnRatio = 0;
 };
 
 constexpr double arcSeconds = 0.1;

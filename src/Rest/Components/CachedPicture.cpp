@@ -64,17 +64,21 @@ QRegion unionOf(std::span<const QRect> rects) {
 }
 
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin) {
-    const qreal ratio = image.devicePixelRatio();
     for (const QRect& rect : region) {
-        const bool large = !isSmall(rect);
-        if (large) {
-            painter.setClipRect(rect);
-        }
-        painter.drawImage(rect, image,
-                          QRectF(QPointF(rect.topLeft() - origin) * ratio, QSizeF(rect.size()) * ratio));
-        if (large) {
-            painter.setClipping(false);
-        }
+        copyRect(painter, rect, image, origin);
+    }
+}
+
+void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint origin) {
+    const qreal ratio = image.devicePixelRatio();
+    const bool large = !isSmall(rect);
+    if (large) {
+        painter.setClipRect(rect);
+    }
+    painter.drawImage(rect, image,
+                      QRectF(QPointF(rect.topLeft() - origin) * ratio, QSizeF(rect.size()) * ratio));
+    if (large) {
+        painter.setClipping(false);
     }
 }
 

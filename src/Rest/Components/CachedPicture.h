@@ -33,6 +33,8 @@ QRegion unionOf(std::span<const QRect> rects);
 // region's clip: a clip of their own is cut from that region, which for a
 // star field of a hundred twinkling points costs more than their pixels.
 void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin);
+// The same for one rectangle of a region.
+void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint origin);
 
 // Every whole pixel that the ring between two radii about centre touches,
 // as bands of a few lines each: for a thin ring, a box around it would be

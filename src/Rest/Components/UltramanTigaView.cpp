@@ -148,6 +148,22 @@ void UltramanTigaView::setGlowBeneath(bool beneath) {
     }
 }
 
+QList<QRect> UltramanTigaView::animatedAreas() const {
+    if (areas.figure.isEmpty()) {
+        return {};
+    }
+    QList<QRect> result = {areas.figure, areas.capsule};
+    result.reserve(4 + starField.rectCount());
+    // The star field's own rectangles: fewer than its stars, where they touch.
+    for (const QRect& part : starField) {
+        result.append(part);
+    }
+    if (motion.textOpacity() < 1) {
+        result << areas.headline << areas.subtitle;
+    }
+    return result;
+}
+
 QRect UltramanTigaView::starRect(const Star& star) const {
     return SmallDisc::areaFor(QPointF(star.x * width(), star.y * height()), star.size / 2);
 }

@@ -37,6 +37,10 @@ public:
     // Whether the window draws the violet glow under the view (flattened into
     // a static layer beneath the stars) rather than the view over them.
     void setGlowBeneath(bool beneath);
+    // Where its own ticks repaint from now on, in its coordinates: the
+    // figure group, the capsule, the texts while they fade in, and each
+    // star. None before its first paint has laid it out.
+    QList<QRect> animatedAreas() const;
 
     // Advances the clock by one tick, as the 0.04 s timer does.
     void tick();
