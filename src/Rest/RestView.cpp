@@ -542,7 +542,22 @@ QRect RestView::tipArea() const {
 
 QRect RestView::skipArea() const {
     const RestLayout current = layout();
-    return current.skipButton.toAlignedRect().adjusted(-6, -6, 6, 6) | current.hint.toAlignedRect();
+    // The hint's line is centred across the whole view but short: its own
+    // width, not the view's, saves a picture of a megabyte of clear pixels.
+    static const double hintWidth = [] {
+        double widest = 0;
+        const QStringList lines = QStringList(RestCopy::skipFeedbackLines()) << RestCopy::skipHint;
+        for (const QString& line : lines) {
+            widest =
+                std::max(widest, textSize(systemFont(11), QWIDGETSIZE_MAX, Qt::AlignCenter, line).width());
+        }
+        // Room for antialiased glyph edges.
+        return widest + 8;
+    }();
+    QRectF hint = current.hint;
+    hint.setLeft(std::max(hint.left(), hint.center().x() - hintWidth / 2));
+    hint.setRight(std::min(current.hint.right(), current.hint.center().x() + hintWidth / 2));
+    return current.skipButton.toAlignedRect().adjusted(-6, -6, 6, 6) | hint.toAlignedRect();
 }
 
 QRect RestView::cardArea() const {
