@@ -106,12 +106,7 @@ void AuroraBackground::paintEvent(QPaintEvent* event) {
         places.push_back(spriteRect(particle));
     }
     QPainter painter(this);
-    // Each rectangle under a clip of its own, where Qt copies and blends on
-    // its fast paths. Under the region's many rectangles every blend goes
-    // span by span, a dot's few pixels too, and a glow blended over all the
-    // dots' scattered rectangles at once goes to Qt's thread pool, waking
-    // its threads on every tick.
-    paintEachRect(painter, event->region(), [&](const QRect& part) {
+    paintEachLargeRectInGroups(painter, event->region(), [&](const QRect& part) {
         classic.paint(painter, part);
         for (size_t i = 0; i < places.size(); ++i) {
             if (part.intersects(places[i])) {
