@@ -106,10 +106,7 @@ void AuroraBackground::paintEvent(QPaintEvent* event) {
         places.push_back(spriteRect(particle));
     }
     QPainter painter(this);
-    // The glow steps' large rectangles one at a time; the dots' small ones
-    // all at once, as a pass of its own each costs more than their pixels.
-    paintEachLargeRect(painter, event->region(), [&] {
-        const QRect part = painter.clipBoundingRect().toAlignedRect();
+    paintEachLargeRectInGroups(painter, event->region(), [&](const QRect& part) {
         classic.paint(painter, part);
         for (size_t i = 0; i < places.size(); ++i) {
             if (part.intersects(places[i])) {

@@ -55,6 +55,39 @@ void paintEachLargeRect(QPainter& painter, const QRegion& region, const std::fun
     painter.setClipping(false);
 }
 
+void paintEachLargeRectInGroups(QPainter& painter, const QRegion& region,
+                                const std::function<void(const QRect&)>& paintPart) {
+    // Each line of a group is a span per rectangle on it.
+    const int groupLines = std::max(1, static_cast<int>(80 / painter.device()->devicePixelRatioF()));
+    std::vector<QRect> group;
+    int lines = 0;
+    const auto paintGroup = [&] {
+        if (!group.empty()) {
+            // Rectangles of a region in its order stay a valid region.
+            QRegion clip;
+            clip.setRects(group.data(), static_cast<int>(group.size()));
+            painter.setClipRegion(clip);
+            paintPart(clip.boundingRect());
+            group.clear();
+            lines = 0;
+        }
+    };
+    for (const QRect& rect : region) {
+        if (!isSmall(rect)) {
+            painter.setClipRect(rect);
+            paintPart(rect);
+            continue;
+        }
+        if (lines + rect.height() > groupLines) {
+            paintGroup();
+        }
+        group.push_back(rect);
+        lines += rect.height();
+    }
+    paintGroup();
+    painter.setClipping(false);
+}
+
 QRegion unionOf(std::span<const QRect> rects) {
     if (rects.size() <= 1) {
         return rects.empty() ? QRegion() : QRegion(rects.front());
