@@ -210,6 +210,12 @@ private Q_SLOTS:
         const QPointF head(middle + (drawn.center().x() - figure.width() / 2.0) * scale,
                            top + 205 + (drawn.top() - figure.height() / 2.0) * scale);
         verifyNear(body, body.translated(head - QPointF(body.center().x(), body.top())), 3);
+        // The halo glows violet about the body, brighter near it than further out.
+        const auto redBeside = [&](double gap) {
+            return qRed(frame.pixel((QPointF(middle - gap, top + 150) * frame.devicePixelRatio()).toPoint()));
+        };
+        QVERIFY2(redBeside(120) - redBeside(260) >= 18,
+                 qPrintable(u"%1 %2"_s.arg(redBeside(120)).arg(redBeside(260))));
 
         // The capsule's light and digits are the reddest and brightest, centred on its middle.
         const auto red = [](QRgb p) { return qRed(p) >= 200; };

@@ -219,7 +219,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     violetGlow = QImage();
     halo = {};
     mixedHalo = QImage();
-    unscaledHalo = {};
+    haloBand = QImage();
     core = {};
     figure = {};
     headline = {};
@@ -231,7 +231,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
 void UltramanTigaView::buildStaticSprites(qreal ratio) {
     spriteRatio = ratio;
     mixedHalo = QImage();
-    unscaledHalo = {};
+    haloBand = QImage();
 
     const auto haloShape = [](QPainter& painter, QRectF box) {
         QRadialGradient gradient(box.center(), 210, box.center(), 10);
@@ -551,25 +551,28 @@ void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
         mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
         mixedHalo.setDevicePixelRatio(ratio);
     }
-    // The two blurs mixed unscaled, then scaled once: a plain
-    // translucent copy costs a fraction of a scaled one.
-    if (unscaledHalo.image.size() != halo[1].image.size()) {
-        unscaledHalo.image = QImage(halo[1].image.size(), QImage::Format_ARGB32_Premultiplied);
-        unscaledHalo.image.setDevicePixelRatio(ratio);
-    }
-    unscaledHalo.image.fill(Qt::transparent);
-    {
-        QPainter blending(&unscaledHalo.image);
-        const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
-        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2),
-                          haloMix(shownBreath), 1);
-    }
     mixedHalo.fill(Qt::transparent);
     QPainter mixing(&mixedHalo);
     mixing.setRenderHints(hints);
     mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
     mixing.scale(Motion::haloScale(shownBreath), Motion::haloScale(shownBreath));
-    unscaledHalo.draw(mixing, QPointF(0, 0), 1);
+    // The two blurs mixed unscaled, then scaled once: a plain translucent
+    // copy costs a fraction of a scaled one. Band by band, so that the
+    // unscaled mix needs a few rows rather than a whole picture.
+    const QSize whole = halo[1].image.size();
+    if (haloBand.width() != whole.width()) {
+        haloBand = QImage(whole.width(), std::min(64, whole.height()), QImage::Format_ARGB32_Premultiplied);
+        haloBand.setDevicePixelRatio(ratio);
+    }
+    for (int top = 0; top < whole.height(); top += haloBand.height()) {
+        haloBand.fill(Qt::transparent);
+        {
+            QPainter blending(&haloBand);
+            Sprite::drawBlend(blending, halo, QPointF(whole.width(), whole.height() - 2 * top) / (2 * ratio),
+                              haloMix(shownBreath), 1);
+        }
+        mixing.drawImage(QPointF(-whole.width(), 2 * top - whole.height()) / (2 * ratio), haloBand);
+    }
     mixedHaloScale = Motion::haloScale(shownBreath);
 }
 
