@@ -106,7 +106,7 @@ void AuroraBackground::paintEvent(QPaintEvent* event) {
         places.push_back(spriteRect(particle));
     }
     QPainter painter(this);
-    paintEachLargeRectInGroups(painter, event->region(), [&](const QRect& part) {
+    paintEachLargeRect(painter, event->region(), [&](const QRect& part) {
         classic.paint(painter, part);
         for (size_t i = 0; i < places.size(); ++i) {
             if (part.intersects(places[i])) {

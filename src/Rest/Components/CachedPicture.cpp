@@ -38,25 +38,8 @@ void paintEachRect(QPainter& painter, const QRegion& region,
     painter.setClipping(false);
 }
 
-void paintEachLargeRect(QPainter& painter, const QRegion& region, const std::function<void()>& paint) {
-    QRegion small;
-    for (const QRect& rect : region) {
-        if (isSmall(rect)) {
-            small += rect;
-        } else {
-            painter.setClipRect(rect);
-            paint();
-        }
-    }
-    if (!small.isEmpty()) {
-        painter.setClipRegion(small);
-        paint();
-    }
-    painter.setClipping(false);
-}
-
-void paintEachLargeRectInGroups(QPainter& painter, const QRegion& region,
-                                const std::function<void(const QRect&)>& paintPart) {
+void paintEachLargeRect(QPainter& painter, const QRegion& region,
+                        const std::function<void(const QRect&)>& paintPart) {
     // Each line of a group is a span per rectangle on it.
     const int groupLines = std::max(1, static_cast<int>(80 / painter.device()->devicePixelRatioF()));
     std::vector<QRect> group;

@@ -18,19 +18,15 @@ class QRegion;
 void paintEachRect(QPainter& painter, const QRegion& region,
                    const std::function<void(const QRect&)>& paintPart);
 
-// Like paintEachRect for the region's large rectangles, and then one call for
-// all its small ones under their region's clip: for a few twinkling stars
-// over a part, a pass of its own each costs more in set-up than in pixels.
-void paintEachLargeRect(QPainter& painter, const QRegion& region, const std::function<void()>& paint);
-
-// Like paintEachLargeRect, but the small rectangles go in groups of a few
-// tens of lines, each group under its own clip, with paintPart given the
-// group's bounding rectangle. Qt's raster engine hands a blend of about a
-// hundred spans or more to its thread pool and waits for it: one blend over
-// all the small rectangles of a frame would wake its threads on every tick,
-// and a clip of their own for each costs more in set-up than their pixels.
-void paintEachLargeRectInGroups(QPainter& painter, const QRegion& region,
-                                const std::function<void(const QRect&)>& paintPart);
+// Like paintEachRect for the region's large rectangles; the small ones go in
+// groups of a few tens of lines, each group under its own clip, with
+// paintPart given the group's bounding rectangle. A clip of its own for each
+// small rectangle (a twinkling star, a firefly) costs more in set-up than its
+// pixels, and Qt's raster engine hands a blend of about a hundred spans or
+// more to its thread pool and waits for it: one blend over all the small
+// rectangles of a frame would wake its threads on every tick.
+void paintEachLargeRect(QPainter& painter, const QRegion& region,
+                        const std::function<void(const QRect&)>& paintPart);
 
 // The union of the rectangles, joined in pairs: adding a hundred small ones to
 // a region one at a time goes over the growing region a hundred times.

@@ -484,9 +484,10 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     areas = placed;
 
     // One large rectangle at a time keeps the sprites' copies on the fast
-    // path; the stars twinkling over the group go at once.
+    // path; the stars twinkling over the group go a few at a time.
     figureCentre = QPointF(w / 2, layout.figure);
-    paintEachLargeRect(painter, dirty & areas.figure, [&] { paintFigureGroup(painter, figureCentre); });
+    paintEachLargeRect(painter, dirty & areas.figure,
+                       [&](const QRect&) { paintFigureGroup(painter, figureCentre); });
     const double text = motion.textOpacity();
     painter.setOpacity(text);
     paintEachRect(painter, dirty & areas.capsule, [&](const QRect&) {
