@@ -554,9 +554,10 @@ QRect RestView::skipArea() const {
         // Room for antialiased glyph edges.
         return widest + 8;
     }();
+    const double middle = current.hint.center().x();
     QRectF hint = current.hint;
-    hint.setLeft(std::max(hint.left(), hint.center().x() - hintWidth / 2));
-    hint.setRight(std::min(current.hint.right(), current.hint.center().x() + hintWidth / 2));
+    hint.setLeft(std::max(hint.left(), middle - hintWidth / 2));
+    hint.setRight(std::min(hint.right(), middle + hintWidth / 2));
     return current.skipButton.toAlignedRect().adjusted(-6, -6, 6, 6) | hint.toAlignedRect();
 }
 
