@@ -193,6 +193,9 @@ void UltramanTigaView::tick() {
     if (motion.textOpacity() < 1) {
         update(areas.headline);
         update(areas.subtitle);
+    } else if (textsFading) {
+        textsFading = false;
+        Q_EMIT animatedAreasChanged();
     }
 }
 
@@ -205,6 +208,7 @@ void UltramanTigaView::resizeEvent(QResizeEvent*) {
     }
     starField = unionOf(parts);
     starLights.clear();
+    Q_EMIT animatedAreasChanged();
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {
@@ -476,12 +480,15 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     const double subtitleHeight = lineHeight(systemFont(13, QFont::Normal));
     const ColumnLayout layout = columnLayout(h, capsule->size.height(), headlineHeight, subtitleHeight);
     const Areas placed = areasFor(layout);
-    if (placed.capsule != areas.capsule || placed.figure != areas.figure) {
-        // A new number of digits changes the capsule's width and the column.
-        update(areas.capsule | placed.capsule | areas.figure | placed.figure | areas.headline |
-               areas.subtitle);
+    if (placed != areas) {
+        if (placed.capsule != areas.capsule || placed.figure != areas.figure) {
+            // A new number of digits changes the capsule's width and the column.
+            update(areas.capsule | placed.capsule | areas.figure | placed.figure | areas.headline |
+                   areas.subtitle);
+        }
+        areas = placed;
+        Q_EMIT animatedAreasChanged();
     }
-    areas = placed;
 
     // One large rectangle at a time keeps the sprites' copies on the fast
     // path; the stars twinkling over the group go a few at a time.

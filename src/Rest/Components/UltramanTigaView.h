@@ -38,12 +38,16 @@ public:
     // a static layer beneath the stars) rather than the view over them.
     void setGlowBeneath(bool beneath);
     // Where its own ticks repaint from now on, in its coordinates: the
-    // figure group, the capsule, the texts while they fade in, and each
-    // star. None before its first paint has laid it out.
+    // figure group, the capsule, the texts while they fade in, and the star
+    // field's rectangles. None before its first paint has laid it out.
     QList<QRect> animatedAreas() const;
 
     // Advances the clock by one tick, as the 0.04 s timer does.
     void tick();
+
+Q_SIGNALS:
+    // What animatedAreas() returns has changed.
+    void animatedAreasChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,6 +82,7 @@ private:
         QRect capsule;
         QRect headline;
         QRect subtitle;
+        bool operator==(const Areas&) const = default;
     };
 
     QRect starRect(const UltramanTiga::Star& star) const;
@@ -130,6 +135,7 @@ private:
     // The number that was shown before the last change, rolling out.
     std::optional<CapsuleSprites> previousCapsule;
     long long changedAtTick = 0;
+    bool textsFading = true; // their areas are among the animated ones
     Areas areas;
     QPointF figureCentre;
     QPointF paintedFigureAt;
