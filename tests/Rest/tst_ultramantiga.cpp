@@ -60,6 +60,7 @@ private Q_SLOTS:
             painter.drawEllipse(centre, radius, radius);
         });
         SmallDisc disc(centre, radius, ratio);
+        paint([&](QPainter& painter) { disc.fill(painter, Qt::red); }); // leaves nothing behind
         const QImage copied = paint([&](QPainter& painter) { disc.fill(painter, star); });
         QVERIFY(ellipse != paint([](QPainter&) {})); // the star shows
         QCOMPARE(copied, ellipse);

@@ -168,6 +168,10 @@ QRect UltramanTigaView::starRect(const Star& star) const {
     return SmallDisc::areaFor(QPointF(star.x * width(), star.y * height()), star.size / 2);
 }
 
+QColor UltramanTigaView::starColour(qsizetype index) const {
+    return Palette::withOpacity(starTints.at(index), starOpacity(stars.at(index), motion.glowPhase()));
+}
+
 void UltramanTigaView::tick() {
     motion.tick();
     // Every star twinkles, the figure floats in its breathing halo and the
@@ -183,7 +187,32 @@ void UltramanTigaView::tick() {
         motion.imageScale() != 1 || floated || Motion::haloScale(shownBreath) != mixedHaloScale;
     const bool coreChanged =
         motion.coreOpacity() != paintedCore.opacity || motion.coreScale() != paintedCore.scale;
-    QRegion changed = starField + areas.capsule;
+    // A star whose pixels come out the same as last painted stays: a dim
+    // one twinkles by less than a level on most ticks. The star field's
+    // rectangles under those that change, in its order, stay a region.
+    QRegion changed = areas.capsule;
+    if (starLights.size() != stars.size()) {
+        changed += starField;
+    } else {
+        std::vector<bool> twinkles(static_cast<size_t>(starField.rectCount()));
+        for (qsizetype i = 0; i < stars.size(); ++i) {
+            if (!starLights.at(i).fillsAlike(starColour(i))) {
+                for (const int part : starParts.at(static_cast<size_t>(i))) {
+                    twinkles[static_cast<size_t>(part)] = true;
+                }
+            }
+        }
+        std::vector<QRect> twinkled;
+        const QRect* part = starField.begin();
+        for (size_t i = 0; i < twinkles.size(); ++i, ++part) {
+            if (twinkles[i]) {
+                twinkled.push_back(*part);
+            }
+        }
+        QRegion region;
+        region.setRects(twinkled.data(), static_cast<int>(twinkled.size()));
+        changed += region;
+    }
     if (groupChanged) {
         changed += areas.figure;
     } else if (coreChanged) {
@@ -207,6 +236,16 @@ void UltramanTigaView::resizeEvent(QResizeEvent*) {
         parts.push_back(starRect(star));
     }
     starField = unionOf(parts);
+    starParts.assign(parts.size(), {});
+    for (size_t i = 0; i < parts.size(); ++i) {
+        int index = 0;
+        for (const QRect& part : starField) {
+            if (part.intersects(parts[i])) {
+                starParts[i].push_back(index);
+            }
+            ++index;
+        }
+    }
     starLights.clear();
     Q_EMIT animatedAreasChanged();
 }
@@ -450,7 +489,7 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     for (qsizetype i = 0; i < stars.size(); ++i) {
         SmallDisc& light = starLights[i];
         if (dirty.intersects(light.area())) {
-            light.fill(painter, Palette::withOpacity(starTints.at(i), starOpacity(stars.at(i), glowPhase)));
+            light.fill(painter, starColour(i));
         }
     }
 

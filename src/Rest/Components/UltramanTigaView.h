@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class Clock;
 class Timer;
@@ -86,6 +87,8 @@ private:
     };
 
     QRect starRect(const UltramanTiga::Star& star) const;
+    // The star's colour now, in its light's tint.
+    QColor starColour(qsizetype index) const;
     Areas areasFor(const UltramanTiga::ColumnLayout& layout) const;
     void buildStaticSprites(qreal ratio);
     // Takes what it can from before, the capsule shown until now.
@@ -110,6 +113,8 @@ private:
     QRegion starField;           // where the stars lie, in the current size
     QList<SmallDisc> starLights; // in the current size and pixel ratio
     QList<QColor> starTints;     // the star's white as seen through the glow over it
+    // Each star's rectangles of the field, by their place in it.
+    std::vector<std::vector<int>> starParts;
     UltramanTiga::Motion motion;
     Timer* clock;
 
