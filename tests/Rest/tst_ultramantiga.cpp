@@ -103,6 +103,32 @@ private Q_SLOTS:
         QVERIFY2(difference <= 3, qPrintable(QString::number(difference)));
     }
 
+    // Pictures kept from one repaint to the next show what a fresh paint
+    // shows, after the figure has floated and breathed for a while.
+    void keptPicturesMatchAFreshPaint_data() {
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("core grown") << 50;
+        QTest::newRow("core shrunk, halo narrowed") << 100;
+    }
+    void keptPicturesMatchAFreshPaint() {
+        QFETCH(int, ticks);
+        FakeClock clock;
+        UltramanTigaView view(
+            clock, 20, [] { return 20; }, UltramanTigaView::randomSubtitle());
+        view.resize(1280, 800);
+        view.show();
+        for (int i = 0; i < ticks; ++i) {
+            view.tick();
+            if (i == 30) {
+                view.grab(); // past the entrance
+            }
+        }
+        const QImage kept = view.grab().toImage();
+        view.hide(); // lets go of every picture
+        view.show();
+        QCOMPARE(view.grab().toImage(), kept);
+    }
+
     void capsuleLevelFollowsProgress_data() {
         QTest::addColumn<int>("remaining");
         QTest::addColumn<int>("total");

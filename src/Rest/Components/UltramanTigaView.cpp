@@ -264,6 +264,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     mixedHalo = QImage();
     haloBand = QImage();
     core = {};
+    scaledCore = QImage();
     figure = {};
     headline = {};
     subtitleLine = {};
@@ -636,6 +637,35 @@ QRect UltramanTigaView::coreArea(QPointF at) const {
         .adjusted(-2, -2, 2, 2);
 }
 
+void UltramanTigaView::paintScaledCore(QPainter& painter) {
+    // Where the core's centre falls within a device pixel: the picture is
+    // sampled as the scaled draw would be there, and copied to a whole pixel.
+    const QPointF device = painter.deviceTransform().map(QPointF(0, 0));
+    const QPointF within(device.x() - std::floor(device.x()), device.y() - std::floor(device.y()));
+    const qreal ratio = core.image.devicePixelRatio();
+    if (scaledCore.isNull() || scaledCoreAt != std::pair(paintedCore.scale, within)) {
+        const QSizeF widest = core.image.deviceIndependentSize() * 1.04;
+        const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)) + 2,
+                         2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)) + 2);
+        if (scaledCore.size() != size) {
+            scaledCore = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            scaledCore.setDevicePixelRatio(ratio);
+        }
+        scaledCore.fill(Qt::transparent);
+        QPainter scaling(&scaledCore);
+        scaling.setRenderHints(painter.renderHints());
+        scaling.translate((QPointF(size.width(), size.height()) / 2 + within) / ratio);
+        scaling.scale(paintedCore.scale, paintedCore.scale);
+        const QSizeF coreSize = core.image.deviceIndependentSize();
+        scaling.drawImage(QPointF(-coreSize.width() / 2, -coreSize.height() / 2), core.image);
+        scaledCoreAt = {paintedCore.scale, within};
+    }
+    const double previous = painter.opacity();
+    painter.setOpacity(previous * paintedCore.opacity);
+    painter.drawImage(-(QPointF(scaledCore.width(), scaledCore.height()) / 2 + within) / ratio, scaledCore);
+    painter.setOpacity(previous);
+}
+
 void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.save();
     const double scale = motion.imageScale();
@@ -655,8 +685,12 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.save();
     paintedCore = {motion.coreOpacity(), motion.coreScale()};
     painter.translate(0, -30);
-    painter.scale(paintedCore.scale, paintedCore.scale);
-    core.draw(painter, QPointF(0, 0), paintedCore.opacity);
+    if (scale == 1) {
+        paintScaledCore(painter);
+    } else {
+        painter.scale(paintedCore.scale, paintedCore.scale);
+        core.draw(painter, QPointF(0, 0), paintedCore.opacity);
+    }
     painter.restore();
 
     figure.draw(painter, QPointF(0, 0), 1);

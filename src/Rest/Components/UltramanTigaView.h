@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class Clock;
@@ -100,6 +101,10 @@ private:
     // for its largest scale.
     QRect coreArea(QPointF at) const;
     void paintFigureGroup(QPainter& painter, QPointF centre);
+    // The core at the painter's origin while the figure is unscaled, from a
+    // picture of it at its breathing scale: a scaled draw costs several
+    // times a copy, and the group repaints many times between its steps.
+    void paintScaledCore(QPainter& painter);
     // The halo about the painter's origin: while the figure is unscaled, the
     // current breathing step's mixed picture.
     void paintHalo(QPainter& painter);
@@ -133,6 +138,8 @@ private:
     // that one repaint of the group serves both.
     double shownBreath = 0;
     Sprite core;
+    QImage scaledCore;
+    std::pair<double, QPointF> scaledCoreAt; // its scale and place within a device pixel
     Sprite figure;
     Sprite headline;
     Sprite subtitleLine;
