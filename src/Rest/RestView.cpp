@@ -160,10 +160,12 @@ public:
         }
         if (glowOf) {
             glowOf->setGlowBeneath(false);
+            disconnect(glowOf, nullptr, this, nullptr);
         }
         glowOf = view;
         if (view) {
             view->setGlowBeneath(true);
+            connect(view, &UltramanTigaView::animatedAreasChanged, this, [this] { areasKnown = false; });
         }
         forget();
         update();
@@ -192,7 +194,10 @@ protected:
             copyEachRect(painter, event->region(), whole, QPoint());
             return;
         }
-        keepUnder(glowOf->animatedAreas());
+        if (!areasKnown) {
+            keepUnder(glowOf->animatedAreas());
+            areasKnown = true;
+        }
         // A rectangle of the region may join parts of pictures side by side
         // or one above the other: each gives its part, from the top left.
         for (const QRect& rect : event->region()) {
@@ -328,6 +333,7 @@ private:
     }
 
     void forget() {
+        areasKnown = false;
         whole = QImage();
         keptFor.clear();
         kept.clear();
@@ -339,6 +345,8 @@ private:
     QImage whole;
     std::vector<Patch> kept;
     QList<QRect> keptFor; // the areas they were last made for
+    // The view's animated areas have not changed since they were kept.
+    bool areasKnown = false;
     // The kept pictures reaching into each square cell, row by row: among a
     // hundred stars, the one under a repainted rectangle is found at once.
     std::vector<std::vector<size_t>> cells;

@@ -60,6 +60,7 @@ private Q_SLOTS:
             painter.drawEllipse(centre, radius, radius);
         });
         SmallDisc disc(centre, radius, ratio);
+        paint([&](QPainter& painter) { disc.fill(painter, Qt::red); }); // leaves nothing behind
         const QImage copied = paint([&](QPainter& painter) { disc.fill(painter, star); });
         QVERIFY(ellipse != paint([](QPainter&) {})); // the star shows
         QCOMPARE(copied, ellipse);
@@ -100,6 +101,32 @@ private Q_SLOTS:
         // a handful of star pixels; an untinted star is tens of levels off.
         const int difference = largestDifference(paint(false), paint(true));
         QVERIFY2(difference <= 3, qPrintable(QString::number(difference)));
+    }
+
+    // Pictures kept from one repaint to the next show what a fresh paint
+    // shows, after the figure has floated and breathed for a while.
+    void keptPicturesMatchAFreshPaint_data() {
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("core grown") << 50;
+        QTest::newRow("core shrunk, halo narrowed") << 100;
+    }
+    void keptPicturesMatchAFreshPaint() {
+        QFETCH(int, ticks);
+        FakeClock clock;
+        UltramanTigaView view(
+            clock, 20, [] { return 20; }, UltramanTigaView::randomSubtitle());
+        view.resize(1280, 800);
+        view.show();
+        for (int i = 0; i < ticks; ++i) {
+            view.tick();
+            if (i == 30) {
+                view.grab(); // past the entrance
+            }
+        }
+        const QImage kept = view.grab().toImage();
+        view.hide(); // lets go of every picture
+        view.show();
+        QCOMPARE(view.grab().toImage(), kept);
     }
 
     void capsuleLevelFollowsProgress_data() {

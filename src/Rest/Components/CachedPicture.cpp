@@ -195,12 +195,15 @@ SmallDisc::SmallDisc(QPointF centre, double radius, qreal ratio)
 }
 
 void SmallDisc::fill(QPainter& painter, const QColor& colour) {
-    const QRgb premultiplied = qPremultiply(colour.rgba64()).toArgb32();
-    for (int y = 0; y < coverage.height(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(coverage.constScanLine(y));
-        auto* to = reinterpret_cast<QRgb*>(lit.scanLine(y));
-        for (int x = 0; x < coverage.width(); ++x) {
-            to[x] = byteMul(premultiplied, qAlpha(from[x]));
+    const QRgb tint = premultiplied(colour);
+    if (tint != litIn) {
+        litIn = tint;
+        for (int y = 0; y < coverage.height(); ++y) {
+            const auto* from = reinterpret_cast<const QRgb*>(coverage.constScanLine(y));
+            auto* to = reinterpret_cast<QRgb*>(lit.scanLine(y));
+            for (int x = 0; x < coverage.width(); ++x) {
+                to[x] = byteMul(tint, qAlpha(from[x]));
+            }
         }
     }
     painter.drawImage(at, lit);

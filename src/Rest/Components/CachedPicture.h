@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPointF>
 #include <QRect>
@@ -88,9 +89,14 @@ public:
     QRect area() const { return QRect(at, coverage.deviceIndependentSize().toSize()); }
     // With the painter's opacity at 1 and no transform beyond its device's.
     void fill(QPainter& painter, const QColor& colour);
+    // Whether a fill in the colour would give the same pixels as the last.
+    bool fillsAlike(const QColor& colour) const { return premultiplied(colour) == litIn; }
 
 private:
+    static QRgb premultiplied(const QColor& colour) { return qPremultiply(colour.rgba64()).toArgb32(); }
+
     QImage coverage;
-    QImage lit; // the coverage in the colour of the last fill
+    QImage lit;               // the coverage in the colour of the last fill
+    QRgb litIn = 0xffffffffU; // that colour, premultiplied
     QPoint at;
 };

@@ -168,6 +168,10 @@ QRect UltramanTigaView::starRect(const Star& star) const {
     return SmallDisc::areaFor(QPointF(star.x * width(), star.y * height()), star.size / 2);
 }
 
+QColor UltramanTigaView::starColour(qsizetype index) const {
+    return Palette::withOpacity(starTints.at(index), starOpacity(stars.at(index), motion.glowPhase()));
+}
+
 void UltramanTigaView::tick() {
     motion.tick();
     // Every star twinkles, the figure floats in its breathing halo and the
@@ -183,7 +187,32 @@ void UltramanTigaView::tick() {
         motion.imageScale() != 1 || floated || Motion::haloScale(shownBreath) != mixedHaloScale;
     const bool coreChanged =
         motion.coreOpacity() != paintedCore.opacity || motion.coreScale() != paintedCore.scale;
-    QRegion changed = starField + areas.capsule;
+    // A star whose pixels come out the same as last painted stays: a dim
+    // one twinkles by less than a level on most ticks. The star field's
+    // rectangles under those that change, in its order, stay a region.
+    QRegion changed = areas.capsule;
+    if (starLights.size() != stars.size()) {
+        changed += starField;
+    } else {
+        std::vector<bool> twinkles(static_cast<size_t>(starField.rectCount()));
+        for (qsizetype i = 0; i < stars.size(); ++i) {
+            if (!starLights.at(i).fillsAlike(starColour(i))) {
+                for (const int part : starParts.at(static_cast<size_t>(i))) {
+                    twinkles[static_cast<size_t>(part)] = true;
+                }
+            }
+        }
+        std::vector<QRect> twinkled;
+        const QRect* part = starField.begin();
+        for (size_t i = 0; i < twinkles.size(); ++i, ++part) {
+            if (twinkles[i]) {
+                twinkled.push_back(*part);
+            }
+        }
+        QRegion region;
+        region.setRects(twinkled.data(), static_cast<int>(twinkled.size()));
+        changed += region;
+    }
     if (groupChanged) {
         changed += areas.figure;
     } else if (coreChanged) {
@@ -193,6 +222,9 @@ void UltramanTigaView::tick() {
     if (motion.textOpacity() < 1) {
         update(areas.headline);
         update(areas.subtitle);
+    } else if (textsFading) {
+        textsFading = false;
+        Q_EMIT animatedAreasChanged();
     }
 }
 
@@ -204,7 +236,18 @@ void UltramanTigaView::resizeEvent(QResizeEvent*) {
         parts.push_back(starRect(star));
     }
     starField = unionOf(parts);
+    starParts.assign(parts.size(), {});
+    for (size_t i = 0; i < parts.size(); ++i) {
+        int index = 0;
+        for (const QRect& part : starField) {
+            if (part.intersects(parts[i])) {
+                starParts[i].push_back(index);
+            }
+            ++index;
+        }
+    }
     starLights.clear();
+    Q_EMIT animatedAreasChanged();
 }
 
 void UltramanTigaView::showEvent(QShowEvent*) {
@@ -221,6 +264,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     mixedHalo = QImage();
     haloBand = QImage();
     core = {};
+    scaledCore = QImage();
     figure = {};
     headline = {};
     subtitleLine = {};
@@ -446,7 +490,7 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     for (qsizetype i = 0; i < stars.size(); ++i) {
         SmallDisc& light = starLights[i];
         if (dirty.intersects(light.area())) {
-            light.fill(painter, Palette::withOpacity(starTints.at(i), starOpacity(stars.at(i), glowPhase)));
+            light.fill(painter, starColour(i));
         }
     }
 
@@ -476,12 +520,15 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     const double subtitleHeight = lineHeight(systemFont(13, QFont::Normal));
     const ColumnLayout layout = columnLayout(h, capsule->size.height(), headlineHeight, subtitleHeight);
     const Areas placed = areasFor(layout);
-    if (placed.capsule != areas.capsule || placed.figure != areas.figure) {
-        // A new number of digits changes the capsule's width and the column.
-        update(areas.capsule | placed.capsule | areas.figure | placed.figure | areas.headline |
-               areas.subtitle);
+    if (placed != areas) {
+        if (placed.capsule != areas.capsule || placed.figure != areas.figure) {
+            // A new number of digits changes the capsule's width and the column.
+            update(areas.capsule | placed.capsule | areas.figure | placed.figure | areas.headline |
+                   areas.subtitle);
+        }
+        areas = placed;
+        Q_EMIT animatedAreasChanged();
     }
-    areas = placed;
 
     // One large rectangle at a time keeps the sprites' copies on the fast
     // path; the stars twinkling over the group go a few at a time.
@@ -590,6 +637,35 @@ QRect UltramanTigaView::coreArea(QPointF at) const {
         .adjusted(-2, -2, 2, 2);
 }
 
+void UltramanTigaView::paintScaledCore(QPainter& painter) {
+    // Where the core's centre falls within a device pixel: the picture is
+    // sampled as the scaled draw would be there, and copied to a whole pixel.
+    const QPointF device = painter.deviceTransform().map(QPointF(0, 0));
+    const QPointF within(device.x() - std::floor(device.x()), device.y() - std::floor(device.y()));
+    const qreal ratio = core.image.devicePixelRatio();
+    if (scaledCore.isNull() || scaledCoreAt != std::pair(paintedCore.scale, within)) {
+        const QSizeF widest = core.image.deviceIndependentSize() * 1.04;
+        const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)) + 2,
+                         2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)) + 2);
+        if (scaledCore.size() != size) {
+            scaledCore = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            scaledCore.setDevicePixelRatio(ratio);
+        }
+        scaledCore.fill(Qt::transparent);
+        QPainter scaling(&scaledCore);
+        scaling.setRenderHints(painter.renderHints());
+        scaling.translate((QPointF(size.width(), size.height()) / 2 + within) / ratio);
+        scaling.scale(paintedCore.scale, paintedCore.scale);
+        const QSizeF coreSize = core.image.deviceIndependentSize();
+        scaling.drawImage(QPointF(-coreSize.width() / 2, -coreSize.height() / 2), core.image);
+        scaledCoreAt = {paintedCore.scale, within};
+    }
+    const double previous = painter.opacity();
+    painter.setOpacity(previous * paintedCore.opacity);
+    painter.drawImage(-(QPointF(scaledCore.width(), scaledCore.height()) / 2 + within) / ratio, scaledCore);
+    painter.setOpacity(previous);
+}
+
 void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.save();
     const double scale = motion.imageScale();
@@ -609,8 +685,12 @@ void UltramanTigaView::paintFigureGroup(QPainter& painter, QPointF centre) {
     painter.save();
     paintedCore = {motion.coreOpacity(), motion.coreScale()};
     painter.translate(0, -30);
-    painter.scale(paintedCore.scale, paintedCore.scale);
-    core.draw(painter, QPointF(0, 0), paintedCore.opacity);
+    if (scale == 1) {
+        paintScaledCore(painter);
+    } else {
+        painter.scale(paintedCore.scale, paintedCore.scale);
+        core.draw(painter, QPointF(0, 0), paintedCore.opacity);
+    }
     painter.restore();
 
     figure.draw(painter, QPointF(0, 0), 1);

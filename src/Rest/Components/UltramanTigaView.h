@@ -12,6 +12,8 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class Clock;
 class Timer;
@@ -38,12 +40,16 @@ public:
     // a static layer beneath the stars) rather than the view over them.
     void setGlowBeneath(bool beneath);
     // Where its own ticks repaint from now on, in its coordinates: the
-    // figure group, the capsule, the texts while they fade in, and each
-    // star. None before its first paint has laid it out.
+    // figure group, the capsule, the texts while they fade in, and the star
+    // field's rectangles. None before its first paint has laid it out.
     QList<QRect> animatedAreas() const;
 
     // Advances the clock by one tick, as the 0.04 s timer does.
     void tick();
+
+Q_SIGNALS:
+    // What animatedAreas() returns has changed.
+    void animatedAreasChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,9 +84,12 @@ private:
         QRect capsule;
         QRect headline;
         QRect subtitle;
+        bool operator==(const Areas&) const = default;
     };
 
     QRect starRect(const UltramanTiga::Star& star) const;
+    // The star's colour now, in its light's tint.
+    QColor starColour(qsizetype index) const;
     Areas areasFor(const UltramanTiga::ColumnLayout& layout) const;
     void buildStaticSprites(qreal ratio);
     // Takes what it can from before, the capsule shown until now.
@@ -92,6 +101,10 @@ private:
     // for its largest scale.
     QRect coreArea(QPointF at) const;
     void paintFigureGroup(QPainter& painter, QPointF centre);
+    // The core at the painter's origin while the figure is unscaled, from a
+    // picture of it at its breathing scale: a scaled draw costs several
+    // times a copy, and the group repaints many times between its steps.
+    void paintScaledCore(QPainter& painter);
     // The halo about the painter's origin: while the figure is unscaled, the
     // current breathing step's mixed picture.
     void paintHalo(QPainter& painter);
@@ -105,6 +118,8 @@ private:
     QRegion starField;           // where the stars lie, in the current size
     QList<SmallDisc> starLights; // in the current size and pixel ratio
     QList<QColor> starTints;     // the star's white as seen through the glow over it
+    // Each star's rectangles of the field, by their place in it.
+    std::vector<std::vector<int>> starParts;
     UltramanTiga::Motion motion;
     Timer* clock;
 
@@ -123,6 +138,8 @@ private:
     // that one repaint of the group serves both.
     double shownBreath = 0;
     Sprite core;
+    QImage scaledCore;
+    std::pair<double, QPointF> scaledCoreAt; // its scale and place within a device pixel
     Sprite figure;
     Sprite headline;
     Sprite subtitleLine;
@@ -130,6 +147,7 @@ private:
     // The number that was shown before the last change, rolling out.
     std::optional<CapsuleSprites> previousCapsule;
     long long changedAtTick = 0;
+    bool textsFading = true; // their areas are among the animated ones
     Areas areas;
     QPointF figureCentre;
     QPointF paintedFigureAt;
