@@ -17,6 +17,7 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -31,6 +32,8 @@ static void initResources() {
 namespace {
 
 const QString headlineText = QStringLiteral("靓仔该放松一下眼睛啦");
+// The halo's two blurs are mixed into its picture this many rows at a time.
+constexpr int haloBandRows = 64;
 
 // Text line box as the platform lays it out: 1.2 em, glyphs centred on it.
 double lineHeight(const QFont& font) {
@@ -47,9 +50,43 @@ QImage canvas(QSizeF logical, qreal ratio) {
     return image;
 }
 
+// The picture without the clear rim that its blur's room left, cut in equal
+// parts from opposite sides so that its centre stays where it was, and no
+// smaller than the given size; rows are cut in whole steps of the given
+// height. One clear pixel stays, for a scaled draw to fade to nothing at the
+// edge as before.
+QImage withoutClearRim(const QImage& image, QSize atLeast = QSize(), int rowStep = 1) {
+    const auto clearRow = [&](int y) {
+        const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        return std::all_of(pixel, pixel + image.width(), [](QRgb value) { return value == 0; });
+    };
+    const auto clearColumn = [&](int x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (reinterpret_cast<const QRgb*>(image.constScanLine(y))[x] != 0) {
+                return false;
+            }
+        }
+        return true;
+    };
+    int rows = 0;
+    while (image.height() - 2 * (rows + 1) >= std::max(atLeast.height(), 1) && clearRow(rows) &&
+           clearRow(image.height() - 1 - rows)) {
+        ++rows;
+    }
+    int columns = 0;
+    while (image.width() - 2 * (columns + 1) >= std::max(atLeast.width(), 1) && clearColumn(columns) &&
+           clearColumn(image.width() - 1 - columns)) {
+        ++columns;
+    }
+    rows = std::max(rows - 1, 0) / rowStep * rowStep;
+    columns = std::max(columns - 1, 0);
+    return image.copy(columns, rows, image.width() - 2 * columns, image.height() - 2 * rows);
+}
+
 // A shape drawn centred on a canvas with room for its blur, then blurred.
 QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
-                    const std::function<void(QPainter&, QRectF)>& paint) {
+                    const std::function<void(QPainter&, QRectF)>& paint, QSize atLeast = QSize(),
+                    int rowStep = 1) {
     const double margin = 2 * blurRadius + 2;
     QImage image = canvas(shape + QSizeF(2 * margin, 2 * margin), ratio);
     {
@@ -58,7 +95,7 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
         painter.setPen(Qt::NoPen);
         paint(painter, QRectF(QPointF(margin, margin), shape));
     }
-    return ImageBlur::blurred(image, blurRadius);
+    return withoutClearRim(ImageBlur::blurred(image, blurRadius), atLeast, rowStep);
 }
 
 // The glow is clear beyond its radius; only the square around it is drawn.
@@ -286,7 +323,10 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
         painter.drawEllipse(box);
     };
     halo[0].image = blurredShape(QSizeF(470, 360), 16, ratio, haloShape);
-    halo[1].image = blurredShape(QSizeF(470, 360), 40, ratio, haloShape);
+    // The wider blur holds the narrower one whole: the mix goes by its size,
+    // and by its rows in bands, whose seams in the scaled mix stay on the
+    // same rows of the halo when it loses whole bands.
+    halo[1].image = blurredShape(QSizeF(470, 360), 40, ratio, haloShape, halo[0].image.size(), haloBandRows);
     core.image = blurredShape(QSizeF(120, 120), 22, ratio, [](QPainter& painter, QRectF box) {
         painter.setBrush(systemCyan);
         painter.drawEllipse(box);
@@ -320,7 +360,8 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
         painter.drawImage(frame.center() - QPointF(size.width() / 2, size.height() / 2), glow);
     }
     framed = ImageBlur::withShadow(framed, Palette::withOpacity(systemPurple, 0.58), 28, QPointF(0, 8));
-    figure.image = ImageBlur::withShadow(framed, Palette::withOpacity(systemCyan, 0.36), 18, QPointF(0, -4));
+    figure.image = withoutClearRim(
+        ImageBlur::withShadow(framed, Palette::withOpacity(systemCyan, 0.36), 18, QPointF(0, -4)));
 
     // Headline: gradient text with a cyan and a purple shadow.
     const QFont heroFont = systemFont(26, QFont::Bold);
@@ -609,7 +650,8 @@ void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
     // unscaled mix needs a few rows rather than a whole picture.
     const QSize whole = halo[1].image.size();
     if (haloBand.width() != whole.width()) {
-        haloBand = QImage(whole.width(), std::min(64, whole.height()), QImage::Format_ARGB32_Premultiplied);
+        haloBand = QImage(whole.width(), std::min(haloBandRows, whole.height()),
+                          QImage::Format_ARGB32_Premultiplied);
         haloBand.setDevicePixelRatio(ratio);
     }
     for (int top = 0; top < whole.height(); top += haloBand.height()) {
