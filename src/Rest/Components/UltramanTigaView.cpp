@@ -32,8 +32,6 @@ static void initResources() {
 namespace {
 
 const QString headlineText = QStringLiteral("靓仔该放松一下眼睛啦");
-// The halo's two blurs are mixed into its picture this many rows at a time.
-constexpr int haloBandRows = 64;
 
 // Text line box as the platform lays it out: 1.2 em, glyphs centred on it.
 double lineHeight(const QFont& font) {
@@ -52,10 +50,9 @@ QImage canvas(QSizeF logical, qreal ratio) {
 
 // The picture without the clear rim that its blur's room left, cut in equal
 // parts from opposite sides so that its centre stays where it was, and no
-// smaller than the given size; rows are cut in whole steps of the given
-// height. One clear pixel stays, for a scaled draw to fade to nothing at the
+// smaller than the given size. One clear pixel stays, for a scaled draw to fade to nothing at the
 // edge as before.
-QImage withoutClearRim(const QImage& image, QSize atLeast = QSize(), int rowStep = 1) {
+QImage withoutClearRim(const QImage& image, QSize atLeast = QSize()) {
     const auto clearRow = [&](int y) {
         const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         return std::all_of(pixel, pixel + image.width(), [](QRgb value) { return value == 0; });
@@ -78,15 +75,14 @@ QImage withoutClearRim(const QImage& image, QSize atLeast = QSize(), int rowStep
            clearColumn(image.width() - 1 - columns)) {
         ++columns;
     }
-    rows = std::max(rows - 1, 0) / rowStep * rowStep;
+    rows = std::max(rows - 1, 0);
     columns = std::max(columns - 1, 0);
     return image.copy(columns, rows, image.width() - 2 * columns, image.height() - 2 * rows);
 }
 
 // A shape drawn centred on a canvas with room for its blur, then blurred.
 QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
-                    const std::function<void(QPainter&, QRectF)>& paint, QSize atLeast = QSize(),
-                    int rowStep = 1) {
+                    const std::function<void(QPainter&, QRectF)>& paint, QSize atLeast = QSize()) {
     const double margin = 2 * blurRadius + 2;
     QImage image = canvas(shape + QSizeF(2 * margin, 2 * margin), ratio);
     {
@@ -95,7 +91,7 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
         painter.setPen(Qt::NoPen);
         paint(painter, QRectF(QPointF(margin, margin), shape));
     }
-    return withoutClearRim(ImageBlur::blurred(image, blurRadius), atLeast, rowStep);
+    return withoutClearRim(ImageBlur::blurred(image, blurRadius), atLeast);
 }
 
 // The glow is clear beyond its radius; only the square around it is drawn.
@@ -299,7 +295,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
     violetGlow = QImage();
     halo = {};
     mixedHalo = QImage();
-    haloBand = QImage();
+    unscaledHalo = {};
     core = {};
     scaledCore = QImage();
     figure = {};
@@ -312,7 +308,7 @@ void UltramanTigaView::hideEvent(QHideEvent*) {
 void UltramanTigaView::buildStaticSprites(qreal ratio) {
     spriteRatio = ratio;
     mixedHalo = QImage();
-    haloBand = QImage();
+    unscaledHalo = {};
 
     const auto haloShape = [](QPainter& painter, QRectF box) {
         QRadialGradient gradient(box.center(), 210, box.center(), 10);
@@ -326,7 +322,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
     // The wider blur holds the narrower one whole: the mix goes by its size,
     // and by its rows in bands, whose seams in the scaled mix stay on the
     // same rows of the halo when it loses whole bands.
-    halo[1].image = blurredShape(QSizeF(470, 360), 40, ratio, haloShape, halo[0].image.size(), haloBandRows);
+    halo[1].image = blurredShape(QSizeF(470, 360), 40, ratio, haloShape, halo[0].image.size());
     core.image = blurredShape(QSizeF(120, 120), 22, ratio, [](QPainter& painter, QRectF box) {
         painter.setBrush(systemCyan);
         painter.drawEllipse(box);
@@ -640,29 +636,25 @@ void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
         mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
         mixedHalo.setDevicePixelRatio(ratio);
     }
+    // The two blurs mixed unscaled, then scaled once: a plain
+    // translucent copy costs a fraction of a scaled one.
+    if (unscaledHalo.image.size() != halo[1].image.size()) {
+        unscaledHalo.image = QImage(halo[1].image.size(), QImage::Format_ARGB32_Premultiplied);
+        unscaledHalo.image.setDevicePixelRatio(ratio);
+    }
+    unscaledHalo.image.fill(Qt::transparent);
+    {
+        QPainter blending(&unscaledHalo.image);
+        const QSizeF whole = unscaledHalo.image.deviceIndependentSize();
+        Sprite::drawBlend(blending, halo, QPointF(whole.width() / 2, whole.height() / 2),
+                          haloMix(shownBreath), 1);
+    }
     mixedHalo.fill(Qt::transparent);
     QPainter mixing(&mixedHalo);
     mixing.setRenderHints(hints);
     mixing.translate(QPointF(size.width(), size.height()) / (2 * ratio));
     mixing.scale(Motion::haloScale(shownBreath), Motion::haloScale(shownBreath));
-    // The two blurs mixed unscaled, then scaled once: a plain translucent
-    // copy costs a fraction of a scaled one. Band by band, so that the
-    // unscaled mix needs a few rows rather than a whole picture.
-    const QSize whole = halo[1].image.size();
-    if (haloBand.width() != whole.width()) {
-        haloBand = QImage(whole.width(), std::min(haloBandRows, whole.height()),
-                          QImage::Format_ARGB32_Premultiplied);
-        haloBand.setDevicePixelRatio(ratio);
-    }
-    for (int top = 0; top < whole.height(); top += haloBand.height()) {
-        haloBand.fill(Qt::transparent);
-        {
-            QPainter blending(&haloBand);
-            Sprite::drawBlend(blending, halo, QPointF(whole.width(), whole.height() - 2 * top) / (2 * ratio),
-                              haloMix(shownBreath), 1);
-        }
-        mixing.drawImage(QPointF(-whole.width(), 2 * top - whole.height()) / (2 * ratio), haloBand);
-    }
+    unscaledHalo.draw(mixing, QPointF(0, 0), 1);
     mixedHaloScale = Motion::haloScale(shownBreath);
 }
 

@@ -130,8 +130,8 @@ private:
     std::array<Sprite, 2> halo; // blurred 16 and 40, the ends of its breathing
     // The halo of one breathing step: its two blurs mixed, then that scaled
     // and centred in the image.
+    Sprite unscaledHalo;
     QImage mixedHalo;
-    QImage haloBand; // rows of the unscaled mix on their way into mixedHalo
     double mixedHaloScale = 0;
     // The halo's breathing step on screen: it takes the clock's with the
     // figure's next float by a whole pixel, or once two steps behind, so
