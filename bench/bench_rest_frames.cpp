@@ -9,6 +9,7 @@
 // On the system clock by default. --simulated runs the rest on a fake clock
 // in 0.01 s steps as fast as it can and prints the process CPU time per
 // second of rest: the same work every run, for profiling under callgrind.
+// The fireflies fly from a fixed seed, the same on every run.
 
 #include "Platform/Clock.h"
 #include "Platform/FrameTimers.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPaintEvent>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -191,7 +193,8 @@ int main(int argc, char** argv) {
     int remaining = 20;
     const QRect frame = QGuiApplication::primaryScreen()->geometry();
     RestWindow window(frame);
-    auto* view = new RestView(RestServices{clock, preferences, wallpaperManager}, 20,
+    QRandomGenerator seeded(4242);
+    auto* view = new RestView(RestServices{clock, preferences, wallpaperManager, &seeded}, 20,
                               RestView::Binding{[&] { return remaining; }, [](int) {}},
                               QStringLiteral("本集标题 · 打工人终于眨眼了"), [](const QString&) {});
     window.setContentView(view);

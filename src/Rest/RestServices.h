@@ -4,6 +4,7 @@
 
 class Clock;
 class Preferences;
+class QRandomGenerator;
 class WallpaperManager;
 
 // What a rest view needs from its owner.
@@ -13,4 +14,7 @@ struct RestServices {
     Preferences& preferences;
     // Asked for only when the wallpaper theme is on screen.
     std::function<WallpaperManager&()> wallpapers;
+    // Draws the fireflies; nullptr means the system generator. A benchmark
+    // seeds its own, for the same flight on every run.
+    QRandomGenerator* random = nullptr;
 };

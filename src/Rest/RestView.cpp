@@ -215,7 +215,7 @@ QWidget* RestView::makeBackdrop(RestTheme forTheme) {
     QWidget* made = nullptr;
     switch (forTheme) {
     case RestTheme::Aurora:
-        made = new AuroraBackground(services.clock, this);
+        made = new AuroraBackground(services.clock, this, services.random);
         break;
     case RestTheme::Wallpaper:
         made = new WallpaperBackground(services.clock, services.preferences, services.wallpapers(), this);
