@@ -9,7 +9,7 @@
 // On the system clock by default. --simulated runs the rest on a fake clock
 // in 0.01 s steps as fast as it can and prints the process CPU time per
 // second of rest: the same work every run, for profiling under callgrind.
-// The fireflies fly from a fixed seed, the same on every run.
+// The fireflies and the stars come from a fixed seed, the same on every run.
 
 #include "Platform/Clock.h"
 #include "Platform/FrameTimers.h"

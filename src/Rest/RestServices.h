@@ -14,7 +14,7 @@ struct RestServices {
     Preferences& preferences;
     // Asked for only when the wallpaper theme is on screen.
     std::function<WallpaperManager&()> wallpapers;
-    // Draws the fireflies; nullptr means the system generator. A benchmark
-    // seeds its own, for the same flight on every run.
+    // Places the fireflies and the stars; nullptr means the system's
+    // generator. A benchmark seeds its own, the same on every run.
     QRandomGenerator* random = nullptr;
 };

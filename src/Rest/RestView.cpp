@@ -178,7 +178,7 @@ RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsR
     backdrop = makeBackdrop(theme);
     if (theme == RestTheme::Ultraman) {
         ultraman = new UltramanTigaView(this->services.clock, totalRestSeconds, this->secondsRemaining.read,
-                                        this->ultramanSubtitle, this);
+                                        this->ultramanSubtitle, this, this->services.random);
     }
     content = new PaintedLayer(
         this, [this](QPainter& painter, const QRegion& dirty) { paintContent(painter, dirty); });
@@ -436,7 +436,7 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     if (theme == RestTheme::Ultraman) {
         delete leavingUltraman.data();
         ultraman = new UltramanTigaView(services.clock, totalRestSeconds, secondsRemaining.read,
-                                        ultramanSubtitle, this);
+                                        ultramanSubtitle, this, services.random);
         auto* appear = new QGraphicsOpacityEffect(ultraman);
         appear->setOpacity(0);
         ultraman->setGraphicsEffect(appear);

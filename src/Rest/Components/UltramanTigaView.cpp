@@ -130,12 +130,12 @@ void UltramanTigaView::Sprite::drawBlend(QPainter& painter, const std::array<Spr
 }
 
 UltramanTigaView::UltramanTigaView(Clock& time, int totalRestSeconds, std::function<int()> secondsRemaining,
-                                   QString subtitle, QWidget* parent)
+                                   QString subtitle, QWidget* parent, QRandomGenerator* random)
     : QWidget(parent)
     , totalSeconds(std::max(totalRestSeconds, 1))
     , secondsRemaining(std::move(secondsRemaining))
     , subtitle(std::move(subtitle))
-    , stars(makeStars(*QRandomGenerator::global()))
+    , stars(makeStars(random ? *random : *QRandomGenerator::global()))
     , clock(time.createTimer(this)) {
     initResources();
     setAttribute(Qt::WA_TransparentForMouseEvents);

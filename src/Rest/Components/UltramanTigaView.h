@@ -16,6 +16,7 @@
 #include <vector>
 
 class Clock;
+class QRandomGenerator;
 class Timer;
 
 // The Ultraman theme's content: a twinkling star field, a violet glow, the
@@ -27,7 +28,7 @@ class UltramanTigaView : public QWidget {
     Q_OBJECT
 public:
     UltramanTigaView(Clock& time, int totalRestSeconds, std::function<int()> secondsRemaining,
-                     QString subtitle, QWidget* parent = nullptr);
+                     QString subtitle, QWidget* parent = nullptr, QRandomGenerator* random = nullptr);
 
     // One of the ten rest subtitles, uniformly at random; picked once per rest.
     static QString randomSubtitle();
