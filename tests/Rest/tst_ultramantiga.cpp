@@ -127,6 +127,21 @@ private Q_SLOTS:
         view.hide(); // lets go of every picture
         view.show();
         QCOMPARE(view.grab().toImage(), kept);
+        // The halo is one smooth glow: no row across it is clearer than the
+        // rows above and below by more than a few levels (the least of
+        // three columns, for the stars).
+        const QImage frame = renderWidget(view, Qt::transparent);
+        int deepest = 0;
+        for (int x = view.width() / 2 - 300; x < view.width() / 2 + 300; x += 4) {
+            const auto level = [&](int y) {
+                return std::min({qAlpha(frame.pixel(x, y)), qAlpha(frame.pixel(x + 8, y)),
+                                 qAlpha(frame.pixel(x + 16, y))});
+            };
+            for (int y = view.height() / 2 - 300; y < view.height() / 2 + 100; ++y) {
+                deepest = std::max(deepest, std::min(level(y - 1), level(y + 1)) - level(y));
+            }
+        }
+        QVERIFY2(deepest <= 5, qPrintable(QString::number(deepest)));
     }
 
     void capsuleLevelFollowsProgress_data() {
