@@ -50,8 +50,8 @@ QImage canvas(QSizeF logical, qreal ratio) {
 
 // The picture without the clear rim that its blur's room left, cut in equal
 // parts from opposite sides so that its centre stays where it was, and no
-// smaller than the given size. One clear pixel stays, for a scaled draw to fade to nothing at the
-// edge as before.
+// smaller than the given size. One clear pixel stays, for a scaled draw to
+// fade to nothing at the edge as before.
 QImage withoutClearRim(const QImage& image, QSize atLeast = QSize()) {
     const auto clearRow = [&](int y) {
         const auto* pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -319,9 +319,7 @@ void UltramanTigaView::buildStaticSprites(qreal ratio) {
         painter.drawEllipse(box);
     };
     halo[0].image = blurredShape(QSizeF(470, 360), 16, ratio, haloShape);
-    // The wider blur holds the narrower one whole: the mix goes by its size,
-    // and by its rows in bands, whose seams in the scaled mix stay on the
-    // same rows of the halo when it loses whole bands.
+    // The wider blur holds the narrower one whole: the mix goes by its size.
     halo[1].image = blurredShape(QSizeF(470, 360), 40, ratio, haloShape, halo[0].image.size());
     core.image = blurredShape(QSizeF(120, 120), 22, ratio, [](QPainter& painter, QRectF box) {
         painter.setBrush(systemCyan);
