@@ -116,24 +116,31 @@ private Q_SLOTS:
     }
 
     // Pictures kept from one repaint to the next show what a fresh paint
-    // shows, after the figure has floated and breathed for a while.
+    // shows, after the figure has floated and breathed for a while, and
+    // after the capsule has turned amber with as many digits.
     void keptPicturesMatchAFreshPaint_data() {
         QTest::addColumn<int>("ticks");
-        QTest::newRow("core grown") << 50;
-        QTest::newRow("core shrunk, halo narrowed") << 100;
+        QTest::addColumn<int>("remainingLater");
+        QTest::newRow("core grown") << 50 << 20;
+        QTest::newRow("core shrunk, halo narrowed") << 100 << 20;
+        QTest::newRow("turned amber") << 60 << 11;
     }
     void keptPicturesMatchAFreshPaint() {
         QFETCH(int, ticks);
+        QFETCH(int, remainingLater);
         FakeClock clock;
         QRandomGenerator stars(7);
+        int remaining = 20;
         UltramanTigaView view(
-            clock, 20, [] { return 20; }, UltramanTigaView::randomSubtitle(), nullptr, &stars);
+            clock, 20, [&] { return remaining; }, UltramanTigaView::randomSubtitle(), nullptr, &stars);
         view.resize(1280, 800);
         view.show();
         for (int i = 0; i < ticks; ++i) {
             view.tick();
             if (i == 30) {
                 view.grab(); // past the entrance
+                remaining = remainingLater;
+                view.grab(); // the new number begins to roll in
             }
         }
         const QImage kept = view.grab().toImage();
