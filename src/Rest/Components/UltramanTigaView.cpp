@@ -567,21 +567,27 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     }
 
     // One large rectangle at a time keeps the sprites' copies on the fast
-    // path; the stars twinkling over the group go a few at a time.
+    // path; the stars twinkling over the group go a few at a time. While
+    // the group grows in, its scaled draws go a few lines at a time instead:
+    // Qt's raster engine would hand each one to its thread pool.
     figureCentre = QPointF(w / 2, layout.figure);
-    paintEachLargeRect(painter, dirty & areas.figure,
-                       [&](const QRect&) { paintFigureGroup(painter, figureCentre); });
+    if (motion.imageScale() != 1) {
+        paintInBands(painter, dirty & areas.figure, [&] { paintFigureGroup(painter, figureCentre); });
+    } else {
+        paintEachLargeRect(painter, dirty & areas.figure,
+                           [&](const QRect&) { paintFigureGroup(painter, figureCentre); });
+    }
     const double text = motion.textOpacity();
     painter.setOpacity(text);
     paintEachRect(painter, dirty & areas.capsule, [&](const QRect&) {
         paintCapsule(painter, QPointF(w / 2, layout.capsule), pulse(glowPhase, level));
     });
-    if (dirty.intersects(areas.headline)) {
-        headline.draw(painter, QPointF(w / 2, layout.headline), 1);
-    }
-    if (dirty.intersects(areas.subtitle)) {
-        subtitleLine.draw(painter, QPointF(w / 2, layout.subtitle), 0.75);
-    }
+    // Under a clip of their own too: under the event's region a text's
+    // translucent copy, while it fades in, goes span by span.
+    paintEachRect(painter, dirty & areas.headline,
+                  [&](const QRect&) { headline.draw(painter, QPointF(w / 2, layout.headline), 1); });
+    paintEachRect(painter, dirty & areas.subtitle,
+                  [&](const QRect&) { subtitleLine.draw(painter, QPointF(w / 2, layout.subtitle), 0.75); });
 }
 
 UltramanTigaView::Areas UltramanTigaView::areasFor(const ColumnLayout& layout) const {
