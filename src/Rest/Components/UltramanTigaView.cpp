@@ -753,43 +753,51 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
     }
     const QSizeF size = capsule->size;
     const QRectF box(centre - QPointF(size.width() / 2, size.height() / 2), size);
-    const double radius = size.height() / 2;
 
     if (leaving) {
         leaving->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * (1 - arriving));
     }
     capsule->shadow.draw(painter, centre, (0.24 + 0.18 * pulse) * arriving);
-    // The black capsule and the level's tint over it, each filled once where
-    // it lies and drawn at its opacity: an antialiased fill of the capsule is
-    // so many spans that Qt's raster engine would hand it to its thread pool
-    // and wait for it on every tick. The tint is filled at its strongest, so
-    // that a tick's opacity is a large fraction of it and rounds finely.
-    const double tint = 0.07 + 0.06 * pulse;
+    // The black capsule and the level's tint over it, and its outline, each
+    // drawn once where it lies and copied at its opacity: antialiased, the
+    // capsule's fill and, at two device pixels a point, its outline are so
+    // many spans that Qt's raster engine would hand them to its thread pool
+    // and wait for it on every tick. Tint and outline are drawn at their
+    // strongest, so that a tick's opacity is a large fraction and rounds
+    // finely.
     const double strongestTint = 0.07 + 0.06;
+    const double strongestOutline = 0.24 + 0.28;
     const qreal ratio = painter.device()->devicePixelRatioF();
     const QRect bodyArea = box.toAlignedRect();
-    const auto filled = [&](const QColor& fill) {
+    const auto drawn = [&](const QPen& pen, const QBrush& brush, const QRectF& shape) {
         QImage image = canvas(QSizeF(bodyArea.size()), ratio);
         QPainter picture(&image);
         picture.setRenderHint(QPainter::Antialiasing);
-        picture.setPen(Qt::NoPen);
-        picture.setBrush(fill);
+        picture.setPen(pen);
+        picture.setBrush(brush);
         picture.translate(-bodyArea.topLeft());
-        picture.drawRoundedRect(box, radius, radius);
+        picture.drawRoundedRect(shape, shape.height() / 2, shape.height() / 2);
         return image;
     };
     if (body.box != box || body.black.devicePixelRatio() != ratio) {
-        body = {box, filled(Palette::withOpacity(Qt::black, 0.26)), QImage(), QColor()};
+        body = {box, drawn(Qt::NoPen, Palette::withOpacity(Qt::black, 0.26), box), {}, {}, QColor()};
     }
     if (body.colour != colour) {
-        body.tinted = filled(Palette::withOpacity(colour, strongestTint));
+        body.tinted = drawn(Qt::NoPen, Palette::withOpacity(colour, strongestTint), box);
+        QPen outline(Palette::withOpacity(colour, strongestOutline), 1);
+        outline.setCapStyle(Qt::FlatCap);
+        outline.setJoinStyle(Qt::MiterJoin);
+        body.outline = drawn(outline, Qt::NoBrush, box.adjusted(0.5, 0.5, -0.5, -0.5));
         body.colour = colour;
     }
-    painter.drawImage(bodyArea.topLeft(), body.black);
     const double opacity = painter.opacity();
-    painter.setOpacity(opacity * tint / strongestTint);
-    painter.drawImage(bodyArea.topLeft(), body.tinted);
-    painter.setOpacity(opacity);
+    const auto copy = [&](const QImage& picture, double fraction) {
+        painter.setOpacity(opacity * fraction);
+        painter.drawImage(bodyArea.topLeft(), picture);
+        painter.setOpacity(opacity);
+    };
+    copy(body.black, 1);
+    copy(body.tinted, (0.07 + 0.06 * pulse) / strongestTint);
     painter.setPen(Qt::NoPen);
 
     // The light.
@@ -827,11 +835,6 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
                              baselineIn(unitFont, centre.y() - lineHeight(unitFont) / 2)),
                      QStringLiteral("s"));
 
-    painter.setBrush(Qt::NoBrush);
-    QPen outline(Palette::withOpacity(colour, 0.24 + 0.28 * pulse), 1);
-    outline.setCapStyle(Qt::FlatCap);
-    outline.setJoinStyle(Qt::MiterJoin);
-    painter.setPen(outline);
-    painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    copy(body.outline, (0.24 + 0.28 * pulse) / strongestOutline);
     painter.setPen(Qt::NoPen);
 }

@@ -148,11 +148,13 @@ private:
     // The number that was shown before the last change, rolling out.
     std::optional<CapsuleSprites> previousCapsule;
     long long changedAtTick = 0;
-    // The capsule's body, black and in its colour, filled for its place.
+    // The capsule's body, black and in its colour, and its outline, drawn
+    // for its place.
     struct {
         QRectF box;
         QImage black;
         QImage tinted;
+        QImage outline;
         QColor colour;
     } body;
     bool textsFading = true; // their areas are among the animated ones
