@@ -177,8 +177,7 @@ RestView::RestView(RestServices services, int totalRestSeconds, Binding secondsR
 
     backdrop = makeBackdrop(theme);
     if (theme == RestTheme::Ultraman) {
-        ultraman = new UltramanTigaView(this->services.clock, totalRestSeconds, this->secondsRemaining.read,
-                                        this->ultramanSubtitle, this, this->services.random);
+        ultraman = makeUltraman();
     }
     content = new PaintedLayer(
         this, [this](QPainter& painter, const QRegion& dirty) { paintContent(painter, dirty); });
@@ -228,6 +227,11 @@ QWidget* RestView::makeBackdrop(RestTheme forTheme) {
     made->lower();
     made->show();
     return made;
+}
+
+QWidget* RestView::makeUltraman() {
+    return new UltramanTigaView(services.clock, totalRestSeconds, secondsRemaining.read, ultramanSubtitle,
+                                this, services.random);
 }
 
 void RestView::layoutChildren() {
@@ -435,8 +439,7 @@ void RestView::applyTheme(RestTheme newTheme, bool animated) {
     }
     if (theme == RestTheme::Ultraman) {
         delete leavingUltraman.data();
-        ultraman = new UltramanTigaView(services.clock, totalRestSeconds, secondsRemaining.read,
-                                        ultramanSubtitle, this, services.random);
+        ultraman = makeUltraman();
         auto* appear = new QGraphicsOpacityEffect(ultraman);
         appear->setOpacity(0);
         ultraman->setGraphicsEffect(appear);

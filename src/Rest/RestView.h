@@ -60,6 +60,7 @@ private:
     void applyTheme(RestTheme newTheme, bool animated);
     void setBlurRadius(double radius);
     QWidget* makeBackdrop(RestTheme forTheme);
+    QWidget* makeUltraman();
     void layoutChildren();
     void followEffects(double now);
     // Hands the Ultraman view's static glow to the veil beneath it while the
