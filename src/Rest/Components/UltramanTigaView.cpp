@@ -94,6 +94,12 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
     return withoutClearRim(ImageBlur::blurred(image, blurRadius), atLeast);
 }
 
+// Even device sizes put a picture's centre on a whole device pixel.
+QSize evenDeviceSize(QSizeF size, qreal ratio) {
+    return {2 * static_cast<int>(std::ceil(size.width() * ratio / 2)),
+            2 * static_cast<int>(std::ceil(size.height() * ratio / 2))};
+}
+
 // The glow is clear beyond its radius; only the square around it is drawn.
 QRect glowSquare(QSize size) {
     const double radius = 0.55 * std::min(size.width(), size.height());
@@ -634,9 +640,7 @@ void UltramanTigaView::paintHalo(QPainter& painter) {
 void UltramanTigaView::mixHaloStep(QPainter::RenderHints hints) {
     const QSizeF widest = halo[1].image.deviceIndependentSize() * 1.06;
     const qreal ratio = halo[1].image.devicePixelRatio();
-    // Even device sizes put the centre on a whole device pixel.
-    const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)),
-                     2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)));
+    const QSize size = evenDeviceSize(widest, ratio);
     if (mixedHalo.size() != size) {
         mixedHalo = QImage(size, QImage::Format_ARGB32_Premultiplied);
         mixedHalo.setDevicePixelRatio(ratio);
@@ -684,8 +688,7 @@ void UltramanTigaView::paintScaledCore(QPainter& painter) {
     const qreal ratio = core.image.devicePixelRatio();
     if (scaledCore.isNull() || scaledCoreAt != std::pair(paintedCore.scale, within)) {
         const QSizeF widest = core.image.deviceIndependentSize() * 1.04;
-        const QSize size(2 * static_cast<int>(std::ceil(widest.width() * ratio / 2)) + 2,
-                         2 * static_cast<int>(std::ceil(widest.height() * ratio / 2)) + 2);
+        const QSize size = evenDeviceSize(widest, ratio) + QSize(2, 2);
         if (scaledCore.size() != size) {
             scaledCore = QImage(size, QImage::Format_ARGB32_Premultiplied);
             scaledCore.setDevicePixelRatio(ratio);
