@@ -543,7 +543,7 @@ void RestView::holdChanged() {
                                  18);
             painter.fillPath(shape, QColor::fromRgbF(0, 0, 0, 0.35f));
         }
-        cardShadow = ImageBlur::blurred(shadow, 24);
+        cardShadow = ImageBlur::blurred(std::move(shadow), 24);
         const QRect behindArea =
             cardRect.toAlignedRect().adjusted(-VisualEffectView::margin, -VisualEffectView::margin,
                                               VisualEffectView::margin, VisualEffectView::margin);
