@@ -267,6 +267,10 @@ void RestView::resizeEvent(QResizeEvent*) {
 }
 
 void RestView::showEvent(QShowEvent*) {
+    // The text drawn just before, such as the menu that started the rest,
+    // has left font pages resident; they would add to the rest's pictures
+    // until the release below.
+    releaseMappedFontPages();
     tip = randomElement(RestCopy::tips());
     catAppearedAt = Animation::now(services.clock);
     tailAngle = RestingCatView::tailAngle(0);
