@@ -26,20 +26,42 @@ cpu_of() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 rss_of() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; } # kB
 file_of() { awk '/^RssFile:/ {print $2}' "/proc/$1/status"; } # kB of it mapped from files (fonts, libraries)
 
-# measure PID IDLE_KB REST_SECONDS IDLE_FILE_KB: prints "cpu% added_MB after_MB" once the rest is on.
+# watch_peak PID SECONDS: in the background, the highest RSS of the process
+# (and its file pages then) in samples every 0.05 s for the seconds given,
+# written to $E2E_DIR/peak. Started as the rest is asked for: the pictures
+# of a rest are made in its first second, and their temporaries come and go
+# in tens of milliseconds. Reads with the shell's own builtins, so that the
+# sampling forks nothing.
+watch_peak() {
+    local pid=$1 end=$((SECONDS + $2)) peak=0 peak_file=0 key value rss file pause
+    exec {pause}<> <(:) # a pipe never written to: reads on it time out
+    while [ $SECONDS -lt $end ] && [ -r "/proc/$pid/status" ]; do
+        rss=0 file=0
+        while read -r key value _; do
+            case $key in
+            VmRSS:) rss=$value ;;
+            RssFile:) file=$value ;;
+            esac
+        done <"/proc/$pid/status" 2>/dev/null
+        [ "$rss" -gt "$peak" ] && peak=$rss && peak_file=$file
+        read -r -t 0.05 -u "$pause" || true
+    done
+    echo "$peak $peak_file" >"$E2E_DIR/peak"
+}
+
+# measure PID IDLE_KB REST_SECONDS IDLE_FILE_KB: prints "cpu% added_MB after_MB"
+# once the rest is on, with the peak from watch_peak.
 measure() {
-    local pid=$1 idle=$2 rest=$3 idle_file=$4 peak=0 before after t0 t1 rss peak_file=0
+    local pid=$1 idle=$2 rest=$3 idle_file=$4 before after t0 t1 peak peak_file
     sleep 1 # past the entrance
     before=$(cpu_of "$pid")
     t0=$(date +%s.%N)
-    for _ in $(seq 15); do
-        sleep 1
-        rss=$(rss_of "$pid")
-        [ "$rss" -gt "$peak" ] && peak=$rss && peak_file=$(file_of "$pid")
-    done
+    sleep 15
     after=$(cpu_of "$pid")
     t1=$(date +%s.%N)
     sleep $((rest - 16 + 10)) # to the end of the rest, then 10 s more
+    wait "$WATCH_PID"
+    read -r peak peak_file <"$E2E_DIR/peak"
     awk -v c0="$before" -v c1="$after" -v hz="$ticks" -v t0="$t0" -v t1="$t1" -v idle="$idle" \
         -v peak="$peak" -v later="$(rss_of "$pid")" -v files=$((peak_file - idle_file)) 'BEGIN {
         printf "CPU %5.2f %% of one core, RSS added %5.1f MB (%4.1f MB of it file pages), still added 10 s after %5.1f MB\n",
@@ -59,6 +81,8 @@ tavo_rest() {
     e2e_click_tray_icon
     sleep 1
     xdotool key Down Return # 立即闭眼充能
+    watch_peak "$TAVO_PID" 22 &
+    WATCH_PID=$!
     e2e_wait_for 10 e2e_fullscreen_window_shown || { echo "no rest window"; return 1; }
     printf '%-26s ' "Tavo $2"
     measure "$TAVO_PID" "$idle" 20 "$idle_file"
@@ -84,6 +108,8 @@ safeeyes_break() {
     local idle idle_file
     idle=$(rss_of "$pid")
     idle_file=$(file_of "$pid")
+    watch_peak "$pid" 17 &
+    WATCH_PID=$!
     DBUS_SYSTEM_BUS_ADDRESS=${bus} safeeyes --take-break >/dev/null 2>&1
     sleep 1
     printf '%-26s ' "Safe Eyes $1"

@@ -271,6 +271,10 @@ void RestView::resizeEvent(QResizeEvent*) {
 }
 
 void RestView::showEvent(QShowEvent*) {
+    // The text drawn just before, such as the menu that started the rest,
+    // has left font pages resident; they would add to the rest's pictures
+    // until the release below.
+    releaseMappedFontPages();
     tip = randomElement(RestCopy::tips());
     catAppearedAt = Animation::now(services.clock);
     tailAngle = RestingCatView::tailAngle(0);
@@ -546,7 +550,7 @@ void RestView::holdChanged() {
                                  18);
             painter.fillPath(shape, QColor::fromRgbF(0, 0, 0, 0.35f));
         }
-        cardShadow = ImageBlur::blurred(shadow, 24);
+        cardShadow = ImageBlur::blurred(std::move(shadow), 24);
         const QRect behindArea =
             cardRect.toAlignedRect().adjusted(-VisualEffectView::margin, -VisualEffectView::margin,
                                               VisualEffectView::margin, VisualEffectView::margin);

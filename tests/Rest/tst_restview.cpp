@@ -4,6 +4,7 @@
 #include "Platform/Settings.h"
 #include "Rest/Backgrounds/WallpaperBackground.h"
 #include "Rest/Components/CachedPicture.h"
+#include "Rest/Components/ImageBlur.h"
 #include "Rest/Components/MouseTouchBridge.h"
 #include "Rest/Components/RestingCatView.h"
 #include "Rest/Components/ThemeSelectorOverlay.h"
@@ -16,6 +17,11 @@
 #include "support/TestPhoto.h"
 
 #include <QDir>
+#include <QGraphicsBlurEffect>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QPainter>
+#include <QRadialGradient>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -454,6 +460,51 @@ private Q_SLOTS:
         QVERIFY(orangePixels(frame(*view)) > orangeBefore + 500);
         f->clock.advance(1.5);
         QCOMPARE(skips.size(), 1);
+    }
+    // Sprites are blurred as Qt's blur effect draws the picture: pixel for
+    // pixel, whatever padding the effect's pairing of pixels and its clear
+    // surround call for.
+    void blurDrawsAsTheBlurEffect_data() {
+        QTest::addColumn<bool>("clearEdges");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("clear edges, odd padding") << true << 20.0 << 1.0;
+        QTest::newRow("clear edges, even padding") << true << 18.0 << 1.0;
+        QTest::newRow("clear edges, pixel ratio 2") << true << 10.0 << 2.0;
+        QTest::newRow("opaque edges") << false << 20.0 << 1.0;
+    }
+    void blurDrawsAsTheBlurEffect() {
+        QFETCH(bool, clearEdges);
+        QFETCH(double, radius);
+        QFETCH(qreal, ratio);
+        QImage picture(236, 180, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(clearEdges ? Qt::transparent : Qt::darkBlue);
+        {
+            QPainter painter(&picture);
+            painter.setRenderHint(QPainter::Antialiasing);
+            QRadialGradient gradient(QPointF(110, 90), 60);
+            gradient.setColorAt(0, QColor(40, 200, 120, 230));
+            gradient.setColorAt(1, QColor(200, 60, 220, 40));
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(gradient);
+            painter.drawEllipse(QPointF(110, 90), 60, 50);
+        }
+        QGraphicsScene scene;
+        auto* effect = new QGraphicsBlurEffect;
+        effect->setBlurRadius(radius * ratio);
+        effect->setBlurHints(QGraphicsBlurEffect::QualityHint);
+        scene.addPixmap(QPixmap::fromImage(picture))->setGraphicsEffect(effect);
+        QImage expected(picture.size(), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        {
+            QPainter painter(&expected);
+            scene.render(&painter, QRectF(picture.rect()), QRectF(picture.rect()));
+        }
+        picture.setDevicePixelRatio(ratio);
+        QImage blurred = ImageBlur::blurred(picture, radius);
+        QCOMPARE(blurred.devicePixelRatio(), ratio);
+        blurred.setDevicePixelRatio(1);
+        QCOMPARE(blurred, expected);
     }
 };
 

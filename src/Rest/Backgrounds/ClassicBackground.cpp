@@ -47,7 +47,7 @@ GlowSprite makeGlowSprite(const ClassicGlows::Glow& glow) {
         painter.setBrush(gradient);
         painter.drawEllipse(centre, glow.frame / 2, glow.frame / 2);
     }
-    image = ImageBlur::blurred(image, ClassicGlows::blurRadius);
+    image = ImageBlur::blurred(std::move(image), ClassicGlows::blurRadius);
     // The blur leaves a wide ring of empty pixels and a thin one of pixels
     // at alpha 1, which add at most one level; keep only what it coloured.
     int top = side;

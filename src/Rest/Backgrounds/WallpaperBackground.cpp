@@ -215,7 +215,7 @@ QImage WallpaperBackground::composePicture(const QImage& photo, QSize area, qrea
         painter.drawImage(aspectFillRect(photo.size(), small).translated(margin, margin), photo);
     }
     if (deviceRadius >= 0.5) {
-        canvas = ImageBlur::blurred(canvas, deviceRadius / shrink);
+        canvas = ImageBlur::blurred(std::move(canvas), deviceRadius / shrink);
     }
     // Opaque, so three bytes a pixel: a quarter less memory for the whole
     // rest, for a conversion on each copy of the about one screen a second

@@ -11,7 +11,7 @@ namespace ImageBlur {
 // The image blurred with the given radius (in the image's logical pixels).
 // Pixels outside the image count as transparent, so give sprites a margin
 // of about twice the radius. The device pixel ratio is kept.
-QImage blurred(const QImage& source, double radius);
+QImage blurred(QImage source, double radius);
 
 // The image over its own blurred silhouette tinted in the colour, moved by
 // the offset: a drop shadow, within the image's own bounds.

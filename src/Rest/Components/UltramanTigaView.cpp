@@ -91,7 +91,7 @@ QImage blurredShape(QSizeF shape, double blurRadius, qreal ratio,
         painter.setPen(Qt::NoPen);
         paint(painter, QRectF(QPointF(margin, margin), shape));
     }
-    return withoutClearRim(ImageBlur::blurred(image, blurRadius), atLeast);
+    return withoutClearRim(ImageBlur::blurred(std::move(image), blurRadius), atLeast);
 }
 
 // Even device sizes put a picture's centre on a whole device pixel.
