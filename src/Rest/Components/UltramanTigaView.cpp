@@ -768,8 +768,10 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
     // and wait for it on every tick. Tint and outline are drawn at their
     // strongest, so that a tick's opacity is a large fraction and rounds
     // finely.
-    const double strongestTint = 0.07 + 0.06;
-    const double strongestOutline = 0.24 + 0.28;
+    const auto tintAt = [](double at) { return 0.07 + 0.06 * at; };
+    const auto outlineAt = [](double at) { return 0.24 + 0.28 * at; };
+    const double strongestTint = tintAt(1);
+    const double strongestOutline = outlineAt(1);
     const qreal ratio = painter.device()->devicePixelRatioF();
     const QRect bodyArea = box.toAlignedRect();
     const auto drawn = [&](const QPen& pen, const QBrush& brush, const QRectF& shape) {
@@ -800,7 +802,7 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
         painter.setOpacity(opacity);
     };
     copy(body.black, 1);
-    copy(body.tinted, (0.07 + 0.06 * pulse) / strongestTint);
+    copy(body.tinted, tintAt(pulse) / strongestTint);
     painter.setPen(Qt::NoPen);
 
     // The light.
@@ -838,6 +840,6 @@ void UltramanTigaView::paintCapsule(QPainter& painter, QPointF centre, double pu
                              baselineIn(unitFont, centre.y() - lineHeight(unitFont) / 2)),
                      QStringLiteral("s"));
 
-    copy(body.outline, (0.24 + 0.28 * pulse) / strongestOutline);
+    copy(body.outline, outlineAt(pulse) / strongestOutline);
     painter.setPen(Qt::NoPen);
 }
