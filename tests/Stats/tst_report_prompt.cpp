@@ -56,7 +56,6 @@ private Q_SLOTS:
         QCOMPARE(alert.informativeText, QStringLiteral("看看昨天休息、喝水、提肛有没有认真营业。"));
         QCOMPARE(alert.style, AlertStyle::Informational);
         QCOMPARE(alert.buttons, QStringList({QStringLiteral("查看日报"), QStringLiteral("稍后看")}));
-        QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
         f->clock.advance(60);
         QCOMPARE(f->platform.alerts.shown.size(), 1);
     }
@@ -93,29 +92,42 @@ private Q_SLOTS:
         QVERIFY(f->platform.alerts.shown.isEmpty());
     }
 
-    void nothingYesterdayLeavesMetaUntouched() {
-        // Events two days ago and this morning, none yesterday.
-        launched(yesterdayNoon.addDays(-1));
-        launched(launchTime);
+    // Only a day with events yesterday is offered, unless the meta file names today; a meta file
+    // that cannot be read counts as no offer yet. Without an offer the meta file stays as it was.
+    void offerDependsOnYesterdayAndMeta_data() {
+        QTest::addColumn<QDateTime>("recorded");
+        QTest::addColumn<QByteArray>("meta"); // empty: no file
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("events yesterday") << yesterdayNoon << QByteArray() << true;
+        QTest::newRow("unreadable meta")
+            << yesterdayNoon << QByteArray("{\"lastDailyReportPromptDay\": 2026") << true;
+        QTest::newRow("offered yesterday")
+            << yesterdayNoon << QByteArray(R"({"lastDailyReportPromptDay":"2026-03-17"})") << true;
+        QTest::newRow("offered today")
+            << yesterdayNoon << QByteArray(R"({"lastDailyReportPromptDay":"2026-03-18"})") << false;
+        QTest::newRow("events two days ago") << yesterdayNoon.addDays(-1) << QByteArray() << false;
+        QTest::newRow("events this morning") << launchTime << QByteArray() << false;
+    }
+    void offerDependsOnYesterdayAndMeta() {
+        QFETCH(QDateTime, recorded);
+        QFETCH(QByteArray, meta);
+        QFETCH(bool, offered);
+        launched(recorded);
+        if (!meta.isEmpty()) {
+            QVERIFY(writeFile(f->store.metaPath(), meta));
+        }
         launch();
         f->clock.advance(2);
-        QVERIFY(f->platform.alerts.shown.isEmpty());
-        QVERIFY(!QFile::exists(f->store.metaPath()));
-
-        // Running on into the next day: the check comes with the next launch.
-        f->clock.setNow(launchTime.addDays(1));
-        launch();
-        f->clock.advance(1);
-        QCOMPARE(f->platform.alerts.shown.size(), 1);
-    }
-
-    void unreadableMetaCountsAsNotOffered() {
-        launched(yesterdayNoon);
-        QVERIFY(writeFile(f->store.metaPath(), "{\"lastDailyReportPromptDay\": 2026"));
-        launch();
-        f->clock.advance(1);
-        QCOMPARE(f->platform.alerts.shown.size(), 1);
-        QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-18"));
+        QCOMPARE(f->platform.alerts.shown.size(), offered ? 1 : 0);
+        const QByteArray today = R"({"lastDailyReportPromptDay":"2026-03-18"})";
+        QCOMPARE(readFile(f->store.metaPath()), offered ? today : meta);
+        if (recorded == launchTime) {
+            // Running on into the next day: the check comes with the next launch.
+            f->clock.setNow(launchTime.addDays(1));
+            launch();
+            f->clock.advance(1);
+            QCOMPARE(f->platform.alerts.shown.size(), 1);
+        }
     }
 
     void menuLinesOpenTitledWindows_data() {
