@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,7 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +47,17 @@ QStringList ids(const QList<StatsEvent>& events) {
     return result;
 }
 
+// Whether some other open file description holds the lock on path.
+bool isLockedElsewhere(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    ::close(fd);
+    return locked;
+}
+
 } // namespace
 
 class TestStatsStore : public QObject {
@@ -49,9 +65,11 @@ class TestStatsStore : public QObject {
 
     std::unique_ptr<ServicesFixture> f;
 
+    // Where the files belong, written out rather than asked of the store.
     QString monthFile(const QString& key) const {
-        return f->store.eventsDirectory() + u'/' + key + QStringLiteral(".jsonl");
+        return f->dir.filePath(QStringLiteral("Stats/events/") + key + QStringLiteral(".jsonl"));
     }
+    QString metaFile() const { return f->dir.filePath(QStringLiteral("Stats/meta.json")); }
     void launched(const QDateTime& at) const {
         f->store.record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {}, at);
     }
@@ -139,34 +157,30 @@ private slots:
         QCOMPARE(StatsStore::monthKeys(start, end), keys);
     }
 
-    void separators_data() {
-        QTest::addColumn<QByteArray>("separator");
-        QTest::addColumn<QByteArray>("end");
-        QTest::newRow("last line without line feed") << QByteArray("\n") << QByteArray();
+    // Lines split at every line break, the last with or without one; a blank line, garbage, an
+    // unknown type, fractional seconds and invalid UTF-8 are skipped without a word.
+    void monthFileLines_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QStringList>("read");
+        const QByteArray a = line("A", "2026-03-02T01:00:00Z");
+        const QByteArray b = line("B", "2026-03-02T02:00:00Z", "hydration_snoozed");
+        QTest::newRow("last line without line feed") << a + "\n" + b << QStringList{"A", "B"};
         const std::pair<const char*, const char*> separators[] = {
             {"LF", "\n"}, {"CR LF", "\r\n"},   {"CR", "\r"},           {"VT", "\v"},
             {"FF", "\f"}, {"NEL", "\xC2\x85"}, {"LS", "\xE2\x80\xA8"}, {"PS", "\xE2\x80\xA9"}};
         for (const auto& [name, separator] : separators) {
-            QTest::newRow(name) << QByteArray(separator) << QByteArray(separator);
+            QTest::newRow(name) << a + separator + b + separator << QStringList{"A", "B"};
         }
+        QTest::newRow("unreadable lines")
+            << a + "\n\n   \nnot json at all\n" + line("X", "2026-03-02T01:30:00Z", "rest_paused") + "\n" +
+                   line("Y", "2026-03-02T01:40:00.5Z") + "\n" +
+                   line("Z", "2026-03-02T01:50:00Z").replace("\"Z\"", "\"\xFF\xFE\"") + "\n" + b + "\n"
+            << QStringList{"A", "B"};
     }
-    void separators() {
-        QFETCH(QByteArray, separator);
-        QFETCH(QByteArray, end);
-        QVERIFY(writeFile(monthFile(QStringLiteral("2026-03")), line("A", "2026-03-02T01:00:00Z") +
-                                                                    separator +
-                                                                    line("B", "2026-03-02T02:00:00Z") + end));
-        QCOMPARE(ids(march()), (QStringList{"A", "B"}));
-    }
-
-    void unreadableLinesAreSkipped() {
-        QVERIFY(writeFile(monthFile(QStringLiteral("2026-03")),
-                          line("A", "2026-03-02T01:00:00Z") + "\n\n   \nnot json at all\n" +
-                              line("X", "2026-03-02T01:30:00Z", "rest_paused") + "\n" +
-                              line("Y", "2026-03-02T01:40:00.5Z") + "\n" +
-                              line("Z", "2026-03-02T01:50:00Z").replace("\"Z\"", "\"\xFF\xFE\"") + "\n" +
-                              line("B", "2026-03-02T02:00:00Z", "hydration_snoozed") + "\n"));
-        QCOMPARE(ids(march()), (QStringList{"A", "B"}));
+    void monthFileLines() {
+        QFETCH(QByteArray, contents);
+        QVERIFY(writeFile(monthFile(QStringLiteral("2026-03")), contents));
+        QTEST(ids(march()), "read");
         QVERIFY(f->log.isEmpty());
     }
 
@@ -207,11 +221,12 @@ private slots:
 
     void deletedFolderIsRecreated() {
         QVERIFY(StatsStore::defaultRootDirectory().endsWith(QStringLiteral("/Tavo/Stats")));
-        QVERIFY(QDir(f->store.reportsDirectory()).exists());
-        QVERIFY(QDir(f->store.rootDirectory()).removeRecursively());
+        const QString reports = f->dir.filePath(QStringLiteral("Stats/reports"));
+        QVERIFY(QDir(reports).exists());
+        QVERIFY(QDir(f->dir.filePath(QStringLiteral("Stats"))).removeRecursively());
         launched(local(2026, 3, 2));
         QCOMPARE(march().size(), 1);
-        QVERIFY(QDir(f->store.reportsDirectory()).exists());
+        QVERIFY(QDir(reports).exists());
         QVERIFY(f->log.isEmpty());
     }
 
@@ -283,9 +298,9 @@ private slots:
     void meta() {
         QCOMPARE(f->store.loadMeta(), StatsMeta{});
         f->store.saveMeta({});
-        QCOMPARE(readFile(f->store.metaPath()), QByteArray("{}"));
+        QCOMPARE(readFile(metaFile()), QByteArray("{}"));
         f->store.saveMeta({QStringLiteral("2026-03-02")});
-        QCOMPARE(readFile(f->store.metaPath()), QByteArray(R"({"lastDailyReportPromptDay":"2026-03-02"})"));
+        QCOMPARE(readFile(metaFile()), QByteArray(R"({"lastDailyReportPromptDay":"2026-03-02"})"));
         QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-02"));
         QVERIFY(f->log.isEmpty());
     }
@@ -298,18 +313,90 @@ private slots:
     }
     void unreadableMetaIsEmpty() {
         QFETCH(QByteArray, contents);
-        QVERIFY(writeFile(f->store.metaPath(), contents));
+        QVERIFY(writeFile(metaFile(), contents));
         QCOMPARE(f->store.loadMeta(), StatsMeta{});
     }
 
     void failedMetaSaveKeepsTheOldFile() {
         f->store.saveMeta({QStringLiteral("2026-03-01")});
-        const QByteArray before = readFile(f->store.metaPath());
+        const QByteArray before = readFile(metaFile());
         withFileSizeLimit(10, [this] { f->store.saveMeta({QStringLiteral("2026-03-02")}); });
 
         QCOMPARE(f->log.size(), 1);
         QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to save meta: ")));
-        QCOMPARE(readFile(f->store.metaPath()), before);
+        QCOMPARE(readFile(metaFile()), before);
+    }
+
+    // Another program holding the month file's lock for good, or a pipe or a
+    // folder where the month file belongs, must not freeze the caller: record()
+    // comes back at once, the events wait in memory and land, in order, once the
+    // obstacle is gone; events that never could be written are reported at the end.
+    void obstacleHoldsEventsBack_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<bool>("removed");
+        for (const QString& obstacle :
+             {QStringLiteral("lock"), QStringLiteral("fifo"), QStringLiteral("folder")}) {
+            QTest::newRow(qPrintable(obstacle + QStringLiteral(" removed"))) << obstacle << true;
+            QTest::newRow(qPrintable(obstacle + QStringLiteral(" until the end"))) << obstacle << false;
+        }
+    }
+    void obstacleHoldsEventsBack() {
+        QFETCH(QString, obstacle);
+        QFETCH(bool, removed);
+        auto store = std::make_unique<StatsStore>(f->dir.filePath(QStringLiteral("Hostile")));
+        const QString path = f->dir.filePath(QStringLiteral("Hostile/events/2026-03.jsonl"));
+        const QByteArray existing = "{\"earlier\":1}\n";
+
+        QProcess holder;
+        if (obstacle == u"lock") {
+            QVERIFY(writeFile(path, existing));
+            // Holds the lock until its input closes.
+            holder.start(QStringLiteral("flock"),
+                         {QStringLiteral("--exclusive"), path, QStringLiteral("cat")});
+            QVERIFY(holder.waitForStarted());
+            QTRY_VERIFY(isLockedElsewhere(path));
+        } else if (obstacle == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else {
+            QVERIFY(QDir().mkpath(path));
+        }
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int day = 2; day <= 4; ++day) {
+            store->record(StatsEventType::appLaunched, StatsEventSource::system, std::nullopt, {},
+                          local(2026, 3, day));
+        }
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        const auto stored = [&] { return store->events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); };
+        QVERIFY(stored().isEmpty());
+        QCOMPARE(f->log.size(), 1);
+        QVERIFY2(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
+                 qPrintable(f->log[0]));
+
+        if (!removed) {
+            store.reset();
+            QCOMPARE(f->log.size(), 2);
+            QVERIFY2(f->log[1].startsWith(QStringLiteral("Tavo Stats: 3 event(s) lost at exit")),
+                     qPrintable(f->log[1]));
+            holder.closeWriteChannel();
+            QVERIFY(holder.state() == QProcess::NotRunning || holder.waitForFinished());
+            return;
+        }
+        if (obstacle == u"lock") {
+            holder.closeWriteChannel();
+            QVERIFY(holder.waitForFinished());
+        } else {
+            QVERIFY(obstacle == u"fifo" ? QFile::remove(path) : QDir(path).removeRecursively());
+        }
+        // The writer thread tries again on its own, without a further event.
+        QTRY_COMPARE(stored().size(), 3);
+        QCOMPARE(stored().at(2).timestamp, local(2026, 3, 4));
+        if (obstacle == u"lock") {
+            QVERIFY(readFile(path).startsWith(existing));
+        }
+        store.reset();
+        QCOMPARE(f->log.size(), 1);
     }
 };
 
