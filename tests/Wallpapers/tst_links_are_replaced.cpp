@@ -46,7 +46,7 @@ private Q_SLOTS:
             f.prefs.setValue(Settings::wallpaperServiceBaseURL, service.baseUrl());
             const QString cache = f.dir.filePath(QStringLiteral("cache"));
             QVERIFY(QDir().mkpath(cache));
-            path = QDir(cache).filePath(WallpaperManager::cacheFileName);
+            path = QDir(cache).filePath(QStringLiteral("cached_wallpaper_v2.jpg"));
             QVERIFY(QFile::link(target, path));
             WallpaperManager manager(cache, f.clock, f.prefs, nullptr);
             manager.prefetchNextWallpaper();

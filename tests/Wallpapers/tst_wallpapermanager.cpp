@@ -36,7 +36,10 @@ QByteArray listOf(const QStringList& ids) {
 const QString listFailed =
     QStringLiteral("⚠️ 从 Picsum 列表获取数据失败，正在尝试直连源...");
 const QString notAnImage = QStringLiteral("⚠️ 拉取的壁纸数据无法解析为 NSImage。");
+const QString tooSlow =
+    QStringLiteral("⚠️ 壁纸拉取网络错误: 请求 15 秒内未完成，已中止");
 const QString successPrefix = QStringLiteral("✨ 成功预缓存了最新的高清背景壁纸 (源: ");
+const QRegularExpression listPath(QStringLiteral("^/v2/list\\?page=([1-9]|10)&limit=30$"));
 const QRegularExpression
     fallbackPath(QStringLiteral("^/1920/1080\\?random=[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"));
 
@@ -88,9 +91,7 @@ private Q_SLOTS:
         QTest::qWait(100);
 
         QCOMPARE(service->paths.size(), 2);
-        QVERIFY(QRegularExpression(QStringLiteral("^/v2/list\\?page=([1-9]|10)&limit=30$"))
-                    .match(QString::fromLatin1(service->paths[0]))
-                    .hasMatch());
+        QVERIFY(listPath.match(QString::fromLatin1(service->paths[0])).hasMatch());
         const QString photoUrl = service->baseUrl() + QString::fromLatin1(service->paths[1]);
         QVERIFY(QRegularExpression(QStringLiteral("^/id/1[789]/1920/1080$"))
                     .match(QString::fromLatin1(service->paths[1]))
@@ -159,9 +160,7 @@ private Q_SLOTS:
                 QCOMPARE(service->paths.size(), run * lines.size());      // a line for each request
             }
         }
-        QVERIFY(QRegularExpression(QStringLiteral("^/v2/list\\?page=([1-9]|10)&limit=30$"))
-                    .match(QString::fromLatin1(service->paths.first()))
-                    .hasMatch());
+        QVERIFY(listPath.match(QString::fromLatin1(service->paths.first())).hasMatch());
         QVERIFY(fallbackPath.match(QString::fromLatin1(service->paths.last())).hasMatch());
         for (int i = 0; i < f->log.size(); ++i) {
             const QString& line = f->log[i];
@@ -200,7 +199,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, contents);
         const bool photo = contents.startsWith("\x89PNG");
         QVERIFY(QDir().mkpath(cacheDir()));
-        const QString cache = QDir(cacheDir()).filePath(WallpaperManager::cacheFileName);
+        const QString cache = QDir(cacheDir()).filePath(QStringLiteral("cached_wallpaper_v2.jpg"));
         QVERIFY(writeFile(cache, contents));
         auto manager = makeManager();
         QVERIFY(manager->cachedImage().isNull());
@@ -227,6 +226,51 @@ private Q_SLOTS:
         QCOMPARE(service->paths.value(1),
                  QByteArray("/id/..%2F..%2Fv2%2Flist%3Fx%3D1%0D%0AHost%3A%20evil%20%23/1920/1080"));
         QVERIFY(!f->log[0].contains(QLatin1Char('\n')));
+    }
+
+    // A server that sends one byte every 5 seconds never lets a transfer
+    // time-out fire. Each request ends 10 (list) or 15 (picture) seconds after it
+    // started however its bytes trickle in, so the fetch always ends and the next
+    // one can start.
+    void slowDripEndsAtTheDeadline_data() {
+        QTest::addColumn<bool>("listDrips");
+        QTest::newRow("list and fallback drip") << true;
+        QTest::newRow("photo and fallback drip") << false;
+    }
+    void slowDripEndsAtTheDeadline() {
+        QFETCH(bool, listDrips);
+        service->route = [&](const QByteArray& path) {
+            if (path.startsWith("/v2/list") && !listDrips) {
+                return Response{"[{\"id\":\"7\"}]"};
+            }
+            return Response{QByteArray(100, 'x'), "image/jpeg", 200, false, true};
+        };
+        // Lets the fake clock run, one drip every 5 seconds.
+        const auto dripFor = [this](double seconds) {
+            for (double passed = 0; passed < seconds; passed += 5) {
+                service->drip();
+                QTest::qWait(20);
+                f->advance(std::min(5.0, seconds - passed));
+            }
+        };
+        WallpaperManager manager(std::nullopt, f->clock, f->prefs, nullptr);
+
+        manager.prefetchNextWallpaper();
+        QTRY_COMPARE(service->paths.size(), listDrips ? 1 : 2);
+        dripFor((listDrips ? 10 : 15) - 0.5); // the list's time-out, or the picture's
+        QCOMPARE(service->paths.size(), listDrips ? 1 : 2);
+        QVERIFY(manager.isPrefetching());
+        dripFor(0.5);
+        // The fallback starts, and drips as well.
+        QTRY_COMPARE(service->paths.size(), listDrips ? 2 : 3);
+        QCOMPARE(f->log.last(), listDrips ? listFailed : tooSlow);
+        dripFor(15);
+        QTRY_VERIFY(!manager.isPrefetching());
+        QCOMPARE(f->log.last(), tooSlow);
+
+        const qsizetype requests = service->paths.size();
+        manager.prefetchNextWallpaper();
+        QTRY_VERIFY(service->paths.size() > requests); // a new chain
     }
 };
 
