@@ -13,6 +13,8 @@
 #include <QTextDocument>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 // The input form, the real modal alert, the About body and Ctrl+Q.
 class DialogsTest : public QObject {
     Q_OBJECT
@@ -55,7 +57,7 @@ private Q_SLOTS:
         QFETCH(QList<QRect>, frames);
         QList<AppDelegate::FormRow> form;
         for (int i = 0; i < rows; ++i) {
-            form.append({QStringLiteral("第 %1 行").arg(i), new QLineEdit(QString::number(i))});
+            form.append({u"第 %1 行"_s.arg(i), new QLineEdit(QString::number(i))});
         }
         const std::unique_ptr<QWidget> view = AppDelegate::formView(form);
         QCOMPARE(view->size(), QSize(256, height));
@@ -67,7 +69,7 @@ private Q_SLOTS:
         for (int i = 0; i < rows; ++i) {
             const auto* label = qobject_cast<QLabel*>(children.at(2 * i));
             QVERIFY(label);
-            QCOMPARE(label->text(), QStringLiteral("第 %1 行").arg(i));
+            QCOMPARE(label->text(), u"第 %1 行"_s.arg(i));
             QCOMPARE(children.at(2 * i + 1), form.at(i).field);
             QVERIFY(!form.at(i).field->isReadOnly());
         }
@@ -76,8 +78,8 @@ private Q_SLOTS:
     void alertStaysOnTopWithTheFirstButtonAsDefault() {
         DialogAlerts alerts;
         Alert alert;
-        alert.messageText = QStringLiteral("设置护眼节奏");
-        alert.buttons = {QStringLiteral("应用"), QStringLiteral("取消")};
+        alert.messageText = u"设置护眼节奏"_s;
+        alert.buttons = {u"应用"_s, u"取消"_s};
         whenModal([](QDialog* dialog) {
             QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
             QPushButton* byDefault = nullptr;
@@ -88,7 +90,7 @@ private Q_SLOTS:
                 }
             }
             QVERIFY(byDefault);
-            QCOMPARE(byDefault->text(), QStringLiteral("应用"));
+            QCOMPARE(byDefault->text(), u"应用"_s);
             QTest::keyClick(dialog, Qt::Key_Return);
         });
         QCOMPARE(alerts.run(alert), Alerts::firstButton);
@@ -96,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(alerts.run(alert), Alerts::closed);
         whenModal([](QDialog* dialog) {
             for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-                if (button->text() == QStringLiteral("取消")) {
+                if (button->text() == u"取消"_s) {
                     button->click();
                 }
             }
@@ -106,15 +108,15 @@ private Q_SLOTS:
 
     void rhythmFieldsTakeSelectAllAndPaste() {
         Launched app;
-        QApplication::clipboard()->setText(QStringLiteral("25"));
+        QApplication::clipboard()->setText(u"25"_s);
         whenModal([](QDialog* dialog) {
             auto* work = qobject_cast<QLineEdit*>(dialog->focusWidget());
             QVERIFY(work);
-            QCOMPARE(work->text(), QStringLiteral("20")); // the work field starts focused
+            QCOMPARE(work->text(), u"20"_s); // the work field starts focused
             QTest::keyClick(work, Qt::Key_A, Qt::ControlModifier);
-            QCOMPARE(work->selectedText(), QStringLiteral("20"));
+            QCOMPARE(work->selectedText(), u"20"_s);
             QTest::keyClick(work, Qt::Key_V, Qt::ControlModifier);
-            QCOMPARE(work->text(), QStringLiteral("25"));
+            QCOMPARE(work->text(), u"25"_s);
             QTest::keyClick(work, Qt::Key_Return);
         });
         app.delegate->showCustomRestModeDialog();
@@ -125,11 +127,11 @@ private Q_SLOTS:
     void aboutBodyHasTwelveStyledPieces() {
         const std::unique_ptr<QTextDocument> text = AppDelegate::aboutDetailAttributedText();
         const QString plain = text->toPlainText();
-        QVERIFY(plain.startsWith(QStringLiteral("【护眼这块】\n工作可以再干，眼睛别当耗材。")));
-        QVERIFY(plain.endsWith(QStringLiteral("舒服、可坚持、不过量，就很好。")));
+        QVERIFY(plain.startsWith(u"【护眼这块】\n工作可以再干，眼睛别当耗材。"_s));
+        QVERIFY(plain.endsWith(u"舒服、可坚持、不过量，就很好。"_s));
         // Eight single and three double line breaks: 15 paragraphs, three of them empty.
         QCOMPARE(text->blockCount(), 15);
-        QCOMPARE(plain.count(QStringLiteral("\n\n")), 3);
+        QCOMPARE(plain.count(u"\n\n"_s), 3);
         struct Expected {
             int block;
             QString start;
@@ -138,13 +140,10 @@ private Q_SLOTS:
             qreal paragraphSpacing;
         };
         const QList<Expected> expected = {
-            {0, QStringLiteral("【护眼这块】"), 13, true, 3},
-            {1, QStringLiteral("工作可以再干"), 12.5, true, 3},
-            {2, QStringLiteral("可以把 20-20-20"), 11.5, false, 9},
-            {4, QStringLiteral("【喝水这块】"), 13, true, 3},
-            {12, QStringLiteral("最后一句"), 13, true, 3},
-            {13, QStringLiteral("钱是老板的"), 12.5, true, 3},
-            {14, QStringLiteral("Tavo 的目标很小"), 11.5, false, 9},
+            {0, u"【护眼这块】"_s, 13, true, 3},        {1, u"工作可以再干"_s, 12.5, true, 3},
+            {2, u"可以把 20-20-20"_s, 11.5, false, 9},  {4, u"【喝水这块】"_s, 13, true, 3},
+            {12, u"最后一句"_s, 13, true, 3},           {13, u"钱是老板的"_s, 12.5, true, 3},
+            {14, u"Tavo 的目标很小"_s, 11.5, false, 9},
         };
         for (const Expected& e : expected) {
             const QTextBlock block = text->findBlockByNumber(e.block);
@@ -171,7 +170,7 @@ private Q_SLOTS:
     }
 
     void aboutAlert() {
-        QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+        QCoreApplication::setApplicationVersion(u"1.0.0"_s);
         DelegateFixture f;
         AppDelegate& delegate = f.make();
         ScriptedAlerts& alerts = f.platform.alerts;
@@ -183,15 +182,14 @@ private Q_SLOTS:
         delegate.showAbout();
         QCOMPARE(alerts.shown.size(), 1);
         const Alert& alert = alerts.shown.first();
-        QCOMPARE(alert.messageText, QStringLiteral("关于 Tavo"));
-        QCOMPARE(alert.informativeText,
-                 QStringLiteral("菜单栏状态续命搭子：不帮你卷，只提醒你别嘎。\nV1.0.0 "));
+        QCOMPARE(alert.messageText, u"关于 Tavo"_s);
+        QCOMPARE(alert.informativeText, u"菜单栏状态续命搭子：不帮你卷，只提醒你别嘎。\nV1.0.0 "_s);
         QCOMPARE(alert.style, AlertStyle::Informational);
-        QCOMPARE(alert.buttons, QStringList{QStringLiteral("下次一定")});
+        QCOMPARE(alert.buttons, QStringList{u"下次一定"_s});
         // As tall as its text, however long that is.
         const std::unique_ptr<QTextDocument> text = AppDelegate::aboutDetailAttributedText();
         QCOMPARE(accessory, QSize(680, AppDelegate::aboutAccessoryHeight(*text)));
-        QTextCursor(text.get()).insertText(QStringLiteral("多一行\n多两行\n多三行\n"));
+        QTextCursor(text.get()).insertText(u"多一行\n多两行\n多三行\n"_s);
         QVERIFY(AppDelegate::aboutAccessoryHeight(*text) > accessory.height());
     }
 

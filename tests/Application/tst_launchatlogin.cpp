@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // The autostart entry behind "开机自启", in a private XDG_CONFIG_HOME.
 class LaunchAtLoginTest : public QObject {
     Q_OBJECT
@@ -20,7 +22,7 @@ private:
     struct Home {
         QTemporaryDir dir;
         QByteArray previous = qgetenv("XDG_CONFIG_HOME");
-        explicit Home(const QString& configHome = QStringLiteral("config")) {
+        explicit Home(const QString& configHome = u"config"_s) {
             qputenv("XDG_CONFIG_HOME", dir.filePath(configHome).toUtf8());
         }
         ~Home() { qputenv("XDG_CONFIG_HOME", previous); }
@@ -50,7 +52,7 @@ private:
 private Q_SLOTS:
     void registerWritesAnEntryForTheBinary() {
         Home home;
-        QCOMPARE(home.entry(), home.dir.filePath(QStringLiteral("config/autostart/tavo.desktop")));
+        QCOMPARE(home.entry(), home.dir.filePath(u"config/autostart/tavo.desktop"_s));
         XdgAutostartLoginItem item(installed());
         QVERIFY(!item.isEnabled());
         QCOMPARE(item.registerItem(), std::nullopt);
@@ -109,15 +111,12 @@ private Q_SLOTS:
     void execQuoting_data() {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QByteArray>("exec");
-        QTest::newRow("plain") << QStringLiteral("/usr/bin/tavo") << QByteArray("Exec=\"/usr/bin/tavo\"");
-        QTest::newRow("blank") << QStringLiteral("/opt/My Apps/tavo")
-                               << QByteArray("Exec=\"/opt/My Apps/tavo\"");
-        QTest::newRow("quote and dollar")
-            << QStringLiteral("/a\"b$c`d") << QByteArray("Exec=\"/a\\\\\"b\\\\$c\\\\`d\"");
-        QTest::newRow("backslash") << QStringLiteral("/a\\b") << QByteArray("Exec=\"/a\\\\\\\\b\"");
-        QTest::newRow("percent") << QStringLiteral("/100%/tavo") << QByteArray("Exec=\"/100%%/tavo\"");
-        QTest::newRow("chinese") << QStringLiteral("/home/用户/tavo")
-                                 << QByteArray("Exec=\"/home/用户/tavo\"");
+        QTest::newRow("plain") << u"/usr/bin/tavo"_s << QByteArray("Exec=\"/usr/bin/tavo\"");
+        QTest::newRow("blank") << u"/opt/My Apps/tavo"_s << QByteArray("Exec=\"/opt/My Apps/tavo\"");
+        QTest::newRow("quote and dollar") << u"/a\"b$c`d"_s << QByteArray("Exec=\"/a\\\\\"b\\\\$c\\\\`d\"");
+        QTest::newRow("backslash") << u"/a\\b"_s << QByteArray("Exec=\"/a\\\\\\\\b\"");
+        QTest::newRow("percent") << u"/100%/tavo"_s << QByteArray("Exec=\"/100%%/tavo\"");
+        QTest::newRow("chinese") << u"/home/用户/tavo"_s << QByteArray("Exec=\"/home/用户/tavo\"");
     }
     void execQuoting() {
         QFETCH(QString, executable);
@@ -128,11 +127,11 @@ private Q_SLOTS:
 
     void unwritableFolderFails() {
         // A regular file where a folder belongs stops root as well as anyone.
-        Home home(QStringLiteral("file/config"));
-        QVERIFY(writeFile(home.dir.filePath(QStringLiteral("file")), {}));
+        Home home(u"file/config"_s);
+        QVERIFY(writeFile(home.dir.filePath(u"file"_s), {}));
         XdgAutostartLoginItem item(installed());
         const std::optional<QString> error = item.registerItem();
-        QVERIFY2(error && error->contains(home.dir.filePath(QStringLiteral("file/config/autostart"))),
+        QVERIFY2(error && error->contains(home.dir.filePath(u"file/config/autostart"_s)),
                  qPrintable(error.value_or(QString())));
         QVERIFY(!item.isEnabled());
     }
@@ -145,44 +144,41 @@ private Q_SLOTS:
         app.delegate->toggleLaunchAtLogin();
         QVERIFY(QFile::exists(home.entry()));
         QVERIFY(app.checked());
-        QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 已设置开机自启")});
+        QCOMPARE(app.log, QStringList{u"Tavo: 已设置开机自启"_s});
         app.delegate->toggleLaunchAtLogin();
         QVERIFY(!QFile::exists(home.entry()));
         QVERIFY(!app.checked());
-        QCOMPARE(app.log.last(), QStringLiteral("Tavo: 已取消开机自启"));
+        QCOMPARE(app.log.last(), u"Tavo: 已取消开机自启"_s);
         QVERIFY(app.platform.alerts.shown.isEmpty());
     }
 
     // A build that is not installed has nothing lasting to start at login.
     void notInstalledFailsToRegister() {
         Home home;
-        const QString missing = home.dir.filePath(QStringLiteral("bin/tavo"));
+        const QString missing = home.dir.filePath(u"bin/tavo"_s);
         Delegate app(true, missing);
         app.delegate->toggleLaunchAtLogin();
         QVERIFY(!QFile::exists(home.entry()));
-        const QString error = QStringLiteral("找不到已安装的程序 ") + missing;
-        QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 设置开机自启失败: ") + error});
+        const QString error = u"找不到已安装的程序 "_s + missing;
+        QCOMPARE(app.log, QStringList{u"Tavo: 设置开机自启失败: "_s + error});
         QCOMPARE(app.platform.alerts.shown.size(), 1);
         const Alert& alert = app.platform.alerts.shown.first();
-        QCOMPARE(alert.messageText, QStringLiteral("开机自启设置"));
-        QCOMPARE(
-            alert.informativeText,
-            QStringLiteral("设置开机自启失败，请确保应用已移动至「应用程序」文件夹后再试。\n\n错误信息: ") +
-                error);
+        QCOMPARE(alert.messageText, u"开机自启设置"_s);
+        QCOMPARE(alert.informativeText,
+                 u"设置开机自启失败，请确保应用已移动至「应用程序」文件夹后再试。\n\n错误信息: "_s + error);
         QCOMPARE(alert.style, AlertStyle::Warning);
-        QCOMPARE(alert.buttons, QStringList{QStringLiteral("确定")});
+        QCOMPARE(alert.buttons, QStringList{u"确定"_s});
         QVERIFY(!app.checked());
     }
 
     void failedUnregistrationKeepsTheCheckMark() {
         Delegate app(false);
         app.platform.loginItem.enabled = true;
-        app.platform.loginItem.failure = QStringLiteral("权限不够");
+        app.platform.loginItem.failure = u"权限不够"_s;
         app.delegate->toggleLaunchAtLogin();
-        QCOMPARE(app.log, QStringList{QStringLiteral("Tavo: 取消开机自启失败: 权限不够")});
+        QCOMPARE(app.log, QStringList{u"Tavo: 取消开机自启失败: 权限不够"_s});
         QCOMPARE(app.platform.alerts.shown.size(), 1);
-        QCOMPARE(app.platform.alerts.shown.first().informativeText,
-                 QStringLiteral("取消开机自启失败: 权限不够"));
+        QCOMPARE(app.platform.alerts.shown.first().informativeText, u"取消开机自启失败: 权限不够"_s);
         QVERIFY(app.checked()); // the mark follows the entry, not the request
         QCOMPARE(app.platform.loginItem.requests, 1);
     }

@@ -15,18 +15,20 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // Stands in for logind on a private bus: answers GetSession for the caller.
 class FakeLoginManager : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
-    static inline const QString sessionPath = QStringLiteral("/org/freedesktop/login1/session/_31");
+    static inline const QString sessionPath = u"/org/freedesktop/login1/session/_31"_s;
     int sessionLookups = 0;
 
 public Q_SLOTS:
     QDBusObjectPath GetSession(const QString& id) {
         ++sessionLookups;
-        return QDBusObjectPath(id == QStringLiteral("auto") ? sessionPath : QStringLiteral("/"));
+        return QDBusObjectPath(id == u"auto"_s ? sessionPath : u"/"_s);
     }
 };
 
@@ -56,8 +58,8 @@ private:
         }
     };
 
-    static inline const QString login = QStringLiteral("/org/freedesktop/login1");
-    static inline const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+    static inline const QString login = u"/org/freedesktop/login1"_s;
+    static inline const QString sessionInterface = u"org.freedesktop.login1.Session"_s;
     static QDBusMessage signal(const QString& path, const QString& interface, const QString& name,
                                const QVariantList& arguments = {}) {
         QDBusMessage message = QDBusMessage::createSignal(path, interface, name);
@@ -95,7 +97,7 @@ private Q_SLOTS:
         const QList<StatsEvent> completed = f.events(StatsEventType::restCompleted);
         QCOMPARE(completed.size(), 1);
         QCOMPARE(completed.first().sessionId, session);
-        QCOMPARE(completed.first().payload.value(QStringLiteral("actualSeconds"), 0), StatsPayloadValue(20));
+        QCOMPARE(completed.first().payload.value(u"actualSeconds"_s, 0), StatsPayloadValue(20));
     }
 
     void lockLeavesTheCountdownAndAnEndedRest() {
@@ -110,7 +112,7 @@ private Q_SLOTS:
         f.resume();
         QCOMPARE(d.restCycle.workSecondsRemaining(), 1070);
         QVERIFY(!d.restCycle.isResting());
-        QCOMPARE(d.statusLine(), RestCycle::statusTitle(1070));
+        QCOMPARE(d.statusLine(), u"🧃 再营业 17:50 就强制充电"_s);
 
         // A rest that ends while locked stays ended.
         d.triggerRestNow();
@@ -148,7 +150,7 @@ private Q_SLOTS:
         QVERIFY(timer);
         QCOMPARE(f.clock.activeTimerCount(), timers);
         QCOMPARE(f.events(StatsEventType::appLaunched).size(), 1);
-        QCOMPARE(d.statusLine(), RestCycle::statusTitle(1190));
+        QCOMPARE(d.statusLine(), u"💼 打工续航还剩 19:50"_s);
         f.clock.advance(1); // still one tick per second
         QCOMPARE(d.restCycle.workSecondsRemaining(), 1189);
     }
@@ -169,8 +171,7 @@ private Q_SLOTS:
     }
 
     void missingBusesGiveNoEvents() {
-        DBusSessionEvents events(QDBusConnection(QStringLiteral("nowhere")),
-                                 QDBusConnection(QStringLiteral("nowhere")));
+        DBusSessionEvents events(QDBusConnection(u"nowhere"_s), QDBusConnection(u"nowhere"_s));
         QSignalSpy paused(&events, &SessionEvents::paused);
         QCoreApplication::processEvents();
         QCOMPARE(paused.size(), 0);
@@ -184,37 +185,33 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fromOwner");
         QTest::addColumn<QString>("expected");
         const auto property = [](const QString& name, bool value) {
-            return signal(FakeLoginManager::sessionPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                          QStringLiteral("PropertiesChanged"),
+            return signal(FakeLoginManager::sessionPath, u"org.freedesktop.DBus.Properties"_s,
+                          u"PropertiesChanged"_s,
                           {sessionInterface, QVariantMap{{name, value}}, QStringList()});
         };
         const auto saver = [](const QString& service, const QString& path, bool active) {
-            return signal(path, service, QStringLiteral("ActiveChanged"), {active});
+            return signal(path, service, u"ActiveChanged"_s, {active});
         };
         const auto row = [](const char* kind, const QDBusMessage& away, const QDBusMessage& back) {
-            QTest::addRow("%s from its owner", kind) << away << back << true << QStringLiteral("PR");
+            QTest::addRow("%s from its owner", kind) << away << back << true << u"PR"_s;
             QTest::addRow("%s from another program", kind) << away << back << false << QString();
         };
-        const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
-        row("sleep", signal(login, manager, QStringLiteral("PrepareForSleep"), {true}),
-            signal(login, manager, QStringLiteral("PrepareForSleep"), {false}));
-        row("lock", sessionSignal(QStringLiteral("Lock")), sessionSignal(QStringLiteral("Unlock")));
-        row("LockedHint", property(QStringLiteral("LockedHint"), true),
-            property(QStringLiteral("LockedHint"), false));
-        row("Active", property(QStringLiteral("Active"), false), property(QStringLiteral("Active"), true));
+        const QString manager = u"org.freedesktop.login1.Manager"_s;
+        row("sleep", signal(login, manager, u"PrepareForSleep"_s, {true}),
+            signal(login, manager, u"PrepareForSleep"_s, {false}));
+        row("lock", sessionSignal(u"Lock"_s), sessionSignal(u"Unlock"_s));
+        row("LockedHint", property(u"LockedHint"_s, true), property(u"LockedHint"_s, false));
+        row("Active", property(u"Active"_s, false), property(u"Active"_s, true));
         row("freedesktop saver",
-            saver(DBusSessionEvents::screenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"), true),
-            saver(DBusSessionEvents::screenSaver, QStringLiteral("/ScreenSaver"), false));
-        row("GNOME saver",
-            saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), true),
-            saver(DBusSessionEvents::gnomeScreenSaver, QStringLiteral("/org/gnome/ScreenSaver"), false));
-        const QString other = QStringLiteral("/org/freedesktop/login1/session/_32");
+            saver(DBusSessionEvents::screenSaver, u"/org/freedesktop/ScreenSaver"_s, true),
+            saver(DBusSessionEvents::screenSaver, u"/ScreenSaver"_s, false));
+        row("GNOME saver", saver(DBusSessionEvents::gnomeScreenSaver, u"/org/gnome/ScreenSaver"_s, true),
+            saver(DBusSessionEvents::gnomeScreenSaver, u"/org/gnome/ScreenSaver"_s, false));
+        const QString other = u"/org/freedesktop/login1/session/_32"_s;
         QTest::newRow("another session's lock")
-            << sessionSignal(QStringLiteral("Lock"), other) << sessionSignal(QStringLiteral("Unlock"), other)
-            << true << QString();
+            << sessionSignal(u"Lock"_s, other) << sessionSignal(u"Unlock"_s, other) << true << QString();
         QTest::newRow("a property that is no lock")
-            << property(QStringLiteral("IdleHint"), true) << property(QStringLiteral("IdleHint"), false)
-            << true << QString();
+            << property(u"IdleHint"_s, true) << property(u"IdleHint"_s, false) << true << QString();
     }
     void awaySignalsCountOnlyFromTheirOwner() {
         QFETCH(QDBusMessage, away);
@@ -225,15 +222,14 @@ private Q_SLOTS:
         QVERIFY2(!bus.address.isEmpty(), "dbus-daemon did not start");
         {
             // logind and both screen savers on one connection, the adapter on another.
-            QDBusConnection owner = bus.connect(QStringLiteral("tavo-test-owner"));
-            QDBusConnection rogue = bus.connect(QStringLiteral("tavo-test-rogue"));
-            QDBusConnection adapterBus = bus.connect(QStringLiteral("tavo-test-adapter"));
+            QDBusConnection owner = bus.connect(u"tavo-test-owner"_s);
+            QDBusConnection rogue = bus.connect(u"tavo-test-rogue"_s);
+            QDBusConnection adapterBus = bus.connect(u"tavo-test-adapter"_s);
             QVERIFY(owner.isConnected() && rogue.isConnected() && adapterBus.isConnected());
             FakeLoginManager loginManager;
             QVERIFY(owner.registerObject(login, &loginManager, QDBusConnection::ExportAllSlots));
-            for (const QString& service :
-                 {QStringLiteral("org.freedesktop.login1"), DBusSessionEvents::screenSaver,
-                  DBusSessionEvents::gnomeScreenSaver}) {
+            for (const QString& service : {u"org.freedesktop.login1"_s, DBusSessionEvents::screenSaver,
+                                           DBusSessionEvents::gnomeScreenSaver}) {
                 QVERIFY(owner.registerService(service));
             }
 
@@ -245,7 +241,7 @@ private Q_SLOTS:
             // Unlock until it arrives, then let any late copies drain.
             QTRY_COMPARE(loginManager.sessionLookups, 1);
             for (int attempt = 0; attempt < 50 && seen.isEmpty(); ++attempt) {
-                owner.send(sessionSignal(QStringLiteral("Unlock")));
+                owner.send(sessionSignal(u"Unlock"_s));
                 QTest::qWait(100);
             }
             QVERIFY(!seen.isEmpty());

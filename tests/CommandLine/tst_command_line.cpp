@@ -10,6 +10,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every file under a folder with its size and time of change.
@@ -19,10 +21,8 @@ QStringList listing(const QString& folder) {
                          QDirIterator::Subdirectories);
          it.hasNext();) {
         const QFileInfo info(it.next());
-        entries.append(QStringLiteral("%1 %2 %3")
-                           .arg(info.filePath())
-                           .arg(info.size())
-                           .arg(info.lastModified().toMSecsSinceEpoch()));
+        entries.append(
+            u"%1 %2 %3"_s.arg(info.filePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()));
     }
     entries.sort();
     return entries;
@@ -44,8 +44,8 @@ class TestCommandLine : public QObject {
         err.clear();
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        return CommandLine::run(QStringList{QStringLiteral("tavo")} + arguments,
-                                {[] { return QDBusConnection(QStringLiteral("no bus")); },
+        return CommandLine::run(QStringList{u"tavo"_s} + arguments,
+                                {[] { return QDBusConnection(u"no bus"_s); },
                                  statsRoot.isEmpty() ? f->store.rootDirectory() : statsRoot, f->clock,
                                  outStream, errStream});
     }
@@ -65,18 +65,18 @@ class TestCommandLine : public QObject {
                                 QDateTime(day, QTime(9, minute, second)));
             };
             const auto rest = [&](int minute, qint64 actual) {
-                const StatsPayload planned{{QStringLiteral("plannedSeconds"), 20}};
+                const StatsPayload planned{{u"plannedSeconds"_s, 20}};
                 record(StatsEventType::restStarted, minute, 0, planned);
                 StatsPayload done = planned;
-                done.insert(QStringLiteral("actualSeconds"), actual);
-                done.insert(QStringLiteral("skippedSeconds"), 20 - actual);
+                done.insert(u"actualSeconds"_s, actual);
+                done.insert(u"skippedSeconds"_s, 20 - actual);
                 record(actual == 20 ? StatsEventType::restCompleted : StatsEventType::restSkipped, minute,
                        static_cast<int>(actual), done);
             };
             record(StatsEventType::appLaunched, 0, 0, {});
             rest(20, 20);
             rest(40, 20);
-            record(StatsEventType::hydrationCompleted, 50, 0, {{QStringLiteral("countAfter"), 1}});
+            record(StatsEventType::hydrationCompleted, 50, 0, {{u"countAfter"_s, 1}});
             if (day.day() % 2 == 0) {
                 rest(55, 8);
                 record(StatsEventType::pelvicSkipped, 58, 0, {});
@@ -90,18 +90,18 @@ private slots:
     void cleanup() { f.reset(); }
 
     void helpAndVersion() {
-        QCOMPARE(run({QStringLiteral("--help")}), 0);
+        QCOMPARE(run({u"--help"_s}), 0);
         for (const char* command : {"rest-now", "status", "drink", "exercise", "report", "quit"}) {
             QVERIFY2(out.contains(QLatin1String(command)), command);
         }
-        QVERIFY(out.contains(QStringLiteral("3 Tavo is not running")));
-        QCOMPARE(run({QStringLiteral("--version")}), 0);
+        QVERIFY(out.contains(u"3 Tavo is not running"_s));
+        QCOMPARE(run({u"--version"_s}), 0);
         QCOMPARE(out, QStringLiteral("tavo " TAVO_VERSION "\n"));
         QVERIFY(err.isEmpty());
         // Only the session manager's own argument, or none, runs Tavo itself.
         QVERIFY(!CommandLine::isCommand({}));
-        QVERIFY(!CommandLine::isCommand({QStringLiteral("-session"), QStringLiteral("10abc")}));
-        QVERIFY(CommandLine::isCommand({QStringLiteral("status")}));
+        QVERIFY(!CommandLine::isCommand({u"-session"_s, u"10abc"_s}));
+        QVERIFY(CommandLine::isCommand({u"status"_s}));
     }
 
     void reportJson_data() {
@@ -115,24 +115,24 @@ private slots:
 
         // 30 days with events, 15 of them even: 15 × 6 + 15 × 9 events; done 60 rests + 30 drinks
         // against 15 + 15 skipped: 90 of 120. Rested 60 × 20 + 15 × 8 s, skipped 15 × 12 s.
-        QTest::newRow("March")
-            << QStringList{"report", "month", "--json", "--date", "2026-03-15"} << "2026-03-01 ~ 2026-03-31"
-            << 31
-            << QByteArray(R"({"eventCount":225,"appLaunchCount":30,"restCompletedCount":60,)"
-                          R"("restSkippedCount":15,"restActualSeconds":1320,)"
-                          R"("restSkippedSeconds":180,"hydrationCompletedCount":30,)"
-                          R"("pelvicSkippedCount":15})")
-            << QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。") << 75;
+        QTest::newRow("March") << QStringList{"report", "month", "--json", "--date", "2026-03-15"}
+                               << "2026-03-01 ~ 2026-03-31" << 31
+                               << QByteArray(
+                                      R"({"eventCount":225,"appLaunchCount":30,"restCompletedCount":60,)"
+                                      R"("restSkippedCount":15,"restActualSeconds":1320,)"
+                                      R"("restSkippedSeconds":180,"hydrationCompletedCount":30,)"
+                                      R"("pelvicSkippedCount":15})")
+                               << u"完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"_s
+                               << 75;
         QTest::newRow("clean day")
             << QStringList{"report", "day", "--json", "--date", "2026-03-01"} << "2026-03-01" << 1
             << QByteArray(
                    R"({"eventCount":6,"appLaunchCount":1,"restCompletedCount":2,"restActualSeconds":40,)"
                    R"("hydrationCompletedCount":1})")
-            << QStringLiteral("今天维护记录很干净，身体客服给你一个无声好评。") << 100;
+            << u"今天维护记录很干净，身体客服给你一个无声好评。"_s << 100;
         // Today, 3 April, has no events; the 15th of March neither (the month's row above shows it).
         QTest::newRow("today") << QStringList{"report", "day", "--json"} << "2026-04-03" << 1
-                               << QByteArray("{}") << QStringLiteral("今天还没开始维护，身体客服正在待机。")
-                               << 0;
+                               << QByteArray("{}") << u"今天还没开始维护，身体客服正在待机。"_s << 0;
     }
 
     void reportJson() {
@@ -151,10 +151,10 @@ private slots:
         QCOMPARE(report.value("rangeText").toString(), range);
         QCOMPARE(report.value("summaryLine").toString(), verdict);
         QCOMPARE(report.value("score").toInt(), score);
-        QCOMPARE(report.value("generatedAtText").toString(), QStringLiteral("2026-04-03 10:00:00"));
+        QCOMPARE(report.value("generatedAtText").toString(), u"2026-04-03 10:00:00"_s);
 
         const QJsonObject sum = report.value("total").toObject();
-        QCOMPARE(sum.value("dayKey").toString(), QStringLiteral("total"));
+        QCOMPARE(sum.value("dayKey").toString(), u"total"_s);
         const QJsonArray days = report.value("days").toArray();
         QCOMPARE(days.size(), dayCount);
         QCOMPARE(days.first().toObject().value("dayKey").toString(), range.left(10));
@@ -179,36 +179,34 @@ private slots:
         recordMonth();
         QCOMPARE(run({"report", "week", "--date", "2026-03-31"}), 0);
         const QStringList lines = out.split(u'\n');
-        QCOMPARE(lines.at(0), QStringLiteral("Tavo 身体维护周报"));
-        QCOMPARE(lines.at(1), QStringLiteral("2026-03-30 ~ 2026-04-05 · 2026-04-03 10:00:00"));
-        QCOMPARE(lines.at(2),
-                 QStringLiteral("完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"));
-        QCOMPARE(lines.at(3), QStringLiteral("维护分 75 · 还行，没太嘎"));
-        QVERIFY(lines.contains(QStringLiteral("护眼完成 8 · 跳过 2 次")));
-        QVERIFY(lines.contains(QStringLiteral("累计休息 2 分 56 秒 · 跳过 24 秒")));
-        QVERIFY(lines.contains(QStringLiteral("喝水完成 4 · 跳过 0 · 延后 0")));
-        QVERIFY(lines.contains(QStringLiteral("提肛完成 0 · 跳过 2 · 延后 0")));
-        QVERIFY(lines.contains(QStringLiteral("2026-03-30  完成 3 · 跳过 2")));
-        QVERIFY(lines.contains(QStringLiteral("2026-04-05  完成 0 · 跳过 0")));
-        QVERIFY(!out.contains(QStringLiteral("今日流水小本本")));
+        QCOMPARE(lines.at(0), u"Tavo 身体维护周报"_s);
+        QCOMPARE(lines.at(1), u"2026-03-30 ~ 2026-04-05 · 2026-04-03 10:00:00"_s);
+        QCOMPARE(lines.at(2), u"完成不少，但也跳过了一些。Tavo 不审判你，只把身体的小本本摊开给你看。"_s);
+        QCOMPARE(lines.at(3), u"维护分 75 · 还行，没太嘎"_s);
+        QVERIFY(lines.contains(u"护眼完成 8 · 跳过 2 次"_s));
+        QVERIFY(lines.contains(u"累计休息 2 分 56 秒 · 跳过 24 秒"_s));
+        QVERIFY(lines.contains(u"喝水完成 4 · 跳过 0 · 延后 0"_s));
+        QVERIFY(lines.contains(u"提肛完成 0 · 跳过 2 · 延后 0"_s));
+        QVERIFY(lines.contains(u"2026-03-30  完成 3 · 跳过 2"_s));
+        QVERIFY(lines.contains(u"2026-04-05  完成 0 · 跳过 0"_s));
+        QVERIFY(!out.contains(u"今日流水小本本"_s));
 
         QCOMPARE(run({"report", "day", "--date", "2026-03-02"}), 0);
-        QVERIFY(out.contains(QStringLiteral("今日流水小本本\n09:00:00  ⚡️ Tavo 启动\n")));
-        QVERIFY(
-            out.contains(QStringLiteral("09:55:08  👁 护眼跳过，已休息 8 秒，跳过 12 秒\n")));
+        QVERIFY(out.contains(u"今日流水小本本\n09:00:00  ⚡️ Tavo 启动\n"_s));
+        QVERIFY(out.contains(u"09:55:08  👁 护眼跳过，已休息 8 秒，跳过 12 秒\n"_s));
         QCOMPARE(run({"report", "day", "--date", "2026-03-15"}), 0);
-        QVERIFY(out.endsWith(QStringLiteral("身体客服今天还没开张，先喝口水也算给报表开光。\n")));
+        QVERIFY(out.endsWith(u"身体客服今天还没开张，先喝口水也算给报表开光。\n"_s));
     }
 
     void reportWritesNothing() {
         // No health log yet: nothing is created for it.
-        const QString absent = f->dir.filePath(QStringLiteral("new/Tavo/Stats"));
+        const QString absent = f->dir.filePath(u"new/Tavo/Stats"_s);
         QCOMPARE(run({"report", "month"}, absent), 0);
         QCOMPARE(run({"report", "week", "--json"}, absent), 0);
-        QVERIFY(!QFileInfo::exists(f->dir.filePath(QStringLiteral("new"))));
+        QVERIFY(!QFileInfo::exists(f->dir.filePath(u"new"_s)));
 
         recordMonth();
-        f->store.saveMeta(StatsMeta{QStringLiteral("2026-04-02")});
+        f->store.saveMeta(StatsMeta{u"2026-04-02"_s});
         const QStringList before = listing(f->store.rootDirectory());
         QCOMPARE(run({"report", "month", "--date", "2026-03-31"}), 0);
         QCOMPARE(run({"report", "day", "--json"}), 0);
@@ -219,10 +217,10 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("accepted");
         const QString commands =
-            QStringLiteral("commands: rest-now, pause, resume, status, drink, exercise, report, quit");
-        const QString lengths = QStringLiteral("30m, 1h, 2h, tomorrow");
-        const QString scopes = QStringLiteral("day, week, month");
-        const QString date = QStringLiteral("use yyyy-MM-dd");
+            u"commands: rest-now, pause, resume, status, drink, exercise, report, quit"_s;
+        const QString lengths = u"30m, 1h, 2h, tomorrow"_s;
+        const QString scopes = u"day, week, month"_s;
+        const QString date = u"use yyyy-MM-dd"_s;
         QTest::newRow("unknown command") << QStringList{"sleep"} << commands;
         QTest::newRow("pause without length") << QStringList{"pause"} << lengths;
         QTest::newRow("pause of three hours") << QStringList{"pause", "3h"} << lengths;
@@ -248,44 +246,32 @@ private slots:
         QFETCH(QString, accepted);
         QCOMPARE(run(arguments), int(CommandLine::badArgument));
         QVERIFY(out.isEmpty());
-        QVERIFY2(err.startsWith(QStringLiteral("Tavo: ")) && err.count(u'\n') == 1 && err.endsWith(u'\n'),
+        QVERIFY2(err.startsWith(u"Tavo: "_s) && err.count(u'\n') == 1 && err.endsWith(u'\n'),
                  qPrintable(err));
         QVERIFY2(err.contains(accepted), qPrintable(err));
     }
 
     void unreadableHealthLog_data() {
-        QTest::addColumn<QString>("file");   // made a file where a folder belongs
-        QTest::addColumn<QString>("folder"); // made a folder where a file belongs
-        QTest::newRow("events is a file") << "events"
-                                          << "";
-        QTest::newRow("month file is a folder") << ""
-                                                << "events/2026-03.jsonl";
+        QTest::addColumn<bool>("eventsIsAFile"); // otherwise the month's file is a folder
+        QTest::newRow("events is a file") << true;
+        QTest::newRow("month file is a folder") << false;
     }
-
     void unreadableHealthLog() {
-        QFETCH(QString, file);
-        QFETCH(QString, folder);
-        const QString root = f->dir.filePath(QStringLiteral("odd/Stats"));
-        QVERIFY(QDir().mkpath(root + QStringLiteral("/events")));
-        if (!file.isEmpty()) {
-            QVERIFY(QDir(root + u'/' + file).removeRecursively());
-            QVERIFY(writeFile(root + u'/' + file, {}));
-        }
-        if (!folder.isEmpty()) {
-            QVERIFY(QDir().mkpath(root + u'/' + folder));
-        }
+        QFETCH(bool, eventsIsAFile);
+        const QString root = f->dir.filePath(u"odd/Stats"_s);
+        QVERIFY(QDir().mkpath(root + (eventsIsAFile ? u""_s : u"/events/2026-03.jsonl"_s)));
+        QVERIFY(!eventsIsAFile || writeFile(root + u"/events"_s, {}));
         QCOMPARE(run({"report", "month", "--date", "2026-03-31"}, root), int(CommandLine::unreadableData));
         QVERIFY(out.isEmpty());
-        QVERIFY2(err.startsWith(QStringLiteral("Tavo: cannot read the health log: ") + root),
-                 qPrintable(err));
+        QVERIFY2(err.startsWith(u"Tavo: cannot read the health log: "_s + root), qPrintable(err));
         // Another month reads nothing there and is no failure.
-        QCOMPARE(run({"report", "month", "--date", "2026-05-01"}, root), file.isEmpty() ? 0 : 4);
+        QCOMPARE(run({"report", "month", "--date", "2026-05-01"}, root), eventsIsAFile ? 4 : 0);
     }
 
     void withoutABusTavoIsNotRunning() {
         for (const char* command : {"rest-now", "status", "drink", "exercise", "quit"}) {
             QCOMPARE(run({QLatin1String(command)}), int(CommandLine::notRunning));
-            QCOMPARE(err, QStringLiteral("Tavo: not running (no session bus)\n"));
+            QCOMPARE(err, u"Tavo: not running (no session bus)\n"_s);
         }
         QCOMPARE(run({"status", "--json", "--follow"}), int(CommandLine::notRunning));
         QVERIFY(out.isEmpty());

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class FakeControl final : public RemoteControl {
@@ -19,7 +21,7 @@ public:
     QString exercise() override { return {}; }
     // Knows one length; the real ones are the cycle's.
     std::optional<QString> pause(const QString& length) override {
-        return length == QLatin1String("1h") ? std::optional(QStringLiteral("⏸")) : std::nullopt;
+        return length == QLatin1String("1h") ? std::optional(u"⏸"_s) : std::nullopt;
     }
     QString resume() override { return {}; }
     void quitApp() override {}
@@ -29,7 +31,7 @@ public:
         onStatusChanged();
     }
 
-    StatusSnapshot status{QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("working"), 0};
+    StatusSnapshot status{u"A"_s, u"A"_s, u"working"_s, 0};
 };
 
 } // namespace
@@ -47,9 +49,8 @@ class TestControlService : public QObject {
 
     QDBusMessage call(const QDBusConnection& from, const QString& method,
                       const QVariantList& arguments = {}) {
-        QDBusMessage message =
-            QDBusMessage::createMethodCall(RemoteControlBus::serviceName, RemoteControlBus::objectPath,
-                                           QStringLiteral("org.tavo.Tavo"), method);
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            RemoteControlBus::serviceName, RemoteControlBus::objectPath, u"org.tavo.Tavo"_s, method);
         message.setArguments(arguments);
         QDBusPendingCall pending = from.asyncCall(message);
         // The service answers from this thread's event loop.
@@ -62,7 +63,7 @@ class TestControlService : public QObject {
     // What has been sent is heard once a call sent later is answered: the
     // bus keeps each sender's messages in order.
     QStringList heardSoFar(const QDBusConnection& listener) {
-        call(listener, QStringLiteral("Status"));
+        call(listener, u"Status"_s);
         QCoreApplication::processEvents();
         return heard;
     }
@@ -74,7 +75,7 @@ private slots:
         bus = std::make_unique<PrivateBus>();
         QVERIFY(!bus->address.isEmpty());
         service = std::make_unique<DBusControlService>(control, clock);
-        QVERIFY(!service->registerOn(bus->connect(QStringLiteral("tavo-test-service"))));
+        QVERIFY(!service->registerOn(bus->connect(u"tavo-test-service"_s)));
         heard.clear();
     }
     void cleanup() {
@@ -84,22 +85,22 @@ private slots:
 
     void signalsOnlyWhileSubscribedAtMostOnceASecond() {
         // A listener that never subscribes hears whatever goes over the bus.
-        QDBusConnection listener = bus->connect(QStringLiteral("tavo-test-listener"));
+        QDBusConnection listener = bus->connect(u"tavo-test-listener"_s);
         QVERIFY(listener.connect(RemoteControlBus::serviceName, RemoteControlBus::objectPath,
-                                 QStringLiteral("org.tavo.Tavo"), QStringLiteral("StatusChanged"), this,
+                                 u"org.tavo.Tavo"_s, u"StatusChanged"_s, this,
                                  SLOT(statusChanged(QString, QString, QString, int))));
-        control.change(QStringLiteral("B"));
+        control.change(u"B"_s);
         clock.advance(2);
         QCOMPARE(heardSoFar(listener), QStringList());
 
-        QCOMPARE(call(bus->connect(QStringLiteral("tavo-test-follower")), QStringLiteral("Subscribe")).type(),
+        QCOMPARE(call(bus->connect(u"tavo-test-follower"_s), u"Subscribe"_s).type(),
                  QDBusMessage::ReplyMessage);
         QCOMPARE(service->subscriberCount(), 1);
-        control.change(QStringLiteral("C"));
+        control.change(u"C"_s);
         QCOMPARE(heardSoFar(listener), QStringList{"C"});
         // The next change waits for the second to pass; the one after it joins it.
-        control.change(QStringLiteral("D"));
-        control.change(QStringLiteral("E"));
+        control.change(u"D"_s);
+        control.change(u"E"_s);
         QCOMPARE(heardSoFar(listener), QStringList{"C"});
         clock.advance(1);
         QCOMPARE(heardSoFar(listener), (QStringList{"C", "E"}));
@@ -110,27 +111,27 @@ private slots:
         QCOMPARE(heardSoFar(listener), (QStringList{"C", "E"}));
 
         // The follower leaves the bus: the signals stop.
-        QDBusConnection::disconnectFromBus(QStringLiteral("tavo-test-follower"));
+        QDBusConnection::disconnectFromBus(u"tavo-test-follower"_s);
         QTRY_COMPARE(service->subscriberCount(), 0);
-        control.change(QStringLiteral("F"));
+        control.change(u"F"_s);
         clock.advance(2);
         QCOMPARE(heardSoFar(listener), (QStringList{"C", "E"}));
     }
 
     // A length the pause does not know is an error of the caller's, not a success.
     void pauseRefusesAnUnknownLength() {
-        const QDBusConnection client = bus->connect(QStringLiteral("tavo-test-client"));
-        const QDBusMessage paused = call(client, QStringLiteral("Pause"), {QStringLiteral("1h")});
+        const QDBusConnection client = bus->connect(u"tavo-test-client"_s);
+        const QDBusMessage paused = call(client, u"Pause"_s, {u"1h"_s});
         QCOMPARE(paused.type(), QDBusMessage::ReplyMessage);
-        QCOMPARE(paused.arguments(), QVariantList{QStringLiteral("⏸")});
-        const QDBusMessage refused = call(client, QStringLiteral("Pause"), {QStringLiteral("3h")});
+        QCOMPARE(paused.arguments(), QVariantList{u"⏸"_s});
+        const QDBusMessage refused = call(client, u"Pause"_s, {u"3h"_s});
         QCOMPARE(refused.type(), QDBusMessage::ErrorMessage);
-        QCOMPARE(refused.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
-        QVERIFY(refused.errorMessage().contains(QStringLiteral("30m, 1h, 2h, tomorrow")));
+        QCOMPARE(refused.errorName(), u"org.freedesktop.DBus.Error.InvalidArgs"_s);
+        QVERIFY(refused.errorMessage().contains(u"30m, 1h, 2h, tomorrow"_s));
     }
 
     void onlyOnItsOwnBus() {
-        QVERIFY(bus->connect(QStringLiteral("tavo-test-client"))
+        QVERIFY(bus->connect(u"tavo-test-client"_s)
                     .interface()
                     ->isServiceRegistered(RemoteControlBus::serviceName));
         // Not on the system bus, where other users would reach it.
@@ -141,9 +142,8 @@ private slots:
         // A second Tavo on the same bus is told the name is taken.
         FakeControl second;
         DBusControlService secondService(second, clock);
-        const std::optional<QString> refused =
-            secondService.registerOn(bus->connect(QStringLiteral("tavo-test-second")));
-        QVERIFY(refused && refused->contains(QStringLiteral("org.tavo.Tavo is taken")));
+        const std::optional<QString> refused = secondService.registerOn(bus->connect(u"tavo-test-second"_s));
+        QVERIFY(refused && refused->contains(u"org.tavo.Tavo is taken"_s));
     }
 };
 
