@@ -163,6 +163,7 @@ private Q_SLOTS:
         QTest::newRow("confirmed, then closed") << "HYDRATION_DRANK" << 2u << "HYDRATION_DRANK";
         QTest::newRow("expired") << QString() << 1u << QString();
         QTest::newRow("dismissed by the user") << QString() << 2u << Notifications::dismissActionIdentifier;
+        QTest::newRow("closed by a call") << QString() << 3u << QString();
         QTest::newRow("removed by Tavo") << "remove" << 3u << QString();
     }
     void answers() {
