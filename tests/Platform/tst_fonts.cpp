@@ -47,13 +47,21 @@ private:
         return total;
     }
 
-    static QImage drawn(const QString& text) {
-        QImage image(480, 80, QImage::Format_ARGB32_Premultiplied);
+    // Centred and wrapped in a 240 × 120 box.
+    static QImage drawn(const QString& text, qreal ratio = 1, bool throughDrawText = false) {
+        QImage image(QSize(240, 120) * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
         image.fill(Qt::black);
         QPainter painter(&image);
         painter.setFont(systemFont(28));
         painter.setPen(Qt::white);
-        painter.drawText(image.rect(), Qt::AlignCenter, text);
+        const QRectF box(0, 0, 240, 120);
+        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        if (throughDrawText) {
+            drawText(painter, box, flags, text);
+        } else {
+            painter.drawText(box, flags, text);
+        }
         return image;
     }
 
@@ -79,21 +87,7 @@ private Q_SLOTS:
         QFETCH(bool, throughDrawText);
         QFETCH(bool, coloured);
         for (const qreal ratio : {1.0, 2.0}) {
-            QImage image(QSize(240, 120) * ratio, QImage::Format_ARGB32_Premultiplied);
-            image.setDevicePixelRatio(ratio);
-            image.fill(Qt::black);
-            QPainter painter(&image);
-            painter.setFont(systemFont(28));
-            painter.setPen(Qt::white);
-            const QRectF box(0, 0, 240, 120);
-            const int flags = Qt::AlignCenter | Qt::TextWordWrap;
-            if (throughDrawText) {
-                drawText(painter, box, flags, text);
-            } else {
-                painter.drawText(box, flags, text);
-            }
-            painter.end();
-            const int count = colouredPixels(image);
+            const int count = colouredPixels(drawn(text, ratio, throughDrawText));
             QVERIFY2(coloured ? count > 40 * ratio * ratio : count == 0,
                      qPrintable(QStringLiteral("%1 coloured pixels at ratio %2").arg(count).arg(ratio)));
         }

@@ -1,3 +1,4 @@
+#include "Platform/ClockJumpDetector.h"
 #include "Platform/SessionEvents.h"
 #include "Reminders/HydrationReminderManager.h"
 #include "Reminders/PelvicFloorReminderManager.h"
@@ -22,12 +23,18 @@ struct Fixture : ServicesFixture {
             manager.scheduleTimerIfNeeded();
         }
     }
-    QStringList eventTypes() const {
-        QStringList types;
+    int prompts(const ReminderManager& manager) const {
+        return static_cast<int>(std::count_if(
+            notifications.added.begin(), notifications.added.end(), [&](const NotificationRequest& request) {
+                return request.identifier == manager.configuration().notificationIdentifier;
+            }));
+    }
+    QStringList eventLines() const {
+        QStringList lines;
         for (const StatsEvent& event : events()) {
-            types << eventKind(event);
+            lines << eventLine(event);
         }
-        return types;
+        return lines;
     }
 
     FakeNotifications notifications;
@@ -36,7 +43,20 @@ struct Fixture : ServicesFixture {
     ReminderServices services{clock, prefs, store, &notifications, &alerts, &sessionEvents};
     HydrationReminderManager hydration{services};
     PelvicFloorReminderManager pelvic{services};
+    ClockJumpDetector jumps{clock};
 };
+
+// The skip messages, one of which each skip shows.
+const QStringList hydrationSkips = {
+    QStringLiteral("💧 水杯表示：我不是桌搭"),           QStringLiteral("💧 跳过补水，身体先记一笔"),
+    QStringLiteral("💧 咖啡不能顶所有水，别糊弄身体"),   QStringLiteral("💧 本次水分充值延期，别让余额见底"),
+    QStringLiteral("💧 已跳过喝水，水杯继续在旁边沉默"), QStringLiteral("💧 今天的水分 KPI 又被你鸽了一次")};
+const QStringList pelvicSkips = {QStringLiteral("🫧 底盘保养已跳过，久坐账本 +1"),
+                                 QStringLiteral("🫧 这组先欠着，别把身体当固定资产"),
+                                 QStringLiteral("🫧 已跳过，身体维护单暂时挂起"),
+                                 QStringLiteral("🫧 低调维护失败一次，下次补上"),
+                                 QStringLiteral("🫧 久坐人已忽略保养提醒，系统轻微叹气"),
+                                 QStringLiteral("🫧 底盘续航未更新，先给你记个待办")};
 
 } // namespace
 
@@ -70,46 +90,61 @@ private Q_SLOTS:
         QCOMPARE(f.notifications.added.size(), 3); // with the 09:55 re-remind
         QCOMPARE(f.notifications.added.last().identifier, QStringLiteral("pelvic-floor-reminder"));
         QVERIFY(f.notifications.added.last().body.endsWith(QStringLiteral("不舒服就停。")));
-        QCOMPARE(f.eventTypes(), (QStringList{QStringLiteral("hydration_prompt_shown/scheduled"),
-                                              QStringLiteral("hydration_prompt_shown/scheduled"),
-                                              QStringLiteral("pelvic_prompt_shown/scheduled")}));
-        QCOMPARE(payloadInt(f.events().first(), QStringLiteral("intervalMinutes")), 45);
+        const QString drinkPrompt = QStringLiteral("hydration_prompt_shown/scheduled intervalMinutes=45");
+        QCOMPARE(f.eventLines(),
+                 (QStringList{drinkPrompt, drinkPrompt,
+                              QStringLiteral("pelvic_prompt_shown/scheduled intervalMinutes=60")}));
         // Unanswered, it keeps coming back every ten minutes.
         f.advanceTo(at(2, 10, 5));
         QCOMPARE(f.notifications.added.size(), 4);
         QCOMPARE(f.hydration.nextReminderAt(), at(2, 10, 15));
     }
 
-    void confirmingFromTheNotificationCountsAndWaitsAnInterval() {
-        Fixture f;
-        f.launch(f.pelvic);
-        f.advanceTo(at(2, 10, 0, 30));
-        QVERIFY(f.pelvic.handleNotificationResponse({QStringLiteral("pelvic-floor-reminder"),
-                                                     QStringLiteral("PELVIC_FLOOR_REMINDER"),
-                                                     QStringLiteral("PELVIC_FLOOR_COMPLETE")}));
-        QCOMPARE(f.pelvic.count(), 1);
-        QCOMPARE(f.pelvic.nextReminderAt(), at(2, 11, 0, 30));
-        QVERIFY(f.notifications.removed.contains(QStringLiteral("pelvic-floor-reminder")));
-        QCOMPARE(eventLine(f.events().first()),
-                 QStringLiteral("pelvic_prompt_shown/scheduled intervalMinutes=60"));
-        QCOMPARE(
-            eventLine(f.events().last()),
-            QStringLiteral("pelvic_completed/notification countAfter=1 guidedSeconds=0 intervalMinutes=60"));
+    // Answered half a minute after it came: a confirmation counts and waits a
+    // whole interval; a dismissal skips with a message of the manager's own
+    // and keeps the ten-minute re-remind.
+    void answeringTheNotification_data() {
+        QTest::addColumn<bool>("hydration");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QDateTime>("next");
+        QTest::addColumn<QString>("recorded");
+        QTest::addColumn<QStringList>("skipMessages"); // empty: no skip
+        const QString dismiss = Notifications::dismissActionIdentifier;
+        QTest::newRow("drink") << true << "HYDRATION_DRANK" << at(2, 10, 30, 30)
+                               << "hydration_completed/notification countAfter=1 intervalMinutes=45"
+                               << QStringList();
+        QTest::newRow("exercise")
+            << false << "PELVIC_FLOOR_COMPLETE" << at(2, 11, 0, 30)
+            << "pelvic_completed/notification countAfter=1 guidedSeconds=0 intervalMinutes=60"
+            << QStringList();
+        QTest::newRow("drink dismissed")
+            << true << dismiss << at(2, 9, 55) << "hydration_skipped/notification intervalMinutes=45"
+            << hydrationSkips;
+        QTest::newRow("exercise dismissed")
+            << false << dismiss << at(2, 10, 10) << "pelvic_skipped/notification intervalMinutes=60"
+            << pelvicSkips;
     }
-
-    void dismissalSkipsAndKeepsTheReRemind() {
+    void answeringTheNotification() {
+        QFETCH(bool, hydration);
+        QFETCH(QString, action);
+        QFETCH(QDateTime, next);
+        QFETCH(QStringList, skipMessages);
         Fixture f;
+        ReminderManager& m = hydration ? static_cast<ReminderManager&>(f.hydration) : f.pelvic;
         QStringList skipped;
-        f.hydration.onReminderSkipped = [&skipped](const QString& message) { skipped << message; };
-        f.launch(f.hydration);
-        f.advanceTo(at(2, 9, 45));
-        QVERIFY(f.hydration.handleNotificationResponse({QStringLiteral("hydration-reminder"),
-                                                        QStringLiteral("HYDRATION_REMINDER"),
-                                                        Notifications::dismissActionIdentifier}));
-        QCOMPARE(skipped.size(), 1);
-        QVERIFY(f.hydration.configuration().skipMessages.contains(skipped.first()));
-        QCOMPARE(f.eventTypes().last(), QStringLiteral("hydration_skipped/notification"));
-        QCOMPARE(f.hydration.nextReminderAt(), at(2, 9, 55));
+        m.onReminderSkipped = [&skipped](const QString& message) { skipped << message; };
+        f.launch(m);
+        f.advanceTo(m.nextReminderAt()->addSecs(30));
+        const NotificationRequest shown = f.notifications.added.last();
+        f.notifications.removed.clear();
+        QVERIFY(m.handleNotificationResponse({shown.identifier, shown.categoryIdentifier, action}));
+        QCOMPARE(m.nextReminderAt(), next);
+        QTEST(f.eventLines().value(1), "recorded");
+        QCOMPARE(m.count(), int(skipMessages.isEmpty()));
+        QCOMPARE(f.notifications.removed,
+                 skipMessages.isEmpty() ? QStringList{shown.identifier} : QStringList());
+        QCOMPARE(skipped.size(), int(!skipMessages.isEmpty()));
+        QVERIFY(skipped.isEmpty() || skipMessages.contains(skipped.first()));
     }
 
     void responsesBelongToOneManagerOnly_data() {
@@ -211,53 +246,98 @@ private Q_SLOTS:
         QCOMPARE(f.hydration.nextReminderAt(), at(2, 9, 56, 35));
     }
 
-    void withoutPermissionTheAlertAsks() {
+    // Without permission the due reminder asks in an alert, one at a time; an
+    // alert closed because Tavo quits is no answer.
+    void theAlertInsteadOfANotification_data() {
+        QTest::addColumn<int>("user");       // the button, or how long the user is away
+        QTest::addColumn<QString>("answer"); // recorded after the prompt; empty: none
+        QTest::newRow("confirms") << int(Alerts::firstButton)
+                                  << "hydration_completed/scheduled countAfter=1 intervalMinutes=45";
+        QTest::newRow("away past the re-remind, declines")
+            << 700 << "hydration_skipped/scheduled intervalMinutes=45";
+        QTest::newRow("quits") << int(Alerts::closed) << QString();
+    }
+    void theAlertInsteadOfANotification() {
+        QFETCH(int, user);
+        QFETCH(QString, answer);
         Fixture f;
         f.notifications.authorized = false;
-        f.alerts.answer(ReminderManager::alertConfirmButton);
+        f.alerts.responders.append([&f, user](const Alert&) {
+            if (user == Alerts::closed) {
+                f.hydration.stop(); // Tavo ends while the alert is open
+            } else if (user > 1) {
+                f.advance(user);
+                return 1;
+            }
+            return user;
+        });
         f.launch(f.hydration);
         f.advanceTo(at(2, 9, 45));
         QCOMPARE(f.alerts.shown.size(), 1);
         QCOMPARE(f.alerts.shown.first().buttons,
                  (QStringList{QStringLiteral("水分充值 +1"), QStringLiteral("下次一定")}));
-        QCOMPARE(f.eventTypes(), (QStringList{QStringLiteral("hydration_prompt_shown/scheduled"),
-                                              QStringLiteral("hydration_completed/scheduled")}));
-        // The confirmation moved the next reminder a whole interval ahead of the re-remind.
-        QCOMPARE(f.hydration.nextReminderAt(), at(2, 10, 30));
+        QCOMPARE(f.eventLines(),
+                 QStringList({QStringLiteral("hydration_prompt_shown/scheduled intervalMinutes=45"), answer})
+                     .filter(QStringLiteral("/")));
+        if (user == Alerts::firstButton) {
+            QCOMPARE(f.hydration.nextReminderAt(), at(2, 10, 30)); // a whole interval ahead of the re-remind
+        }
     }
 
-    void anOpenAlertIsNotStacked() {
-        Fixture f;
-        f.notifications.authorized = false;
-        f.alerts.responders.append([&f](const Alert&) {
-            f.advance(700); // the user is away past the re-remind
-            return 1;
-        });
-        f.launch(f.hydration);
-        f.advanceTo(at(2, 9, 45));
-        QCOMPARE(f.alerts.shown.size(), 1);
-        QCOMPARE(f.eventTypes(), (QStringList{QStringLiteral("hydration_prompt_shown/scheduled"),
-                                              QStringLiteral("hydration_skipped/scheduled")}));
+    // The wall clock set back or forward (a correction, the user, a suspend):
+    // set back across midnight it starts no new day, and after any jump the
+    // reminders come exactly when their status lines say, though their timers
+    // run on the monotonic clock.
+    void remindersFollowTheWallClock_data() {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<qint64>("jumpSeconds");
+        QTest::newRow("−1 h") << at(2, 10, 0) << qint64(-3600);
+        QTest::newRow("−1 h across midnight") << at(3, 0, 10) << qint64(-3600);
+        QTest::newRow("−1 day across midnight") << at(3, 0, 30) << qint64(-86400);
+        QTest::newRow("+2 h") << at(2, 10, 0) << qint64(7200);
+    }
+    void remindersFollowTheWallClock() {
+        QFETCH(QDateTime, start);
+        QFETCH(qint64, jumpSeconds);
+        Fixture f(start);
+        const QList<ReminderManager*> managers = {&f.hydration, &f.pelvic};
+        for (ReminderManager* manager : managers) {
+            connect(&f.jumps, &ClockJumpDetector::jumped, manager, &ReminderManager::rearmAfterClockJump);
+            manager->beginTodayIfNeeded();
+            manager->recordCompletion(StatsEventSource::manual);
+        }
+        f.advance(5 * 60);
+        f.clock.setNow(f.clock.now().addSecs(jumpSeconds));
+        f.jumps.check(); // as every tick does
+
+        for (ReminderManager* manager : managers) {
+            const QString status = manager->statusText();
+            QVERIFY(manager->hasStartedToday());
+            QCOMPARE(manager->count(), 1);
+            QCOMPARE(f.prompts(*manager), 0);
+            const qint64 left = f.clock.now().secsTo(*manager->nextReminderAt());
+            if (left > 0) {
+                QVERIFY2(status.endsWith(ReminderManager::formatRemaining(left)), qPrintable(status));
+            }
+        }
+        // Each comes when its line says, not when its timer was first set to.
+        QMap<QDateTime, ReminderManager*> dues = {{*f.hydration.nextReminderAt(), &f.hydration},
+                                                  {*f.pelvic.nextReminderAt(), &f.pelvic}};
+        for (auto due = dues.begin(); due != dues.end(); ++due) {
+            if (f.clock.now() < due.key().addSecs(-1)) {
+                f.advanceTo(due.key().addSecs(-1));
+                QCOMPARE(f.prompts(*due.value()), 0);
+            }
+            f.advance(2);
+            QTRY_COMPARE(f.prompts(*due.value()), 1);
+        }
     }
 
-    void anAlertClosedByQuittingIsNoAnswer() {
-        Fixture f;
-        f.notifications.authorized = false;
-        f.alerts.responders.append([&f](const Alert&) {
-            f.hydration.stop(); // Tavo ends while the alert is open
-            return int(Alerts::closed);
-        });
-        f.launch(f.hydration);
-        f.advanceTo(at(2, 9, 45));
-        QCOMPARE(f.eventTypes(), QStringList{QStringLiteral("hydration_prompt_shown/scheduled")});
-    }
-
+    // Just below and well past an hour; the status lines above show 45:00, 00:02 and 1小时0分.
     void formatRemaining_data() {
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QString>("text");
-        QTest::newRow("one second") << qint64(1) << "00:01";
         QTest::newRow("59:59") << qint64(3599) << "59:59";
-        QTest::newRow("an hour") << qint64(3600) << "1小时0分";
         QTest::newRow("2h5m") << qint64(7530) << "2小时5分";
     }
     void formatRemaining() {
