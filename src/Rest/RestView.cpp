@@ -323,6 +323,12 @@ QRect RestView::ringArea() const {
     return QRectF(centre - QPointF(half, half), centre + QPointF(half, half)).toAlignedRect();
 }
 
+QRect RestView::ringFaceArea() const {
+    // The arc reaches 99 from the centre, the words less.
+    const QPointF centre = layout().ring.center();
+    return QRectF(centre - QPointF(120, 100), centre + QPointF(120, 100)).toAlignedRect();
+}
+
 QRect RestView::catArea() const {
     // While it springs in or out it may overshoot its size a little.
     const QRectF frame = RestLayout::compute(size(), RestTheme::Aurora).cat;
@@ -387,7 +393,7 @@ void RestView::tick() {
         returnFreedMemoryToSystem();
         arc.animateTo(arcFraction(seconds), now, Transition::Curve::Linear, arcSeconds);
         if (theme != RestTheme::Ultraman) {
-            ticker->animate(arc, ringArea());
+            ticker->animate(arc, ringFaceArea());
         }
     }
 
@@ -576,10 +582,8 @@ void RestView::paintContent(QPainter& painter, const QRegion& dirty) {
         // The arc and the words within it in one picture: the words change
         // with the seconds, as the arc does.
         const double fraction = arc.value(now);
-        const QPointF centre = current.ring.center();
-        ringFace.paint(painter, dirty,
-                       QRectF(centre - QPointF(120, 100), centre + QPointF(120, 100)).toAlignedRect(),
-                       {fraction, shownSeconds, breath.breathText()}, [&](QPainter& picture) {
+        ringFace.paint(painter, dirty, ringFaceArea(), {fraction, shownSeconds, breath.breathText()},
+                       [&](QPainter& picture) {
                            paintRingArc(picture, current, fraction);
                            paintRingText(picture, current);
                        });

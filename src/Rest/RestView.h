@@ -69,6 +69,8 @@ private:
     double arcFraction(int seconds) const;
     // What each moving part covers, in this view's coordinates.
     QRect ringArea() const;
+    // The arc and the words within the ring: all that a change of the seconds redraws.
+    QRect ringFaceArea() const;
     QRect catArea() const;
     QRect tipArea() const;
     QRect skipArea() const;
