@@ -272,12 +272,27 @@ void RestView::resizeEvent(QResizeEvent*) {
 
 void RestView::showEvent(QShowEvent*) {
     // The text drawn just before, such as the menu that started the rest,
-    // has left font pages resident; they would add to the rest's pictures
-    // until the release below.
+    // has left font pages resident; they would add to the rest's pictures.
     releaseMappedFontPages();
     tip = randomElement(RestCopy::tips());
     catAppearedAt = Animation::now(services.clock);
     tailAngle = RestingCatView::tailAngle(0);
+    // The layers over the backdrop's own picture, where all the text is,
+    // draw themselves now into a pixel that is thrown away: the font pages
+    // their text reads (megabytes of the CJK face) then go before the
+    // window's backing store takes its memory, and the first frame copies
+    // the pictures and glyphs made here. Painted whole, the Ultraman veil
+    // would draw the screen afresh for nothing.
+    QImage nowhere(1, 1, QImage::Format_ARGB32_Premultiplied);
+    nowhere.setDevicePixelRatio(devicePixelRatioF());
+    QList<QWidget*> layers = backdrop->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    layers << ultraman.data() << content << picker;
+    for (QWidget* layer : std::as_const(layers)) {
+        if (layer && layer->isVisibleTo(this)) {
+            layer->render(&nowhere, QPoint(), QRegion(layer->rect()), {});
+        }
+    }
+    releaseMappedFontPages();
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);
     refreshPickerPanel();

@@ -87,6 +87,10 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites(const QColor& veilColour) {
         auto made = std::make_shared<GlowSprites>();
         for (size_t i = 0; i < made->glows.size(); ++i) {
             made->glows[i] = makeGlowSprite(ClassicGlows::glows()[i]);
+            // Each blur goes through several pictures of the glow's size:
+            // given back at once, the heap does not keep the first glows'
+            // pages beside the next one's.
+            returnFreedMemoryToSystem();
         }
         // The first glow goes straight onto the base: the two made into one
         // opaque picture are copied, not filled and blended, at every step.
@@ -109,8 +113,8 @@ std::shared_ptr<const GlowSprites> sharedGlowSprites(const QColor& veilColour) {
         made->base = base.pixelColor(0, 0);
         sprites = made;
         shared = sprites;
-        // Blurring went through several pictures of a glow's size each;
-        // the heap would keep their pages for the whole rest.
+        // And the first glow's picture without the base; the heap would
+        // keep its pages for the whole rest.
         returnFreedMemoryToSystem();
     }
     return sprites;
