@@ -296,8 +296,8 @@ void RestView::showEvent(QShowEvent*) {
     SpaceKeyMonitor::instance().add(this);
     tickTimer->start(BreathingCycle::tickSeconds, true);
     refreshPickerPanel();
-    // By then the rest's text is drawn and its glyphs kept by the painter;
-    // the few new ones later on read back only the pages they need.
+    // What the first frames read beyond the layers drawn above goes a second
+    // in; the few glyphs new after that read back only the pages they need.
     services.clock.callLater(this, 1.0, [] { releaseMappedFontPages(); });
 }
 
