@@ -394,11 +394,11 @@ void RestView::tick() {
     // The ring's glow and the cat follow the breath on every tick; the tail
     // is sampled here so that any repaint in between draws it as it was.
     if (theme != RestTheme::Ultraman) {
-        content->update(ringArea());
+        content->update(onDeviceGrid(ringArea(), devicePixelRatioF()));
     }
     if (catPresence.value(now) > 0.001) {
         tailAngle = RestingCatView::tailAngle(now - catAppearedAt);
-        content->update(catArea());
+        content->update(onDeviceGrid(catArea(), devicePixelRatioF()));
     }
     const int seconds = secondsRemaining.read ? secondsRemaining.read() : 0;
     if (seconds != shownSeconds) {
@@ -580,7 +580,7 @@ void RestView::holdChanged() {
         cardPresence.animateTo(1, now, Transition::Curve::Spring, 0.32, 0.78);
         ticker->animate(cardPresence, cardArea());
     }
-    content->update(skipArea());
+    content->update(onDeviceGrid(skipArea(), devicePixelRatioF()));
 }
 
 void RestView::paintContent(QPainter& painter, const QRegion& dirty) {

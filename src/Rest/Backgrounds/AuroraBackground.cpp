@@ -96,6 +96,9 @@ void AuroraBackground::tick() {
             areas.push_back(now);
         }
     }
+    for (QRect& area : areas) {
+        area = onDeviceGrid(area, devicePixelRatioF());
+    }
     update(unionOf(areas));
 }
 

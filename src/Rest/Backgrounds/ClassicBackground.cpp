@@ -132,7 +132,7 @@ ClassicBackdrop::ClassicBackdrop(Clock& clock, QWidget* owner, const QColor& vei
         const double now = Animation::now(this->clock);
         const QRegion before = coveredArea();
         if (step(now)) {
-            this->owner->update(before + coveredArea());
+            this->owner->update(onDeviceGrid(before + coveredArea(), this->owner->devicePixelRatioF()));
         }
         timer->start(nextStepIn(now), false);
     });

@@ -1,6 +1,7 @@
 #include "Rest/Components/AnimationTicker.h"
 
 #include "Platform/Clock.h"
+#include "Rest/Components/CachedPicture.h"
 #include "Rest/Models/Animation.h"
 
 #include <QWidget>
@@ -19,10 +20,11 @@ void AnimationTicker::animate(const Transition& transition, const QRect& area) {
 
 void AnimationTicker::animate(const void* key, const QRect& area, double until) {
     if (const auto previous = running.constFind(key); previous != running.cend()) {
-        target->update(previous->area); // it may have moved on from there
+        // It may have moved on from there.
+        target->update(onDeviceGrid(previous->area, target->devicePixelRatioF()));
     }
     running.insert(key, Run{area, until});
-    target->update(area);
+    target->update(onDeviceGrid(area, target->devicePixelRatioF()));
     if (!timer->isActive()) {
         timer->start(frameSeconds, true);
     }
@@ -34,7 +36,7 @@ void AnimationTicker::frame() {
         onFrame(now);
     }
     for (auto it = running.begin(); it != running.end();) {
-        target->update(it->area);
+        target->update(onDeviceGrid(it->area, target->devicePixelRatioF()));
         it = now >= it->until ? running.erase(it) : std::next(it);
     }
     if (running.isEmpty()) {

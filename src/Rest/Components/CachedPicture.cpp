@@ -98,6 +98,43 @@ void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint 
     }
 }
 
+namespace {
+
+// Points a whole number of device pixels apart: 1 at whole ratios, 2 at 1.5,
+// 4 at 1.25 or 1.75.
+int deviceGridUnit(qreal ratio) {
+    int unit = 1;
+    while (unit < 8 && std::abs(unit * ratio - std::round(unit * ratio)) > 1e-3) {
+        ++unit;
+    }
+    return unit;
+}
+
+QRect onGrid(const QRect& rect, int unit) {
+    const auto down = [unit](int v) { return static_cast<int>(std::floor(v / double(unit))) * unit; };
+    const auto up = [unit](int v) { return static_cast<int>(std::ceil(v / double(unit))) * unit; };
+    return {QPoint(down(rect.left()), down(rect.top())),
+            QPoint(up(rect.right() + 1) - 1, up(rect.bottom() + 1) - 1)};
+}
+
+} // namespace
+
+QRect onDeviceGrid(const QRect& rect, qreal ratio) {
+    return onGrid(rect, deviceGridUnit(ratio));
+}
+
+QRegion onDeviceGrid(const QRegion& region, qreal ratio) {
+    const int unit = deviceGridUnit(ratio);
+    if (unit == 1) {
+        return region;
+    }
+    std::vector<QRect> rects;
+    for (const QRect& rect : region) {
+        rects.push_back(onGrid(rect, unit));
+    }
+    return unionOf(rects);
+}
+
 QRegion ringRegion(QPointF centre, double inner, double outer) {
     constexpr int band = 12;
     std::vector<QRect> rects;

@@ -42,6 +42,14 @@ void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image,
 // The same for one rectangle of a region.
 void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint origin);
 
+// The rectangle grown outwards to the nearest points that lie on whole device
+// pixels. At a fractional pixel ratio Qt scales each rectangle of a repaint
+// region to device pixels on its own, rounding its corner and its size
+// apart, so the edge it shares with the next may land a row short: that row
+// is neither repainted nor sent to the screen, and keeps what it showed.
+QRect onDeviceGrid(const QRect& rect, qreal ratio);
+QRegion onDeviceGrid(const QRegion& region, qreal ratio);
+
 // Every whole pixel that the ring between two radii about centre touches,
 // as bands of a few lines each: for a thin ring, a box around it would be
 // mostly its clear middle.

@@ -257,10 +257,10 @@ void UltramanTigaView::tick() {
     } else if (coreChanged) {
         changed += coreArea(paintedFigureAt);
     }
-    update(changed);
+    update(onDeviceGrid(changed, devicePixelRatioF()));
     if (motion.textOpacity() < 1) {
-        update(areas.headline);
-        update(areas.subtitle);
+        update(onDeviceGrid(areas.headline, devicePixelRatioF()));
+        update(onDeviceGrid(areas.subtitle, devicePixelRatioF()));
     } else if (textsFading) {
         textsFading = false;
         Q_EMIT animatedAreasChanged();
@@ -565,8 +565,9 @@ void UltramanTigaView::paintEvent(QPaintEvent* event) {
     if (placed != areas) {
         if (placed.capsule != areas.capsule || placed.figure != areas.figure) {
             // A new number of digits changes the capsule's width and the column.
-            update(areas.capsule | placed.capsule | areas.figure | placed.figure | areas.headline |
-                   areas.subtitle);
+            update(onDeviceGrid(areas.capsule | placed.capsule | areas.figure | placed.figure |
+                                    areas.headline | areas.subtitle,
+                                devicePixelRatioF()));
         }
         areas = placed;
         Q_EMIT animatedAreasChanged();
