@@ -96,8 +96,9 @@ void AuroraBackground::tick() {
             areas.push_back(now);
         }
     }
+    const qreal ratio = devicePixelRatioF();
     for (QRect& area : areas) {
-        area = onDeviceGrid(area, devicePixelRatioF());
+        area = onDeviceGrid(area, ratio);
     }
     update(unionOf(areas));
 }

@@ -111,6 +111,9 @@ int deviceGridUnit(qreal ratio) {
 }
 
 QRect onGrid(const QRect& rect, int unit) {
+    if (unit == 1) {
+        return rect;
+    }
     const auto down = [unit](int v) { return static_cast<int>(std::floor(v / double(unit))) * unit; };
     const auto up = [unit](int v) { return static_cast<int>(std::ceil(v / double(unit))) * unit; };
     return {QPoint(down(rect.left()), down(rect.top())),
