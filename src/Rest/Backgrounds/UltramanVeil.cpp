@@ -139,7 +139,10 @@ void UltramanVeil::keepUnder(const QList<QRect>& areas) {
     bool moved = kept.size() != static_cast<size_t>(areas.size());
     kept.resize(static_cast<size_t>(areas.size()));
     for (size_t i = 0; i < kept.size(); ++i) {
-        const QRect area = areas.at(static_cast<qsizetype>(i)).translated(drawnGlowArea.topLeft()) & rect();
+        // Grown to whole device pixels: the picture's cells then start on
+        // whole pixels of it, and so does each copy from it.
+        const QRect under = areas.at(static_cast<qsizetype>(i)).translated(drawnGlowArea.topLeft());
+        const QRect area = onDeviceGrid(under, drawnRatio) & rect();
         if (!kept[i].area.contains(area)) {
             const QRect grown = area.intersects(kept[i].area) ? area | kept[i].area : area;
             kept[i] = {grown, picture(grown)};
