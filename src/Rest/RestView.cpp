@@ -241,9 +241,13 @@ void RestView::layoutChildren() {
             layer->setGeometry(rect());
         }
     }
+    // Its origin on a whole device pixel, so that the figure's repaint areas,
+    // on the device grid in its own coordinates, are on the window's too.
+    const QRect figureArea = onDeviceGrid(
+        RestLayout::compute(size(), RestTheme::Ultraman).ultraman.toAlignedRect(), devicePixelRatioF());
     for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {
         if (figure) {
-            figure->setGeometry(RestLayout::compute(size(), RestTheme::Ultraman).ultraman.toAlignedRect());
+            figure->setGeometry(figureArea);
         }
     }
     content->setGeometry(rect());

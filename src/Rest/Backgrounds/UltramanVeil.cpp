@@ -9,6 +9,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <cmath>
 
 UltramanVeil::~UltramanVeil() {
     holdGlowOf(nullptr);
@@ -57,6 +58,8 @@ void UltramanVeil::paintEvent(QPaintEvent* event) {
         keepUnder(glowOf->animatedAreas());
         areasKnown = true;
     }
+    // Bands a whole number of device pixels high meet on a row of them.
+    const int bandHeight = onDeviceGrid(QRect(0, 0, 1, cellSize), ratio).height();
     // A rectangle of the region may join parts of pictures side by side
     // or one above the other: each gives its part, from the top left.
     for (const QRect& rect : event->region()) {
@@ -68,9 +71,9 @@ void UltramanVeil::paintEvent(QPaintEvent* event) {
             if (!holding) {
                 // A picture of its own, which blends with what lies
                 // beneath as the kept ones do, a band at a time.
-                for (int top = rest.top(); top <= rest.bottom(); top += cellSize) {
+                for (int top = rest.top(); top <= rest.bottom(); top += bandHeight) {
                     const QRect band(rest.left(), top, rest.width(),
-                                     std::min(cellSize, rest.bottom() + 1 - top));
+                                     std::min(bandHeight, rest.bottom() + 1 - top));
                     copyRect(painter, band, picture(band), band.topLeft());
                 }
                 continue;
@@ -110,7 +113,11 @@ QImage UltramanVeil::picture(const QRect& area) const {
 }
 
 QImage UltramanVeil::cell(QPoint at) const {
-    QImage image(QSize(cellSize, cellSize) * drawnRatio, QImage::Format_ARGB32_Premultiplied);
+    // Where a cell is not a whole number of device pixels, the cells of a
+    // picture begin that number rounded either way apart: as wide as the
+    // larger, they leave no pixel of it unwritten.
+    const int side = static_cast<int>(std::ceil(cellSize * drawnRatio));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(drawnRatio);
     image.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
     QPainter painter(&image);
@@ -139,7 +146,10 @@ void UltramanVeil::keepUnder(const QList<QRect>& areas) {
     bool moved = kept.size() != static_cast<size_t>(areas.size());
     kept.resize(static_cast<size_t>(areas.size()));
     for (size_t i = 0; i < kept.size(); ++i) {
-        const QRect area = areas.at(static_cast<qsizetype>(i)).translated(drawnGlowArea.topLeft()) & rect();
+        // Grown to whole device pixels: the picture's cells then start on
+        // whole pixels of it, and so does each copy from it.
+        const QRect under = areas.at(static_cast<qsizetype>(i)).translated(drawnGlowArea.topLeft());
+        const QRect area = onDeviceGrid(under, drawnRatio) & rect();
         if (!kept[i].area.contains(area)) {
             const QRect grown = area.intersects(kept[i].area) ? area | kept[i].area : area;
             kept[i] = {grown, picture(grown)};
