@@ -129,7 +129,9 @@ namespace UltramanTiga {
 ColumnLayout columnLayout(double viewHeight, double capsuleHeight, double headlineHeight,
                           double subtitleHeight) {
     const double total = figureGroupHeight + 22 + capsuleHeight + 18 + headlineHeight + 10 + subtitleHeight;
-    double top = (viewHeight - total) / 2;
+    // Centred; where the screen is too short for it, the foot stays in view
+    // (the countdown and the two lines) and the figure's top goes off it.
+    double top = std::min((viewHeight - total) / 2, viewHeight - total);
     ColumnLayout layout{};
     layout.figure = top + figureGroupHeight / 2;
     top += figureGroupHeight + 22;
