@@ -207,6 +207,32 @@ private Q_SLOTS:
         QCOMPARE(ultraman.ultraman.top(), 10.0);
         QCOMPARE(ultraman.ultraman.bottom(), ultraman.skipButton.top());
     }
+
+    // Where 40-point gaps do not fit, they narrow evenly, and the tip never
+    // reaches the skip button; without room even for the pieces, the column
+    // ends on the skip area.
+    void layoutNarrowsItsGapsOnShortScreens_data() {
+        QTest::addColumn<double>("height");
+        QTest::addColumn<double>("aurora");
+        QTest::addColumn<double>("wallpaper");
+        QTest::newRow("1366x768") << 768.0 << 20.4 << 40.0;
+        QTest::newRow("1280x720 (1080p at 150 %)") << 720.0 << 10.8 << 40.0;
+        QTest::newRow("1097x617 (1080p at 175 %)") << 617.0 << 0.0 << 37.75;
+    }
+    void layoutNarrowsItsGapsOnShortScreens() {
+        QFETCH(double, height);
+        QFETCH(double, aurora);
+        QFETCH(double, wallpaper);
+        for (const auto& [theme, spacing] :
+             {std::pair(RestTheme::Aurora, aurora), {RestTheme::Wallpaper, wallpaper}}) {
+            const RestLayout layout = RestLayout::compute(QSizeF(1366, height), theme);
+            QCOMPARE(layout.spacing, spacing);
+            const double tipToButton = layout.skipButton.top() - layout.tip.bottom();
+            // Any height left over is shared by the spacers above and below.
+            QCOMPARE(tipToButton - 2 * spacing, std::max(0.0, layout.ring.top() - spacing));
+            QCOMPARE(layout.tip.top(), (layout.cat.isEmpty() ? layout.ring : layout.cat).bottom() + spacing);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(RestLogicTest)

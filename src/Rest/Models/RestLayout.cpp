@@ -32,10 +32,15 @@ RestLayout RestLayout::compute(QSizeF size, RestTheme theme) {
     for (double h : middle) {
         fixed += h;
     }
-    // Gaps: spacer, middle children, spacer, skip area.
-    const double gaps = layout.spacing * static_cast<double>(middle.size() + 2);
-    const double free = std::max(0.0, buttonTop - fixed - gaps);
-    double y = free / 2 + layout.spacing;
+    // Gaps: spacer, middle children, spacer, skip area. On a screen too
+    // short for them at full width (1366x768, or 1080p at 150 %) the gaps
+    // narrow, so that the tip never runs into the skip button; if the pieces
+    // alone are too tall, the column ends above the skip area and its top
+    // goes off the screen.
+    const double gapCount = static_cast<double>(middle.size() + 2);
+    layout.spacing = std::clamp((buttonTop - fixed) / gapCount, 0.0, layout.spacing);
+    const double free = buttonTop - fixed - layout.spacing * gapCount;
+    double y = (free > 0 ? free / 2 : free) + layout.spacing;
 
     layout.ring = QRectF((width - ringSide) / 2, y, ringSide, ringSide);
     y += ringSide + layout.spacing;
