@@ -241,8 +241,8 @@ void RestView::layoutChildren() {
             layer->setGeometry(rect());
         }
     }
-    // Its origin on a whole device pixel, so that the figure's repaint areas,
-    // on the device grid in its own coordinates, are on the window's too.
+    // Its corner where repaint areas are grown to (a whole device pixel
+    // where there is a grid of them), as the figure's own areas are.
     const QRect figureArea = onDeviceGrid(
         RestLayout::compute(size(), RestTheme::Ultraman).ultraman.toAlignedRect(), devicePixelRatioF());
     for (QWidget* figure : {ultraman.data(), leavingUltraman.data()}) {

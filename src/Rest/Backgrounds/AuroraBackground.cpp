@@ -75,6 +75,27 @@ QRect AuroraBackground::spriteRect(const FireflyParticle& particle) {
             sprite.height()};
 }
 
+// At a fractional ratio the sprite is scaled once to as many device pixels
+// and drawn from the device pixel its corner rounds to (see
+// drawOnDevicePixels). Scaled on each draw from between device pixels, Qt
+// samples it one way under a rectangular clip and another under a region,
+// and the two disagree on its rows.
+const QImage& AuroraBackground::sprite(double size, qreal ratio) {
+    // At a whole ratio Qt scales it on whole pixels.
+    if (ratio == std::round(ratio)) {
+        return spriteFor(size);
+    }
+    if (scaledFor != ratio) {
+        scaledFor = ratio;
+        scaledSprites.clear();
+        for (const QImage& plain : fireflySprites()) {
+            scaledSprites.push_back(plain.scaled(plain.size() * ratio));
+            scaledSprites.back().setDevicePixelRatio(ratio);
+        }
+    }
+    return scaledSprites[static_cast<size_t>(&spriteFor(size) - fireflySprites().data())];
+}
+
 void AuroraBackground::tick() {
     // Every dot flickers on every tick: each is repainted where it was and
     // where it is, one area when the two overlap (a dot moves about a pixel
@@ -104,6 +125,7 @@ void AuroraBackground::tick() {
 }
 
 void AuroraBackground::paintEvent(QPaintEvent* event) {
+    const qreal ratio = devicePixelRatioF();
     std::vector<QRect> places;
     places.reserve(fireflies.particles().size());
     for (const FireflyParticle& particle : fireflies.particles()) {
@@ -116,7 +138,7 @@ void AuroraBackground::paintEvent(QPaintEvent* event) {
             if (part.intersects(places[i])) {
                 const FireflyParticle& particle = fireflies.particles()[i];
                 painter.setOpacity(particle.opacity);
-                painter.drawImage(places[i].topLeft(), spriteFor(particle.size));
+                drawOnDevicePixels(painter, places[i].topLeft(), sprite(particle.size, ratio));
             }
         }
         painter.setOpacity(1);

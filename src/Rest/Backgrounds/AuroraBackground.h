@@ -3,9 +3,11 @@
 #include "Rest/Backgrounds/ClassicBackground.h"
 #include "Rest/Models/FireflyField.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class Clock;
 class QRandomGenerator;
@@ -33,10 +35,14 @@ protected:
 private:
     // Where a firefly's dot is drawn, in whole pixels.
     static QRect spriteRect(const FireflyParticle& particle);
+    // Its sprite at the ratio's device pixels.
+    const QImage& sprite(double size, qreal ratio);
 
     Clock& clock;
     ClassicBackdrop classic;
     FireflyField fireflies;
     std::optional<QPointF> mouseLocation;
     Timer* timer;
+    std::vector<QImage> scaledSprites;
+    qreal scaledFor = 0;
 };

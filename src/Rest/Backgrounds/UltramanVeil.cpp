@@ -58,8 +58,6 @@ void UltramanVeil::paintEvent(QPaintEvent* event) {
         keepUnder(glowOf->animatedAreas());
         areasKnown = true;
     }
-    // Bands a whole number of device pixels high meet on a row of them.
-    const int bandHeight = onDeviceGrid(QRect(0, 0, 1, cellSize), ratio).height();
     // A rectangle of the region may join parts of pictures side by side
     // or one above the other: each gives its part, from the top left.
     for (const QRect& rect : event->region()) {
@@ -71,17 +69,22 @@ void UltramanVeil::paintEvent(QPaintEvent* event) {
             if (!holding) {
                 // A picture of its own, which blends with what lies
                 // beneath as the kept ones do, a band at a time.
-                for (int top = rest.top(); top <= rest.bottom(); top += bandHeight) {
-                    const QRect band(rest.left(), top, rest.width(),
-                                     std::min(bandHeight, rest.bottom() + 1 - top));
-                    copyRect(painter, band, picture(band), band.topLeft());
+                // Bands meet where a repaint area could end, so that Qt
+                // rounds their shared edge to one row from both sides.
+                for (int top = rest.top(); top <= rest.bottom();) {
+                    const int next =
+                        std::min(onDeviceGrid(QRect(rest.left(), top, 1, cellSize), ratio).bottom() + 1,
+                                 rest.bottom() + 1);
+                    const QRect band(rest.left(), top, rest.width(), next - top);
+                    copyRect(painter, band, picture(band), onDevicePixel(band.topLeft(), ratio));
+                    top = next;
                 }
                 continue;
             }
             // Its top left corner lies in the picture.
             const QRect part(rest.topLeft(), QPoint(std::min(rest.right(), holding->area.right()),
                                                     std::min(rest.bottom(), holding->area.bottom())));
-            copyRect(painter, part, holding->image, holding->area.topLeft());
+            copyRect(painter, part, holding->image, onDevicePixel(holding->area.topLeft(), ratio));
             if (part.right() < rest.right()) {
                 left.append(QRect(QPoint(part.right() + 1, rest.top()), rest.bottomRight()));
             }
@@ -94,19 +97,26 @@ void UltramanVeil::paintEvent(QPaintEvent* event) {
 }
 
 // The veil's layers under an area of it, drawn cell by cell: the
-// gradients come out the same wherever a picture begins.
+// gradients come out the same wherever a picture begins. The picture and
+// its cells begin on the device pixels their corners round to (see
+// onDevicePixel), so each copy out of them is one of whole pixels, and a
+// pixel of the screen comes out the same from any picture.
 QImage UltramanVeil::picture(const QRect& area) const {
     if (area.isEmpty()) {
         return {};
     }
-    QImage image(area.size() * drawnRatio, QImage::Format_ARGB32_Premultiplied);
+    // Rounded up: the area's corners round to at most as many pixels apart.
+    const QSize size(static_cast<int>(std::ceil(area.width() * drawnRatio)),
+                     static_cast<int>(std::ceil(area.height() * drawnRatio)));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(drawnRatio);
     QPainter painter(&image);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    const QPointF origin = onDevicePixel(area.topLeft(), drawnRatio);
     for (int top = area.top() / cellSize * cellSize; top <= area.bottom(); top += cellSize) {
         for (int left = area.left() / cellSize * cellSize; left <= area.right(); left += cellSize) {
             const QPoint at(left, top);
-            painter.drawImage(at - area.topLeft(), cell(at));
+            painter.drawImage(onDevicePixel(at, drawnRatio) - origin, cell(at));
         }
     }
     return image;
@@ -121,7 +131,7 @@ QImage UltramanVeil::cell(QPoint at) const {
     image.setDevicePixelRatio(drawnRatio);
     image.fill(QColor::fromRgbF(0, 0, 0, 0.72f));
     QPainter painter(&image);
-    painter.translate(-at);
+    painter.translate(-onDevicePixel(at, drawnRatio));
     QRadialGradient gradient(QRectF(rect()).center(), 900);
     gradient.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
     gradient.setColorAt(200.0 / 900.0, QColor::fromRgbF(0, 0, 0, 0));

@@ -79,20 +79,20 @@ QRegion unionOf(std::span<const QRect> rects) {
     return unionOf(rects.first(half)) + unionOf(rects.subspan(half));
 }
 
-void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin) {
+void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPointF origin) {
     for (const QRect& rect : region) {
         copyRect(painter, rect, image, origin);
     }
 }
 
-void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint origin) {
+void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPointF origin) {
     const qreal ratio = image.devicePixelRatio();
     const bool large = !isSmall(rect);
     if (large) {
         painter.setClipRect(rect);
     }
     painter.drawImage(rect, image,
-                      QRectF(QPointF(rect.topLeft() - origin) * ratio, QSizeF(rect.size()) * ratio));
+                      QRectF((QPointF(rect.topLeft()) - origin) * ratio, QSizeF(rect.size()) * ratio));
     if (large) {
         painter.setClipping(false);
     }
@@ -100,42 +100,79 @@ void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint 
 
 namespace {
 
-// Points a whole number of device pixels apart: 1 at whole ratios, 2 at 1.5,
-// 4 at 1.25 or 1.75.
-int deviceGridUnit(qreal ratio) {
-    int unit = 1;
-    while (unit < 8 && std::abs(unit * ratio - std::round(unit * ratio)) > 1e-3) {
-        ++unit;
-    }
-    return unit;
+// How far past a whole device pixel a rectangle's first edge may lie, and
+// how far short of one its last edge: Qt rounds each corner of a repaint
+// rectangle when it clips and each corner and size apart when it clears,
+// copies and flushes, and both give the same pixel while
+// slack + slack / 2 < 1 / 2. A slack under a quarter keeps the whole
+// device pixels alone at 1.25, 1.5, 1.75 and 4/3.
+constexpr double slack = 0.24;
+
+bool isWhole(qreal ratio) {
+    return std::abs(ratio - std::round(ratio)) < 1e-9;
 }
 
-QRect onGrid(const QRect& rect, int unit) {
-    if (unit == 1) {
-        return rect;
+// The part of a device pixel by which the point lies past a whole one.
+double pastWhole(int point, qreal ratio) {
+    const double at = point * ratio;
+    const double past = at - std::floor(at);
+    return past < 1e-9 || past > 1 - 1e-9 ? 0 : past;
+}
+
+int firstEdge(int point, qreal ratio) {
+    while (pastWhole(point, ratio) > slack) {
+        --point;
     }
-    const auto down = [unit](int v) { return static_cast<int>(std::floor(v / double(unit))) * unit; };
-    const auto up = [unit](int v) { return static_cast<int>(std::ceil(v / double(unit))) * unit; };
-    return {QPoint(down(rect.left()), down(rect.top())),
-            QPoint(up(rect.right() + 1) - 1, up(rect.bottom() + 1) - 1)};
+    return point;
+}
+
+int lastEdge(int point, qreal ratio) {
+    for (double past = pastWhole(point, ratio); past > 0 && past < 1 - slack;
+         past = pastWhole(point, ratio)) {
+        ++point;
+    }
+    return point;
+}
+
+QRect onGrid(const QRect& rect, qreal ratio) {
+    return {QPoint(firstEdge(rect.left(), ratio), firstEdge(rect.top(), ratio)),
+            QPoint(lastEdge(rect.right() + 1, ratio) - 1, lastEdge(rect.bottom() + 1, ratio) - 1)};
 }
 
 } // namespace
 
 QRect onDeviceGrid(const QRect& rect, qreal ratio) {
-    return onGrid(rect, deviceGridUnit(ratio));
+    return isWhole(ratio) ? rect : onGrid(rect, ratio);
 }
 
 QRegion onDeviceGrid(const QRegion& region, qreal ratio) {
-    const int unit = deviceGridUnit(ratio);
-    if (unit == 1) {
+    if (isWhole(ratio)) {
         return region;
     }
     std::vector<QRect> rects;
     for (const QRect& rect : region) {
-        rects.push_back(onGrid(rect, unit));
+        rects.push_back(onGrid(rect, ratio));
     }
     return unionOf(rects);
+}
+
+QPointF onDevicePixel(QPointF point, qreal ratio) {
+    return QPointF(std::round(point.x() * ratio), std::round(point.y() * ratio)) / ratio;
+}
+
+void drawOnDevicePixels(QPainter& painter, QPointF point, const QImage& image) {
+    // The image's own: the device's, and much cheaper to ask for.
+    const qreal ratio = image.devicePixelRatio();
+    const QTransform& world = painter.worldTransform();
+    if (isWhole(ratio) || world.type() > QTransform::TxTranslate) {
+        painter.drawImage(point, image);
+        return;
+    }
+    const QPointF shift(world.dx(), world.dy());
+    const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawImage(onDevicePixel(point + shift, ratio) - shift, image);
+    painter.setRenderHint(QPainter::Antialiasing, antialiased);
 }
 
 QRegion ringRegion(QPointF centre, double inner, double outer) {
@@ -217,7 +254,7 @@ QRect SmallDisc::areaFor(QPointF centre, double radius) {
 }
 
 SmallDisc::SmallDisc(QPointF centre, double radius, qreal ratio)
-    : at(areaFor(centre, radius).topLeft()) {
+    : origin(onDevicePixel(areaFor(centre, radius).topLeft(), ratio)) {
     const QSize size = areaFor(centre, radius).size();
     coverage = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
     coverage.setDevicePixelRatio(ratio);
@@ -228,7 +265,7 @@ SmallDisc::SmallDisc(QPointF centre, double radius, qreal ratio)
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::white);
-        painter.translate(-at);
+        painter.translate(-origin);
         painter.drawEllipse(centre, radius, radius);
     }
     lit = coverage.copy();
@@ -246,5 +283,5 @@ void SmallDisc::fill(QPainter& painter, const QColor& colour) {
             }
         }
     }
-    painter.drawImage(at, lit);
+    drawOnDevicePixels(painter, origin, lit);
 }

@@ -38,17 +38,34 @@ QRegion unionOf(std::span<const QRect> rects);
 // clip of their own (see paintEachRect); small ones straight under the
 // region's clip: a clip of their own is cut from that region, which for a
 // star field of a hundred twinkling points costs more than their pixels.
-void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPoint origin);
+void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image, QPointF origin);
 // The same for one rectangle of a region.
-void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPoint origin);
+void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPointF origin);
 
-// The rectangle grown outwards to the nearest points that lie on whole device
-// pixels. At a fractional pixel ratio Qt scales each rectangle of a repaint
-// region to device pixels on its own, rounding its corner and its size
-// apart, so the edge it shares with the next may land a row short: that row
-// is neither repainted nor sent to the screen, and keeps what it showed.
+// The rectangle grown outwards to the nearest points that lie a little past
+// a whole device pixel (its left and top) or a little short of one (its
+// right and bottom); at whole ratios it is left as it is. At a fractional
+// pixel ratio Qt scales each rectangle of a repaint region to device pixels
+// on its own, rounding its corners where it clips and its corner and its
+// size apart where it copies, clears and flushes: elsewhere an edge one
+// rectangle shares with the next may land a row short, and that row is
+// neither repainted nor sent to the screen, and keeps what it showed. There
+// both give the same row, and the rounded rectangle covers the whole of it.
 QRect onDeviceGrid(const QRect& rect, qreal ratio);
 QRegion onDeviceGrid(const QRegion& region, qreal ratio);
+
+// The point moved to the device pixel Qt rounds it to. An image at the
+// device's resolution drawn there is copied pixel for pixel; drawn between
+// device pixels, Qt samples it one way under a rectangular clip and another
+// under a region, and the two can disagree by a row.
+QPointF onDevicePixel(QPointF point, qreal ratio);
+// Draws an image at the device's resolution (its pixel ratio the device's)
+// with its top left corner on the device pixel the point rounds to, if the
+// painter's transform only moves.
+// At whole ratios Qt rounds it there itself. Antialiasing stays off for it:
+// its edges lie on whole pixels, but Qt works their coverage out from
+// points a rounding error off them, a level or two short in a clipped draw.
+void drawOnDevicePixels(QPainter& painter, QPointF point, const QImage& image);
 
 // Every whole pixel that the ring between two radii about centre touches,
 // as bands of a few lines each: for a thin ring, a box around it would be
@@ -94,7 +111,7 @@ public:
     // The whole pixels a disc may touch, in the painter's logical
     // coordinates.
     static QRect areaFor(QPointF centre, double radius);
-    QRect area() const { return QRect(at, coverage.deviceIndependentSize().toSize()); }
+    QRect area() const { return QRectF(origin, coverage.deviceIndependentSize()).toAlignedRect(); }
     // With the painter's opacity at 1 and no transform beyond its device's.
     void fill(QPainter& painter, const QColor& colour);
     // Whether a fill in the colour would give the same pixels as the last.
@@ -106,5 +123,5 @@ private:
     QImage coverage;
     QImage lit;               // the coverage in the colour of the last fill
     QRgb litIn = 0xffffffffU; // that colour, premultiplied
-    QPoint at;
+    QPointF origin;           // on a whole device pixel
 };

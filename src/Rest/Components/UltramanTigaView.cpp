@@ -124,7 +124,8 @@ void UltramanTigaView::Sprite::draw(QPainter& painter, QPointF centre, double op
     const QSizeF size = image.deviceIndependentSize();
     const double previous = painter.opacity();
     painter.setOpacity(previous * opacity);
-    painter.drawImage(QPointF(centre.x() - size.width() / 2, centre.y() - size.height() / 2), image);
+    drawOnDevicePixels(painter, QPointF(centre.x() - size.width() / 2, centre.y() - size.height() / 2),
+                       image);
     painter.setOpacity(previous);
 }
 
