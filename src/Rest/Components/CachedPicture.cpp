@@ -109,7 +109,7 @@ namespace {
 constexpr double slack = 0.24;
 
 bool isWhole(qreal ratio) {
-    return std::abs(ratio - std::round(ratio)) < 1e-9;
+    return ratio == static_cast<int>(ratio);
 }
 
 // The part of a device pixel by which the point lies past a whole one.
@@ -269,6 +269,7 @@ SmallDisc::SmallDisc(QPointF centre, double radius, qreal ratio)
         painter.drawEllipse(centre, radius, radius);
     }
     lit = coverage.copy();
+    covered = QRectF(origin, coverage.deviceIndependentSize()).toAlignedRect();
 }
 
 void SmallDisc::fill(QPainter& painter, const QColor& colour) {

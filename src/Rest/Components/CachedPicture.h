@@ -111,7 +111,7 @@ public:
     // The whole pixels a disc may touch, in the painter's logical
     // coordinates.
     static QRect areaFor(QPointF centre, double radius);
-    QRect area() const { return QRectF(origin, coverage.deviceIndependentSize()).toAlignedRect(); }
+    QRect area() const { return covered; }
     // With the painter's opacity at 1 and no transform beyond its device's.
     void fill(QPainter& painter, const QColor& colour);
     // Whether a fill in the colour would give the same pixels as the last.
@@ -124,4 +124,5 @@ private:
     QImage lit;               // the coverage in the colour of the last fill
     QRgb litIn = 0xffffffffU; // that colour, premultiplied
     QPointF origin;           // on a whole device pixel
+    QRect covered;
 };
