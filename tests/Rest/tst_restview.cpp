@@ -205,6 +205,48 @@ private Q_SLOTS:
         }
     }
 
+    // A repaint area grown for a fractional ratio: left and top edges at most
+    // a quarter of a device pixel past a whole one, right and bottom ones at
+    // most a quarter short, never far from where they were; whole ratios
+    // leave it alone, and a ratio a hair off a whole one keeps it near.
+    void repaintAreasGrowLittle_data() {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<QRect>("grown"); // empty: only the properties are checked
+        QTest::newRow("1.25: the 4-point grid") << 1.25 << QRect(QPoint(100, 48), QPoint(115, 63));
+        QTest::newRow("4/3, rounded as a widget reports it")
+            << 87381 / 65536.0 << QRect(QPoint(99, 48), QPoint(113, 62));
+        QTest::newRow("2") << 2.0 << QRect(QPoint(101, 50), QPoint(113, 61));
+        QTest::newRow("1.1") << 1.1 << QRect();
+        QTest::newRow("105 dots an inch") << 105 / 96.0 << QRect();
+        QTest::newRow("a typed 1.0001") << 1.0001 << QRect();
+    }
+    void repaintAreasGrowLittle() {
+        QFETCH(double, ratio);
+        QFETCH(QRect, grown);
+        const QRect area(QPoint(101, 50), QPoint(113, 61));
+        const QRect result = onDeviceGrid(area, ratio);
+        if (!grown.isEmpty()) {
+            QCOMPARE(result, grown);
+            return;
+        }
+        QVERIFY(result.contains(area));
+        const QMargins moved(area.left() - result.left(), area.top() - result.top(),
+                             result.right() - area.right(), result.bottom() - area.bottom());
+        QVERIFY2(std::max({moved.left(), moved.top(), moved.right(), moved.bottom()}) <= 96,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                .arg(moved.left())
+                                .arg(moved.top())
+                                .arg(moved.right())
+                                .arg(moved.bottom())));
+        if (ratio < 1.001) {
+            return;
+        }
+        const auto past = [&](int point) { return point * ratio - std::floor(point * ratio + 1e-9); };
+        QVERIFY(past(result.left()) <= 0.25 && past(result.top()) <= 0.25);
+        QVERIFY(past(result.right() + 1) < 1e-6 || past(result.right() + 1) >= 0.75);
+        QVERIFY(past(result.bottom() + 1) < 1e-6 || past(result.bottom() + 1) >= 0.75);
+    }
+
     // The region a breathing glow is redrawn in: every pixel the ring touches,
     // and for a thin ring well under its box.
     void ringRegionCoversTheRing_data() {

@@ -112,23 +112,37 @@ bool isWhole(qreal ratio) {
     return ratio == static_cast<int>(ratio);
 }
 
-// The part of a device pixel by which the point lies past a whole one.
+// The part of a device pixel by which the point lies past a whole one. A
+// widget reports its ratio rounded to 1/65536 (4/3 as 1.3333282) while Qt
+// maps its window with the exact one: a point within that rounding of a
+// whole pixel counts as on it.
 double pastWhole(int point, qreal ratio) {
     const double at = point * ratio;
-    const double past = at - std::floor(at);
-    return past < 1e-9 || past > 1 - 1e-9 ? 0 : past;
+    const double off = at - std::round(at);
+    if (std::abs(off) <= std::abs(point) / 65536.0 + 1e-9) {
+        return 0;
+    }
+    return off < 0 ? off + 1 : off;
 }
 
+// How far an edge is moved at most. Ratios from a screen's dots per inch
+// find one within 96 points; a typed scale factor a hair off a whole one
+// could send the search a long way, every frame.
+constexpr int farthest = 96;
+
 int firstEdge(int point, qreal ratio) {
-    while (pastWhole(point, ratio) > slack) {
+    for (int moved = 0; moved < farthest && pastWhole(point, ratio) > slack; ++moved) {
         --point;
     }
     return point;
 }
 
 int lastEdge(int point, qreal ratio) {
-    for (double past = pastWhole(point, ratio); past > 0 && past < 1 - slack;
-         past = pastWhole(point, ratio)) {
+    for (int moved = 0; moved < farthest; ++moved) {
+        const double past = pastWhole(point, ratio);
+        if (past == 0 || past >= 1 - slack) {
+            break;
+        }
         ++point;
     }
     return point;
