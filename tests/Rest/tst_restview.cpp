@@ -217,7 +217,6 @@ private Q_SLOTS:
             << 87381 / 65536.0 << QRect(QPoint(99, 48), QPoint(113, 62));
         QTest::newRow("2") << 2.0 << QRect(QPoint(101, 50), QPoint(113, 61));
         QTest::newRow("1.1") << 1.1 << QRect();
-        QTest::newRow("105 dots an inch") << 105 / 96.0 << QRect();
         QTest::newRow("a typed 1.0001") << 1.0001 << QRect();
     }
     void repaintAreasGrowLittle() {

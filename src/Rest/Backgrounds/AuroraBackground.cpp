@@ -50,9 +50,13 @@ const std::array<QImage, spriteCount>& fireflySprites() {
     return sprites;
 }
 
-const QImage& spriteFor(double size) {
+size_t spriteIndex(double size) {
     const long index = std::lround((size - FireflyField::minSize) / spriteStep);
-    return fireflySprites()[static_cast<size_t>(std::clamp<long>(index, 0, spriteCount - 1))];
+    return static_cast<size_t>(std::clamp<long>(index, 0, spriteCount - 1));
+}
+
+const QImage& spriteFor(double size) {
+    return fireflySprites()[spriteIndex(size)];
 }
 
 } // namespace
@@ -82,7 +86,7 @@ QRect AuroraBackground::spriteRect(const FireflyParticle& particle) {
 // and the two disagree on its rows.
 const QImage& AuroraBackground::sprite(double size, qreal ratio) {
     // At a whole ratio Qt scales it on whole pixels.
-    if (ratio == std::round(ratio)) {
+    if (isWhole(ratio)) {
         return spriteFor(size);
     }
     if (scaledFor != ratio) {
@@ -93,7 +97,7 @@ const QImage& AuroraBackground::sprite(double size, qreal ratio) {
             scaledSprites.back().setDevicePixelRatio(ratio);
         }
     }
-    return scaledSprites[static_cast<size_t>(&spriteFor(size) - fireflySprites().data())];
+    return scaledSprites[spriteIndex(size)];
 }
 
 void AuroraBackground::tick() {

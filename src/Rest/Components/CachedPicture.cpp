@@ -108,10 +108,6 @@ namespace {
 // device pixels alone at 1.25, 1.5, 1.75 and 4/3.
 constexpr double slack = 0.24;
 
-bool isWhole(qreal ratio) {
-    return ratio == static_cast<int>(ratio);
-}
-
 // The part of a device pixel by which the point lies past a whole one. A
 // widget reports its ratio rounded to 1/65536 (4/3 as 1.3333282) while Qt
 // maps its window with the exact one: a point within that rounding of a
@@ -154,6 +150,10 @@ QRect onGrid(const QRect& rect, qreal ratio) {
 }
 
 } // namespace
+
+bool isWhole(qreal ratio) {
+    return ratio == static_cast<int>(ratio);
+}
 
 QRect onDeviceGrid(const QRect& rect, qreal ratio) {
     return isWhole(ratio) ? rect : onGrid(rect, ratio);

@@ -42,6 +42,10 @@ void copyEachRect(QPainter& painter, const QRegion& region, const QImage& image,
 // The same for one rectangle of a region.
 void copyRect(QPainter& painter, const QRect& rect, const QImage& image, QPointF origin);
 
+// Whether a pixel ratio is a whole number: device pixels then lie on whole
+// points, and no placement needs mending.
+bool isWhole(qreal ratio);
+
 // The rectangle grown outwards to the nearest points that lie a little past
 // a whole device pixel (its left and top) or a little short of one (its
 // right and bottom); at whole ratios it is left as it is. At a fractional
