@@ -41,7 +41,9 @@ class ReminderGlueTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void launchRegistersCategoriesAndFillsTheMenu() {
+    // Launched: the categories registered, the menu filled, each answer given
+    // to its own manager, the current preset chosen again restarting the wait.
+    void launchWiresTheManagers() {
         Fixture f;
         AppDelegate& d = f.launch();
         QStringList categories;
@@ -56,14 +58,7 @@ private Q_SLOTS:
         QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已开启"));
         QVERIFY(d.hydrationToggleMenuItem->isChecked());
         QCOMPARE(d.pelvicFloorIntervalMenuItem->text(), QStringLiteral("    提肛提醒间隔（当前每 60 分钟）"));
-        d.toggleHydrationReminder();
-        QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已关闭"));
-        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 水分雷达：已下线"));
-    }
 
-    void responsesReachTheRightManagerOnly() {
-        Fixture f;
-        AppDelegate& d = f.launch();
         f.notifications.respond(QStringLiteral("pelvic-floor-reminder"),
                                 QStringLiteral("PELVIC_FLOOR_REMINDER"),
                                 QStringLiteral("PELVIC_FLOOR_COMPLETE"));
@@ -71,6 +66,14 @@ private Q_SLOTS:
         QCOMPARE(f.reminderEvents(), QStringList{QStringLiteral("pelvic_completed/notification")});
         QTRY_COMPARE(d.pelvicFloorStatusMenuItem->text(),
                      QStringLiteral("🫧 今日 1 次 · 下次保养 1小时0分"));
+
+        f.advanceTo(at(2, 9, 30));
+        d.selectHydrationInterval(45);
+        QCOMPARE(d.hydrationManager->nextReminderAt(), at(2, 10, 15));
+
+        d.toggleHydrationReminder();
+        QCOMPARE(d.hydrationToggleMenuItem->text(), QStringLiteral("    喝水提醒：已关闭"));
+        QCOMPARE(d.hydrationStatusMenuItem->text(), QStringLiteral("💧 水分雷达：已下线"));
     }
 
     void dismissalShowsTheSkipInTheMenuAndTheToast() {
@@ -136,14 +139,6 @@ private Q_SLOTS:
             QVERIFY(!f.prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
             QVERIFY(d.pelvicFloorManager->nextReminderAt() == before);
         }
-    }
-
-    void choosingTheCurrentPresetRestartsTheWait() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        f.advanceTo(at(2, 9, 30));
-        d.selectHydrationInterval(45);
-        QCOMPARE(d.hydrationManager->nextReminderAt(), at(2, 10, 15));
     }
 
     void drinkNow_data() {
@@ -212,8 +207,8 @@ private Q_SLOTS:
         QCOMPARE(f.notifications.added.first().identifier, QStringLiteral("hydration-reminder"));
     }
 
-    // The delegate checks the clocks every tick.
-    void everyTickLooksForAJump() {
+    // The delegate checks the clocks every tick; quitting stops the managers for good.
+    void everyTickLooksForAJumpUntilQuit() {
         Fixture f;
         AppDelegate& d = f.launch();
         QSignalSpy jumped(d.clockJumps, &ClockJumpDetector::jumped);
@@ -223,11 +218,7 @@ private Q_SLOTS:
         f.advance(1);
         QCOMPARE(jumped.size(), 1);
         QCOMPARE(jumped.at(0).at(0).toLongLong(), -61'000);
-    }
 
-    void quittingStopsTheManagers() {
-        Fixture f;
-        AppDelegate& d = f.launch();
         QVERIFY(d.hydrationManager->isTimerArmed());
         d.quitApp();
         QVERIFY(!d.hydrationManager->isTimerArmed());
