@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(f.hydration.nextReminderAt(), at(3, 1, 5));
     }
 
-    void disabledDrinksStillCount() {
+    void disabledDrinksStillCountAndIntervalsCountFromNow() {
         Fixture f;
         f.hydration.setEnabled(false);
         f.launch(f.hydration);
@@ -209,18 +209,13 @@ private Q_SLOTS:
         QVERIFY(f.notifications.added.isEmpty());
         f.advance(0.001);
         QCOMPARE(f.notifications.added.size(), 1);
-    }
 
-    void intervalChangeCountsFromNow() {
-        Fixture f;
-        f.launch(f.hydration);
-        f.advanceTo(at(2, 9, 30));
-        f.hydration.recordDrink(StatsEventSource::manual);
-        f.advanceTo(at(2, 10, 10));
+        // A new interval counts from now, not from the drink or the prompt.
+        f.advanceTo(at(2, 10, 5));
         f.hydration.setInterval(30);
-        QCOMPARE(f.hydration.nextReminderAt(), at(2, 10, 40));
-        f.advanceTo(at(2, 10, 40));
-        QCOMPARE(f.notifications.added.size(), 1);
+        QCOMPARE(f.hydration.nextReminderAt(), at(2, 10, 35));
+        f.advanceTo(at(2, 10, 35));
+        QCOMPARE(f.notifications.added.size(), 2);
     }
 
     void deferredDuringARestAndOfferedOnceAfter() {
