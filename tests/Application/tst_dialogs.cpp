@@ -145,28 +145,21 @@ private Q_SLOTS:
             {12, u"最后一句"_s, 13, true, 3},           {13, u"钱是老板的"_s, 12.5, true, 3},
             {14, u"Tavo 的目标很小"_s, 11.5, false, 9},
         };
+        QHash<int, qreal> alpha;
         for (const Expected& e : expected) {
             const QTextBlock block = text->findBlockByNumber(e.block);
             QVERIFY2(block.text().startsWith(e.start), qPrintable(block.text()));
-            const QFont font = block.begin().fragment().charFormat().font();
+            const QTextCharFormat format = block.begin().fragment().charFormat();
             // Screen points: 13 of them are 13 logical pixels at any DPI.
-            QCOMPARE(font.pointSizeF(),
+            QCOMPARE(format.font().pointSizeF(),
                      e.pointSize * 72.0 / QGuiApplication::primaryScreen()->logicalDotsPerInchY());
-            QCOMPARE(font.weight() >= QFont::DemiBold, e.bold);
+            QCOMPARE(format.font().weight() >= QFont::DemiBold, e.bold);
             QCOMPARE(block.blockFormat().bottomMargin(), e.paragraphSpacing);
+            alpha[e.block] = format.foreground().color().alphaF();
         }
         // Notes are toned down against the other two styles.
-        const auto alpha = [&text](int block) {
-            return text->findBlockByNumber(block)
-                .begin()
-                .fragment()
-                .charFormat()
-                .foreground()
-                .color()
-                .alphaF();
-        };
-        QVERIFY(alpha(2) < alpha(1));
-        QCOMPARE(alpha(0), 1.0);
+        QVERIFY(alpha[2] < alpha[1]);
+        QCOMPARE(alpha[0], 1.0);
     }
 
     void aboutAlert() {

@@ -75,7 +75,6 @@ private Q_SLOTS:
     void buildsTheMenus() {
         Fixture f;
         AppDelegate& d = f.launch();
-        QCOMPARE(f.platform.statusItem.menu, f.menu());
         const QSet<QAction*> untitled{d.statusMenuItem,
                                       d.hydrationStatusMenuItem,
                                       d.hydrationToggleMenuItem,
@@ -101,6 +100,21 @@ private Q_SLOTS:
                  u"自定义节奏：尚未设置 - [ ]\n手动输入时长...\n"_s);
         // No check mark on a theme before its submenu opens.
         QCOMPARE(describe(f.themes()), u"极光萤火虫 [ ]\n随机网络壁纸 [ ]\n光之巨人 [ ]\n"_s);
+        // Choosing one stores it and moves the check mark.
+        f.themes()->actions().at(2)->trigger();
+        QCOMPARE(Fixture::checked(f.themes()), QStringList{u"光之巨人"_s});
+        f.themes()->actions().at(0)->trigger();
+        QCOMPARE(f.prefs.value(Settings::selectedTheme), u"aurora"_s);
+
+        // A rebuild replaces the kept lines and gives the tray the new menu.
+        QMenu* first = f.menu();
+        QPointer<QAction> oldLine = d.modeMenuItems.value(120020);
+        d.setupMenu();
+        QVERIFY(f.menu() != first);
+        QCOMPARE(f.platform.statusItem.menu, f.menu());
+        QVERIFY(oldLine.isNull()); // went with the old menu
+        QCOMPARE(d.statusMenuItem.data(), f.menu()->actions().at(3));
+        QVERIFY(d.modeMenuItems.value(120020)->isChecked());
         QCOMPARE(describe(d.hydrationIntervalMenuItem->menu()),
                  u"每 30 分钟 [ ]\n每 45 分钟 [x]\n每 60 分钟 [ ]\n每 90 分钟 [ ]\n---\n手动输入间隔...\n"_s);
         QCOMPARE(
@@ -180,16 +194,6 @@ private Q_SLOTS:
                       : key.startsWith(u"pelvicFloor") ? d.pelvicFloorIntervalMenuItem->menu()
                                                        : f.themes();
         QCOMPARE(Fixture::checked(menu), checked.isEmpty() ? QStringList() : QStringList{checked});
-    }
-
-    // Choosing a theme stores it and moves the check mark.
-    void choosingAThemeMovesTheCheckMark() {
-        Fixture f;
-        f.launch();
-        f.themes()->actions().at(2)->trigger();
-        QCOMPARE(Fixture::checked(f.themes()), QStringList{u"光之巨人"_s});
-        f.themes()->actions().at(0)->trigger();
-        QCOMPARE(f.prefs.value(Settings::selectedTheme), u"aurora"_s);
     }
 
     // Saved from its dialog: the rhythm runs from now and its line is checked.
@@ -303,19 +307,6 @@ private Q_SLOTS:
             QVERIFY(trayHost || notes.added.first().body.contains(u"托盘"_s));
             f.delegate.reset(); // before the notifications it was given
         }
-    }
-
-    void rebuildingReplacesTheKeptLines() {
-        Fixture f;
-        AppDelegate& d = f.launch();
-        QMenu* first = f.menu();
-        QPointer<QAction> oldLine = d.modeMenuItems.value(120020);
-        d.setupMenu();
-        QVERIFY(f.menu() != first);
-        QCOMPARE(f.platform.statusItem.menu, f.menu());
-        QVERIFY(oldLine.isNull()); // went with the old menu
-        QCOMPARE(d.statusMenuItem.data(), f.menu()->actions().at(3));
-        QVERIFY(d.modeMenuItems.value(120020)->isChecked());
     }
 };
 

@@ -85,34 +85,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("minutes");
         QTest::addColumn<QString>("seconds");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("blanks around") << " 25 \n"
-                                       << "30" << true;
-        QTest::newRow("bounds low") << "1"
-                                    << "5" << true;
-        QTest::newRow("bounds high") << "240"
-                                     << "3600" << true;
-        QTest::newRow("plus sign") << "+20"
-                                   << "+20" << true;
-        QTest::newRow("zero minutes") << "0"
-                                      << "20" << false;
-        QTest::newRow("241 minutes") << "241"
-                                     << "20" << false;
-        QTest::newRow("4 seconds") << "20"
-                                   << "4" << false;
-        QTest::newRow("3601 seconds") << "20"
-                                      << "3601" << false;
-        QTest::newRow("letters") << "2O"
-                                 << "20" << false;
-        QTest::newRow("empty") << ""
-                               << "20" << false;
-        QTest::newRow("decimal") << "20.5"
-                                 << "20" << false;
-        QTest::newRow("inner blank") << "2 0"
-                                     << "20" << false;
-        QTest::newRow("negative") << "-5"
-                                  << "20" << false;
-        QTest::newRow("does not fit") << "99999999999999999999"
-                                      << "20" << false;
+        QTest::newRow("blanks around") << u" 25 \n"_s << u"30"_s << true;
+        QTest::newRow("bounds low") << u"1"_s << u"5"_s << true;
+        QTest::newRow("bounds high") << u"240"_s << u"3600"_s << true;
+        QTest::newRow("plus sign") << u"+20"_s << u"+20"_s << true;
+        QTest::newRow("zero minutes") << u"0"_s << u"20"_s << false;
+        QTest::newRow("241 minutes") << u"241"_s << u"20"_s << false;
+        QTest::newRow("4 seconds") << u"20"_s << u"4"_s << false;
+        QTest::newRow("3601 seconds") << u"20"_s << u"3601"_s << false;
+        QTest::newRow("letters") << u"2O"_s << u"20"_s << false;
+        QTest::newRow("empty") << QString() << u"20"_s << false;
+        QTest::newRow("decimal") << u"20.5"_s << u"20"_s << false;
+        QTest::newRow("inner blank") << u"2 0"_s << u"20"_s << false;
+        QTest::newRow("negative") << u"-5"_s << u"20"_s << false;
+        QTest::newRow("does not fit") << u"99999999999999999999"_s << u"20"_s << false;
     }
     void dialogInput() {
         QFETCH(QString, minutes);
