@@ -27,8 +27,8 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A default is never written, and answers again once its key is removed;
-    // a key without one is absent.
+    // What was set comes back typed after a restart; a default is never written
+    // and answers again once its key is removed; a key without one is absent.
     void valuesComeBackWithTheirTypesAfterARestart() {
         ServicesFixture f;
         const QDateTime when(QDate(2026, 3, 2), QTime(9, 45, 30));

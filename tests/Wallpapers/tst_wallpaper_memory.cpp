@@ -31,15 +31,9 @@ namespace {
 // Resident memory of this process in bytes, from /proc/self/status.
 qint64 residentBytes() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-        }
-    }
-    return -1;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const qsizetype at = text.indexOf("VmRSS:");
+    return at < 0 ? -1 : text.mid(at + 6, 24).trimmed().split(' ').value(0).toLongLong() * 1024;
 }
 
 // A colour picture of the given size, made from an 8-bit image so that
