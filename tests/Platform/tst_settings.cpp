@@ -27,9 +27,12 @@ class SettingsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // What was set comes back typed after a restart; a default is never written
+    // and answers again once its key is removed; a key without one is absent.
     void valuesComeBackWithTheirTypesAfterARestart() {
         ServicesFixture f;
         const QDateTime when(QDate(2026, 3, 2), QTime(9, 45, 30));
+        QVERIFY(!f.prefs.value(Settings::customRestModeWorkDuration));
         {
             Preferences prefs(f.settingsPath);
             prefs.setValue(Settings::hydrationReminderIntervalMinutes, 30);
@@ -37,6 +40,8 @@ private Q_SLOTS:
             prefs.setValue(Settings::wallpaperBlurRadius, 12.5);
             prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
             prefs.setValue(Settings::hydrationReminderNextReminderAt, when);
+            prefs.setValue(Settings::pelvicFloorReminderEnabled, false);
+            prefs.remove(Settings::pelvicFloorReminderEnabled);
         }
         const Preferences prefs(f.settingsPath);
         QCOMPARE(prefs.value(Settings::hydrationReminderIntervalMinutes), 30);
@@ -44,49 +49,50 @@ private Q_SLOTS:
         QCOMPARE(prefs.value(Settings::wallpaperBlurRadius), 12.5);
         QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
         QCOMPARE(prefs.value(Settings::hydrationReminderNextReminderAt), when);
+        QCOMPARE(prefs.value(Settings::pelvicFloorReminderEnabled), true);
+        QCOMPARE(prefs.value(Settings::pelvicFloorReminderIntervalMinutes), 60);
+        QVERIFY(!prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
+        QVERIFY(!readFile(f.settingsPath).contains("pelvicFloor"));
     }
 
     void handEditedValues_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QVariant>("reads"); // invalid: absent
         const QVariant absent;
+        const auto row = [](const char* name, const char* line, const QVariant& reads) {
+            QTest::newRow(name) << QByteArray(line) << reads;
+        };
         const auto integer = [](qint64 n) { return QVariant::fromValue(n); };
         // Of the wrong type: absent, so the default answers where there is one.
-        QTest::newRow("letters for an interval")
-            << QByteArray("hydrationReminderIntervalMinutes=fast") << integer(45);
-        QTest::newRow("fraction for an interval")
-            << QByteArray("pelvicFloorReminderIntervalMinutes=1.5") << integer(60);
-        QTest::newRow("word for a switch") << QByteArray("hydrationReminderEnabled=maybe") << QVariant(true);
-        QTest::newRow("number for a date") << QByteArray("hydrationReminderNextReminderAt=12") << absent;
-        QTest::newRow("not a finite blur") << QByteArray("wallpaperBlurRadius=inf") << QVariant(15.0);
-        QTest::newRow("word for a blur") << QByteArray("wallpaperBlurRadius=soft") << QVariant(15.0);
-        QTest::newRow("list for a theme")
-            << QByteArray("selectedTheme=a, b") << QVariant(QStringLiteral("aurora"));
-        QTest::newRow("word for a rhythm") << QByteArray("customRestModeWorkDuration=abc") << absent;
+        row("letters for an interval", "hydrationReminderIntervalMinutes=fast", integer(45));
+        row("fraction for an interval", "pelvicFloorReminderIntervalMinutes=1.5", integer(60));
+        row("word for a switch", "hydrationReminderEnabled=maybe", QVariant(true));
+        row("number for a date", "hydrationReminderNextReminderAt=12", absent);
+        row("not a finite blur", "wallpaperBlurRadius=inf", QVariant(15.0));
+        row("word for a blur", "wallpaperBlurRadius=soft", QVariant(15.0));
+        row("list for a theme", "selectedTheme=a, b", QVariant(QStringLiteral("aurora")));
+        row("word for a rhythm", "customRestModeWorkDuration=abc", absent);
         // Text forms of numbers and switches.
-        QTest::newRow("negative tag") << QByteArray("selectedRestModeTag=-1") << integer(-1);
-        QTest::newRow("blanks around") << QByteArray("customRestModeWorkDuration= 60 ") << integer(60);
-        QTest::newRow("capital FALSE") << QByteArray("pelvicFloorReminderEnabled=FALSE") << QVariant(false);
-        QTest::newRow("0 for off") << QByteArray("hydrationReminderEnabled=0") << QVariant(false);
-        QTest::newRow("whole blur") << QByteArray("wallpaperBlurRadius=3") << QVariant(3.0);
+        row("negative tag", "selectedRestModeTag=-1", integer(-1));
+        row("blanks around", "customRestModeWorkDuration= 60 ", integer(60));
+        row("capital FALSE", "pelvicFloorReminderEnabled=FALSE", QVariant(false));
+        row("0 for off", "hydrationReminderEnabled=0", QVariant(false));
+        row("whole blur", "wallpaperBlurRadius=3", QVariant(3.0));
         // Out of range: corrected where it is read.
-        QTest::newRow("interval 0") << QByteArray("hydrationReminderIntervalMinutes=0") << integer(45);
-        QTest::newRow("interval -5") << QByteArray("pelvicFloorReminderIntervalMinutes=-5") << integer(60);
-        QTest::newRow("interval beyond int seconds")
-            << QByteArray("hydrationReminderIntervalMinutes=99999999999") << integer(35791394);
+        row("interval 0", "hydrationReminderIntervalMinutes=0", integer(45));
+        row("interval -5", "pelvicFloorReminderIntervalMinutes=-5", integer(60));
+        row("interval beyond int seconds", "hydrationReminderIntervalMinutes=99999999999", integer(35791394));
         // The blur slider's 0…30.
-        QTest::newRow("negative blur") << QByteArray("wallpaperBlurRadius=-3") << QVariant(0.0);
-        QTest::newRow("blur 1e308") << QByteArray("wallpaperBlurRadius=1e308") << QVariant(30.0);
+        row("negative blur", "wallpaperBlurRadius=-3", QVariant(0.0));
+        row("blur 1e308", "wallpaperBlurRadius=1e308", QVariant(30.0));
         // An own rhythm outside the dialog's 1–240 minutes and 5–3600 seconds is none.
-        QTest::newRow("work of 1 s") << QByteArray("customRestModeWorkDuration=1") << absent;
-        QTest::newRow("work of 241 min") << QByteArray("customRestModeWorkDuration=14460") << absent;
-        QTest::newRow("rest of 1 s") << QByteArray("customRestModeRestDuration=1") << absent;
-        QTest::newRow("rest of 2147483647 s")
-            << QByteArray("customRestModeRestDuration=2147483647") << absent;
-        QTest::newRow("longest rest") << QByteArray("customRestModeRestDuration=3600") << integer(3600);
-        QTest::newRow("tag beyond int")
-            << QByteArray("selectedRestModeTag=99999999999") << integer(2147483647);
-        QTest::newRow("version 0") << QByteArray("settingsVersion=0") << absent;
+        row("work of 1 s", "customRestModeWorkDuration=1", absent);
+        row("work of 241 min", "customRestModeWorkDuration=14460", absent);
+        row("rest of 1 s", "customRestModeRestDuration=1", absent);
+        row("rest of 2147483647 s", "customRestModeRestDuration=2147483647", absent);
+        row("longest rest", "customRestModeRestDuration=3600", integer(3600));
+        row("tag beyond int", "selectedRestModeTag=99999999999", integer(2147483647));
+        row("version 0", "settingsVersion=0", absent);
     }
     void handEditedValues() {
         QFETCH(QByteArray, line);
@@ -148,34 +154,35 @@ private Q_SLOTS:
         QCOMPARE(readFile(f.settingsPath) != edited, written);
     }
 
-    // A default (read above for values of the wrong type) is never written, and
-    // answers again once the key is removed; a key without one is absent.
-    void defaultsAreNeverWritten() {
-        ServicesFixture f;
-        QVERIFY(!f.prefs.value(Settings::customRestModeWorkDuration));
-        f.prefs.setValue(Settings::hydrationReminderEnabled, false);
-        f.prefs.remove(Settings::hydrationReminderEnabled);
-        QCOMPARE(f.prefs.value(Settings::hydrationReminderEnabled), true);
-        QCOMPARE(f.prefs.value(Settings::pelvicFloorReminderIntervalMinutes), 60);
-        QVERIFY(!f.prefs.contains(Settings::pelvicFloorReminderIntervalMinutes));
-        QVERIFY(!readFile(f.settingsPath).contains("pelvicFloorReminderIntervalMinutes"));
+    // A file written before "settingsVersion" existed holds version 1; one
+    // that names a version is left as it is. No other line is written: every
+    // value of an older Tavo reads as it always did, hand edits included, and
+    // the next start finds nothing to do.
+    void migration_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<qint64>("version");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("before versions") << QByteArray() << qint64(1) << true;
+        QTest::newRow("unreadable version") << QByteArray("settingsVersion=x\n") << qint64(1) << true;
+        QTest::newRow("current") << QByteArray("settingsVersion=1\n") << qint64(1) << false;
+        QTest::newRow("a newer Tavo's file") << QByteArray("settingsVersion=7\n") << qint64(7) << false;
     }
-
-    // A file written before "settingsVersion" existed holds version 1.
-    void fileFromBeforeVersionsKeepsEveryValue() {
+    void migration() {
+        QFETCH(QByteArray, stored);
+        QFETCH(qint64, version);
+        QFETCH(bool, written);
         ServicesFixture f;
         const QString path = f.dir.filePath(QStringLiteral("old.conf"));
-        const QByteArray old = readFile(QFINDTESTDATA("../data/Tavo-unversioned.conf"));
-        QVERIFY(!old.isEmpty());
-        QVERIFY(writeFile(path, old));
+        const QByteArray old = readFile(QFINDTESTDATA("../data/Tavo-unversioned.conf")) + stored;
+        QVERIFY(old.startsWith("[General]\n") && writeFile(path, old));
 
         Preferences prefs(path);
         Settings::migrate(prefs);
-        QCOMPARE(prefs.value(Settings::settingsVersion), 1);
-        // Nothing else was written: every line of the old file is still there.
+        QCOMPARE(prefs.value(Settings::settingsVersion), version);
         const QByteArray migrated = readFile(path);
+        QCOMPARE(migrated != old, written);
         for (const QByteArray& line : old.split('\n')) {
-            QVERIFY2(migrated.contains(line), line.constData());
+            QVERIFY2(line.startsWith("settingsVersion") || migrated.contains(line), line.constData());
         }
         const QDateTime started(QDate(2026, 3, 2), QTime(9, 0));
         QCOMPARE(prefs.value(Settings::selectedRestModeTag), -1);
@@ -191,38 +198,12 @@ private Q_SLOTS:
         QCOMPARE(prefs.value(Settings::hydrationReminderLastDrinkAt), started.addSecs(15 * 60));
         QCOMPARE(prefs.value(Settings::hydrationReminderDayStartedAt), started);
         QCOMPARE(prefs.value(Settings::pelvicFloorReminderEnabled), true);
-        // Its hand edits read as they always did.
         QCOMPARE(prefs.value(Settings::pelvicFloorReminderIntervalMinutes), 60);
         QCOMPARE(prefs.value(Settings::pelvicFloorReminderCompletionCount), 0);
         QVERIFY(!prefs.value(Settings::pelvicFloorReminderDayStartedAt));
 
-        // The next start finds nothing to do.
         Settings::migrate(prefs);
         QCOMPARE(readFile(path), migrated);
-    }
-
-    void versionAfterMigration_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<qint64>("version");
-        QTest::addColumn<bool>("written");
-        QTest::newRow("fresh file") << QByteArray() << qint64(1) << true;
-        QTest::newRow("unreadable version") << QByteArray("settingsVersion=x\n") << qint64(1) << true;
-        QTest::newRow("current") << QByteArray("settingsVersion=1\n") << qint64(1) << false;
-        QTest::newRow("a newer Tavo's file") << QByteArray("settingsVersion=7\n") << qint64(7) << false;
-    }
-    void versionAfterMigration() {
-        QFETCH(QByteArray, stored);
-        QFETCH(qint64, version);
-        QFETCH(bool, written);
-        ServicesFixture f;
-        const QString path = f.dir.filePath(QStringLiteral("versioned.conf"));
-        QVERIFY(writeFile(path, "[General]\nselectedTheme=ultraman\n" + stored));
-        const QByteArray before = readFile(path);
-        Preferences prefs(path);
-        Settings::migrate(prefs);
-        QCOMPARE(prefs.value(Settings::settingsVersion), version);
-        QCOMPARE(readFile(path) != before, written);
-        QCOMPARE(prefs.value(Settings::selectedTheme), QStringLiteral("ultraman"));
     }
 };
 
