@@ -182,14 +182,16 @@ void WallpaperManager::handleList(const Body& body, const QUrl& fallback) {
     const QString id = randomElement(*ids);
     const QUrl photo = photoUrl(serviceBaseUrl(), id);
     logLine(QStringLiteral("Tavo: 动态随机拉取 Picsum 壁纸: ") + photo.toString());
+    // The chain runs until the fallback, if it comes to that, is done: a
+    // prefetch asked for meanwhile would start a second one beside it.
     if (!isUsable(photo)) {
-        prefetching = false;
         fetchFallback(fallback);
         return;
     }
     downloadWallpaper(photo, [this, fallback](bool success) {
-        prefetching = false;
-        if (!success) {
+        if (success) {
+            prefetching = false;
+        } else {
             fetchFallback(fallback);
         }
     });
