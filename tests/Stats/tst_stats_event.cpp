@@ -111,10 +111,10 @@ private slots:
         QTest::newRow("no session, empty payload") << sampleEvent();
         StatsEvent rest = sampleEvent();
         rest.sessionId = QStringLiteral("A1B2");
-        rest.payload = {{QStringLiteral("plannedSeconds"), 20},  {QStringLiteral("theme"), "aurora"},
-                        {QStringLiteral("ratio"), 2.5},          {QStringLiteral("whole"), 3.0},
-                        {QStringLiteral("flag"), true},          {QStringLiteral("text"), "12"},
-                        {QStringLiteral("big"), qint64(1) << 62}};
+        rest.payload = {{QStringLiteral("plannedSeconds"), 20},   {QStringLiteral("theme"), "aurora"},
+                        {QStringLiteral("ratio"), 2.5},           {QStringLiteral("whole"), 3.0},
+                        {QStringLiteral("flag"), true},           {QStringLiteral("text"), "12"},
+                        {QStringLiteral("big"), qint64(1) << 62}, {QStringLiteral("minus"), -3}};
         QTest::newRow("every payload kind") << rest;
         StatsEvent odd = sampleEvent();
         odd.appVersion = QStringLiteral("unknown");
@@ -151,20 +151,12 @@ private slots:
         QVERIFY(error.contains(QStringLiteral("ratio")));
     }
 
-    void payloadKinds_data() {
-        QTest::addColumn<QByteArray>("member");
-        QTest::addColumn<StatsPayloadValue>("expected"); // the other kinds: see the round trip
-        QTest::newRow("-3") << QByteArray("-3") << StatsPayloadValue(-3);
-        QTest::newRow("3.0") << QByteArray("3.0") << StatsPayloadValue(3.0);
-        QTest::newRow("above int64") << QByteArray("18446744073709551615")
-                                     << StatsPayloadValue(1.8446744073709552e19);
-    }
-    void payloadKinds() {
-        QFETCH(QByteArray, member);
-        QFETCH(StatsPayloadValue, expected);
-        const auto event = decodeStatsEvent(replaced(validLine, "\"actualSeconds\":20", "\"v\":" + member));
+    // A whole number beyond int64 reads as a double (the other kinds: see the round trip and decode).
+    void payloadBeyondInt64() {
+        const auto event = decodeStatsEvent(replaced(validLine, ":20}", ":18446744073709551615}"));
         QVERIFY(event);
-        QCOMPARE(payloadAt(*event, QStringLiteral("v")), expected); // the kind too: 3 is no 3.0
+        QCOMPARE(payloadAt(*event, QStringLiteral("actualSeconds")),
+                 StatsPayloadValue(1.8446744073709552e19));
     }
 
     // Every way a line can be unreadable, next to the readable variants it
@@ -219,8 +211,8 @@ private slots:
         with("control in text", "\"1.0.0\"", "\"1.0\x01\"", false);
         // The payload's value, readable or not.
         for (const char* value : {"999999999999999999", "9223372036854775807", "9999999999999999999",
-                                  "99999999999999999999999999", "-9223372036854775808", "-0", "20.0", "2e1",
-                                  "20,\"ok\":true,\"no\":false,\"t\":\"x}\""}) {
+                                  "99999999999999999999999999", "-9223372036854775808", "-0", "-3", "20.0",
+                                  "2e1", "20,\"ok\":true,\"no\":false,\"t\":\"x}\""}) {
             QTest::addRow("payload %s", value)
                 << replaced(validLine, ":20}", QByteArray(":") + value + "}") << true;
         }
