@@ -60,67 +60,56 @@ private Q_SLOTS:
         QCOMPARE(f->platform.alerts.shown.size(), 1);
     }
 
-    // "查看日报" opens yesterday's day report; accepted or not, the offer is made once that day.
-    void offerIsMadeOnceADay_data() {
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("accepted") << true;
-        QTest::newRow("declined") << false;
-    }
-    void offerIsMadeOnceADay() {
-        QFETCH(bool, accepted);
-        f->store.record(StatsEventType::restCompleted, StatsEventSource::scheduled, std::nullopt,
-                        {{QStringLiteral("actualSeconds"), 20}}, yesterdayNoon);
-        launched(launchTime);
-        if (accepted) {
-            f->platform.alerts.answer(Alerts::firstButton);
-        }
-        launch();
-        f->clock.advance(1);
-        QCOMPARE(f->platform.alerts.shown.size(), 1);
-        QCOMPARE(bool(f->delegate->statsReportWindow), accepted);
-        if (accepted) {
-            QCOMPARE(f->delegate->statsReportWindow->windowTitle(), QStringLiteral("Tavo 身体维护日报"));
-            const StatsReport& report = f->delegate->statsReportWindow->view()->report();
-            QCOMPARE(report.scope.kind, StatsReportScope::Kind::day);
-            QCOMPARE(report.rangeText, QStringLiteral("2026-03-17"));
-            QCOMPARE(report.total.restCompletedCount, 1);
-            QCOMPARE(report.events.size(), 1);
-        }
-        f->clock.advance(3 * 3600);
-        launch();
-        f->clock.advance(5);
-        QVERIFY(f->platform.alerts.shown.isEmpty());
-    }
-
     // Only a day with events yesterday is offered, unless the meta file names today; a meta file
     // that cannot be read counts as no offer yet. Without an offer the meta file stays as it was.
+    // "查看日报" opens yesterday's day report; accepted or not, the offer is made once that day.
     void offerDependsOnYesterdayAndMeta_data() {
         QTest::addColumn<QDateTime>("recorded");
         QTest::addColumn<QByteArray>("meta"); // empty: no file
         QTest::addColumn<bool>("offered");
-        QTest::newRow("events yesterday") << yesterdayNoon << QByteArray() << true;
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("events yesterday, declined") << yesterdayNoon << QByteArray() << true << false;
+        QTest::newRow("events yesterday, accepted") << yesterdayNoon << QByteArray() << true << true;
         QTest::newRow("unreadable meta")
-            << yesterdayNoon << QByteArray("{\"lastDailyReportPromptDay\": 2026") << true;
+            << yesterdayNoon << QByteArray("{\"lastDailyReportPromptDay\": 2026") << true << false;
         QTest::newRow("offered yesterday")
-            << yesterdayNoon << QByteArray(R"({"lastDailyReportPromptDay":"2026-03-17"})") << true;
+            << yesterdayNoon << QByteArray(R"({"lastDailyReportPromptDay":"2026-03-17"})") << true << false;
         QTest::newRow("offered today")
-            << yesterdayNoon << QByteArray(R"({"lastDailyReportPromptDay":"2026-03-18"})") << false;
-        QTest::newRow("events two days ago") << yesterdayNoon.addDays(-1) << QByteArray() << false;
-        QTest::newRow("events this morning") << launchTime << QByteArray() << false;
+            << yesterdayNoon << QByteArray(R"({"lastDailyReportPromptDay":"2026-03-18"})") << false << false;
+        QTest::newRow("events two days ago") << yesterdayNoon.addDays(-1) << QByteArray() << false << false;
+        QTest::newRow("events this morning") << launchTime << QByteArray() << false << false;
     }
     void offerDependsOnYesterdayAndMeta() {
         QFETCH(QDateTime, recorded);
         QFETCH(QByteArray, meta);
         QFETCH(bool, offered);
+        QFETCH(bool, accepted);
         launched(recorded);
+        launched(launchTime);
         if (!meta.isEmpty()) {
             QVERIFY(writeFile(f->store.metaPath(), meta));
+        }
+        if (accepted) {
+            f->platform.alerts.answer(Alerts::firstButton);
         }
         launch();
         f->clock.advance(2);
         QCOMPARE(f->platform.alerts.shown.size(), offered ? 1 : 0);
         const QByteArray today = R"({"lastDailyReportPromptDay":"2026-03-18"})";
         QCOMPARE(readFile(f->store.metaPath()), offered ? today : meta);
+        QCOMPARE(bool(f->delegate->statsReportWindow), accepted);
+        if (accepted) {
+            QCOMPARE(f->delegate->statsReportWindow->windowTitle(), QStringLiteral("Tavo 身体维护日报"));
+            const StatsReport& report = f->delegate->statsReportWindow->view()->report();
+            QCOMPARE(report.scope.kind, StatsReportScope::Kind::day);
+            QCOMPARE(report.rangeText, QStringLiteral("2026-03-17"));
+            QCOMPARE(report.total.appLaunchCount, 1);
+            QCOMPARE(report.events.size(), 1);
+        }
+        f->clock.advance(3 * 3600);
+        launch();
+        f->clock.advance(5);
+        QVERIFY(f->platform.alerts.shown.isEmpty());
         if (recorded == launchTime) {
             // Running on into the next day: the check comes with the next launch.
             f->clock.setNow(launchTime.addDays(1));

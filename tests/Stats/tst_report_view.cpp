@@ -134,12 +134,17 @@ private Q_SLOTS:
         QTEST(StatsReportText::scoreLabel(score), "label");
     }
 
-    // A timeline's times run on the 24-hour clock, padded (the titles: see the report prompt's suite).
-    void timesAreOnTheTwentyFourHourClock() {
+    // A timeline's times run on the 24-hour clock, padded (the titles: see the report prompt's suite);
+    // each kind of event has its icon.
+    void timelineTexts() {
         QCOMPARE(StatsReportText::timeText(QDateTime(QDate(2026, 3, 2), QTime(9, 5, 7))),
                  QStringLiteral("09:05:07"));
         QCOMPARE(StatsReportText::timeText(QDateTime(QDate(2026, 3, 2), QTime(21, 0, 59))),
                  QStringLiteral("21:00:59"));
+        QCOMPARE(StatsReportText::eventIcon(StatsEventType::appLaunched), QStringLiteral("⚡️"));
+        QCOMPARE(StatsReportText::eventIcon(StatsEventType::restSkipped), QStringLiteral("👁"));
+        QCOMPARE(StatsReportText::eventIcon(StatsEventType::hydrationSnoozed), QStringLiteral("💧"));
+        QCOMPARE(StatsReportText::eventIcon(StatsEventType::pelvicCompleted), QStringLiteral("🫧"));
     }
 
     // Shares of the busiest day's count; days without items have none.
@@ -162,22 +167,7 @@ private Q_SLOTS:
         QCOMPARE(idle.doneShare + idle.skippedShare, 0.0);
     }
 
-    void metricValueFontSwitchesAtNineCharacters_data() {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("pixelSize");
-        QTest::newRow("8 characters") << QStringLiteral("12345678") << 28;
-        QTest::newRow("9 characters") << QStringLiteral("123456789") << 18;
-        // Characters, not bytes: seven here, but 15 bytes of UTF-8.
-        QTest::newRow("1 分 1 秒") << QStringLiteral("1 分 1 秒") << 28;
-        QTest::newRow("1 小时 0 分钟") << QStringLiteral("1 小时 0 分钟") << 18;
-    }
-    void metricValueFontSwitchesAtNineCharacters() {
-        QFETCH(QString, value);
-        QFETCH(int, pixelSize);
-        QCOMPARE(StatsReportView::metricValuePixelSize(value), pixelSize);
-    }
-
-    void metricCardsShowTheTotal() {
+    void metricCards() {
         StatsDaySummary total = summary(12, 7, 4, 3, 2, 1);
         total.restActualSeconds = 3661;
         total.restSkippedSeconds = 36;
@@ -192,20 +182,12 @@ private Q_SLOTS:
                                      QStringLiteral("喝水完成|7|跳过 2 · 延后 5"),
                                      QStringLiteral("提肛完成|4|跳过 1 · 延后 6")}));
         QCOMPARE(StatsReportView::metricCards(total).at(2).accent, QColor::fromRgbF(0.15f, 0.72f, 1.0f));
-    }
-
-    void eventIcons_data() {
-        QTest::addColumn<StatsEventType>("type");
-        QTest::addColumn<QString>("icon");
-        QTest::newRow("launch") << StatsEventType::appLaunched << QStringLiteral("⚡️");
-        QTest::newRow("rest skipped") << StatsEventType::restSkipped << QStringLiteral("👁");
-        QTest::newRow("hydration snoozed") << StatsEventType::hydrationSnoozed << QStringLiteral("💧");
-        QTest::newRow("pelvic completed") << StatsEventType::pelvicCompleted << QStringLiteral("🫧");
-    }
-    void eventIcons() {
-        QFETCH(StatsEventType, type);
-        QFETCH(QString, icon);
-        QCOMPARE(StatsReportText::eventIcon(type), icon);
+        // The value font shrinks from nine characters on; characters, not bytes: "1 分 1 秒" is seven,
+        // but 15 bytes of UTF-8.
+        QCOMPARE(StatsReportView::metricValuePixelSize(QStringLiteral("12345678")), 28);
+        QCOMPARE(StatsReportView::metricValuePixelSize(QStringLiteral("123456789")), 18);
+        QCOMPARE(StatsReportView::metricValuePixelSize(QStringLiteral("1 分 1 秒")), 28);
+        QCOMPARE(StatsReportView::metricValuePixelSize(QStringLiteral("1 小时 0 分钟")), 18);
     }
 
     // Only a day report lists its events, or says it has none.

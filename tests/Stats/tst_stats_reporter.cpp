@@ -207,7 +207,14 @@ private slots:
         QCOMPARE(row, expected);
     }
 
-    void eventsSortedStably() {
+    // Events of a time in the order recorded; a day counts what its stored day key says, here one
+    // written under another zone: inside the interval, but stored with another day.
+    void dayReportFollowsTheFile() {
+        QVERIFY(writeFile(
+            f->store.eventsDirectory() + QStringLiteral("/2026-03.jsonl"),
+            R"({"id":"A","timestamp":"2026-03-02T04:00:00Z","dayKey":"2026-03-01","monthKey":"2026-03",)"
+            R"("type":"app_launched","source":"system","payload":{},"appVersion":"1.0.0"})"
+            "\n"));
         record(StatsEventType::hydrationCompleted, local(2026, 3, 2, 11));
         record(StatsEventType::appLaunched, local(2026, 3, 2, 10));
         record(StatsEventType::pelvicCompleted, local(2026, 3, 2, 10));
@@ -218,83 +225,53 @@ private slots:
         for (const StatsEvent& e : report.events) {
             types.append(e.type);
         }
-        QCOMPARE(types, (QList<StatsEventType>{StatsEventType::appLaunched, StatsEventType::pelvicCompleted,
-                                               StatsEventType::hydrationSkipped,
-                                               StatsEventType::hydrationCompleted}));
-    }
-
-    void storedDayKeyCounts() {
-        // Written under another zone: inside the interval, but stored with another day.
-        QVERIFY(writeFile(
-            f->store.eventsDirectory() + QStringLiteral("/2026-03.jsonl"),
-            R"({"id":"A","timestamp":"2026-03-02T04:00:00Z","dayKey":"2026-03-01","monthKey":"2026-03",)"
-            R"("type":"app_launched","source":"system","payload":{},"appVersion":"1.0.0"})"
-            "\n"));
-        const StatsReport report =
-            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        QCOMPARE(types,
+                 (QList<StatsEventType>{StatsEventType::appLaunched, StatsEventType::pelvicCompleted,
+                                        StatsEventType::hydrationSkipped, StatsEventType::hydrationCompleted,
+                                        StatsEventType::appLaunched}));
         QCOMPARE(report.days.size(), 2);
         QCOMPARE(report.days[0].dayKey, QStringLiteral("2026-03-01"));
         QCOMPARE(report.days[0].appLaunchCount, 1);
-        QCOMPARE(report.days[1], StatsDaySummary{QStringLiteral("2026-03-02")});
-        QCOMPARE(report.total.appLaunchCount, 1);
+        QCOMPARE(report.days[0].eventCount, 1);
+        QCOMPARE(report.days[1].dayKey, QStringLiteral("2026-03-02"));
+        QCOMPARE(report.days[1].eventCount, 4);
+        QCOMPARE(report.total.appLaunchCount, 2);
     }
 
-    void formatDuration_data() {
-        QTest::addColumn<qint64>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("negative") << qint64(-5) << QStringLiteral("0 秒");
-        QTest::newRow("0") << qint64(0) << QStringLiteral("0 秒");
-        QTest::newRow("1") << qint64(1) << QStringLiteral("1 秒");
-        QTest::newRow("59") << qint64(59) << QStringLiteral("59 秒");
-        QTest::newRow("60") << qint64(60) << QStringLiteral("1 分钟");
-        QTest::newRow("61") << qint64(61) << QStringLiteral("1 分 1 秒");
-        QTest::newRow("3599") << qint64(3599) << QStringLiteral("59 分 59 秒");
-        QTest::newRow("3600") << qint64(3600) << QStringLiteral("1 小时 0 分钟");
-        QTest::newRow("3661") << qint64(3661) << QStringLiteral("1 小时 1 分 1 秒");
-        QTest::newRow("90000") << qint64(90000) << QStringLiteral("25 小时 0 分钟");
-    }
     void formatDuration() {
-        QFETCH(qint64, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(StatsReporter::formatDuration(seconds), text);
+        QStringList texts;
+        for (const qint64 seconds : {-5, 0, 1, 59, 60, 61, 3599, 3600, 3661, 90000}) {
+            texts << StatsReporter::formatDuration(seconds);
+        }
+        QCOMPARE(texts, (QStringList{u"0 秒"_s, u"0 秒"_s, u"1 秒"_s, u"59 秒"_s, u"1 分钟"_s, u"1 分 1 秒"_s,
+                                     u"59 分 59 秒"_s, u"1 小时 0 分钟"_s, u"1 小时 1 分 1 秒"_s,
+                                     u"25 小时 0 分钟"_s}));
     }
 
     void eventText_data() {
         QTest::addColumn<StatsEvent>("event");
         QTest::addColumn<QString>("text");
-        QTest::newRow("launch") << makeEvent(StatsEventType::appLaunched) << QStringLiteral("Tavo 启动");
-        QTest::newRow("started") << makeEvent(StatsEventType::restStarted,
-                                              {{QStringLiteral("plannedSeconds"), 20}})
-                                 << QStringLiteral("护眼开始（计划 20 秒）");
-        QTest::newRow("started without plan")
-            << makeEvent(StatsEventType::restStarted) << QStringLiteral("护眼开始（计划 ? 秒）");
-        QTest::newRow("completed") << makeEvent(StatsEventType::restCompleted,
-                                                {{QStringLiteral("actualSeconds"), 20}})
-                                   << QStringLiteral("护眼完成，休息 20 秒");
-        QTest::newRow("completed unknown")
-            << makeEvent(StatsEventType::restCompleted) << QStringLiteral("护眼完成，休息 ? 秒");
-        QTest::newRow("skipped") << makeEvent(StatsEventType::restSkipped,
-                                              {{QStringLiteral("actualSeconds"), 8},
-                                               {QStringLiteral("skippedSeconds"), 12}})
-                                 << QStringLiteral("护眼跳过，已休息 8 秒，跳过 12 秒");
-        QTest::newRow("skipped bare")
-            << makeEvent(StatsEventType::restSkipped) << QStringLiteral("护眼跳过，已休息 0 秒，跳过 0 秒");
-        QTest::newRow("skipped double")
-            << makeEvent(StatsEventType::restSkipped, {{QStringLiteral("actualSeconds"), 3.0}})
-            << QStringLiteral("护眼跳过，已休息 3.0 秒，跳过 0 秒");
-        const std::pair<StatsEventType, QString> plain[] = {
-            {StatsEventType::hydrationPromptShown, u"喝水提醒出现"_s},
-            {StatsEventType::hydrationCompleted, u"喝水完成"_s},
-            {StatsEventType::hydrationSkipped, u"喝水跳过"_s},
-            {StatsEventType::hydrationSnoozed, u"喝水延后"_s},
-            {StatsEventType::pelvicPromptShown, u"提肛提醒出现"_s},
-            {StatsEventType::pelvicCompleted, u"提肛完成"_s},
-            {StatsEventType::pelvicSkipped, u"提肛跳过"_s},
-            {StatsEventType::pelvicSnoozed, u"提肛延后"_s},
-        };
-        for (const auto& [type, text] : plain) {
-            QTest::newRow(qPrintable(rawValue(type))) << makeEvent(type) << text;
-        }
+        const auto row = [](const char* name, StatsEventType type, const StatsPayload& payload,
+                            const QString& text) { QTest::newRow(name) << makeEvent(type, payload) << text; };
+        row("launch", StatsEventType::appLaunched, {}, u"Tavo 启动"_s);
+        row("started", StatsEventType::restStarted, {{u"plannedSeconds"_s, 20}}, u"护眼开始（计划 20 秒）"_s);
+        row("started without plan", StatsEventType::restStarted, {}, u"护眼开始（计划 ? 秒）"_s);
+        row("completed", StatsEventType::restCompleted, {{u"actualSeconds"_s, 20}},
+            u"护眼完成，休息 20 秒"_s);
+        row("completed unknown", StatsEventType::restCompleted, {}, u"护眼完成，休息 ? 秒"_s);
+        row("skipped", StatsEventType::restSkipped, {{u"actualSeconds"_s, 8}, {u"skippedSeconds"_s, 12}},
+            u"护眼跳过，已休息 8 秒，跳过 12 秒"_s);
+        row("skipped bare", StatsEventType::restSkipped, {}, u"护眼跳过，已休息 0 秒，跳过 0 秒"_s);
+        row("skipped double", StatsEventType::restSkipped, {{u"actualSeconds"_s, 3.0}},
+            u"护眼跳过，已休息 3.0 秒，跳过 0 秒"_s);
+        row("hydration_prompt_shown", StatsEventType::hydrationPromptShown, {}, u"喝水提醒出现"_s);
+        row("hydration_completed", StatsEventType::hydrationCompleted, {}, u"喝水完成"_s);
+        row("hydration_skipped", StatsEventType::hydrationSkipped, {}, u"喝水跳过"_s);
+        row("hydration_snoozed", StatsEventType::hydrationSnoozed, {}, u"喝水延后"_s);
+        row("pelvic_prompt_shown", StatsEventType::pelvicPromptShown, {}, u"提肛提醒出现"_s);
+        row("pelvic_completed", StatsEventType::pelvicCompleted, {}, u"提肛完成"_s);
+        row("pelvic_skipped", StatsEventType::pelvicSkipped, {}, u"提肛跳过"_s);
+        row("pelvic_snoozed", StatsEventType::pelvicSnoozed, {}, u"提肛延后"_s);
     }
     void eventText() {
         QFETCH(StatsEvent, event);

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -84,6 +83,11 @@ class TestStatsStore : public QObject {
         writes();
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
         std::signal(SIGXFSZ, previousHandler);
+    }
+    // The log holds count lines, the last one beginning with prefix.
+    void verifyLog(qsizetype count, const QString& prefix) const {
+        QCOMPARE(f->log.size(), count);
+        QVERIFY2(f->log.last().startsWith(prefix), qPrintable(f->log.last()));
     }
     QList<StatsEvent> march() const { return f->store.events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); }
 
@@ -207,9 +211,7 @@ private slots:
             launched(local(2026, 3, 5));
         });
 
-        QCOMPARE(f->log.size(), 1);
-        QVERIFY2(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
-                 qPrintable(f->log[0]));
+        verifyLog(1, QStringLiteral("Tavo Stats: failed to record event: "));
         QVERIFY(readFile(monthFile(QStringLiteral("2026-03"))).startsWith(before));
 
         launched(local(2026, 3, 6));
@@ -219,7 +221,8 @@ private slots:
         QCOMPARE(events[4].timestamp, local(2026, 3, 6));
     }
 
-    void deletedFolderIsRecreated() {
+    // A deleted folder is made again; a file in the way of one is reported.
+    void folders() {
         QVERIFY(StatsStore::defaultRootDirectory().endsWith(QStringLiteral("/Tavo/Stats")));
         const QString reports = f->dir.filePath(QStringLiteral("Stats/reports"));
         QVERIFY(QDir(reports).exists());
@@ -228,13 +231,10 @@ private slots:
         QCOMPARE(march().size(), 1);
         QVERIFY(QDir(reports).exists());
         QVERIFY(f->log.isEmpty());
-    }
 
-    void blockedFolderIsReported() {
         QVERIFY(writeFile(f->dir.path() + QStringLiteral("/blocked"), "x"));
         StatsStore blocked(f->dir.path() + QStringLiteral("/blocked/Stats"));
-        QCOMPARE(f->log.size(), 1);
-        QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to create directories: ")));
+        verifyLog(1, QStringLiteral("Tavo Stats: failed to create directories: "));
         QVERIFY(!blocked.hasEvents(local(2026, 3, 2)));
     }
 
@@ -295,6 +295,7 @@ private slots:
         QVERIFY(!f->store.hasEvents(local(2026, 3, 1, 23, 59, 59)));
     }
 
+    // A meta file that cannot be read counts as empty; a failed save keeps the old one.
     void meta() {
         QCOMPARE(f->store.loadMeta(), StatsMeta{});
         f->store.saveMeta({});
@@ -302,28 +303,17 @@ private slots:
         f->store.saveMeta({QStringLiteral("2026-03-02")});
         QCOMPARE(readFile(metaFile()), QByteArray(R"({"lastDailyReportPromptDay":"2026-03-02"})"));
         QCOMPARE(f->store.loadMeta().lastDailyReportPromptDay, QStringLiteral("2026-03-02"));
+        for (const char* unreadable :
+             {"{\"lastDailyReportPromptDay\":", R"({"lastDailyReportPromptDay":20260302})", "[]"}) {
+            QVERIFY(writeFile(metaFile(), unreadable));
+            QVERIFY2(f->store.loadMeta() == StatsMeta{}, unreadable);
+        }
         QVERIFY(f->log.isEmpty());
-    }
 
-    void unreadableMetaIsEmpty_data() {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("garbage") << QByteArray("{\"lastDailyReportPromptDay\":");
-        QTest::newRow("wrong type") << QByteArray(R"({"lastDailyReportPromptDay":20260302})");
-        QTest::newRow("array") << QByteArray("[]");
-    }
-    void unreadableMetaIsEmpty() {
-        QFETCH(QByteArray, contents);
-        QVERIFY(writeFile(metaFile(), contents));
-        QCOMPARE(f->store.loadMeta(), StatsMeta{});
-    }
-
-    void failedMetaSaveKeepsTheOldFile() {
         f->store.saveMeta({QStringLiteral("2026-03-01")});
         const QByteArray before = readFile(metaFile());
         withFileSizeLimit(10, [this] { f->store.saveMeta({QStringLiteral("2026-03-02")}); });
-
-        QCOMPARE(f->log.size(), 1);
-        QVERIFY(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to save meta: ")));
+        verifyLog(1, QStringLiteral("Tavo Stats: failed to save meta: "));
         QCOMPARE(readFile(metaFile()), before);
     }
 
@@ -370,15 +360,11 @@ private slots:
         QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
         const auto stored = [&] { return store->events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); };
         QVERIFY(stored().isEmpty());
-        QCOMPARE(f->log.size(), 1);
-        QVERIFY2(f->log[0].startsWith(QStringLiteral("Tavo Stats: failed to record event: ")),
-                 qPrintable(f->log[0]));
+        verifyLog(1, QStringLiteral("Tavo Stats: failed to record event: "));
 
         if (!removed) {
             store.reset();
-            QCOMPARE(f->log.size(), 2);
-            QVERIFY2(f->log[1].startsWith(QStringLiteral("Tavo Stats: 3 event(s) lost at exit")),
-                     qPrintable(f->log[1]));
+            verifyLog(2, QStringLiteral("Tavo Stats: 3 event(s) lost at exit"));
             holder.closeWriteChannel();
             QVERIFY(holder.state() == QProcess::NotRunning || holder.waitForFinished());
             return;
