@@ -187,23 +187,22 @@ private Q_SLOTS:
 
     void entranceRunsOnceFromTheInitialValues() {
         Motion motion;
+        const auto tick = [&](int times) {
+            while (times-- > 0) {
+                motion.tick();
+            }
+        };
         QCOMPARE(motion.imageOpacity(), 0.0);
         QCOMPARE(motion.imageScale(), 0.88);
         QCOMPARE(motion.textOpacity(), 0.0);
-        for (int i = 0; i < 17; ++i) { // 0.68 s: the texts have not begun
-            motion.tick();
-        }
+        tick(17); // 0.68 s: the texts have not begun
         QCOMPARE(motion.textOpacity(), 0.0);
         QVERIFY(motion.imageOpacity() > 0.5 && motion.imageOpacity() < 1);
-        for (int i = 0; i < 22; ++i) { // 1.56 s
-            motion.tick();
-        }
+        tick(22); // 1.56 s
         QCOMPARE(motion.imageOpacity(), 1.0);
         QCOMPARE(motion.imageScale(), 1.0);
         QVERIFY(motion.textOpacity() < 1);
-        for (int i = 0; i < 1000; ++i) {
-            motion.tick();
-        }
+        tick(1000);
         QCOMPARE(motion.textOpacity(), 1.0);
     }
 
