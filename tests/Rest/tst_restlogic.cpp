@@ -33,6 +33,7 @@ private Q_SLOTS:
         QTest::newRow("start") << 0 << 0.0 << QStringLiteral("吸气...");
         QTest::newRow("first tick") << 1 << 0.025 << QStringLiteral("慢吸气...");
         QTest::newRow("half way up") << 20 << 0.5 << QStringLiteral("慢吸气...");
+        QTest::newRow("just below the top") << 39 << 0.975 << QStringLiteral("慢吸气...");
         QTest::newRow("top") << 40 << 1.0 << QStringLiteral("慢呼气...");
         QTest::newRow("falling") << 60 << 0.5 << QStringLiteral("慢呼气...");
         QTest::newRow("wrapped") << 81 << 0.025 << QStringLiteral("慢吸气...");
@@ -110,9 +111,21 @@ private Q_SLOTS:
         QCOMPARE(h.clock.activeTimerCount(), 0);
     }
 
-    // A completed hold reports its line 2 s later, once, whatever follows.
-    void completedHoldReportsOnce() {
+    // A completed hold reports its line 2 s later, once, whatever follows; a
+    // released one runs the ring back from where it stood to 0 over 0.2 s.
+    void afterAHold() {
         Hold h;
+        h.hold.press();
+        h.clock.advance(1.0);
+        const double reached = h.hold.skipProgress();
+        h.hold.release();
+        QVERIFY(std::abs(h.hold.displayedProgress(h.seconds()) - reached) < 1e-9);
+        h.clock.advance(0.1);
+        const double midway = h.hold.displayedProgress(h.seconds());
+        QVERIFY(midway > 0 && midway < reached);
+        h.clock.advance(0.1);
+        QVERIFY(h.hold.displayedProgress(h.seconds()) < 1e-6); // back at 0, but for rounding
+
         h.hold.press();
         h.clock.advance(1.55);
         QVERIFY(h.hold.skipFeedbackText());
@@ -127,21 +140,6 @@ private Q_SLOTS:
         h.clock.advance(5);
         QCOMPARE(h.lines.size(), 1);
         QVERIFY(h.hold.isCompletingSkip());
-    }
-
-    // The ring runs back from where a released hold stood to 0 over 0.2 s.
-    void releasedHoldRewinds() {
-        Hold h;
-        h.hold.press();
-        h.clock.advance(1.0);
-        const double reached = h.hold.skipProgress();
-        h.hold.release();
-        QVERIFY(std::abs(h.hold.displayedProgress(h.seconds()) - reached) < 1e-9);
-        h.clock.advance(0.1);
-        const double midway = h.hold.displayedProgress(h.seconds());
-        QVERIFY(midway > 0 && midway < reached);
-        h.clock.advance(0.1);
-        QVERIFY(h.hold.displayedProgress(h.seconds()) < 1e-6); // back at 0, but for rounding
     }
 
     void themesParseExactly_data() {
@@ -170,18 +168,10 @@ private Q_SLOTS:
         }
     }
 
-    void blurLabelTruncates_data() {
-        QTest::addColumn<double>("radius");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("14.9") << 14.9 << "14";
-        QTest::newRow("30") << 30.0 << "30";
-        QTest::newRow("0") << 0.0 << "0";
-        QTest::newRow("out of range") << 45.7 << "45";
-    }
     void blurLabelTruncates() {
-        QFETCH(double, radius);
-        QFETCH(QString, label);
-        QCOMPARE(RestThemes::blurRadiusLabel(radius), label);
+        for (const auto& [radius, label] : {std::pair(14.9, "14"), {30.0, "30"}, {0.0, "0"}, {45.7, "45"}}) {
+            QCOMPARE(RestThemes::blurRadiusLabel(radius), QString::fromLatin1(label));
+        }
     }
 
     void layoutLeavesOutWhatTheThemeHides() {

@@ -28,6 +28,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class RestViewTest : public QObject {
     Q_OBJECT
 
@@ -46,6 +48,14 @@ private:
         return *wallpapers;
     }
 
+    // The stored theme, its photograph loaded for the wallpaper theme.
+    void useTheme(const QString& theme) {
+        f->prefs.setValue(Settings::selectedTheme, theme);
+        if (theme == u"wallpaper") {
+            QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
+        }
+    }
+
     std::unique_ptr<RestView> makeView() {
         auto view = std::make_unique<RestView>(
             RestServices{f->clock, f->prefs, [this]() -> WallpaperManager& { return wallpaperManager(); }},
@@ -57,25 +67,19 @@ private:
         return view;
     }
 
-    static QImage frame(RestView& view) {
-        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::black);
-        view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        return image;
-    }
+    static QImage frame(RestView& view) { return renderWidget(view, Qt::black, 1); }
 
     // Teal or cyan: strong green and blue, weaker red.
     static bool isArcColour(QRgb pixel) {
         return qGreen(pixel) > 150 && qBlue(pixel) > 170 && qRed(pixel) < 140;
     }
 
-    static int orangePixels(const QImage& image) {
+    // How many pixels of `area`, on every `step`th row, pass `ink`.
+    static int count(const QImage& image, const QRect& area, bool (*ink)(QRgb), int step = 1) {
         int count = 0;
-        for (int y = 0; y < image.height(); y += 2) {
-            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            for (int x = 0; x < image.width(); ++x) {
-                count += qRed(line[x]) > 120 && qGreen(line[x]) > 50 && qBlue(line[x]) < 40 &&
-                         qRed(line[x]) > qGreen(line[x]) + 40;
+        for (int y = area.top(); y <= area.bottom(); y += step) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                count += ink(image.pixel(x, y));
             }
         }
         return count;
@@ -94,15 +98,14 @@ private Q_SLOTS:
     // figure hangs at the top of its float, past eight seconds.
     void partialRepaintsMatchAFullRepaint_data() {
         QTest::addColumn<QString>("theme");
-        QTest::addColumn<int>("span");
-        QTest::newRow("aurora") << QStringLiteral("aurora") << 3;
-        QTest::newRow("wallpaper, photo") << QStringLiteral("wallpaper") << 3;
-        QTest::newRow("ultraman") << QStringLiteral("ultraman") << 10;
-        QTest::newRow("classic, loading a photo") << QString() << 3;
+        QTest::newRow("aurora") << u"aurora"_s;
+        QTest::newRow("wallpaper, photo") << u"wallpaper"_s;
+        QTest::newRow("ultraman") << u"ultraman"_s;
+        QTest::newRow("classic, loading a photo") << QString();
     }
     void partialRepaintsMatchAFullRepaint() {
         QFETCH(QString, theme);
-        QFETCH(int, span);
+        const int span = theme == u"ultraman" ? 10 : 3; // seconds
         std::unique_ptr<QWidget> widget;
         std::unique_ptr<WallpaperManager> empty;
         if (theme.isEmpty()) {
@@ -111,10 +114,7 @@ private Q_SLOTS:
             widget->resize(1920, 1080);
             widget->show();
         } else {
-            f->prefs.setValue(Settings::selectedTheme, theme);
-            if (theme == QLatin1String("wallpaper")) {
-                QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
-            }
+            useTheme(theme);
             widget = makeView();
         }
         auto* view = qobject_cast<RestView*>(widget.get());
@@ -144,10 +144,8 @@ private Q_SLOTS:
                 worst = std::max(worst, largestDifference(painted, widget->grab().toImage()));
             }
         }
-        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
-            const QString name = theme.isEmpty() ? QStringLiteral("classic") : theme;
-            painted.save(QDir(out).filePath(QStringLiteral("partial_%1_1920x1080.png").arg(name)));
-        }
+        QVERIFY(saveScreenshot(painted,
+                               u"partial_%1_1920x1080.png"_s.arg(theme.isEmpty() ? u"classic"_s : theme)));
         QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
     }
 
@@ -229,14 +227,8 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(result.contains(area));
-        const QMargins moved(area.left() - result.left(), area.top() - result.top(),
-                             result.right() - area.right(), result.bottom() - area.bottom());
-        QVERIFY2(std::max({moved.left(), moved.top(), moved.right(), moved.bottom()}) <= 96,
-                 qPrintable(QStringLiteral("%1 %2 %3 %4")
-                                .arg(moved.left())
-                                .arg(moved.top())
-                                .arg(moved.right())
-                                .arg(moved.bottom())));
+        QVERIFY2(area.marginsAdded(QMargins(96, 96, 96, 96)).contains(result),
+                 qPrintable(QDebug::toString(result)));
         if (ratio < 1.001) {
             return;
         }
@@ -317,112 +309,87 @@ private Q_SLOTS:
         }
     }
 
-    void pickerIsFadedUntilHovered() {
-        auto view = makeView();
-        ThemeSelectorOverlay* picker = view->themeSelector();
+    // Faded until hovered; a choice there, or by the status menu's key, reaches
+    // every view, and the wallpaper's blur row stores its slider's value. The
+    // old backdrop fades out while the new one fades in: half way through,
+    // the photograph shows at about half its strength under half the veil.
+    void picker() {
+        auto first = makeView();
+        auto second = makeView();
+        ThemeSelectorOverlay* picker = first->themeSelector();
         QCOMPARE(picker->opacity(), 0.25);
         QCOMPARE(picker->geometry().right(), 1920 - 20 - 1);
         QCOMPARE(picker->geometry().top(), 20);
-
         // The selected square's teal border, dimmed by the fade.
         const QPoint border = picker->mapTo(
-            view.get(), picker->buttonRect(RestTheme::Aurora).topLeft().toPoint() + QPoint(1, 16));
-        const int fadedGreen = qGreen(frame(*view).pixel(border));
-
+            first.get(), picker->buttonRect(RestTheme::Aurora).topLeft().toPoint() + QPoint(1, 16));
+        const int fadedGreen = qGreen(frame(*first).pixel(border));
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(picker, &enter);
         f->clock.advance(0.35);
         QCOMPARE(picker->opacity(), 1.0);
-        QVERIFY2(
-            qGreen(frame(*view).pixel(border)) > fadedGreen + 60,
-            qPrintable(QStringLiteral("%1 vs %2").arg(qGreen(frame(*view).pixel(border))).arg(fadedGreen)));
-
+        QVERIFY2(qGreen(frame(*first).pixel(border)) > fadedGreen + 60,
+                 qPrintable(QString::number(fadedGreen)));
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(picker, &leave);
         f->clock.advance(0.35);
         QCOMPARE(picker->opacity(), 0.25);
-    }
 
-    void pickerChoiceReachesEveryView() {
-        auto first = makeView();
-        auto second = makeView();
-        ThemeSelectorOverlay* picker = first->themeSelector();
         const int auroraHeight = picker->height();
         QTest::mouseClick(picker, Qt::LeftButton, {},
                           picker->buttonRect(RestTheme::Wallpaper).center().toPoint());
-        QCOMPARE(f->prefs.value(Settings::selectedTheme), QStringLiteral("wallpaper"));
+        QCOMPARE(f->prefs.value(Settings::selectedTheme), u"wallpaper"_s);
         QCOMPARE(first->currentTheme(), RestTheme::Wallpaper);
         QVERIFY(picker->height() > auroraHeight); // room for the blur row
         f->clock.advance(0.1);
         QCOMPARE(second->currentTheme(), RestTheme::Wallpaper);
-
-        // The status menu writes the same key.
-        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
-        f->clock.advance(0.1);
-        QCOMPARE(first->currentTheme(), RestTheme::Ultraman);
-        QCOMPARE(second->currentTheme(), RestTheme::Ultraman);
-        f->clock.advance(1.0);
-        QCOMPARE(picker->height(), auroraHeight); // the blur row has slid out
-    }
-
-    void blurSliderStoresItsValue() {
-        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
-        auto view = makeView();
-        ThemeSelectorOverlay* picker = view->themeSelector();
         const QRectF slider = picker->sliderRect();
-        QTest::mouseClick(picker, Qt::LeftButton, {},
-                          QPoint(qRound(slider.right()), qRound(slider.center().y())));
-        QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 30.0);
-        QTest::mouseClick(picker, Qt::LeftButton, {},
-                          QPoint(qRound(slider.left()), qRound(slider.center().y())));
-        QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), 0.0);
-    }
+        for (const auto& [x, radius] : {std::pair(slider.right(), 30.0), {slider.left(), 0.0}}) {
+            QTest::mouseClick(picker, Qt::LeftButton, {}, QPointF(x, slider.center().y()).toPoint());
+            QCOMPARE(f->prefs.value(Settings::wallpaperBlurRadius), radius);
+        }
 
-    // The old backdrop fades out while the new one fades in: half way through,
-    // the photograph shows at about half its strength under half the veil.
-    void backdropsCrossFade() {
-        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("wallpaper"));
         QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
-        auto view = makeView();
-        const QRect patch(80, 500, 40, 40); // beside the column, on the photograph
+        f->clock.advance(1.0);
         const auto brightness = [&] {
-            const QImage image = frame(*view).copy(patch);
+            const QRect patch(80, 500, 40, 40); // beside the column, on the photograph
+            const QImage image = frame(*first);
             double sum = 0;
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
+            for (int y = patch.top(); y <= patch.bottom(); ++y) {
+                for (int x = patch.left(); x <= patch.right(); ++x) {
                     sum += qGray(image.pixel(x, y));
                 }
             }
-            return sum / (image.width() * image.height());
+            return sum / 1600;
         };
         const double photo = brightness();
         QVERIFY(photo > 20);
-        f->prefs.setValue(Settings::selectedTheme, QStringLiteral("ultraman"));
+
+        f->prefs.setValue(Settings::selectedTheme, u"ultraman"_s);
         f->clock.advance(0.1 + 0.3); // seen on the next tick, then half of 0.6 s
+        QCOMPARE(first->currentTheme(), RestTheme::Ultraman);
+        QCOMPARE(second->currentTheme(), RestTheme::Ultraman);
         const double halfWay = brightness();
-        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
-            view->grab().save(QDir(out).filePath(QStringLiteral("crossfade_half_way.png")));
-        }
+        QVERIFY(saveScreenshot(first->grab().toImage(), u"crossfade_half_way.png"_s));
         QVERIFY2(halfWay < 0.5 * photo && halfWay > 0.1 * photo,
-                 qPrintable(QStringLiteral("%1 of %2").arg(halfWay).arg(photo)));
+                 qPrintable(u"%1 of %2"_s.arg(halfWay).arg(photo)));
         f->clock.advance(0.4);
         QVERIFY(brightness() < 0.15 * photo);
+        f->clock.advance(0.6);
+        QCOMPARE(picker->height(), auroraHeight); // the blur row has slid out
     }
 
     // After a completed hold the card shows its line with the warning sign in
     // colour, over the blurred backdrop, as does the hovered picker.
     void feedbackCardAndPicker_data() {
         QTest::addColumn<QString>("theme");
-        QTest::newRow("aurora") << QStringLiteral("aurora");
-        QTest::newRow("wallpaper") << QStringLiteral("wallpaper");
-        QTest::newRow("ultraman") << QStringLiteral("ultraman");
+        for (const char* theme : {"aurora", "wallpaper", "ultraman"}) {
+            QTest::newRow(theme) << QString::fromLatin1(theme);
+        }
     }
     void feedbackCardAndPicker() {
         QFETCH(QString, theme);
-        f->prefs.setValue(Settings::selectedTheme, theme);
-        if (theme == QLatin1String("wallpaper")) {
-            QTRY_VERIFY(!wallpaperManager().cachedImage().isNull());
-        }
+        useTheme(theme);
         auto view = makeView();
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(view->themeSelector(), &enter);
@@ -431,18 +398,10 @@ private Q_SLOTS:
         QVERIFY(view->skipHold().isCompletingSkip());
         f->clock.advance(0.6);
         const QImage image = frame(*view);
-        if (const QString out = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !out.isEmpty()) {
-            view->grab().save(QDir(out).filePath(QStringLiteral("card_%1.png").arg(theme)));
-        }
+        QVERIFY(saveScreenshot(view->grab().toImage(), u"card_%1.png"_s.arg(theme)));
         // The line sits in the card, centred on the view, below the heading.
-        const QRect line(960 - 280, 540 - 30, 560, 90);
-        int yellow = 0;
-        for (int y = line.top(); y <= line.bottom(); ++y) {
-            for (int x = line.left(); x <= line.right(); ++x) {
-                const QRgb pixel = image.pixel(x, y);
-                yellow += qRed(pixel) > 200 && qGreen(pixel) > 150 && qBlue(pixel) < 90;
-            }
-        }
+        const int yellow = count(image, QRect(960 - 280, 540 - 30, 560, 90),
+                                 [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 150 && qBlue(p) < 90; });
         QVERIFY2(yellow > 100, qPrintable(QString::number(yellow)));
         // Above the heading the panel shows what lies behind blurred: the
         // cat's outline, sharp through a flat tint, leaves no edge there.
@@ -456,51 +415,55 @@ private Q_SLOTS:
         QVERIFY2(sharpest < 12, qPrintable(QString::number(sharpest)));
         QTest::keyRelease(view.get(), Qt::Key_Space);
     }
-
-    void spaceHoldSkipsOncePerView() {
+    // A mouse hold on the skip button is its view's own; the space bar reaches
+    // every view on screen. Each completed hold reports once.
+    void holdsByMouseAndSpaceBar() {
         auto first = makeView();
         auto second = makeView();
         auto hidden = makeView();
         hidden->hide();
-        QTest::keyPress(first.get(), Qt::Key_Space);
+        auto* button = first->findChild<MouseTouchBridge*>();
+        QVERIFY(button);
+        QCOMPARE(button->geometry(), first->layout().skipButton.toAlignedRect());
+        // The disc's fill brightens with its 0.15 s ease-out, not at once.
+        const QPoint disc = button->geometry().center() + QPoint(25, 0);
+        const int unpressed = qGray(frame(*first).pixel(disc));
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(qGray(frame(*first).pixel(disc)) <= unpressed + 1);
+        f->clock.advance(1.0);
+        QVERIFY(qGray(frame(*first).pixel(disc)) >= unpressed + 8);
         QVERIFY(first->skipHold().isPressingSkip());
-        QVERIFY(second->skipHold().isPressingSkip()); // every view on screen sees the space bar
+        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
+        QVERIFY(!first->skipHold().isPressingSkip());
+        const auto orangePixels = [&] {
+            return count(
+                frame(*first), first->rect(),
+                [](QRgb p) {
+                    return qRed(p) > 120 && qGreen(p) > 50 && qBlue(p) < 40 && qRed(p) > qGreen(p) + 40;
+                },
+                2);
+        };
+        const int orangeBefore = orangePixels();
+        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
+        f->clock.advance(1.55);
+        QVERIFY(first->skipHold().isCompletingSkip());
+        QVERIFY(!second->skipHold().isPressingSkip() && !second->skipHold().isCompletingSkip());
+        // The card's border and the hint line turn orange until the line is reported.
+        f->clock.advance(0.5);
+        QVERIFY(orangePixels() > orangeBefore + 500);
+        f->clock.advance(1.5);
+        QCOMPARE(skips.size(), 1);
+
+        QTest::keyPress(first.get(), Qt::Key_Space);
+        QVERIFY(second->skipHold().isPressingSkip());
         QVERIFY(!hidden->skipHold().isPressingSkip());
         QTest::keyPress(first.get(), Qt::Key_Space, {}, -1); // no effect while held
         f->clock.advance(1.55);
-        QVERIFY(first->skipHold().isCompletingSkip());
+        QVERIFY(second->skipHold().isCompletingSkip());
         QTest::keyRelease(first.get(), Qt::Key_Space);
-        f->clock.advance(2.0);
-        QCOMPARE(skips.size(), 2);
-        QCOMPARE(skips.at(0), *first->skipHold().skipFeedbackText());
-        f->clock.advance(10);
-        QCOMPARE(skips.size(), 2);
-    }
-
-    void mouseHoldOnTheButton() {
-        auto view = makeView();
-        auto* button = view->findChild<MouseTouchBridge*>();
-        QVERIFY(button);
-        QCOMPARE(button->geometry(), view->layout().skipButton.toAlignedRect());
-        // The disc's fill brightens with its 0.15 s ease-out, not at once.
-        const QPoint disc = button->geometry().center() + QPoint(25, 0);
-        const int unpressed = qGray(frame(*view).pixel(disc));
-        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
-        QVERIFY(qGray(frame(*view).pixel(disc)) <= unpressed + 1);
-        f->clock.advance(1.0);
-        QVERIFY(qGray(frame(*view).pixel(disc)) >= unpressed + 8);
-        QVERIFY(view->skipHold().isPressingSkip());
-        QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(45, 45));
-        QVERIFY(!view->skipHold().isPressingSkip());
-        const int orangeBefore = orangePixels(frame(*view));
-        QTest::mousePress(button, Qt::LeftButton, {}, QPoint(45, 45));
-        f->clock.advance(1.55);
-        QVERIFY(view->skipHold().isCompletingSkip());
-        // The card's border and the hint line turn orange until the line is reported.
-        f->clock.advance(0.5);
-        QVERIFY(orangePixels(frame(*view)) > orangeBefore + 500);
-        f->clock.advance(1.5);
-        QCOMPARE(skips.size(), 1);
+        f->clock.advance(12);
+        QCOMPARE(skips, QStringList(
+                            {*first->skipHold().skipFeedbackText(), *second->skipHold().skipFeedbackText()}));
     }
     // Sprites are blurred as Qt's blur effect draws the picture: pixel for
     // pixel, whatever padding the effect's pairing of pixels and its clear
