@@ -145,7 +145,7 @@ std::array<QPointF, 3> ClassicBackdrop::positionsAt(double now) const {
     const double ratio = owner->devicePixelRatioF();
     std::array<QPointF, 3> result = ClassicGlows::offsets(now - appearedAt);
     for (QPointF& offset : result) {
-        offset = QPointF(std::round(offset.x() * ratio), std::round(offset.y() * ratio)) / ratio;
+        offset = onDevicePixel(offset, ratio);
     }
     return result;
 }
@@ -194,8 +194,8 @@ double ClassicBackdrop::nextStepIn(double now) const {
 QRectF ClassicBackdrop::placed(size_t glow) const {
     const double ratio = owner->devicePixelRatioF();
     const GlowSprite& sprite = sprites->glows[glow];
-    const QPointF topLeft = (QRectF(owner->rect()).center() + drawn[glow] - sprite.centre) * ratio;
-    return {QPointF(std::round(topLeft.x()), std::round(topLeft.y())) / ratio, QSizeF(sprite.image.size())};
+    return {onDevicePixel(QRectF(owner->rect()).center() + drawn[glow] - sprite.centre, ratio),
+            QSizeF(sprite.image.size())};
 }
 
 QRegion ClassicBackdrop::coveredArea() const {

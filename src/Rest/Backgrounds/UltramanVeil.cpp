@@ -84,7 +84,7 @@ void UltramanVeil::paintEvent(QPaintEvent* event) {
             // Its top left corner lies in the picture.
             const QRect part(rest.topLeft(), QPoint(std::min(rest.right(), holding->area.right()),
                                                     std::min(rest.bottom(), holding->area.bottom())));
-            copyRect(painter, part, holding->image, holding->origin);
+            copyRect(painter, part, holding->image, onDevicePixel(holding->area.topLeft(), drawnRatio));
             if (part.right() < rest.right()) {
                 left.append(QRect(QPoint(part.right() + 1, rest.top()), rest.bottomRight()));
             }
@@ -162,7 +162,7 @@ void UltramanVeil::keepUnder(const QList<QRect>& areas) {
         const QRect area = onDeviceGrid(under, drawnRatio) & rect();
         if (!kept[i].area.contains(area)) {
             const QRect grown = area.intersects(kept[i].area) ? area | kept[i].area : area;
-            kept[i] = {grown, picture(grown), onDevicePixel(grown.topLeft(), drawnRatio)};
+            kept[i] = {grown, picture(grown)};
             moved = true;
         }
     }

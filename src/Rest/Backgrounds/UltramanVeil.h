@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QList>
-#include <QPointF>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -33,7 +32,6 @@ private:
     struct Patch {
         QRect area;
         QImage image;
-        QPointF origin; // where the image begins: its area's corner on a whole device pixel
     };
 
     QImage picture(const QRect& area) const;
