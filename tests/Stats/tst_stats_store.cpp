@@ -25,6 +25,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// The log holds count lines, the last one beginning with prefix. A macro, so
+// that a failed check ends the test there and reports once.
+#define VERIFY_LOG(count, prefix)                                                                            \
+    do {                                                                                                     \
+        QCOMPARE(f->log.size(), qsizetype(count));                                                           \
+        QVERIFY2(f->log.last().startsWith(prefix), qPrintable(f->log.last()));                               \
+    } while (false)
+
 namespace {
 
 QDateTime local(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
@@ -83,11 +91,6 @@ class TestStatsStore : public QObject {
         writes();
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &previous), 0);
         std::signal(SIGXFSZ, previousHandler);
-    }
-    // The log holds count lines, the last one beginning with prefix.
-    void verifyLog(qsizetype count, const QString& prefix) const {
-        QCOMPARE(f->log.size(), count);
-        QVERIFY2(f->log.last().startsWith(prefix), qPrintable(f->log.last()));
     }
     QList<StatsEvent> march() const { return f->store.events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); }
 
@@ -211,7 +214,7 @@ private slots:
             launched(local(2026, 3, 5));
         });
 
-        verifyLog(1, QStringLiteral("Tavo Stats: failed to record event: "));
+        VERIFY_LOG(1, QStringLiteral("Tavo Stats: failed to record event: "));
         QVERIFY(readFile(monthFile(QStringLiteral("2026-03"))).startsWith(before));
 
         launched(local(2026, 3, 6));
@@ -234,7 +237,7 @@ private slots:
 
         QVERIFY(writeFile(f->dir.path() + QStringLiteral("/blocked"), "x"));
         StatsStore blocked(f->dir.path() + QStringLiteral("/blocked/Stats"));
-        verifyLog(1, QStringLiteral("Tavo Stats: failed to create directories: "));
+        VERIFY_LOG(1, QStringLiteral("Tavo Stats: failed to create directories: "));
         QVERIFY(!blocked.hasEvents(local(2026, 3, 2)));
     }
 
@@ -313,7 +316,7 @@ private slots:
         f->store.saveMeta({QStringLiteral("2026-03-01")});
         const QByteArray before = readFile(metaFile());
         withFileSizeLimit(10, [this] { f->store.saveMeta({QStringLiteral("2026-03-02")}); });
-        verifyLog(1, QStringLiteral("Tavo Stats: failed to save meta: "));
+        VERIFY_LOG(1, QStringLiteral("Tavo Stats: failed to save meta: "));
         QCOMPARE(readFile(metaFile()), before);
     }
 
@@ -360,11 +363,11 @@ private slots:
         QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
         const auto stored = [&] { return store->events(local(2026, 3, 1, 0), local(2026, 4, 1, 0)); };
         QVERIFY(stored().isEmpty());
-        verifyLog(1, QStringLiteral("Tavo Stats: failed to record event: "));
+        VERIFY_LOG(1, QStringLiteral("Tavo Stats: failed to record event: "));
 
         if (!removed) {
             store.reset();
-            verifyLog(2, QStringLiteral("Tavo Stats: 3 event(s) lost at exit"));
+            VERIFY_LOG(2, QStringLiteral("Tavo Stats: 3 event(s) lost at exit"));
             holder.closeWriteChannel();
             QVERIFY(holder.state() == QProcess::NotRunning || holder.waitForFinished());
             return;
