@@ -17,6 +17,8 @@ struct Response {
     bool dropConnection = false;
     // No length; the body goes out one byte per drip().
     bool dripping = false;
+    // When set, the Content-Length sent (the body may then fall short of it).
+    qint64 declaredLength = -1;
 };
 
 // A tiny HTTP server on the loopback: one answer per request path, every
@@ -72,7 +74,9 @@ private:
                       " X\r\nContent-Type: " + response.contentType +
                       (response.dripping
                            ? QByteArray()
-                           : "\r\nContent-Length: " + QByteArray::number(response.body.size())) +
+                           : "\r\nContent-Length: " +
+                                 QByteArray::number(response.declaredLength >= 0 ? response.declaredLength
+                                                                                 : response.body.size())) +
                       "\r\nConnection: close\r\n\r\n");
         if (response.dripping) {
             drips.insert(socket, {response.body});
