@@ -1,5 +1,6 @@
 #include "CommandLine/CommandLine.h"
 #include "support/Files.h"
+#include "support/PrivateBus.h"
 #include "support/ServicesFixture.h"
 
 #include <QDirIterator>
@@ -109,6 +110,28 @@ private slots:
         }
         QCOMPARE(run({"status", "--json", "--follow"}), int(CommandLine::notRunning));
         QVERIFY(out.isEmpty());
+    }
+
+    // A session bus where no Tavo runs: every command that needs Tavo ends
+    // with "not running", quit included (nothing was ended).
+    void quitWithNoTavoOnTheBus() {
+        PrivateBus bus;
+        QVERIFY(!bus.address.isEmpty());
+        const QString address = bus.address;
+        const auto runOnBus = [&](const QStringList& arguments) {
+            out.clear();
+            err.clear();
+            QTextStream outStream(&out);
+            QTextStream errStream(&err);
+            return CommandLine::run(QStringList{u"tavo"_s} + arguments,
+                                    {[address] { return QDBusConnection::connectToBus(address, u"cli"_s); },
+                                     f->store.rootDirectory(), f->clock, outStream, errStream});
+        };
+        bus.names.append(u"cli"_s);
+        QCOMPARE(runOnBus({u"status"_s}), 3);
+        QCOMPARE(err, u"Tavo: not running (start it with: tavo)\n"_s);
+        QCOMPARE(runOnBus({u"quit"_s}), 3);
+        QCOMPARE(err, u"Tavo: not running (start it with: tavo)\n"_s);
     }
 
     void reportJson_data() {
