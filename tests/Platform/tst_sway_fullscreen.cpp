@@ -27,6 +27,16 @@ private Q_SLOTS:
         row("wrong types", false, R"({"nodes":{"pid":9,"focused":"yes","fullscreen_mode":"1"}})");
         row("not JSON", false, "i3-ipc");
         row("empty", false, "");
+        // Two megabytes of containers in containers: well under what is read
+        // from the socket, and no focused window in it.
+        QByteArray deep;
+        for (int i = 0; i < 200000; ++i) {
+            deep += "{\"nodes\":[";
+        }
+        for (int i = 0; i < 200000; ++i) {
+            deep += "]}";
+        }
+        QTest::newRow("deeply nested containers") << deep << false;
     }
     void readsTheTree() {
         QFETCH(QByteArray, tree);
