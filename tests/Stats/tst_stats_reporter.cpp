@@ -238,6 +238,23 @@ private slots:
         QCOMPARE(report.total.appLaunchCount, 2);
     }
 
+    // One damaged line with an absurd number of seconds must not turn the
+    // rest time of the other rests into nothing.
+    void absurdSecondsDoNotWipeOutTheTotal() {
+        QVERIFY(writeFile(
+            f->store.eventsDirectory() + QStringLiteral("/2026-03.jsonl"),
+            R"({"id":"A","timestamp":"2026-03-02T01:00:00Z","dayKey":"2026-03-02","monthKey":"2026-03",)"
+            R"("type":"rest_completed","source":"scheduled","payload":{"actualSeconds":9223372036854775807},)"
+            R"("appVersion":"1.0.0"})"
+            "\n"));
+        record(StatsEventType::restCompleted, local(2026, 3, 2, 10), {{u"actualSeconds"_s, 20}});
+        const StatsReport report =
+            StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
+        QCOMPARE(report.total.restCompletedCount, 2);
+        QVERIFY2(report.total.restActualSeconds >= 20, qPrintable(QString::number(report.total.restActualSeconds)));
+        QVERIFY(StatsReporter::formatDuration(report.total.restActualSeconds) != u"0 秒"_s);
+    }
+
     void formatDuration() {
         QStringList texts;
         for (const qint64 seconds : {-5, 0, 1, 59, 60, 61, 3599, 3600, 3661, 90000}) {

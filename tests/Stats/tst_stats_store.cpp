@@ -224,6 +224,34 @@ private slots:
         QCOMPARE(events[4].timestamp, local(2026, 3, 6));
     }
 
+    // A write that the full disk stops one byte short, just before the line
+    // feed, leaves a whole event in the file; the later retry must not add it
+    // a second time.
+    void writeStoppedBeforeTheLineFeedIsNotCountedTwice() {
+        launched(local(2026, 3, 2));
+        launched(local(2026, 3, 3));
+        const QByteArray before = readFile(monthFile(QStringLiteral("2026-03")));
+        const qsizetype lineSize = before.size() / 2;
+        withFileSizeLimit(rlim_t(before.size() + lineSize - 1), [this] { launched(local(2026, 3, 4)); });
+        VERIFY_LOG(1, QStringLiteral("Tavo Stats: failed to record event: "));
+
+        launched(local(2026, 3, 5));
+        const QList<StatsEvent> events = march();
+        QCOMPARE(events.size(), 4);
+        QCOMPARE(QSet<QString>(ids(events).cbegin(), ids(events).cend()).size(), 4);
+    }
+
+    // A month file far larger than memory (here a sparse one) is not read
+    // whole: a report of its month does not bring the program down.
+    void hugeMonthFileDoesNotCrashTheReader() {
+        launched(local(2026, 3, 2));
+        QFile file(monthFile(QStringLiteral("2026-03")));
+        QVERIFY(file.resize(qint64(1) << 40));
+        // What the daily report prompt asks one second after every launch.
+        f->store.hasEvents(local(2026, 3, 2));
+        QVERIFY(march().size() <= 1);
+    }
+
     // A deleted folder is made again; a file in the way of one is reported.
     void folders() {
         QVERIFY(StatsStore::defaultRootDirectory().endsWith(QStringLiteral("/Tavo/Stats")));
