@@ -278,8 +278,13 @@ void WallpaperManager::get(const QUrl& url, double timeoutSeconds, qint64 maxByt
         if (!body->error) {
             body->bytes += reply->readAll();
             // An HTTP error page is still a response: it is judged by its body.
+            // A transfer cut short is not, even after its status came.
+            const QNetworkReply::NetworkError error = reply->error();
             const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-            if (reply->error() != QNetworkReply::NoError && !answered) {
+            const bool httpStatusError = (error >= QNetworkReply::ContentAccessDenied &&
+                                          error < QNetworkReply::ProtocolUnknownError) ||
+                                         error >= QNetworkReply::InternalServerError;
+            if (error != QNetworkReply::NoError && !(answered && httpStatusError)) {
                 body->error = reply->errorString();
             }
         }

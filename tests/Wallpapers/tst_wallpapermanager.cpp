@@ -227,7 +227,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!manager->isPrefetching(), 5000);
         QTest::qWait(100);
         QVERIFY2(readFile(cacheFile) != half, "the half-sent picture replaced the cached one");
-        QVERIFY2(manager->cachedImage().pixelColor(0, 0) != QColor(Qt::red), "the half-sent picture is shown");
+        QVERIFY2(manager->cachedImage().pixelColor(0, 0) != QColor(Qt::red),
+                 "the half-sent picture is shown");
         QCOMPARE(service->paths.size(), 3); // list, photo, fallback
         QCOMPARE(published.size(), 2);
         QCOMPARE(manager->cachedImage().pixelColor(0, 0), QColor(Qt::green));

@@ -74,9 +74,9 @@ private:
                       " X\r\nContent-Type: " + response.contentType +
                       (response.dripping
                            ? QByteArray()
-                           : "\r\nContent-Length: " +
-                                 QByteArray::number(response.declaredLength >= 0 ? response.declaredLength
-                                                                                 : response.body.size())) +
+                           : "\r\nContent-Length: " + QByteArray::number(response.declaredLength >= 0
+                                                                             ? response.declaredLength
+                                                                             : response.body.size())) +
                       "\r\nConnection: close\r\n\r\n");
         if (response.dripping) {
             drips.insert(socket, {response.body});
