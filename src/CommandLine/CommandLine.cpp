@@ -212,8 +212,9 @@ int quit(const Context& context, TavoControlProxy& tavo) {
     QDBusPendingReply<> reply = tavo.Quit();
     reply.waitForFinished();
     const bool gone = !tavo.connection().interface()->isServiceRegistered(RemoteControlBus::serviceName);
-    // A Tavo that ended before its reply went out has quit all the same.
-    if (reply.isError() && !gone) {
+    // A Tavo that ended before its reply went out has quit all the same; with
+    // none there when the call was made, nothing has.
+    if (reply.isError() && (!gone || reply.error().type() == QDBusError::ServiceUnknown)) {
         return callFailed(context, reply.error());
     }
     // Returns once Tavo has left, so `tavo quit && tavo` starts a new one.
