@@ -8,6 +8,8 @@
 #include <array>
 #include <cstring>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -20,29 +22,33 @@ constexpr int waitMs = 500;
 // A tree of many windows is a few hundred kilobytes; anything far beyond is no answer of sway's.
 constexpr quint32 longestAnswer = 64 * 1024 * 1024;
 
-// Whether the focused node lies in a full-screen node (or is one) of another process.
-bool search(const nlohmann::json& node, bool inFullScreen, qint64 ownPid, bool& found) {
-    if (!node.is_object()) {
-        return false;
-    }
-    const auto mode = node.find("fullscreen_mode");
-    inFullScreen = inFullScreen || (mode != node.end() && mode->is_number_integer() && mode->get<int>() > 0);
-    const auto focused = node.find("focused");
-    if (focused != node.end() && focused->is_boolean() && focused->get<bool>()) {
-        found = true;
-        const auto pid = node.find("pid");
-        const bool own = pid != node.end() && pid->is_number_integer() && pid->get<qint64>() == ownPid;
-        return inFullScreen && !own;
-    }
-    for (const char* children : {"nodes", "floating_nodes"}) {
-        const auto list = node.find(children);
-        if (list == node.end() || !list->is_array()) {
+// Whether the focused node lies in a full-screen node (or is one) of another
+// process. Depth first in the tree's order, without recursion: an answer may
+// nest deeper than the stack goes.
+bool focusedInFullScreen(const nlohmann::json& root, qint64 ownPid) {
+    std::vector<std::pair<const nlohmann::json*, bool>> pending{{&root, false}};
+    while (!pending.empty()) {
+        const auto [node, outerFullScreen] = pending.back();
+        pending.pop_back();
+        if (!node->is_object()) {
             continue;
         }
-        for (const nlohmann::json& child : *list) {
-            const bool answer = search(child, inFullScreen, ownPid, found);
-            if (found) {
-                return answer;
+        const auto mode = node->find("fullscreen_mode");
+        const bool inFullScreen =
+            outerFullScreen || (mode != node->end() && mode->is_number_integer() && mode->get<int>() > 0);
+        const auto focused = node->find("focused");
+        if (focused != node->end() && focused->is_boolean() && focused->get<bool>()) {
+            const auto pid = node->find("pid");
+            const bool own = pid != node->end() && pid->is_number_integer() && pid->get<qint64>() == ownPid;
+            return inFullScreen && !own;
+        }
+        // Pushed last to first, so that they are taken first to last.
+        for (const char* children : {"floating_nodes", "nodes"}) {
+            const auto list = node->find(children);
+            if (list != node->end() && list->is_array()) {
+                for (auto child = list->crbegin(); child != list->crend(); ++child) {
+                    pending.emplace_back(&*child, inFullScreen);
+                }
             }
         }
     }
@@ -61,8 +67,7 @@ SwayFullScreen::SwayFullScreen(QString socketPath)
 
 bool SwayFullScreen::focusedFullScreen(const QByteArray& tree, qint64 ownPid) {
     const nlohmann::json root = nlohmann::json::parse(tree.begin(), tree.end(), nullptr, false);
-    bool found = false;
-    return !root.is_discarded() && search(root, false, ownPid, found);
+    return !root.is_discarded() && focusedInFullScreen(root, ownPid);
 }
 
 bool SwayFullScreen::otherProgramFullScreen() {
