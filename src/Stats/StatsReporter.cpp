@@ -5,9 +5,11 @@
 
 #include <QLocale>
 #include <QMap>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <clocale>
+#include <limits>
 
 #include <langinfo.h>
 
@@ -57,6 +59,14 @@ QList<StatsDaySummary> summariesByDay(const QList<StatsEvent>& events, const Sta
     return rows.values();
 }
 
+// Seconds added without wrapping: one damaged line with a huge number must
+// not turn the other rests' time into a negative total.
+void addSeconds(qint64& total, qint64 more) {
+    if (qAddOverflow(total, more, &total)) {
+        total = more > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    }
+}
+
 StatsDaySummary totalOf(const QList<StatsDaySummary>& days) {
     StatsDaySummary total{QStringLiteral("total")};
     for (const StatsDaySummary& day : days) {
@@ -64,15 +74,15 @@ StatsDaySummary totalOf(const QList<StatsDaySummary>& days) {
         total.appLaunchCount += day.appLaunchCount;
         total.restCompletedCount += day.restCompletedCount;
         total.restSkippedCount += day.restSkippedCount;
-        total.restActualSeconds += day.restActualSeconds;
-        total.restSkippedSeconds += day.restSkippedSeconds;
+        addSeconds(total.restActualSeconds, day.restActualSeconds);
+        addSeconds(total.restSkippedSeconds, day.restSkippedSeconds);
         total.hydrationCompletedCount += day.hydrationCompletedCount;
         total.hydrationSkippedCount += day.hydrationSkippedCount;
         total.hydrationSnoozedCount += day.hydrationSnoozedCount;
         total.pelvicCompletedCount += day.pelvicCompletedCount;
         total.pelvicSkippedCount += day.pelvicSkippedCount;
         total.pelvicSnoozedCount += day.pelvicSnoozedCount;
-        total.pelvicGuidedSeconds += day.pelvicGuidedSeconds;
+        addSeconds(total.pelvicGuidedSeconds, day.pelvicGuidedSeconds);
     }
     return total;
 }
@@ -103,13 +113,14 @@ void StatsDaySummary::apply(const StatsEvent& event) {
         break;
     case StatsEventType::restCompleted:
         ++restCompletedCount;
-        restActualSeconds += payloadInt(event, QStringLiteral("actualSeconds"))
-                                 .value_or(payloadInt(event, QStringLiteral("plannedSeconds")).value_or(0));
+        addSeconds(restActualSeconds,
+                   payloadInt(event, QStringLiteral("actualSeconds"))
+                       .value_or(payloadInt(event, QStringLiteral("plannedSeconds")).value_or(0)));
         break;
     case StatsEventType::restSkipped:
         ++restSkippedCount;
-        restActualSeconds += payloadInt(event, QStringLiteral("actualSeconds")).value_or(0);
-        restSkippedSeconds += payloadInt(event, QStringLiteral("skippedSeconds")).value_or(0);
+        addSeconds(restActualSeconds, payloadInt(event, QStringLiteral("actualSeconds")).value_or(0));
+        addSeconds(restSkippedSeconds, payloadInt(event, QStringLiteral("skippedSeconds")).value_or(0));
         break;
     case StatsEventType::hydrationCompleted:
         ++hydrationCompletedCount;
@@ -122,7 +133,7 @@ void StatsDaySummary::apply(const StatsEvent& event) {
         break;
     case StatsEventType::pelvicCompleted:
         ++pelvicCompletedCount;
-        pelvicGuidedSeconds += payloadInt(event, QStringLiteral("guidedSeconds")).value_or(0);
+        addSeconds(pelvicGuidedSeconds, payloadInt(event, QStringLiteral("guidedSeconds")).value_or(0));
         break;
     case StatsEventType::pelvicSkipped:
         ++pelvicSkippedCount;

@@ -251,7 +251,8 @@ private slots:
         const StatsReport report =
             StatsReporter(f->store, f->clock).makeReport(StatsReportScope::day(local(2026, 3, 2)));
         QCOMPARE(report.total.restCompletedCount, 2);
-        QVERIFY2(report.total.restActualSeconds >= 20, qPrintable(QString::number(report.total.restActualSeconds)));
+        QVERIFY2(report.total.restActualSeconds >= 20,
+                 qPrintable(QString::number(report.total.restActualSeconds)));
         QVERIFY(StatsReporter::formatDuration(report.total.restActualSeconds) != u"0 秒"_s);
     }
 
