@@ -126,7 +126,10 @@ std::optional<QString> appendLine(const QString& path, const QByteArray& line) {
     if (written < 0) {
         return closeWith(systemError(QStringLiteral("write ") + path, writeError));
     }
-    if (written != bytes.size()) {
+    // Stopped just before the line feed, the event is whole in the file; the
+    // next line to come puts the line feed before itself. Written again, it
+    // would be there twice. Cut off earlier, what is there reads as no event.
+    if (written < bytes.size() - 1) {
         return closeWith(
             QStringLiteral("write %1: only %2 of %3 bytes written").arg(path).arg(written).arg(bytes.size()));
     }
@@ -134,6 +137,22 @@ std::optional<QString> appendLine(const QString& path, const QByteArray& line) {
         return systemError(QStringLiteral("close ") + path, errno);
     }
     return std::nullopt;
+}
+
+// The file's bytes, or none. Only a regular file: a device or pipe in its
+// place would never end. One far larger than the store writes is no file of
+// ours, and read whole it might not fit in memory: it is left as it is.
+QByteArray readStoreFile(const QString& path, qint64 largest) {
+    QFile file(path);
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QByteArray bytes = file.read(largest + 1);
+    if (bytes.size() > largest) {
+        logLine(QStringLiteral("Tavo Stats: not read, larger than %1 KB: %2").arg(largest / 1024).arg(path));
+        return {};
+    }
+    return bytes;
 }
 
 } // namespace
@@ -310,12 +329,10 @@ StatsStore::~StatsStore() {
 }
 
 QList<StatsEvent> StatsStore::events(const QString& monthKey) const {
-    // Only regular files: a device or pipe in its place would never end.
-    QFile file(eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl"));
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return decodeStatsEventLines(file.readAll());
+    // A month of events is a few megabytes.
+    constexpr qint64 largestMonth = 64 * 1024 * 1024;
+    return decodeStatsEventLines(
+        readStoreFile(eventsDirectory() + u'/' + monthKey + QStringLiteral(".jsonl"), largestMonth));
 }
 
 QList<QString> StatsStore::monthKeys(const QDateTime& start, const QDateTime& end) {
@@ -364,12 +381,9 @@ bool StatsStore::hasEvents(const QDateTime& date) const {
 }
 
 StatsMeta StatsStore::loadMeta() const {
-    // Only a regular file: a pipe in its place would never end.
-    QFile file(metaPath());
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return decodeStatsMeta(file.readAll()).value_or(StatsMeta{});
+    // It holds a date and a version.
+    constexpr qint64 largestMeta = 64 * 1024;
+    return decodeStatsMeta(readStoreFile(metaPath(), largestMeta)).value_or(StatsMeta{});
 }
 
 void StatsStore::saveMeta(const StatsMeta& meta) {
