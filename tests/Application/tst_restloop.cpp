@@ -170,6 +170,42 @@ private Q_SLOTS:
         QVERIFY(!d.restCycle.isResting());
     }
 
+    // Away from the desk on the twenty-minute rhythm, then the hour rhythm chosen from the
+    // menu just back, before the next idle measurement: the hour's countdown stays.
+    void rhythmChosenWhileAwayStaysAfterTheReturn() {
+        DelegateFixture f;
+        f.adapters.idleTime = &f.platform.idleTime;
+        AppDelegate& d = f.launch();
+        f.clock.advance(600);
+        f.platform.idleTime.idleMs = 400'000; // left alone for 400 s
+        f.clock.advance(5);
+        QVERIFY(d.restCycle.isAway());
+        d.selectMode(3600600);
+        QCOMPARE(d.statusLine(), u"⏳ 距离眼睛下班还有 60:00"_s);
+        f.platform.idleTime.idleMs = 0; // input again
+        f.clock.advance(5);
+        QVERIFY(!d.restCycle.isAway());
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 3600);
+        QCOMPARE(d.statusLine(), u"⏳ 距离眼睛下班还有 60:00"_s);
+    }
+
+    // A rest held for a full-screen program; a rhythm chosen meanwhile starts a new work
+    // period, whose countdown the status line shows once the program has left full screen.
+    void rhythmChosenWhileARestIsHeldShowsTheCountdown() {
+        DelegateFixture f;
+        f.adapters.fullScreen = &f.platform.fullScreen;
+        AppDelegate& d = f.launch();
+        f.platform.fullScreen.fullScreen = true;
+        f.clock.advance(1201);
+        QCOMPARE(d.statusLine(), u"🎬 全屏中，休息稍后开始"_s);
+        f.platform.fullScreen.fullScreen = false;
+        d.selectMode(2700300);
+        f.clock.advance(60);
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 2640);
+        QCOMPARE(d.statusLine(), u"💼 打工续航还剩 44:00"_s);
+        QVERIFY(!d.restCycle.isHoldingRestForFullScreen());
+    }
+
     void screensAttachedOrDetachedDuringARestChangeTheWindowsAtOnce() {
         DelegateFixture f;
         const QRect left(0, 0, 1920, 1080);
