@@ -210,6 +210,25 @@ private Q_SLOTS:
         QVERIFY(!d.restCycle.isHoldingRestForFullScreen());
     }
 
+    // The same, and a program full screen again when the new work period is over: that
+    // rest waits for it as any other would.
+    void rhythmChosenWhileARestIsHeldLetsTheNextRestWait() {
+        DelegateFixture f;
+        f.adapters.fullScreen = &f.platform.fullScreen;
+        AppDelegate& d = f.launch();
+        f.platform.fullScreen.fullScreen = true;
+        f.clock.advance(1201);
+        QVERIFY(!d.restCycle.isResting());
+        f.platform.fullScreen.fullScreen = false;
+        d.selectMode(2700300);
+        f.clock.advance(2700);
+        QCOMPARE(d.restCycle.workSecondsRemaining(), 0);
+        f.platform.fullScreen.fullScreen = true;
+        f.clock.advance(1);
+        QVERIFY(!d.restCycle.isResting());
+        QCOMPARE(d.statusLine(), u"🎬 全屏中，休息稍后开始"_s);
+    }
+
     // A dialog left open (a reminder without a notification server, the own-rhythm form,
     // About) when a rest begins: the rest covers it, and holding the space bar or the skip
     // button still skips the rest.
