@@ -100,6 +100,23 @@ private Q_SLOTS:
         QCOMPARE(completed.first().payload.value(u"actualSeconds"_s, 0), StatsPayloadValue(20));
     }
 
+    // A screen plugged in while the session is locked during a rest (a laptop docked while
+    // locked): its window waits for the unlock, as the others do.
+    void screenAttachedWhileLockedDuringARestWaitsForTheUnlock() {
+        Fixture f;
+        AppDelegate& d = f.launch();
+        d.triggerRestNow();
+        QCOMPARE(f.windowsShown(), 2);
+        f.pause();
+        QCOMPARE(f.windowsShown(), 0);
+        f.platform.screens.screenFrames.append(QRect(2304, 0, 1920, 1080));
+        Q_EMIT f.platform.screens.changed();
+        QCOMPARE(d.restWindows.size(), 3);
+        QCOMPARE(f.windowsShown(), 0);
+        f.resume();
+        QCOMPARE(f.windowsShown(), 3);
+    }
+
     void lockLeavesTheCountdownAndAnEndedRest() {
         Fixture f;
         AppDelegate& d = f.launch();

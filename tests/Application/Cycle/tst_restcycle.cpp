@@ -276,6 +276,23 @@ private Q_SLOTS:
         QTEST(f.line(), "line");
     }
 
+    // Already away when the lid closes for a few minutes: the sleep adds to the absence,
+    // which together lasts the ten-minute rest.
+    void shortSleepWhileAwayAddsToTheAbsence() {
+        Fixture f(3600, 600, true);
+        f.clock.advance(100);
+        f.input();
+        f.clock.advance(360); // idle since 100 s: away
+        QVERIFY(f.cycle->isAway());
+        f.cycle->systemPaused();
+        f.clock.setNow(f.clock.now().addSecs(240)); // asleep for four minutes
+        f.cycle->systemResumed();
+        f.input();
+        f.clock.advance(5);
+        QVERIFY(!f.cycle->isAway());
+        QCOMPARE(f.line(), u"🌿 离开了 10 分钟，已算作休息"_s);
+    }
+
     // A rest falls due at tick 1201 while another program is full screen for a while.
     void fullScreenHoldsTheRest_data() {
         QTest::addColumn<bool>("doNotDisturb");
