@@ -148,7 +148,10 @@ void AppDelegate::updateRestWindowsForScreens() {
             continue;
         }
         RestWindow* window = makeRestWindow(frame, currentRestSubtitle);
-        window->orderFrontAndFocus();
+        // Over a locked session it waits, as the others do, for the unlock.
+        if (!restCycle.isSystemPaused()) {
+            window->orderFrontAndFocus();
+        }
         windows.append(window);
     }
     for (RestWindow* window : std::as_const(left)) {

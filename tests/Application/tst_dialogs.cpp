@@ -1,5 +1,9 @@
 #include "Application/AppDelegate.h"
 #include "Platform/Desktop/DialogAlerts.h"
+#include "Rest/Components/MouseTouchBridge.h"
+#include "Rest/Models/SkipHold.h"
+#include "Rest/RestView.h"
+#include "Rest/RestWindow.h"
 #include "support/DelegateFixture.h"
 
 #include <QApplication>
@@ -8,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -184,6 +189,33 @@ private Q_SLOTS:
         QCOMPARE(accessory, QSize(680, AppDelegate::aboutAccessoryHeight(*text)));
         QTextCursor(text.get()).insertText(u"多一行\n多两行\n多三行\n"_s);
         QVERIFY(AppDelegate::aboutAccessoryHeight(*text) > accessory.height());
+    }
+
+    // A rest that begins while an alert waits for its answer (the own-rhythm form here; About,
+    // a reminder without a notification server) covers it: the space bar and the skip button
+    // still reach the rest.
+    void restBegunOverAnOpenAlertCanBeSkipped() {
+        Launched app;
+        AppDelegate& d = *app.delegate;
+        whenModal([&d](QDialog* dialog) {
+            const auto close = qScopeGuard([dialog] { dialog->reject(); });
+            d.triggerRestNow();
+            QVERIFY(!d.restWindows.isEmpty());
+            RestWindow* window = d.restWindows.first();
+            const auto* view = qobject_cast<RestView*>(window->contentView());
+            QVERIFY(view);
+            QTest::keyPress(window->windowHandle(), Qt::Key_Space);
+            QVERIFY(view->skipHold().isPressingSkip());
+            QTest::keyRelease(window->windowHandle(), Qt::Key_Space);
+            QVERIFY(!view->skipHold().isPressingSkip());
+            const auto* button = view->findChild<MouseTouchBridge*>();
+            QVERIFY(button);
+            QTest::mousePress(window->windowHandle(), Qt::LeftButton, {},
+                              button->mapTo(window, button->rect().center()));
+            QVERIFY(view->skipHold().isPressingSkip());
+        });
+        d.showCustomRestModeDialog();
+        QCOMPARE(d.restCycle.workDuration(), 1200); // cancelled
     }
 
     // Last: quitting ends the event loops for good in this process.

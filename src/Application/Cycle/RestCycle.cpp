@@ -91,8 +91,15 @@ void RestCycle::setRhythm(qint64 workSeconds, qint64 restSeconds) {
 }
 
 void RestCycle::restartWorkPeriod() {
+    // A new period starts clean: an absence or a held rest was the old one's.
+    heldSinceMs.reset();
+    const bool wasAway = awaySinceMs.has_value();
+    awaySinceMs.reset();
     setWorkRemaining(work);
     updateStatusLine();
+    if (wasAway && !holdsReminders()) {
+        output.releaseReminders();
+    }
 }
 
 void RestCycle::setWorkRemaining(qint64 seconds) {
@@ -334,7 +341,11 @@ void RestCycle::systemResumed() {
     const qint64 awayMs = sleptAt->msecsTo(services.clock.now());
     const qint64 asleepMs = awayMs - (nowMs() - sleptAtMs);
     sleptAt.reset();
-    if (!naturalRestsOn() || resting || pauseEnd || heldSinceMs || asleepMs < idleThresholdMs()) {
+    if (!naturalRestsOn() || resting || pauseEnd || heldSinceMs || asleepMs <= 0) {
+        return;
+    }
+    // A short sleep is an absence only when the user was already away.
+    if (!awaySinceMs && asleepMs < idleThresholdMs()) {
         return;
     }
     // No tick and no idle time counted the sleep, but the user was away all

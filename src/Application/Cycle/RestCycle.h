@@ -101,6 +101,7 @@ public:
     // The system going to sleep or the session away, and back.
     void systemPaused();
     void systemResumed();
+    bool isSystemPaused() const { return sleptAt.has_value(); }
 
     // --- pause
     void pauseUntil(const QDateTime& end);
