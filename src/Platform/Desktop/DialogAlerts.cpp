@@ -71,8 +71,10 @@ int DialogAlerts::run(const Alert& alert) {
         buttons->addWidget(button);
     }
 
+    // Modal to no window: a rest that begins while it waits for its answer
+    // covers it, and must take the space bar and the skip button.
+    dialog.setWindowModality(Qt::WindowModal);
     // A tray program has no active window to hand focus over; take it.
-    dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
