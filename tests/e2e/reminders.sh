@@ -13,10 +13,13 @@ e2e_start reminders || exit 1
 # still be starting: it acts on TERM only once its main loop runs, and may take
 # the server's name first, after the check below has found it free. KILL ends it
 # at once.
+server_named() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications | grep -q true
+}
 kill -KILL "${E2E_PIDS[-1]}" 2>/dev/null
 unset 'E2E_PIDS[-1]'
-e2e_wait_for 10 sh -c '! dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications | grep -q true'
+e2e_wait_for 10 e2e_not server_named
 cat >"$E2E_DIR/pick-confirm.sh" <<'PICK'
 #!/bin/sh
 grep -m 1 '水分充值'
@@ -31,6 +34,9 @@ cat >"$E2E_DIR/dunstrc" <<CONF
 CONF
 dunst -config "$E2E_DIR/dunstrc" >"$E2E_DIR/dunst.log" 2>&1 &
 E2E_PIDS+=($!)
+# Tavo's first call to the server would otherwise have the bus start a dunst
+# of its own (its service file), which may take the name before this one.
+e2e_wait_for 10 server_named
 
 e2e_settings "hydrationReminderIntervalMinutes=1" "pelvicFloorReminderEnabled=false"
 e2e_launch "$binary"
