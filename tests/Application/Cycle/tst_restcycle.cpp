@@ -286,7 +286,7 @@ private Q_SLOTS:
         QVERIFY(f.cycle->isAway());
         f.cycle->systemPaused();
         f.clock.setNow(f.clock.now().addSecs(240)); // asleep for four minutes
-        f.cycle->systemResumed(); // waking is coming back
+        f.cycle->systemResumed();                   // waking is coming back
         QVERIFY(!f.cycle->isAway());
         QCOMPARE(f.line(), u"🌿 离开了 10 分钟，已算作休息"_s);
     }
