@@ -328,6 +328,35 @@ private Q_SLOTS:
         }
     }
 
+    // Without permission the 09:45 reminder waits in its alert. Meanwhile the
+    // user asks for the drink dialog from the menu and declines it there; ten
+    // minutes on, the re-remind must not open another alert over the first.
+    void oneReminderAlertAtATimeAfterAManualOne() {
+        Fixture f;
+        f.notifications.authorized = false;
+        f.alerts.responders.append([&f](const Alert&) {
+            f.hydration.showReminderAlert(StatsEventSource::manual); // declined
+            f.advance(600);
+            return 1;
+        });
+        f.launch(f.hydration);
+        f.advanceTo(at(2, 9, 45));
+        QCOMPARE(f.alerts.shown.size(), 2);
+    }
+
+    // A count of the day read from a hand-edited file at the top of the
+    // number range: one more drink must not turn it negative.
+    void aDrinkOnAHugeStoredCountStaysPositive() {
+        Fixture f;
+        f.launch(f.hydration);
+        f.storeRaw(QStringLiteral("hydrationReminderDrinkCount"), QVariant(qint64(9223372036854775807LL)));
+        QCOMPARE(f.hydration.count(), qint64(9223372036854775807LL));
+        f.hydration.recordDrink(StatsEventSource::manual);
+        QVERIFY2(f.hydration.count() > 0, qPrintable(QString::number(f.hydration.count())));
+        const QString status = f.hydration.statusText();
+        QVERIFY2(!status.contains(u'-'), qPrintable(status));
+    }
+
     // Just below and well past an hour; the status lines above show 45:00, 00:02 and 1小时0分.
     void formatRemaining() {
         QCOMPARE(ReminderManager::formatRemaining(3599), QStringLiteral("59:59"));
