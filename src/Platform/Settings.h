@@ -53,12 +53,14 @@ inline const BoolKey doNotDisturbFullScreenEnabled{QStringLiteral("doNotDisturbF
 inline const DateKey restPausedUntil{QStringLiteral("restPausedUntil")};
 
 // The reminders. An interval below a minute reads as the default; one so long
-// that its seconds would not fit an int, as the longest that does.
+// that its seconds would not fit an int, as the longest that does. A day's
+// count below zero reads as none; one too large to count on, as the largest.
 inline const BoolKey hydrationReminderEnabled{QStringLiteral("hydrationReminderEnabled"), true};
 inline const IntKey hydrationReminderIntervalMinutes{QStringLiteral("hydrationReminderIntervalMinutes"), 45,
                                                      Range<qint64>{1, intMax / 60, Default, Clamp}};
 inline const DateKey hydrationReminderNextReminderAt{QStringLiteral("hydrationReminderNextReminderAt")};
-inline const IntKey hydrationReminderDrinkCount{QStringLiteral("hydrationReminderDrinkCount"), 0};
+inline const IntKey hydrationReminderDrinkCount{QStringLiteral("hydrationReminderDrinkCount"), 0,
+                                                Range<qint64>{0, intMax - 1, Default, Clamp}};
 inline const DateKey hydrationReminderDrinkCountDate{QStringLiteral("hydrationReminderDrinkCountDate")};
 inline const DateKey hydrationReminderLastDrinkAt{QStringLiteral("hydrationReminderLastDrinkAt")};
 inline const DateKey hydrationReminderDayStartedAt{QStringLiteral("hydrationReminderDayStartedAt")};
@@ -68,7 +70,7 @@ inline const IntKey pelvicFloorReminderIntervalMinutes{QStringLiteral("pelvicFlo
                                                        60, Range<qint64>{1, intMax / 60, Default, Clamp}};
 inline const DateKey pelvicFloorReminderNextReminderAt{QStringLiteral("pelvicFloorReminderNextReminderAt")};
 inline const IntKey pelvicFloorReminderCompletionCount{QStringLiteral("pelvicFloorReminderCompletionCount"),
-                                                       0};
+                                                       0, Range<qint64>{0, intMax - 1, Default, Clamp}};
 inline const DateKey pelvicFloorReminderCompletionCountDate{
     QStringLiteral("pelvicFloorReminderCompletionCountDate")};
 inline const DateKey pelvicFloorReminderLastCompletedAt{QStringLiteral("pelvicFloorReminderLastCompletedAt")};

@@ -203,13 +203,16 @@ bool ReminderManager::showReminderAlert(StatsEventSource source) {
     alert.buttons = {config.confirmTitle, QStringLiteral("下次一定")};
     int answer = Alerts::closed;
     if (alerts) {
+        // One opened over another (the manual one over a due one) leaves the
+        // outer one open when it closes.
+        const bool outerOpen = isAlertOpen;
         isAlertOpen = true;
         const QPointer<ReminderManager> self(this);
         answer = alerts->run(alert);
         if (!self || stopped) {
             return false;
         }
-        isAlertOpen = false;
+        isAlertOpen = outerOpen;
     }
     if (answer == alertConfirmButton) {
         recordCompletion(source);

@@ -350,7 +350,6 @@ private Q_SLOTS:
         Fixture f;
         f.launch(f.hydration);
         f.storeRaw(QStringLiteral("hydrationReminderDrinkCount"), QVariant(qint64(9223372036854775807LL)));
-        QCOMPARE(f.hydration.count(), qint64(9223372036854775807LL));
         f.hydration.recordDrink(StatsEventSource::manual);
         QVERIFY2(f.hydration.count() > 0, qPrintable(QString::number(f.hydration.count())));
         const QString status = f.hydration.statusText();
