@@ -3,6 +3,9 @@
 #include "support/Files.h"
 
 #include <QMenu>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -204,6 +207,30 @@ private Q_SLOTS:
 
         Settings::migrate(prefs);
         QCOMPARE(readFile(path), migrated);
+    }
+
+    // XDG_CONFIG_HOME=config (no leading slash) names no folder: the settings
+    // stay in $HOME/.config/Tavo/Tavo.conf, wherever Tavo was started from.
+    void relativeConfigHomeIsIgnored() {
+        QTemporaryDir home;
+        QTemporaryDir startedIn;
+        const QByteArray previousHome = qgetenv("HOME");
+        const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
+        const QString previousDir = QDir::currentPath();
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", "config");
+        QDir::setCurrent(startedIn.path());
+        const QString path = Preferences::defaultFilePath();
+        {
+            Preferences prefs;
+            prefs.setValue(Settings::hydrationReminderEnabled, false);
+        }
+        const bool strayFile = QFile::exists(startedIn.filePath(QStringLiteral("config/Tavo/Tavo.conf")));
+        QDir::setCurrent(previousDir);
+        qputenv("HOME", previousHome);
+        qputenv("XDG_CONFIG_HOME", previousConfig);
+        QCOMPARE(path, home.path() + QStringLiteral("/.config/Tavo/Tavo.conf"));
+        QVERIFY2(!strayFile, "settings written into the working directory");
     }
 };
 
