@@ -11,6 +11,7 @@
 #include "Platform/Desktop/QtScreens.h"
 #include "Platform/Desktop/TrayStatusItem.h"
 #include "Platform/Desktop/WaylandConnection.h"
+#include "Platform/Files.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItem.h"
 #include "Platform/Settings.h"
@@ -50,6 +51,7 @@ int runCommand(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    ignoreRelativeBaseFolders();
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -71,11 +73,17 @@ int main(int argc, char* argv[]) {
     if (runtimeDir.isEmpty()) {
         runtimeDir = QDir::tempPath();
     }
-    QLockFile instanceLock(runtimeDir + QStringLiteral("/tavo.lock"));
-    instanceLock.setStaleLockTime(0);
+    // A lock whose holder is gone, or that holds no process at all (an empty
+    // file left by a crash), is taken over; one held by a running Tavo is not.
+    const QString lockPath = runtimeDir + QStringLiteral("/tavo.lock");
+    QLockFile instanceLock(lockPath);
     if (!instanceLock.tryLock(0)) {
-        logLine(QStringLiteral("Tavo: already running"));
-        return 0;
+        if (instanceLock.error() == QLockFile::LockFailedError) {
+            logLine(QStringLiteral("Tavo: already running"));
+            return 0;
+        }
+        logLine(QStringLiteral("Tavo: cannot take the single-instance lock ") + lockPath);
+        return 1;
     }
 
     // Everything Tavo shows is Chinese, Qt's own texts (a field's context menu) too.

@@ -1,5 +1,6 @@
 #include "Platform/Files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -22,4 +23,12 @@ std::optional<QString> replaceFile(const QString& path, const QByteArray& bytes)
         return file.errorString();
     }
     return std::nullopt;
+}
+
+void ignoreRelativeBaseFolders() {
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        if (qEnvironmentVariableIsSet(name) && !QDir::isAbsolutePath(qEnvironmentVariable(name))) {
+            qunsetenv(name);
+        }
+    }
 }

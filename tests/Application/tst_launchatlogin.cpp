@@ -1,3 +1,4 @@
+#include "Platform/Files.h"
 #include "Platform/LoginItem.h"
 #include "support/DelegateFixture.h"
 #include "support/Files.h"
@@ -194,6 +195,7 @@ private Q_SLOTS:
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", "config");
         QDir::setCurrent(startedIn.path());
+        ignoreRelativeBaseFolders(); // as Tavo does first
         XdgAutostartLoginItem item(installed());
         const std::optional<QString> error = item.registerItem();
         const QString path = XdgAutostartLoginItem::entryPath();
@@ -201,7 +203,11 @@ private Q_SLOTS:
         const bool homeEntry = QFile::exists(home.filePath(u".config/autostart/tavo.desktop"_s));
         QDir::setCurrent(previousDir);
         qputenv("HOME", previousHome);
-        qputenv("XDG_CONFIG_HOME", previousConfig);
+        if (previousConfig.isNull()) {
+            qunsetenv("XDG_CONFIG_HOME");
+        } else {
+            qputenv("XDG_CONFIG_HOME", previousConfig);
+        }
         QCOMPARE(error, std::nullopt);
         QCOMPARE(path, home.path() + u"/.config/autostart/tavo.desktop"_s);
         QVERIFY2(!strayEntry, "entry written into the working directory");

@@ -1,10 +1,11 @@
+#include "Platform/Files.h"
 #include "Platform/Settings.h"
 #include "support/DelegateFixture.h"
 #include "support/Files.h"
 
-#include <QMenu>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -220,6 +221,7 @@ private Q_SLOTS:
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", "config");
         QDir::setCurrent(startedIn.path());
+        ignoreRelativeBaseFolders(); // as Tavo does first
         const QString path = Preferences::defaultFilePath();
         {
             Preferences prefs;
@@ -228,7 +230,11 @@ private Q_SLOTS:
         const bool strayFile = QFile::exists(startedIn.filePath(QStringLiteral("config/Tavo/Tavo.conf")));
         QDir::setCurrent(previousDir);
         qputenv("HOME", previousHome);
-        qputenv("XDG_CONFIG_HOME", previousConfig);
+        if (previousConfig.isNull()) {
+            qunsetenv("XDG_CONFIG_HOME");
+        } else {
+            qputenv("XDG_CONFIG_HOME", previousConfig);
+        }
         QCOMPARE(path, home.path() + QStringLiteral("/.config/Tavo/Tavo.conf"));
         QVERIFY2(!strayFile, "settings written into the working directory");
     }
