@@ -1,4 +1,3 @@
-#include "Platform/Files.h"
 #include "Platform/LoginItem.h"
 #include "support/DelegateFixture.h"
 #include "support/Files.h"
@@ -182,36 +181,6 @@ private Q_SLOTS:
         QCOMPARE(app.platform.alerts.shown.first().informativeText, u"取消开机自启失败: 权限不够"_s);
         QVERIFY(app.checked()); // the mark follows the entry, not the request
         QCOMPARE(app.platform.loginItem.requests, 1);
-    }
-
-    // XDG_CONFIG_HOME=config (no leading slash) names no folder: the entry
-    // goes under $HOME/.config, wherever Tavo was started from.
-    void relativeConfigHomeIsIgnored() {
-        QTemporaryDir home;
-        QTemporaryDir startedIn;
-        const QByteArray previousHome = qgetenv("HOME");
-        const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
-        const QString previousDir = QDir::currentPath();
-        qputenv("HOME", home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", "config");
-        QDir::setCurrent(startedIn.path());
-        ignoreRelativeBaseFolders(); // as Tavo does first
-        XdgAutostartLoginItem item(installed());
-        const std::optional<QString> error = item.registerItem();
-        const QString path = XdgAutostartLoginItem::entryPath();
-        const bool strayEntry = QFile::exists(startedIn.filePath(u"config/autostart/tavo.desktop"_s));
-        const bool homeEntry = QFile::exists(home.filePath(u".config/autostart/tavo.desktop"_s));
-        QDir::setCurrent(previousDir);
-        qputenv("HOME", previousHome);
-        if (previousConfig.isNull()) {
-            qunsetenv("XDG_CONFIG_HOME");
-        } else {
-            qputenv("XDG_CONFIG_HOME", previousConfig);
-        }
-        QCOMPARE(error, std::nullopt);
-        QCOMPARE(path, home.path() + u"/.config/autostart/tavo.desktop"_s);
-        QVERIFY2(!strayEntry, "entry written into the working directory");
-        QVERIFY(homeEntry);
     }
 };
 

@@ -1,14 +1,15 @@
 #include "Platform/Files.h"
+#include "Platform/LoginItem.h"
 #include "Platform/Settings.h"
 #include "support/DelegateFixture.h"
 #include "support/Files.h"
 
-#include <QDir>
-#include <QFile>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
 #include <functional>
 
 namespace {
@@ -210,33 +211,41 @@ private Q_SLOTS:
         QCOMPARE(readFile(path), migrated);
     }
 
-    // XDG_CONFIG_HOME=config (no leading slash) names no folder: the settings
-    // stay in $HOME/.config/Tavo/Tavo.conf, wherever Tavo was started from.
-    void relativeConfigHomeIsIgnored() {
+    // A relative XDG base folder (XDG_CONFIG_HOME=config) names no folder: it
+    // is dropped before anything asks for a place, so the settings and the
+    // autostart entry stay under $HOME/.config wherever Tavo was started from.
+    // An absolute one stays.
+    void relativeBaseFoldersAreIgnored() {
         QTemporaryDir home;
-        QTemporaryDir startedIn;
-        const QByteArray previousHome = qgetenv("HOME");
-        const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
-        const QString previousDir = QDir::currentPath();
+        const std::array<const char*, 5> names = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                                  "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"};
+        QList<QByteArray> previous;
+        for (const char* name : names) {
+            previous.append(qgetenv(name));
+        }
+        const auto restore = qScopeGuard([&] {
+            for (qsizetype i = 0; i < previous.size(); ++i) {
+                if (previous.at(i).isNull()) {
+                    qunsetenv(names.at(static_cast<size_t>(i)));
+                } else {
+                    qputenv(names.at(static_cast<size_t>(i)), previous.at(i));
+                }
+            }
+        });
+        const QByteArray data = home.filePath(QStringLiteral("data")).toUtf8();
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", "config");
-        QDir::setCurrent(startedIn.path());
-        ignoreRelativeBaseFolders(); // as Tavo does first
-        const QString path = Preferences::defaultFilePath();
-        {
-            Preferences prefs;
-            prefs.setValue(Settings::hydrationReminderEnabled, false);
-        }
-        const bool strayFile = QFile::exists(startedIn.filePath(QStringLiteral("config/Tavo/Tavo.conf")));
-        QDir::setCurrent(previousDir);
-        qputenv("HOME", previousHome);
-        if (previousConfig.isNull()) {
-            qunsetenv("XDG_CONFIG_HOME");
-        } else {
-            qputenv("XDG_CONFIG_HOME", previousConfig);
-        }
-        QCOMPARE(path, home.path() + QStringLiteral("/.config/Tavo/Tavo.conf"));
-        QVERIFY2(!strayFile, "settings written into the working directory");
+        qputenv("XDG_DATA_HOME", data);
+        qputenv("XDG_CACHE_HOME", "cache");
+        qputenv("XDG_RUNTIME_DIR", "run");
+        ignoreRelativeBaseFolders();
+        QVERIFY(!qEnvironmentVariableIsSet("XDG_CONFIG_HOME"));
+        QCOMPARE(qgetenv("XDG_DATA_HOME"), data);
+        QVERIFY(!qEnvironmentVariableIsSet("XDG_CACHE_HOME"));
+        QVERIFY(!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"));
+        QCOMPARE(Preferences::defaultFilePath(), home.path() + QStringLiteral("/.config/Tavo/Tavo.conf"));
+        QCOMPARE(XdgAutostartLoginItem::entryPath(),
+                 home.path() + QStringLiteral("/.config/autostart/tavo.desktop"));
     }
 };
 
